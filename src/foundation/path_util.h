@@ -1,0 +1,53 @@
+// Path and text rules shared by every layer. Stateless; both "\" and "/" are
+// separators; folder paths produced here end with "\" unless empty.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace copyloom {
+
+using TextList = std::vector<std::wstring>;
+
+// Replaces every non-overlapping occurrence, left to right, case-sensitive;
+// returns the count. An empty search text replaces nothing.
+int ReplaceAll(std::wstring* text, const std::wstring& from, const std::wstring& to);
+
+// Fills "{0}" placeholders: every occurrence.
+std::wstring FillPlaceholder(std::wstring text, const std::wstring& value);
+
+std::wstring ToLower(std::wstring text);
+std::wstring ToUpper(std::wstring text);
+std::wstring TrimWhite(const std::wstring& text);
+// Removes the whole run of characters of the set at each end.
+std::wstring TrimLeftChars(const std::wstring& text, const std::wstring& set);
+std::wstring TrimRightChars(const std::wstring& text, const std::wstring& set);
+std::wstring TrimChars(const std::wstring& text, const std::wstring& set);
+bool StartsWith(const std::wstring& text, const std::wstring& prefix);
+bool EndsWith(const std::wstring& text, const std::wstring& suffix);
+
+// Splits at every separator; returns the number of pieces now in list.
+int SplitText(const std::wstring& text, const std::wstring& separator, TextList* list,
+              bool drop_empty);
+
+std::wstring GetPathFileName(const std::wstring& path, bool keep_extension = true);
+std::wstring GetPathExtension(const std::wstring& path, bool with_dot = false);
+std::wstring GetPathFolder(const std::wstring& path);
+std::wstring NormalizeFilePath(const std::wstring& path);
+std::wstring NormalizeUrlPath(const std::wstring& text);
+
+std::wstring GetCommandLineArgs();
+std::wstring GetProgramPath();
+std::wstring GetProgramFolder();
+std::wstring GetWindowsFolder();
+std::wstring GetTempFolder();
+std::wstring GetSystemFolder();
+
+// A short tag (at most 20 characters, no separators) naming a folder.
+std::wstring MakeFolderTag(const std::wstring& folder);
+
+// Converts with the system's ANSI code page.
+std::string ToAnsi(const std::wstring& text);
+std::wstring FromAnsi(const std::string& bytes);
+
+}  // namespace copyloom

@@ -1,0 +1,251 @@
+// The seam to the operating system. Everything the product needs from the
+// platform that is not user interface is declared here; win32/ and posix/
+// each implement all of it and CMake builds one of them.
+//
+// Paths are wide texts. On Windows they go to the W functions unchanged. On
+// POSIX they pass through a Wine-compatible mapper: "\" and "/" are both
+// separators, "C:\x" maps through the drive table of the Wine prefix, a
+// component that does not exist with the exact case is matched ignoring case,
+// and native paths ("/home/me/mt4") are used as they are.
+//
+// Contracts shared by both implementations (tests run the same cases on both):
+// - A missing file or folder is "does not exist", never an error.
+// - No function throws; failures are false, -1, empty results or nullptr.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace copyloom::platform {
+
+// ---------------------------------------------------------------- files ---
+
+struct FileAttributes {
+  bool exists = false;
+  bool is_folder = false;
+  bool read_only = false;
+  // Symbolic link, junction or other reparse point: never descended into.
+  bool is_link = false;
+};
+
+// Attributes of the path itself (a link is reported as the link, with
+// is_folder telling whether its target is a folder).
+FileAttributes QueryAttributes(const std::wstring& path);
+
+// Sets or clears the read-only attribute (POSIX: the write permission bits).
+bool SetReadOnly(const std::wstring& path, bool read_only);
+
+// Creates one folder; its parent must exist. False when it already exists.
+bool CreateOneFolder(const std::wstring& path);
+
+// Removes an empty folder.
+bool RemoveEmptyFolder(const std::wstring& path);
+
+// Copies a file's content (and, where the platform does, its times and
+// attributes). With fail_if_exists set, an existing destination makes the
+// copy fail and stay untouched.
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                 bool fail_if_exists);
+
+// Deletes a file (not a folder). A read-only file is not deleted.
+bool RemoveOneFile(const std::wstring& path);
+
+// Renames a file, replacing an existing destination.
+bool ReplaceFile(const std::wstring& from, const std::wstring& to);
+
+struct DirEntry {
+  std::wstring name;
+  bool is_folder = false;
+  bool is_link = false;
+};
+
+// Lists the entries of folder whose names match pattern ("*" and "?",
+// ignoring case, as FindFirstFileW does; "*" and "*.*" match everything).
+// "." and ".." are never returned. False when the folder cannot be listed.
+// Order: the platform's; the POSIX build sorts names ignoring case, the way
+// NTFS returns them, so that both builds agree.
+bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
+                 std::vector<DirEntry>* entries);
+
+enum class OpenMode {
+  kReadShareAll,     // read; others may read and write meanwhile
+  kReadShareRead,    // read; others may read but not write
+  kWriteTruncate,    // write, no sharing, create or truncate
+  kWriteAppend,      // write, no sharing, create or append at the end
+  kReadWrite,        // read and write an existing file ("rb+")
+  kWriteShareAll,    // open for changing times or attributes only
+};
+
+class File {
+ public:
+  virtual ~File() = default;
+  // Reads up to size bytes; *read gets the count (0 at the end of file).
+  virtual bool Read(void* buffer, size_t size, size_t* read) = 0;
+  virtual bool Write(const void* data, size_t size) = 0;
+  virtual bool Seek(uint64_t offset) = 0;
+  // Size in bytes, -1 when it cannot be read.
+  virtual int64_t Size() = 0;
+};
+
+// nullptr when the file cannot be opened in that mode. Folders cannot be
+// opened, except in kWriteShareAll where a folder's times can be set.
+std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
+
+// True when the file exists and cannot be opened for reading and writing
+// ("rb+"). On POSIX an open cannot see Wine's sharing, so a ".exe" also
+// counts as in use while a running process maps it or names it in its
+// command line (a terminal running under Wine).
+bool IsFileInUse(const std::wstring& path);
+
+// File times in Windows FILETIME units: 100 ns since 1601-01-01 UTC.
+struct FileTimes {
+  int64_t creation = 0;
+  int64_t last_access = 0;
+  int64_t last_write = 0;
+};
+
+enum class TimeKind { kCreation = 1, kLastAccess = 2, kLastWrite = 3 };
+
+// Works for folders too.
+bool GetFileTimes(const std::wstring& path, FileTimes* times);
+
+// Sets one of the times. POSIX cannot set a creation time; like Wine it
+// accepts the request and changes nothing.
+bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime);
+
+// --------------------------------------------------------------- drives ---
+
+// The logical drives as GetLogicalDriveStringsW returns them: "C:\" "\0"
+// "D:\" "\0" ... Empty when they cannot be read.
+std::wstring LogicalDriveStrings();
+
+// GetDriveTypeW's answer for a root such as "C:" or "C:\"
+// (0 unknown, 1 no root, 2 removable, 3 fixed, 4 remote, 5 cd-rom, 6 ram).
+int DriveType(const std::wstring& root);
+constexpr int kDriveFixed = 3;
+
+// ------------------------------------------------------------- registry ---
+
+enum class RegRoot { kCurrentUser, kLocalMachine };
+
+// An open registry key, read only.
+class RegKey {
+ public:
+  virtual ~RegKey() = default;
+  // The value's data as text, whole (embedded zeros kept, no terminator),
+  // whatever its registry type. False when the value is missing.
+  virtual bool QueryValue(const std::wstring& name, std::wstring* data) = 0;
+  // The name of value number index, in the registry's order; false past the
+  // last one.
+  virtual bool EnumValueName(uint32_t index, std::wstring* name) = 0;
+};
+
+// nullptr when the key cannot be opened. Key paths use "\" and match
+// ignoring case. full_access asks for KEY_ALL_ACCESS instead of KEY_READ
+// (the POSIX store is read only and grants both).
+std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path,
+                                   bool full_access);
+
+// ------------------------------------------------------ process & system ---
+
+// Full path of the running program file; empty on failure.
+std::wstring ProgramPath();
+
+// The process's whole command line, as GetCommandLineW gives it.
+std::wstring CommandLine();
+
+// The Windows, system and temporary folders as the platform reports them,
+// empty when it has none. POSIX: the prefix's "C:\windows",
+// "C:\windows\system32" (empty without a prefix) and the prefix's user temp
+// folder or else $TMPDIR or /tmp.
+std::wstring WindowsFolder();
+std::wstring SystemFolder();
+std::wstring TempFolder();
+
+enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
+
+// Where a special folder goes when the shell-folder registry values are
+// missing: "C:\Windows\" on Windows; the XDG folders on POSIX
+// ($XDG_CONFIG_HOME or ~/.config, $XDG_DATA_HOME or ~/.local/share,
+// $XDG_DOCUMENTS_DIR or ~/Documents). Ends with a separator.
+std::wstring FallbackSpecialFolder(SpecialFolder which);
+
+// Milliseconds since start-up, wrapping at 2^32.
+uint32_t TickCount();
+
+void SleepMs(uint32_t milliseconds);
+
+// The user's default language id and the system's default locale id
+// (2052 = Chinese, PRC). POSIX: from the locale environment.
+uint32_t UserDefaultLanguage();
+uint32_t SystemDefaultLocale();
+
+// Now, as local date and time text in the user's default locale format
+// (date and time both shown), for log lines.
+std::wstring LocalDateTimeNowText();
+
+struct LocalTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+
+// Conversions between FILETIME units (UTC) and local calendar fields.
+bool FileTimeToLocal(int64_t filetime, LocalTime* local);
+bool LocalToFileTime(const LocalTime& local, int64_t* filetime);
+
+// Opens a file or folder with its associated program ("open").
+bool ShellOpen(const std::wstring& path);
+
+// Starts a program with its working folder; does not wait for it.
+bool LaunchProgram(const std::wstring& program, const std::wstring& folder);
+
+// ------------------------------------------------------------ code pages ---
+
+// The system's ANSI code page. POSIX: the one Wine picks for the locale
+// (zh_CN 936, ja 932, ko 949, zh_TW 950, ru 1251, ..., else 1252), or
+// COPYLOOM_ANSI_CODEPAGE when set.
+unsigned AnsiCodePage();
+
+constexpr size_t kNoUnmappable = static_cast<size_t>(-1);
+
+// Converts to the code page; a character it cannot represent becomes its
+// default character ("?"). *first_unmappable (when given) gets the index of
+// the first such character in text, or kNoUnmappable.
+std::string WideToCodePage(unsigned code_page, const std::wstring& text,
+                           size_t* first_unmappable = nullptr);
+
+// Converts from the code page; invalid bytes become U+FFFD (POSIX) or what
+// MultiByteToWideChar makes of them.
+std::wstring CodePageToWide(unsigned code_page, const std::string& bytes);
+
+// UTF-8, for the few places that talk to POSIX or to the console.
+std::string WideToUtf8(const std::wstring& text);
+std::wstring Utf8ToWide(const std::string& text);
+
+// ------------------------------------------------------ version resource ---
+
+// The FileVersion string of each translation of the file's version resource,
+// in the order of its translation table (an entry without a FileVersion
+// string gives an empty text). False when the file has no version resource.
+bool ReadFileVersions(const std::wstring& path,
+                      std::vector<std::wstring>* versions);
+
+// ------------------------------------------------------- settings files ---
+
+// The private-profile functions. Sections and keys match ignoring case; one
+// matching pair of outer quotes is stripped; spaces around keys and values are
+// trimmed; the first section of a name and the first key of a name win.
+// A missing file, section or key reads as empty. The value comes back whole,
+// whatever its length.
+std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
+                         const std::wstring& key);
+
+// Writes key=value into the section, creating the section or the file (ANSI
+// code page, CRLF) as needed; an existing key keeps its place and its case.
+// On POSIX the file is replaced atomically (written beside, then renamed).
+bool ProfileWrite(const std::wstring& file, const std::wstring& section,
+                  const std::wstring& key, const std::wstring& value);
+
+}  // namespace copyloom::platform

@@ -1,0 +1,53 @@
+// Test hook of the platform seam: what tests must control, swapped in for
+// the real facility on both platforms. Product code never calls these.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/registry_store.h"
+
+namespace copyloom::platform::testing {
+
+// Replaces ProgramPath() (and so the program folder).
+void SetProgramPath(std::optional<std::wstring> path);
+
+// Replaces CommandLine().
+void SetCommandLine(std::optional<std::wstring> command_line);
+
+// Freezes TickCount() at a value.
+void SetTickCount(std::optional<uint32_t> ticks);
+
+// Replaces the registry (both roots) by a store; nullptr restores the real
+// one (Windows registry, or the Wine prefix's files on POSIX).
+void SetRegistry(std::shared_ptr<const RegistryStore> store);
+
+// Replaces the drive table: drive letter (upper case) -> a folder of the
+// real file system given as a native path of this platform. Every listed
+// drive is fixed. Paths "X:\..." then resolve inside that folder, on Windows
+// as on POSIX, so scenario tests build a whole machine in a temp folder.
+void SetDriveTable(std::optional<std::map<wchar_t, std::wstring>> drives);
+
+// Replaces AnsiCodePage().
+void SetAnsiCodePage(std::optional<unsigned> code_page);
+
+// Replaces the fallback special folders and the Windows/system/temp folders.
+void SetWindowsFolder(std::optional<std::wstring> folder);
+void SetTempFolder(std::optional<std::wstring> folder);
+
+// Injected faults: the nth call from now (1 = the next one) of an operation
+// fails as the platform would fail it. Counting restarts with each call.
+enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList };
+void FailNthCall(Op op, int nth);
+
+// Restores every replacement and clears the faults.
+void ResetAll();
+
+// ---- used by the implementations, not by tests ----
+// True when the injected fault for op fires on this call.
+bool ShouldFail(Op op);
+
+}  // namespace copyloom::platform::testing
