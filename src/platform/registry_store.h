@@ -3,7 +3,9 @@
 // platforms fill their own and install it with testing::SetRegistry.
 #pragma once
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -23,14 +25,19 @@ class RegistryStore {
   bool GetValue(RegRoot root, const std::wstring& key, const std::wstring& name,
                 std::wstring* data) const;
   // Value names of a key in the order they were added (Wine's file order).
-  bool ValueNames(RegRoot root, const std::wstring& key,
-                  std::vector<std::wstring>* names) const;
+  bool ValueNames(RegRoot root, const std::wstring& key, std::vector<std::wstring>* names) const;
 
-  // Adds the keys and string values of a Wine registry file ("WINE REGISTRY
-  // Version 2") under root. Non-string values are kept as their text after
-  // the type prefix is decoded where it is a string type (str(2), str(7)) and
-  // skipped otherwise. False when the text is not such a file.
+  // Adds the keys and values of a Wine registry file ("WINE REGISTRY
+  // Version 2") under root. String types (str(n), hex(1/2/7)) become their
+  // text; other types keep their raw bytes read as UTF-16LE, which is what
+  // reading them as a string gives on Windows. False when the text is not
+  // such a file.
   bool LoadWineRegText(RegRoot root, const std::string& text);
+
+  // Makes key a link to target (Wine's REG_LINK keys, such as
+  // System\CurrentControlSet): lookups through key continue in target.
+  void AddLink(RegRoot root, const std::wstring& key, RegRoot target_root,
+               const std::wstring& target);
 
  private:
   struct Value {
@@ -38,14 +45,21 @@ class RegistryStore {
     std::wstring data;
   };
   struct Key {
-    RegRoot root;
+    RegRoot root = RegRoot::kCurrentUser;
     std::wstring path;  // as first seen
     std::vector<Value> values;
+    bool is_link = false;
+    RegRoot link_root = RegRoot::kLocalMachine;
+    std::wstring link_target;
   };
+  using IndexKey = std::pair<RegRoot, std::wstring>;  // root, folded path
+
   const Key* Find(RegRoot root, const std::wstring& key) const;
+  const Key* FindExact(RegRoot root, const std::wstring& folded) const;
   Key* FindOrAdd(RegRoot root, const std::wstring& key);
 
   std::vector<Key> keys_;
+  std::map<IndexKey, size_t> index_;
 };
 
 }  // namespace copyloom::platform

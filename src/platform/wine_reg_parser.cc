@@ -1,0 +1,303 @@
+// Reader of Wine's registry files (user.reg, system.reg). The files are pure
+// ASCII: characters above 127 are written as \x escapes of UTF-16 units, and
+// long hex data is continued over lines ending with a backslash.
+#include <cstdint>
+#include <string_view>
+
+#include "platform/registry_store.h"
+#include "platform/wildcard.h"
+
+namespace copyloom::platform {
+namespace {
+
+constexpr uint32_t kRegSz = 1, kRegExpandSz = 2, kRegDword = 4, kRegLink = 6, kRegMultiSz = 7;
+
+int HexDigit(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// UTF-16 units gathered from the file become a wide text of this platform:
+// surrogate pairs are joined where wchar_t holds a whole code point.
+void AppendUnits(const std::u16string& units, std::wstring* out) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    char16_t u = units[i];
+    if constexpr (sizeof(wchar_t) == 4) {
+      if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units.size() && units[i + 1] >= 0xDC00 &&
+          units[i + 1] <= 0xDFFF) {
+        const uint32_t cp = 0x10000 + ((u - 0xD800u) << 10) + (units[i + 1] - 0xDC00u);
+        out->push_back(static_cast<wchar_t>(cp));
+        ++i;
+        continue;
+      }
+    }
+    out->push_back(static_cast<wchar_t>(u));
+  }
+}
+
+// Reads an escaped string up to the unescaped terminator; *pos ends just
+// after it. False when the line ends first.
+bool ParseString(std::string_view line, size_t* pos, char terminator, std::wstring* out) {
+  std::u16string units;
+  size_t i = *pos;
+  while (i < line.size()) {
+    const char c = line[i];
+    if (c == terminator) {
+      *pos = i + 1;
+      out->clear();
+      AppendUnits(units, out);
+      return true;
+    }
+    if (c != '\\') {
+      units.push_back(static_cast<unsigned char>(c));
+      ++i;
+      continue;
+    }
+    if (++i >= line.size()) return false;
+    const char e = line[i];
+    switch (e) {
+      case 'a':
+        units.push_back(u'\a');
+        ++i;
+        break;
+      case 'b':
+        units.push_back(u'\b');
+        ++i;
+        break;
+      case 'e':
+        units.push_back(0x1B);
+        ++i;
+        break;
+      case 'f':
+        units.push_back(u'\f');
+        ++i;
+        break;
+      case 'n':
+        units.push_back(u'\n');
+        ++i;
+        break;
+      case 'r':
+        units.push_back(u'\r');
+        ++i;
+        break;
+      case 't':
+        units.push_back(u'\t');
+        ++i;
+        break;
+      case 'v':
+        units.push_back(u'\v');
+        ++i;
+        break;
+      case 'x': {
+        ++i;
+        uint32_t value = 0;
+        int digits = 0;
+        while (digits < 4 && i < line.size() && HexDigit(line[i]) >= 0) {
+          value = value * 16 + static_cast<uint32_t>(HexDigit(line[i]));
+          ++i;
+          ++digits;
+        }
+        units.push_back(digits ? static_cast<char16_t>(value) : u'x');
+        break;
+      }
+      default:
+        if (e >= '0' && e <= '7') {
+          uint32_t value = 0;
+          int digits = 0;
+          while (digits < 3 && i < line.size() && line[i] >= '0' && line[i] <= '7') {
+            value = value * 8 + static_cast<uint32_t>(line[i] - '0');
+            ++i;
+            ++digits;
+          }
+          units.push_back(static_cast<char16_t>(value));
+        } else {
+          // "\\", "\"", "\[", "\]" and anything unknown stand for themselves.
+          units.push_back(static_cast<unsigned char>(e));
+          ++i;
+        }
+    }
+  }
+  return false;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+// Splits the text into lines without their CR/LF.
+std::vector<std::string_view> SplitLines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string_view::npos) end = text.size();
+    std::string_view line = text.substr(start, end - start);
+    while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+    lines.push_back(line);
+    if (end == text.size()) break;
+    start = end + 1;
+  }
+  return lines;
+}
+
+// Bytes of a hex list ("0a,00,ff"), following continuation lines.
+std::string ParseHexList(const std::vector<std::string_view>& lines, size_t* line_index,
+                         size_t pos) {
+  std::string bytes;
+  std::string_view line = lines[*line_index];
+  while (true) {
+    while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == ',')) {
+      ++pos;
+    }
+    if (pos >= line.size()) break;
+    if (line[pos] == '\\') {
+      if (*line_index + 1 >= lines.size()) break;
+      line = lines[++*line_index];
+      pos = 0;
+      continue;
+    }
+    const int high = HexDigit(line[pos]);
+    const int low = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
+    if (high < 0 || low < 0) break;
+    bytes.push_back(static_cast<char>(high * 16 + low));
+    pos += 2;
+  }
+  return bytes;
+}
+
+std::u16string BytesToUnits(const std::string& bytes) {
+  std::u16string units;
+  for (size_t i = 0; i < bytes.size(); i += 2) {
+    const unsigned lo = static_cast<unsigned char>(bytes[i]);
+    const unsigned hi = i + 1 < bytes.size() ? static_cast<unsigned char>(bytes[i + 1]) : 0;
+    units.push_back(static_cast<char16_t>(lo | (hi << 8)));
+  }
+  return units;
+}
+
+// The hexadecimal type number of "str(N)" and "hex(N)".
+bool ParseType(std::string_view digits, uint32_t* type) {
+  if (digits.empty() || digits.size() > 8) return false;
+  uint32_t value = 0;
+  for (char c : digits) {
+    if (HexDigit(c) < 0) return false;
+    value = value * 16 + static_cast<uint32_t>(HexDigit(c));
+  }
+  *type = value;
+  return true;
+}
+
+bool IsStringType(uint32_t type) {
+  return type == kRegSz || type == kRegExpandSz || type == kRegMultiSz;
+}
+
+// "\Registry\Machine\X" or "\Registry\User\<sid>\X" -> root and "X".
+bool ParseLinkTarget(const std::wstring& target, RegRoot* root, std::wstring* path) {
+  const std::wstring folded = FoldCase(target);
+  const std::wstring machine = L"\\REGISTRY\\MACHINE\\";
+  const std::wstring user = L"\\REGISTRY\\USER\\";
+  if (folded.compare(0, machine.size(), machine) == 0) {
+    *root = RegRoot::kLocalMachine;
+    *path = target.substr(machine.size());
+    return true;
+  }
+  if (folded.compare(0, user.size(), user) == 0) {
+    const size_t sid_end = target.find(L'\\', user.size());
+    if (sid_end == std::wstring::npos) return false;
+    *root = RegRoot::kCurrentUser;
+    *path = target.substr(sid_end + 1);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
+  const std::vector<std::string_view> lines = SplitLines(text);
+  size_t first = 0;
+  while (first < lines.size() && lines[first].empty()) ++first;
+  if (first >= lines.size() || !StartsWith(lines[first], "WINE REGISTRY Version 2")) return false;
+
+  std::wstring key;
+  bool have_key = false;
+  bool key_is_link = false;
+  for (size_t li = first + 1; li < lines.size(); ++li) {
+    std::string_view line = lines[li];
+    if (line.empty() || line[0] == ';') continue;
+    if (line[0] == '[') {
+      size_t pos = 1;
+      have_key = ParseString(line, &pos, ']', &key) && !key.empty();
+      key_is_link = false;
+      if (have_key) AddKey(root, key);
+      continue;
+    }
+    if (line[0] == '#') {
+      if (have_key && line == "#link") key_is_link = true;
+      continue;
+    }
+    if (!have_key || (line[0] != '"' && line[0] != '@')) continue;
+
+    std::wstring name;
+    size_t pos = 1;
+    if (line[0] == '"') {
+      if (!ParseString(line, &pos, '"', &name)) continue;
+    }
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    if (pos >= line.size() || line[pos] != '=') continue;
+    ++pos;
+    while (pos < line.size() && line[pos] == ' ') ++pos;
+    std::string_view rest = line.substr(pos);
+
+    uint32_t type = kRegSz;
+    std::wstring data;
+    if (StartsWith(rest, "str(")) {
+      size_t close = rest.find("):", 4);
+      if (close == std::string_view::npos) continue;
+      if (!ParseType(rest.substr(4, close - 4), &type)) continue;
+      rest = rest.substr(close + 2);
+      pos = line.size() - rest.size();
+    }
+    if (!rest.empty() && rest[0] == '"') {
+      ++pos;
+      if (!ParseString(line, &pos, '"', &data)) continue;
+    } else if (StartsWith(rest, "dword:")) {
+      uint32_t value = 0;
+      size_t i = 6, digits = 0;
+      for (; i < rest.size() && digits < 8 && HexDigit(rest[i]) >= 0; ++i, ++digits) {
+        value = value * 16 + static_cast<uint32_t>(HexDigit(rest[i]));
+      }
+      if (digits == 0) continue;
+      type = kRegDword;
+      data.push_back(static_cast<wchar_t>(value & 0xFFFF));
+      data.push_back(static_cast<wchar_t>(value >> 16));
+    } else if (StartsWith(rest, "hex:") || StartsWith(rest, "hex(")) {
+      size_t colon = rest.find(':');
+      type = 3;  // REG_BINARY
+      if (rest[3] == '(' &&
+          (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), &type))) {
+        continue;
+      }
+      std::u16string units =
+          BytesToUnits(ParseHexList(lines, &li, line.size() - rest.size() + colon + 1));
+      if ((IsStringType(type) || type == kRegLink) && !units.empty() && units.back() == 0) {
+        units.pop_back();
+      }
+      AppendUnits(units, &data);
+    } else {
+      continue;
+    }
+
+    if (type == kRegLink && key_is_link && EqualsIgnoreCase(name, L"SymbolicLinkValue")) {
+      RegRoot target_root;
+      std::wstring target;
+      if (ParseLinkTarget(data, &target_root, &target)) AddLink(root, key, target_root, target);
+    }
+    SetValue(root, key, name, data);
+  }
+  return true;
+}
+
+}  // namespace copyloom::platform
