@@ -1,0 +1,243 @@
+// File primitives over the W functions. Every path goes through
+// ResolvePath first and is never converted to the ANSI code page.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/path_win32.h"
+
+namespace copyloom::platform {
+namespace {
+
+using win32::ResolvePath;
+using win32::UniqueFind;
+using win32::UniqueHandle;
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+class Win32File : public File {
+ public:
+  explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+  bool Read(void* buffer, size_t size, size_t* read) override {
+    *read = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (size > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD got = 0;
+      if (!::ReadFile(handle_.get(), out, chunk, &got, nullptr)) return *read > 0;
+      if (got == 0) break;
+      *read += got;
+      out += got;
+      size -= got;
+    }
+    return true;
+  }
+
+  bool Write(const void* data, size_t size) override {
+    const auto* in = static_cast<const char*>(data);
+    while (size > 0) {
+      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+      DWORD put = 0;
+      if (!::WriteFile(handle_.get(), in, chunk, &put, nullptr) || put == 0) return false;
+      in += put;
+      size -= put;
+    }
+    return true;
+  }
+
+  bool Seek(uint64_t offset) override {
+    if (offset > static_cast<uint64_t>(std::numeric_limits<LONGLONG>::max())) return false;
+    LARGE_INTEGER to;
+    to.QuadPart = static_cast<LONGLONG>(offset);
+    return ::SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN) != 0;
+  }
+
+  int64_t Size() override {
+    LARGE_INTEGER size;
+    if (!::GetFileSizeEx(handle_.get(), &size)) return -1;
+    return size.QuadPart;
+  }
+
+ private:
+  UniqueHandle handle_;
+};
+
+UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD disposition,
+                  DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+  return UniqueHandle(
+      ::CreateFileW(native.c_str(), access, share, nullptr, disposition, flags, nullptr));
+}
+
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+  while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
+  return path;
+}
+
+}  // namespace
+
+FileAttributes QueryAttributes(const std::wstring& path) {
+  FileAttributes out;
+  DWORD attributes = ::GetFileAttributesW(ResolvePath(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return out;
+  out.exists = true;
+  out.is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  out.read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+  out.is_link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  return out;
+}
+
+bool SetReadOnly(const std::wstring& path, bool read_only) {
+  const std::wstring native = ResolvePath(path);
+  DWORD attributes = ::GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  DWORD wanted = read_only ? (attributes | FILE_ATTRIBUTE_READONLY)
+                           : (attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_READONLY));
+  if (wanted == attributes) return true;
+  if (wanted == 0) wanted = FILE_ATTRIBUTE_NORMAL;
+  return ::SetFileAttributesW(native.c_str(), wanted) != 0;
+}
+
+bool CreateOneFolder(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
+  return ::CreateDirectoryW(ResolvePath(path).c_str(), nullptr) != 0;
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) {
+  return ::RemoveDirectoryW(ResolvePath(path).c_str()) != 0;
+}
+
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  return ::CopyFileW(ResolvePath(source).c_str(), ResolvePath(destination).c_str(),
+                     fail_if_exists ? TRUE : FALSE) != 0;
+}
+
+bool RemoveOneFile(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kRemove)) return false;
+  const std::wstring native = ResolvePath(path);
+  DWORD attributes = ::GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  // DeleteFileW refuses both on Windows; asking first keeps Wine honest too.
+  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  return ::DeleteFileW(native.c_str()) != 0;
+}
+
+bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+  return ::MoveFileExW(ResolvePath(from).c_str(), ResolvePath(to).c_str(),
+                       MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
+                 std::vector<DirEntry>* entries) {
+  entries->clear();
+  if (testing::ShouldFail(testing::Op::kList)) return false;
+  const std::wstring native = WithoutTrailingSeparators(ResolvePath(folder));
+  const std::wstring search = native + L"\\" + (pattern.empty() ? L"*" : pattern);
+  WIN32_FIND_DATAW data;
+  UniqueFind find(::FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
+                                     nullptr, 0));
+  if (!find.valid()) {
+    // No match in an existing folder is an empty listing, not a failure.
+    DWORD error = ::GetLastError();
+    DWORD attributes = ::GetFileAttributesW(native.c_str());
+    return error == ERROR_FILE_NOT_FOUND && attributes != INVALID_FILE_ATTRIBUTES &&
+           (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  }
+  do {
+    std::wstring name = data.cFileName;
+    if (name == L"." || name == L"..") continue;
+    DirEntry entry;
+    entry.name = std::move(name);
+    entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entries->push_back(std::move(entry));
+  } while (::FindNextFileW(find.get(), &data));
+  return ::GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
+  const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
+  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
+    return nullptr;
+  }
+  const std::wstring native = ResolvePath(path);
+  UniqueHandle handle;
+  switch (mode) {
+    case OpenMode::kReadShareAll:
+      handle = Open(native, GENERIC_READ, kShareAll, OPEN_EXISTING);
+      break;
+    case OpenMode::kReadShareRead:
+      handle = Open(native, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+      break;
+    case OpenMode::kWriteTruncate:
+      // OPEN_ALWAYS + truncate rather than CREATE_ALWAYS, which refuses an
+      // existing hidden or system file.
+      handle = Open(native, GENERIC_WRITE, 0, OPEN_ALWAYS);
+      if (handle.valid() && !::SetEndOfFile(handle.get())) return nullptr;
+      break;
+    case OpenMode::kWriteAppend: {
+      handle = Open(native, GENERIC_WRITE, 0, OPEN_ALWAYS);
+      LARGE_INTEGER zero{};
+      if (handle.valid() && !::SetFilePointerEx(handle.get(), zero, nullptr, FILE_END)) {
+        return nullptr;
+      }
+      break;
+    }
+    case OpenMode::kReadWrite:
+      handle = Open(native, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    OPEN_EXISTING);
+      break;
+    case OpenMode::kWriteShareAll:
+      handle = Open(native, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
+      if (!handle.valid()) {
+        handle = Open(native, FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                      FILE_FLAG_BACKUP_SEMANTICS);
+      }
+      break;
+  }
+  if (!handle.valid()) return nullptr;
+  return std::make_unique<Win32File>(std::move(handle));
+}
+
+bool IsFileInUse(const std::wstring& path) {
+  const std::wstring native = ResolvePath(path);
+  if (::GetFileAttributesW(native.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  FILE* file = ::_wfopen(native.c_str(), L"rb+");
+  if (file == nullptr) return true;
+  std::fclose(file);
+  return false;
+}
+
+bool GetFileTimes(const std::wstring& path, FileTimes* times) {
+  // Attribute access only: a file another program holds without sharing
+  // still shows its times. Backup semantics lets a folder open.
+  UniqueHandle handle = Open(ResolvePath(path), FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS);
+  if (!handle.valid()) return false;
+  FILETIME creation, access, write;
+  if (!::GetFileTime(handle.get(), &creation, &access, &write)) return false;
+  times->creation = win32::FromFileTime(creation);
+  times->last_access = win32::FromFileTime(access);
+  times->last_write = win32::FromFileTime(write);
+  return true;
+}
+
+bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
+  UniqueHandle handle = Open(ResolvePath(path), FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS);
+  if (!handle.valid()) return false;
+  const FILETIME time = win32::ToFileTime(filetime);
+  const FILETIME* creation = kind == TimeKind::kCreation ? &time : nullptr;
+  const FILETIME* access = kind == TimeKind::kLastAccess ? &time : nullptr;
+  const FILETIME* write = kind == TimeKind::kLastWrite ? &time : nullptr;
+  return ::SetFileTime(handle.get(), creation, access, write) != 0;
+}
+
+}  // namespace copyloom::platform
