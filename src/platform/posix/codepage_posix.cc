@@ -1,0 +1,235 @@
+// Code pages through iconv. Characters a code page cannot hold become "?"
+// and bytes that are not valid in it become U+FFFD, one at a time, so a bad
+// character never hides the rest of the text.
+#include <iconv.h>
+#include <stdlib.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/posix/locale_posix.h"
+#include "platform/test_hooks.h"
+
+namespace copyloom::platform {
+namespace {
+
+class Iconv {
+ public:
+  Iconv(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~Iconv() {
+    if (ok()) iconv_close(cd_);
+  }
+  Iconv(const Iconv&) = delete;
+  Iconv& operator=(const Iconv&) = delete;
+  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+std::string IconvName(unsigned code_page) {
+  switch (code_page) {
+    case 65001:
+      return "UTF-8";
+    case 20127:
+      return "ASCII";
+    case 28591:
+      return "ISO-8859-1";
+    default:
+      return "CP" + std::to_string(code_page);
+  }
+}
+
+bool Supported(unsigned code_page) {
+  Iconv probe("WCHAR_T", IconvName(code_page).c_str());
+  return probe.ok();
+}
+
+void AppendUtf8(uint32_t cp, std::string* out) {
+  if (cp < 0x80) {
+    out->push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else if (cp < 0x10000) {
+    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+unsigned AnsiCodePage() {
+  if (auto hooked = hooks::AnsiCodePage()) return *hooked;
+  if (const char* forced = getenv("COPYLOOM_ANSI_CODEPAGE")) {
+    char* end = nullptr;
+    errno = 0;
+    unsigned long value = strtoul(forced, &end, 10);
+    if (errno == 0 && end != forced && *end == '\0' && value > 0 && value < 65536 &&
+        Supported(static_cast<unsigned>(value))) {
+      return static_cast<unsigned>(value);
+    }
+  }
+  const std::string locale = posix::LocaleName();
+  // Like Wine: a locale that is not generated on this machine is not used.
+  if (!posix::LocaleAvailable(locale)) return 1252;
+  return posix::CodePageForLocale(locale);
+}
+
+std::string WideToCodePage(unsigned code_page, const std::wstring& text, size_t* first_unmappable) {
+  if (first_unmappable) *first_unmappable = kNoUnmappable;
+  std::string out;
+  if (text.empty()) return out;
+  Iconv cd(IconvName(code_page).c_str(), "WCHAR_T");
+  if (!cd.ok()) {
+    // An unknown code page keeps ASCII and marks everything else.
+    for (size_t i = 0; i < text.size(); ++i) {
+      const bool ascii = static_cast<uint32_t>(text[i]) < 0x80;
+      if (!ascii && first_unmappable && *first_unmappable == kNoUnmappable) *first_unmappable = i;
+      out.push_back(ascii ? static_cast<char>(text[i]) : '?');
+    }
+    return out;
+  }
+  out.resize(text.size() * 4 + 16);
+  char* in_ptr = reinterpret_cast<char*>(const_cast<wchar_t*>(text.data()));
+  size_t in_left = text.size() * sizeof(wchar_t);
+  char* out_ptr = out.data();
+  size_t out_left = out.size();
+  while (in_left > 0) {
+    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) {
+      const size_t used = out.size() - out_left;
+      out.resize(out.size() * 2);
+      out_ptr = out.data() + used;
+      out_left = out.size() - used;
+      continue;
+    }
+    // EILSEQ or EINVAL: this character has no place in the code page.
+    const size_t index = text.size() - in_left / sizeof(wchar_t);
+    if (first_unmappable && *first_unmappable == kNoUnmappable) *first_unmappable = index;
+    if (out_left == 0) {
+      const size_t used = out.size();
+      out.resize(out.size() * 2);
+      out_ptr = out.data() + used;
+      out_left = out.size() - used;
+    }
+    *out_ptr++ = '?';
+    --out_left;
+    in_ptr += sizeof(wchar_t);
+    in_left -= sizeof(wchar_t);
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  // Flush any shift state (none for the code pages used, but cheap).
+  iconv(cd.get(), nullptr, nullptr, &out_ptr, &out_left);
+  out.resize(out.size() - out_left);
+  return out;
+}
+
+std::wstring CodePageToWide(unsigned code_page, const std::string& bytes) {
+  std::wstring out;
+  if (bytes.empty()) return out;
+  Iconv cd("WCHAR_T", IconvName(code_page).c_str());
+  if (!cd.ok()) {
+    for (unsigned char b : bytes) out.push_back(b < 0x80 ? static_cast<wchar_t>(b) : L'\xFFFD');
+    return out;
+  }
+  out.resize(bytes.size() + 16);
+  char* in_ptr = const_cast<char*>(bytes.data());
+  size_t in_left = bytes.size();
+  char* out_ptr = reinterpret_cast<char*>(out.data());
+  size_t out_left = out.size() * sizeof(wchar_t);
+  auto grow = [&]() {
+    const size_t used = out.size() - out_left / sizeof(wchar_t);
+    out.resize(out.size() * 2);
+    out_ptr = reinterpret_cast<char*>(out.data() + used);
+    out_left = (out.size() - used) * sizeof(wchar_t);
+  };
+  while (in_left > 0) {
+    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) {
+      grow();
+      continue;
+    }
+    // An invalid or cut-off sequence: one replacement per bad byte.
+    if (out_left < sizeof(wchar_t)) grow();
+    const wchar_t replacement = L'\xFFFD';
+    memcpy(out_ptr, &replacement, sizeof replacement);
+    out_ptr += sizeof(wchar_t);
+    out_left -= sizeof(wchar_t);
+    ++in_ptr;
+    --in_left;
+    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  }
+  out.resize(out.size() - out_left / sizeof(wchar_t));
+  return out;
+}
+
+std::string WideToUtf8(const std::wstring& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    uint32_t cp = static_cast<uint32_t>(text[i]);
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
+      const uint32_t low = static_cast<uint32_t>(text[i + 1]);
+      if (low >= 0xDC00 && low <= 0xDFFF) {
+        AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), &out);
+        ++i;
+        continue;
+      }
+    }
+    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
+    AppendUtf8(cp, &out);
+  }
+  return out;
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+  std::wstring out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    const unsigned char b = static_cast<unsigned char>(text[i]);
+    if (b < 0x80) {
+      out.push_back(static_cast<wchar_t>(b));
+      ++i;
+      continue;
+    }
+    int extra = 0;
+    uint32_t cp = 0, min = 0;
+    if ((b & 0xE0) == 0xC0) {
+      extra = 1, cp = b & 0x1F, min = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2, cp = b & 0x0F, min = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3, cp = b & 0x07, min = 0x10000;
+    }
+    bool ok = extra > 0;
+    for (int k = 1; ok && k <= extra; ++k) {
+      if (i + static_cast<size_t>(k) >= text.size() ||
+          (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
+        ok = false;
+      } else {
+        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+      }
+    }
+    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
+    if (!ok) {
+      out.push_back(L'\xFFFD');
+      ++i;
+      continue;
+    }
+    out.push_back(static_cast<wchar_t>(cp));
+    i += static_cast<size_t>(extra) + 1;
+  }
+  return out;
+}
+
+}  // namespace copyloom::platform

@@ -1,0 +1,351 @@
+// File primitives on POSIX, behaving as the same calls do on Windows (and
+// under Wine): read-only files are neither written nor deleted, even by
+// root, and a copy keeps the source's attributes and last-write time.
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/platform.h"
+#include "platform/posix/fd.h"
+#include "platform/posix/in_use.h"
+#include "platform/posix/path_mapper.h"
+#include "platform/testing.h"
+#include "platform/wildcard.h"
+
+namespace copyloom::platform {
+namespace {
+
+using posix::MapPath;
+using posix::UniqueFd;
+
+constexpr int64_t kEpochDifference = 116444736000000000LL;  // 1601 -> 1970 in 100 ns
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+
+int64_t ToFileTime(const struct timespec& ts) {
+  return kEpochDifference + static_cast<int64_t>(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
+}
+
+struct timespec FromFileTime(int64_t filetime) {
+  int64_t ticks = filetime - kEpochDifference;
+  int64_t seconds = ticks / kTicksPerSecond;
+  int64_t rest = ticks % kTicksPerSecond;
+  if (rest < 0) {
+    rest += kTicksPerSecond;
+    --seconds;
+  }
+  struct timespec ts;
+  ts.tv_sec = static_cast<time_t>(seconds);
+  ts.tv_nsec = static_cast<long>(rest * 100);
+  return ts;
+}
+
+bool WriteAll(int fd, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+class PosixFile : public File {
+ public:
+  PosixFile(UniqueFd fd, bool can_read, bool can_write)
+      : fd_(std::move(fd)), can_read_(can_read), can_write_(can_write) {}
+
+  bool Read(void* buffer, size_t size, size_t* read) override {
+    *read = 0;
+    if (!can_read_) return false;
+    while (true) {
+      ssize_t n = ::read(fd_.get(), buffer, size);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      *read = static_cast<size_t>(n);
+      return true;
+    }
+  }
+
+  bool Write(const void* data, size_t size) override {
+    return can_write_ && WriteAll(fd_.get(), data, size);
+  }
+
+  bool Seek(uint64_t offset) override {
+    return lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0;
+  }
+
+  int64_t Size() override {
+    struct stat st;
+    if (fstat(fd_.get(), &st) != 0) return -1;
+    return static_cast<int64_t>(st.st_size);
+  }
+
+ private:
+  UniqueFd fd_;
+  bool can_read_;
+  bool can_write_;
+};
+
+}  // namespace
+
+FileAttributes QueryAttributes(const std::wstring& path) {
+  FileAttributes attributes;
+  std::string native;
+  if (!MapPath(path, &native)) return attributes;
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0) return attributes;
+  attributes.exists = true;
+  if (S_ISLNK(st.st_mode)) {
+    attributes.is_link = true;
+    struct stat target;
+    attributes.is_folder = stat(native.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+    return attributes;
+  }
+  attributes.is_folder = S_ISDIR(st.st_mode);
+  attributes.read_only = IsReadOnlyMode(st.st_mode);
+  return attributes;
+}
+
+bool SetReadOnly(const std::wstring& path, bool read_only) {
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return false;
+  mode_t mode = st.st_mode & 07777;
+  mode = read_only ? (mode & ~(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
+  return chmod(native.c_str(), mode) == 0;
+}
+
+bool CreateOneFolder(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  return mkdir(native.c_str(), 0777) == 0;
+}
+
+bool RemoveEmptyFolder(const std::wstring& path) {
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0) return false;
+  // A link to a folder is removed as the link, like a junction on Windows.
+  if (S_ISLNK(st.st_mode)) return unlink(native.c_str()) == 0;
+  return S_ISDIR(st.st_mode) && rmdir(native.c_str()) == 0;
+}
+
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  std::string from, to;
+  if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
+  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!in) return false;
+  struct stat src;
+  if (fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
+
+  struct stat dst;
+  const bool existed = stat(to.c_str(), &dst) == 0;
+  if (existed) {
+    if (fail_if_exists || !S_ISREG(dst.st_mode) || IsReadOnlyMode(dst.st_mode)) return false;
+    // Copying a file onto itself would truncate it before reading it.
+    if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return false;
+  }
+  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0);
+  UniqueFd out(open(to.c_str(), flags, 0666));
+  if (!out) return false;
+  // Someone holding the destination without sharing keeps it.
+  if (flock(out.get(), LOCK_EX | LOCK_NB) != 0 || ftruncate(out.get(), 0) != 0) {
+    if (!existed) unlink(to.c_str());
+    return false;
+  }
+
+  bool ok = true;
+  std::vector<char> buffer(1 << 16);
+  while (ok) {
+    ssize_t n = read(in.get(), buffer.data(), buffer.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) ok = false;
+    if (n <= 0) break;
+    ok = WriteAll(out.get(), buffer.data(), static_cast<size_t>(n));
+  }
+  if (ok) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_NOW;
+    times[1] = src.st_mtim;
+    ok = fchmod(out.get(), src.st_mode & 07777) == 0 && futimens(out.get(), times) == 0;
+  }
+  if (!out.Close()) ok = false;
+  if (!ok) unlink(to.c_str());
+  return ok;
+}
+
+bool RemoveOneFile(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kRemove)) return false;
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return false;
+  if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return false;
+  return unlink(native.c_str()) == 0;
+}
+
+bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+  std::string a, b;
+  if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
+  struct stat st;
+  if (lstat(a.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
+  if (lstat(b.c_str(), &st) == 0 &&
+      (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)))) {
+    return false;
+  }
+  return rename(a.c_str(), b.c_str()) == 0;
+}
+
+bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
+                 std::vector<DirEntry>* entries) {
+  entries->clear();
+  if (testing::ShouldFail(testing::Op::kList)) return false;
+  std::string native;
+  if (!MapPath(folder, &native)) return false;
+  posix::DirHandle dir(opendir(native.c_str()));
+  if (!dir) return false;
+  while (dirent* entry = readdir(dir.get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    DirEntry out;
+    out.name = posix::NativeToWide(name);
+    if (!MatchesWildcard(out.name, pattern)) continue;
+    const std::string full = native + (native.back() == '/' ? "" : "/") + name;
+    struct stat st;
+    if (lstat(full.c_str(), &st) == 0) {
+      out.is_link = S_ISLNK(st.st_mode);
+      if (out.is_link) {
+        struct stat target;
+        out.is_folder = stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+      } else {
+        out.is_folder = S_ISDIR(st.st_mode);
+      }
+    }
+    entries->push_back(std::move(out));
+  }
+  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
+    return CompareIgnoreCase(a.name, b.name) < 0;
+  });
+  return true;
+}
+
+std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
+  const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
+  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
+    return nullptr;
+  }
+  std::string native;
+  if (!MapPath(path, &native)) return nullptr;
+  struct stat st;
+  const bool exists = stat(native.c_str(), &st) == 0;
+  if (exists && S_ISDIR(st.st_mode) && mode != OpenMode::kWriteShareAll) return nullptr;
+  const bool writes = mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend ||
+                      mode == OpenMode::kReadWrite;
+  if (writes && exists && IsReadOnlyMode(st.st_mode)) return nullptr;
+
+  int flags = O_CLOEXEC;
+  int lock = 0;  // flock stands in for Windows sharing between our own handles
+  switch (mode) {
+    case OpenMode::kReadShareAll:
+      flags |= O_RDONLY;
+      break;
+    case OpenMode::kReadShareRead:
+      flags |= O_RDONLY;
+      lock = LOCK_SH;
+      break;
+    case OpenMode::kWriteTruncate:
+      flags |= O_WRONLY | O_CREAT;
+      lock = LOCK_EX;
+      break;
+    case OpenMode::kWriteAppend:
+      flags |= O_WRONLY | O_CREAT | O_APPEND;
+      lock = LOCK_EX;
+      break;
+    case OpenMode::kReadWrite:
+      flags |= O_RDWR;
+      lock = LOCK_SH;
+      break;
+    case OpenMode::kWriteShareAll:
+      flags |= O_RDONLY;
+      break;
+  }
+  UniqueFd fd(open(native.c_str(), flags, 0666));
+  if (!fd) return nullptr;
+  if (lock && flock(fd.get(), lock | LOCK_NB) != 0) return nullptr;
+  if (mode == OpenMode::kReadShareAll) {
+    // Shares everything, but a writer that shares nothing still keeps it.
+    if (flock(fd.get(), LOCK_SH | LOCK_NB) != 0) return nullptr;
+    flock(fd.get(), LOCK_UN);
+  }
+  // Truncate only once the lock is ours, so a held file is never emptied.
+  if (mode == OpenMode::kWriteTruncate && ftruncate(fd.get(), 0) != 0) return nullptr;
+  const bool can_read = reading || mode == OpenMode::kReadWrite;
+  const bool can_write = writes;
+  return std::make_unique<PosixFile>(std::move(fd), can_read, can_write);
+}
+
+bool IsFileInUse(const std::wstring& path) {
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return true;
+  UniqueFd fd(open(native.c_str(), O_RDWR | O_CLOEXEC));
+  if (!fd) return true;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return true;
+  return posix::IsExecutableRunning(native);
+}
+
+bool GetFileTimes(const std::wstring& path, FileTimes* times) {
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct statx sx;
+  if (statx(AT_FDCWD, native.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+    return false;
+  }
+  auto convert = [](const struct statx_timestamp& t) {
+    struct timespec ts;
+    ts.tv_sec = static_cast<time_t>(t.tv_sec);
+    ts.tv_nsec = static_cast<long>(t.tv_nsec);
+    return ToFileTime(ts);
+  };
+  times->last_access = convert(sx.stx_atime);
+  times->last_write = convert(sx.stx_mtime);
+  // Without a birth time (older kernels, some file systems) the change time
+  // stands in.
+  times->creation = convert((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+  return true;
+}
+
+bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return false;
+  if (kind == TimeKind::kCreation) return true;  // POSIX cannot set it
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = 0;
+  times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
+  times[kind == TimeKind::kLastAccess ? 0 : 1] = FromFileTime(filetime);
+  return utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+}
+
+}  // namespace copyloom::platform

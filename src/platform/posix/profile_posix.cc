@@ -1,0 +1,338 @@
+// The private-profile ("ini") reader and writer, with the lookup rules of
+// GetPrivateProfileStringW and WritePrivateProfileStringW as Wine implements
+// them. The writer edits only the line it changes or the lines it adds, so
+// everything else in the file keeps its bytes, and it replaces the file
+// atomically: a crash leaves the old file or the new one, never a torn one.
+#include <fcntl.h>
+#include <limits.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <optional>
+
+#include "platform/platform.h"
+#include "platform/posix/fd.h"
+#include "platform/posix/path_mapper.h"
+#include "platform/wildcard.h"
+
+namespace copyloom::platform {
+namespace {
+
+enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
+
+struct Line {
+  size_t begin = 0;  // content bytes [begin, end), terminator after
+  size_t end = 0;
+  size_t next = 0;  // first byte of the following line
+  std::wstring text;
+};
+
+struct Document {
+  std::string bytes;
+  Encoding encoding = Encoding::kAnsi;
+  unsigned code_page = 1252;
+  std::vector<Line> lines;
+};
+
+bool IsProfileSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f' ||
+         c == 0x1A;
+}
+
+std::wstring_view Trim(std::wstring_view text) {
+  while (!text.empty() && IsProfileSpace(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsProfileSpace(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::wstring Decode(const Document& doc, size_t begin, size_t end) {
+  const std::string_view raw(doc.bytes.data() + begin, end - begin);
+  switch (doc.encoding) {
+    case Encoding::kUtf8:
+      return Utf8ToWide(std::string(raw));
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be: {
+      std::wstring out;
+      const bool le = doc.encoding == Encoding::kUtf16Le;
+      for (size_t i = 0; i + 1 < raw.size(); i += 2) {
+        const unsigned a = static_cast<unsigned char>(raw[i]);
+        const unsigned b = static_cast<unsigned char>(raw[i + 1]);
+        out.push_back(static_cast<wchar_t>(le ? (a | b << 8) : (b | a << 8)));
+      }
+      return out;
+    }
+    case Encoding::kAnsi:
+      break;
+  }
+  // Most lines are ASCII: skip the converter for them.
+  bool ascii = true;
+  for (char c : raw) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+  if (ascii) return std::wstring(raw.begin(), raw.end());
+  return CodePageToWide(doc.code_page, std::string(raw));
+}
+
+std::string Encode(const Document& doc, const std::wstring& text) {
+  switch (doc.encoding) {
+    case Encoding::kUtf8:
+      return WideToUtf8(text);
+    case Encoding::kUtf16Le:
+    case Encoding::kUtf16Be: {
+      std::string out;
+      const bool le = doc.encoding == Encoding::kUtf16Le;
+      auto put = [&](unsigned unit) {
+        const char lo = static_cast<char>(unit & 0xFF), hi = static_cast<char>(unit >> 8);
+        out.push_back(le ? lo : hi);
+        out.push_back(le ? hi : lo);
+      };
+      for (wchar_t c : text) {
+        const uint32_t cp = static_cast<uint32_t>(c);
+        if (cp > 0xFFFF) {
+          put(0xD800 + ((cp - 0x10000) >> 10));
+          put(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+          put(cp);
+        }
+      }
+      return out;
+    }
+    case Encoding::kAnsi:
+      break;
+  }
+  return WideToCodePage(doc.code_page, text);
+}
+
+// Splits the file into lines at line feeds ("\n" in the file's encoding).
+void Parse(Document* doc) {
+  const std::string& b = doc->bytes;
+  size_t pos = 0;
+  doc->code_page = AnsiCodePage();
+  if (b.size() >= 3 && b.compare(0, 3, "\xEF\xBB\xBF") == 0) {
+    doc->encoding = Encoding::kUtf8;
+    pos = 3;
+  } else if (b.size() >= 2 && b[0] == '\xFF' && b[1] == '\xFE') {
+    doc->encoding = Encoding::kUtf16Le;
+    pos = 2;
+  } else if (b.size() >= 2 && b[0] == '\xFE' && b[1] == '\xFF') {
+    doc->encoding = Encoding::kUtf16Be;
+    pos = 2;
+  }
+  const bool wide = doc->encoding == Encoding::kUtf16Le || doc->encoding == Encoding::kUtf16Be;
+  const size_t unit = wide ? 2 : 1;
+  while (pos < b.size()) {
+    Line line;
+    line.begin = pos;
+    size_t end = pos;
+    while (end + unit <= b.size()) {
+      const bool feed =
+          !wide ? b[end] == '\n'
+                : (doc->encoding == Encoding::kUtf16Le ? (b[end] == '\n' && b[end + 1] == '\0')
+                                                       : (b[end] == '\0' && b[end + 1] == '\n'));
+      if (feed) break;
+      end += unit;
+    }
+    if (end + unit > b.size()) end = b.size();
+    line.end = end;
+    line.next = end < b.size() ? end + unit : b.size();
+    line.text = Decode(*doc, line.begin, line.end);
+    doc->lines.push_back(std::move(line));
+    pos = doc->lines.back().next;
+  }
+}
+
+enum class Kind { kBlank, kComment, kSection, kKey };
+
+struct Parsed {
+  Kind kind = Kind::kBlank;
+  std::wstring_view name;   // section or key name
+  std::wstring_view value;  // key value, trimmed
+};
+
+Parsed Classify(const std::wstring& text) {
+  Parsed p;
+  std::wstring_view line = Trim(text);
+  if (line.empty()) return p;
+  if (line.front() == L';') {
+    p.kind = Kind::kComment;
+    return p;
+  }
+  if (line.front() == L'[') {
+    const size_t close = line.rfind(L']');
+    if (close != std::wstring_view::npos && close > 0) {
+      p.kind = Kind::kSection;
+      p.name = line.substr(1, close - 1);
+      return p;
+    }
+  }
+  p.kind = Kind::kKey;
+  const size_t eq = line.find(L'=');
+  p.name = Trim(line.substr(0, eq));
+  if (eq != std::wstring_view::npos) p.value = Trim(line.substr(eq + 1));
+  return p;
+}
+
+struct Lookup {
+  std::optional<size_t> section;  // index of the header line
+  size_t section_last = 0;        // last non-blank line of the section
+  std::optional<size_t> key;      // index of the key line
+  std::wstring value;             // its value as stored
+};
+
+// Only the first section of the name is searched; its first key of the name
+// wins.
+Lookup Find(const Document& doc, std::wstring_view section, std::wstring_view key) {
+  Lookup found;
+  for (size_t i = 0; i < doc.lines.size(); ++i) {
+    const Parsed p = Classify(doc.lines[i].text);
+    if (p.kind == Kind::kSection) {
+      if (found.section) break;
+      if (EqualsIgnoreCase(p.name, section)) {
+        found.section = i;
+        found.section_last = i;
+      }
+      continue;
+    }
+    if (!found.section) continue;
+    if (p.kind != Kind::kBlank) found.section_last = i;
+    if (p.kind == Kind::kKey && !found.key && EqualsIgnoreCase(p.name, key)) {
+      found.key = i;
+      found.value = std::wstring(p.value);
+    }
+  }
+  return found;
+}
+
+bool ReadBytes(const std::string& native, std::string* bytes) {
+  posix::UniqueFd fd(open(native.c_str(), O_RDONLY | O_CLOEXEC));
+  if (!fd) return false;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  bytes->clear();
+  bytes->reserve(static_cast<size_t>(st.st_size));
+  char buffer[65536];
+  while (true) {
+    ssize_t n = read(fd.get(), buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) return true;
+    bytes->append(buffer, static_cast<size_t>(n));
+  }
+}
+
+// Writes the whole content beside the target, then renames it over.
+bool ReplaceAtomically(const std::string& target, const std::string& content, mode_t mode) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temp =
+      target + ".~" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+  posix::UniqueFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+  if (!fd) return false;
+  const char* p = content.data();
+  size_t left = content.size();
+  bool ok = true;
+  while (ok && left > 0) {
+    ssize_t n = write(fd.get(), p, left);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      ok = false;
+      break;
+    }
+    p += n;
+    left -= static_cast<size_t>(n);
+  }
+  if (ok && mode != 0) ok = fchmod(fd.get(), mode) == 0;
+  if (ok) ok = fsync(fd.get()) == 0;
+  if (!fd.Close()) ok = false;
+  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
+  if (!ok) unlink(temp.c_str());
+  return ok;
+}
+
+// A line break inside a name or value would start a line of its own in the
+// file; it is written as a blank instead.
+std::wstring SingleLine(std::wstring_view text) {
+  std::wstring out(text);
+  for (auto& c : out) {
+    if (c == L'\r' || c == L'\n') c = L' ';
+  }
+  return out;
+}
+
+}  // namespace
+
+std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
+                         const std::wstring& key) {
+  std::string native;
+  if (!posix::MapPath(file, &native)) return L"";
+  Document doc;
+  if (!ReadBytes(native, &doc.bytes)) return L"";
+  Parse(&doc);
+  const std::wstring_view wanted_section = Trim(section);
+  const std::wstring_view wanted_key = Trim(key);
+  Lookup found = Find(doc, wanted_section, wanted_key);
+  if (!found.key) return L"";
+  std::wstring value = std::move(found.value);
+  // One matching pair of outer quotes, single or double, is removed.
+  if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+      value.back() == value.front()) {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value) {
+  std::string native;
+  if (!posix::MapPath(file, &native)) return false;
+  const std::wstring section_name = SingleLine(Trim(section));
+  const std::wstring key_name = SingleLine(Trim(key));
+  if (section_name.empty() || key_name.empty()) return false;
+  std::wstring_view new_value = value;
+  while (!new_value.empty() && IsProfileSpace(new_value.front())) new_value.remove_prefix(1);
+  const std::wstring stored_value = SingleLine(new_value);
+
+  // Write through a link to the file it names, keeping the link.
+  struct stat st;
+  if (lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+    char resolved[PATH_MAX];
+    if (realpath(native.c_str(), resolved)) native = resolved;
+  }
+  Document doc;
+  mode_t mode = 0;
+  if (stat(native.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
+    mode = st.st_mode & 07777;
+    if (!ReadBytes(native, &doc.bytes)) return false;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  Parse(&doc);
+
+  const std::string crlf = Encode(doc, L"\r\n");
+  auto ends_with_break = [&]() {
+    return doc.lines.empty() || doc.lines.back().next != doc.lines.back().end;
+  };
+  const std::string& b = doc.bytes;
+  std::string out;
+  Lookup found = Find(doc, section_name, key_name);
+  if (found.key) {
+    if (found.value == stored_value) return true;  // unchanged: file left alone
+    const Line& line = doc.lines[*found.key];
+    const std::wstring name(Classify(line.text).name);  // keeps the file's case
+    out = b.substr(0, line.begin) + Encode(doc, name + L"=" + stored_value) + b.substr(line.end);
+  } else if (found.section) {
+    const Line& line = doc.lines[found.section_last];
+    std::string insert = Encode(doc, key_name + L"=" + stored_value) + crlf;
+    if (line.next == line.end) insert = crlf + insert;  // last line had no break
+    out = b.substr(0, line.next) + insert + b.substr(line.next);
+  } else {
+    out = b;
+    if (!ends_with_break()) out += crlf;
+    out += Encode(doc, L"[" + section_name + L"]") + crlf +
+           Encode(doc, key_name + L"=" + stored_value) + crlf;
+  }
+  return ReplaceAtomically(native, out, mode);
+}
+
+}  // namespace copyloom::platform

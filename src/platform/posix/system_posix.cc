@@ -1,0 +1,288 @@
+// Process and system facts on POSIX, in the shape the Windows calls give.
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/fd.h"
+#include "platform/posix/locale_posix.h"
+#include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
+#include "platform/wildcard.h"
+
+extern char** environ;
+
+namespace copyloom::platform {
+namespace {
+
+constexpr int64_t kEpochDifference = 116444736000000000LL;
+constexpr int64_t kTicksPerSecond = 10000000LL;
+
+std::string ReadWhole(const char* path) {
+  std::string out;
+  posix::UniqueFd fd(open(path, O_RDONLY | O_CLOEXEC));
+  if (!fd) return out;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = read(fd.get(), buffer, sizeof buffer)) > 0) out.append(buffer, n);
+  return out;
+}
+
+// One argument as CommandLineToArgvW reads it back: quoted when it holds a
+// blank or is empty, with quotes and the backslashes before them escaped.
+std::wstring QuoteArgument(const std::wstring& arg) {
+  if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos) return arg;
+  std::wstring out = L"\"";
+  size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    if (c == L'"') {
+      out.append(backslashes * 2 + 1, L'\\');
+    } else {
+      out.append(backslashes, L'\\');
+    }
+    backslashes = 0;
+    out += c;
+  }
+  out.append(backslashes * 2, L'\\');
+  out += L'"';
+  return out;
+}
+
+bool IsFolder(const std::string& native) {
+  struct stat st;
+  return stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+  const char* value = getenv(name);
+  return value && *value ? std::string(value) : fallback;
+}
+
+std::string Home() { return EnvOr("HOME", "/"); }
+
+// Runs "sh -c script" with the arguments, detached: the shell puts the real
+// program in the background and returns at once, so nothing is left to reap.
+bool SpawnDetached(const std::string& script, const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"sh", "-c", script, "sh"};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  pid_t pid;
+  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0) return false;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+bool EndsWithExe(const std::wstring& path) {
+  return path.size() >= 4 &&
+         EqualsIgnoreCase(std::wstring_view(path).substr(path.size() - 4), L".exe");
+}
+
+std::string CurrentLocale() {
+  const std::string name = posix::LocaleName();
+  return posix::LocaleAvailable(name) ? name : "C";
+}
+
+}  // namespace
+
+std::wstring ProgramPath() {
+  if (auto hooked = hooks::ProgramPath()) return *hooked;
+  char buffer[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (n <= 0) return L"";
+  return posix::NativeToWide(std::string(buffer, static_cast<size_t>(n)));
+}
+
+std::wstring CommandLine() {
+  if (auto hooked = hooks::CommandLine()) return *hooked;
+  const std::string raw = ReadWhole("/proc/self/cmdline");
+  std::wstring line;
+  size_t start = 0;
+  bool first = true;
+  while (start < raw.size()) {
+    size_t end = raw.find('\0', start);
+    if (end == std::string::npos) end = raw.size();
+    const std::wstring arg = posix::NativeToWide(raw.substr(start, end - start));
+    start = end + 1;
+    if (!first) line += L' ';
+    // The program is only quoted, never escaped, as Windows reads it.
+    if (first) {
+      line += arg.find_first_of(L" \t") == std::wstring::npos ? arg : L"\"" + arg + L"\"";
+    } else {
+      line += QuoteArgument(arg);
+    }
+    first = false;
+  }
+  return line;
+}
+
+std::wstring WindowsFolder() {
+  if (auto hooked = hooks::WindowsFolder()) return *hooked;
+  std::string native;
+  if (posix::MapPath(L"C:\\windows", &native) && IsFolder(native)) return L"C:\\windows";
+  return L"";
+}
+
+std::wstring SystemFolder() {
+  const std::wstring windows = WindowsFolder();
+  if (windows.empty()) return L"";
+  const wchar_t sep = windows.find(L'/') != std::wstring::npos ? L'/' : L'\\';
+  std::wstring folder = windows;
+  if (folder.back() != L'\\' && folder.back() != L'/') folder += sep;
+  folder += L"system32";
+  std::string native;
+  if (posix::MapPath(folder, &native) && IsFolder(native)) return folder;
+  return L"";
+}
+
+std::wstring TempFolder() {
+  if (auto hooked = hooks::TempFolder()) return *hooked;
+  // The prefix's own temp folder, where Wine programs put theirs.
+  const std::string prefix = posix::WinePrefix();
+  const char* user = getenv("USER");
+  if (!prefix.empty() && user && *user) {
+    for (const char* tail : {"/AppData/Local/Temp", "/Temp"}) {
+      const std::string folder = prefix + "/drive_c/users/" + user + tail;
+      if (IsFolder(folder)) return posix::NativeToWide(folder + "/");
+    }
+  }
+  std::string folder = EnvOr("TMPDIR", "/tmp");
+  if (folder.back() != '/') folder += '/';
+  return posix::NativeToWide(folder);
+}
+
+std::wstring FallbackSpecialFolder(SpecialFolder which) {
+  std::string folder;
+  switch (which) {
+    case SpecialFolder::kAppData:
+      folder = EnvOr("XDG_CONFIG_HOME", Home() + "/.config");
+      break;
+    case SpecialFolder::kLocalAppData:
+      folder = EnvOr("XDG_DATA_HOME", Home() + "/.local/share");
+      break;
+    case SpecialFolder::kPersonal:
+      folder = EnvOr("XDG_DOCUMENTS_DIR", Home() + "/Documents");
+      break;
+  }
+  if (folder.back() != '/') folder += '/';
+  return posix::NativeToWide(folder);
+}
+
+uint32_t TickCount() {
+  if (auto hooked = hooks::TickCount()) return *hooked;
+  struct timespec ts;
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  const uint64_t ms = static_cast<uint64_t>(ts.tv_sec) * 1000u + ts.tv_nsec / 1000000;
+  return static_cast<uint32_t>(ms);
+}
+
+void SleepMs(uint32_t milliseconds) {
+  struct timespec ts;
+  ts.tv_sec = milliseconds / 1000;
+  ts.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+  while (nanosleep(&ts, &ts) != 0 && errno == EINTR) {
+  }
+}
+
+uint32_t UserDefaultLanguage() { return posix::LanguageForLocale(CurrentLocale()); }
+
+uint32_t SystemDefaultLocale() { return posix::LanguageForLocale(CurrentLocale()); }
+
+std::wstring LocalDateTimeNowText() {
+  time_t now = time(nullptr);
+  struct tm local;
+  if (!localtime_r(&now, &local)) return L"";
+  char buffer[64];
+  // The short date and long time of the two locales the product knows:
+  // Chinese (PRC) and English (United States).
+  if (UserDefaultLanguage() == 2052) {
+    snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%02d:%02d", local.tm_year + 1900, local.tm_mon + 1,
+             local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
+  } else {
+    const int hour12 = local.tm_hour % 12 == 0 ? 12 : local.tm_hour % 12;
+    snprintf(buffer, sizeof buffer, "%d/%d/%d %d:%02d:%02d %s", local.tm_mon + 1, local.tm_mday,
+             local.tm_year + 1900, hour12, local.tm_min, local.tm_sec,
+             local.tm_hour < 12 ? "AM" : "PM");
+  }
+  return posix::NativeToWide(buffer);
+}
+
+bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
+  int64_t seconds = (filetime - kEpochDifference) / kTicksPerSecond;
+  if ((filetime - kEpochDifference) % kTicksPerSecond < 0) --seconds;
+  const time_t t = static_cast<time_t>(seconds);
+  struct tm fields;
+  if (!localtime_r(&t, &fields)) return false;
+  local->year = fields.tm_year + 1900;
+  local->month = fields.tm_mon + 1;
+  local->day = fields.tm_mday;
+  local->hour = fields.tm_hour;
+  local->minute = fields.tm_min;
+  local->second = fields.tm_sec;
+  return true;
+}
+
+bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
+  if (local.month < 1 || local.month > 12 || local.day < 1 || local.day > 31 || local.hour < 0 ||
+      local.hour > 23 || local.minute < 0 || local.minute > 59 || local.second < 0 ||
+      local.second > 59 || local.year < 1601 || local.year > 30827) {
+    return false;
+  }
+  struct tm fields = {};
+  fields.tm_year = local.year - 1900;
+  fields.tm_mon = local.month - 1;
+  fields.tm_mday = local.day;
+  fields.tm_hour = local.hour;
+  fields.tm_min = local.minute;
+  fields.tm_sec = local.second;
+  fields.tm_isdst = -1;
+  errno = 0;
+  const time_t t = mktime(&fields);
+  if (t == static_cast<time_t>(-1) && errno != 0) return false;
+  // mktime normalises out-of-range days (31 February); Windows refuses them.
+  if (fields.tm_mday != local.day || fields.tm_mon != local.month - 1) return false;
+  *filetime = kEpochDifference + static_cast<int64_t>(t) * kTicksPerSecond;
+  return true;
+}
+
+bool ShellOpen(const std::wstring& path) {
+  std::string native;
+  if (!posix::MapPath(path, &native)) return false;
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return false;
+  return SpawnDetached("xdg-open \"$1\" >/dev/null 2>&1 </dev/null &", {native});
+}
+
+bool LaunchProgram(const std::wstring& program, const std::wstring& folder) {
+  std::string native_program, native_folder;
+  if (!posix::MapPath(program, &native_program)) return false;
+  if (!posix::MapPath(folder.empty() ? L"." : folder, &native_folder)) return false;
+  struct stat st;
+  if (stat(native_program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (!IsFolder(native_folder)) return false;
+  // A Windows program runs under Wine, in the same prefix.
+  if (EndsWithExe(program)) {
+    return SpawnDetached("cd \"$1\" && exec wine \"$2\" >/dev/null 2>&1 </dev/null &",
+                         {native_folder, native_program});
+  }
+  return SpawnDetached("cd \"$1\" && exec \"$2\" >/dev/null 2>&1 </dev/null &",
+                       {native_folder, native_program});
+}
+
+}  // namespace copyloom::platform
