@@ -1,0 +1,116 @@
+#include "app/text_table.h"
+
+#include <iterator>
+
+#include "app/language.h"
+#include "app/product_profile.h"
+
+namespace copyloom {
+namespace {
+
+struct TextRow {
+  TextKey key;
+  const wchar_t* english;
+  const wchar_t* chinese;
+};
+
+// The texts are the product's own, typos included: saved lists and users'
+// habits depend on them.
+constexpr TextRow kTexts[] = {
+    {TextKey::TerminalsLabel, L"MT4 Terminals", L"MT4软件安装地址"},
+    {TextKey::SelectFolderPrompt, L"Please select the installation directory of MT4 Terminal",
+     L"请选择 [MT4软件安装目录]"},
+    {TextKey::SelectInstallPrompt, L"Please select the MT4 Terminal on above list",
+     L"请勾选要安装的 [MT4软件安装目录]"},
+    {TextKey::SelectRemovePrompt,
+     L"please select the MT4 Terminal need to be removed from above list", L"请勾选要删除的行"},
+    {TextKey::ColumnDirectory, L"Installation directory", L"安装目录"},
+    {TextKey::ColumnType, L"Type", L"类型"},
+    {TextKey::ColumnState, L"State", L"备注"},
+    {TextKey::TypeProvider, L"Provider", L"喊单"},
+    {TextKey::TypeReceiver, L"Receiver", L"跟单"},
+    {TextKey::InstallProviderCaption, L"Install Signal Provider", L"安装喊单系统"},
+    {TextKey::InstallReceiverCaption, L"Install Signal Receiver", L"安装跟单系统"},
+    {TextKey::HelpCaption, L"Help", L"帮助"},
+    {TextKey::ContactCaption, L"Contact us", L"联系我们"},
+    {TextKey::ExitCaption, L"Exit", L"退出"},
+    {TextKey::AddCaption, L"Add", L"添加"},
+    {TextKey::RemoveCaption, L"Remove", L"删除"},
+    {TextKey::SearchAgainCaption, L"Search Again", L"重新搜索"},
+    {TextKey::UninstallCaption, L"Uninstall", L"卸载"},
+    {TextKey::InstallCompleted, L"Completed", L"安装成功"},
+    {TextKey::InstallFailed, L"Failed", L"安装失败"},
+    {TextKey::NeedRestart, L"Need to restart MT4", L"需要重启MT4软件"},
+    {TextKey::NeedReload, L"Need to reload Signal {0} EA", L"需要重新加载{0}EA"},
+    {TextKey::Installing, L"Installing...", L"正在安装..."},
+    {TextKey::DoneText, L"Completed", L"完成"},
+    {TextKey::UninstallCompleted, L"Uninstall completed", L"卸载完成"},
+    {TextKey::UninstallNothing, L"Can't find the files need to be uninstalled",
+     L"没有找到需卸载的文件"},
+    {TextKey::UninstallFailed,
+     L"Failed to uninstall trade copier system - {Please close the MT4 Terminal then try again}",
+     L"卸载失败 - {请关闭MT4软件后重试}"},
+    {TextKey::Uninstalling, L"Uninstalling...", L"正在卸载..."},
+    {TextKey::SelectUninstallPrompt,
+     L"Please select the MT4 Terminals whose trade copier system need to be uninstalled",
+     L"请勾选要卸载跟单系统的 [MT4软件安装目录]"},
+    {TextKey::InstallCanceled, L"Canceled", L"取消安装"},
+    {TextKey::InvalidTerminalFolder, L"Invalid installation diretory of MT4 Terminal",
+     L"无效的MT4安装目录"},
+    {TextKey::InstallFileMissing, L"Installation file not found!", L"没有找到安装文件!"},
+    {TextKey::ClickToLaunchCaption, L"Double-click above list to launch MT4 Trading System",
+     L"双击列表运行MT4软件"},
+    {TextKey::LoadEaCaption, L"Load EA on first chart window automatically",
+     L"自动在第1个图表上加载跟单系统"},
+    {TextKey::SelectAllCaption, L"Select All", L"全选"},
+    {TextKey::InverseCaption, L"Inverse", L"反选"},
+    {TextKey::LaunchCaption, L"Launch", L"运行MT4软件"},
+    {TextKey::OpenFolderCaption, L"Open Folder", L"打开文件夹"},
+    {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
+};
+
+static_assert(std::size(kTexts) == kTextKeyCount, "one row per key");
+static_assert(kTextKeyCount <= kTextSlotCount);
+
+constexpr bool RowsInKeyOrder() {
+  for (int i = 0; i < kTextKeyCount; ++i) {
+    if (static_cast<int>(kTexts[i].key) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInKeyOrder(), "rows are indexed by key");
+
+}  // namespace
+
+std::wstring_view TableText(TextKey key, int language) {
+  int index = static_cast<int>(key);
+  if (index < 0 || index >= kTextKeyCount) return {};
+  const TextRow& row = kTexts[index];
+  return language == kChinese ? row.chinese : row.english;
+}
+
+std::wstring_view ShortInstallCaption(int language) {
+  return language == kChinese ? L"安装" : L"Install";
+}
+
+const std::wstring& InterfaceTexts::Slot(int index) const {
+  static const std::wstring kEmpty;
+  if (index < 0 || index >= kTextSlotCount) return kEmpty;
+  return slots_[index];
+}
+
+InterfaceTexts InitTexts(int language_index, bool side_chooser) {
+  InterfaceTexts texts;
+  for (int i = 0; i < kTextKeyCount; ++i) {
+    auto key = static_cast<TextKey>(i);
+    texts.Set(key, std::wstring(TableText(key, language_index)));
+  }
+  if (!side_chooser) {
+    texts.Set(TextKey::InstallProviderCaption, std::wstring(ShortInstallCaption(language_index)));
+  }
+  return texts;
+}
+
+InterfaceTexts InitTexts() { return InitTexts(languageIndex(), TheProfile().side_chooser); }
+
+}  // namespace copyloom
