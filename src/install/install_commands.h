@@ -1,0 +1,37 @@
+// The install commands of the window (buttons 1017 and 1018): choose the
+// rows, run the engine per row, write Type and State, optionally prepare a
+// chart, and sum the run up in one message.
+#pragma once
+
+#include <string>
+
+#include "terminals/installer_view.h"
+
+namespace copyloom {
+
+// Which side the program installs, from its own path: 0 none chosen,
+// 1 Signal Provider, 2 Signal Receiver.
+enum InstallSide { kSideNone = 0, kSideProvider = 1, kSideReceiver = 2 };
+
+// "安装喊单"/"Provider" give 1, then "安装跟单"/"Receiver" give 2 (case
+// sensitive); without the side chooser always 1.
+int DetectInstallSide(const std::wstring& program_path, bool side_chooser);
+
+// The version of the copier's support library beside the program
+// ("vlcpy.dll", else "vlcpyw.dll"); empty when none.
+std::wstring FindSupportLibraryVersion();
+
+// What the window fixed while it opened.
+struct InstallSession {
+  int side = kSideNone;
+  std::wstring library_version;
+};
+
+// Button 1017; in the expert-advisor edition it runs OnInstallExperts.
+void OnInstallProvider(InstallerView& view, const InstallSession& session);
+// Button 1018.
+void OnInstallReceiver(InstallerView& view, const InstallSession& session);
+// The expert-advisor edition's install: everything beside the program.
+void OnInstallExperts(InstallerView& view, const InstallSession& session);
+
+}  // namespace copyloom

@@ -1,0 +1,141 @@
+#include "terminals/terminal_discovery.h"
+
+#include <vector>
+
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "foundation/reg_ctrl.h"
+#include "platform/platform.h"
+#include "terminals/terminal_list.h"
+
+namespace copyloom {
+namespace {
+
+constexpr wchar_t kMetaTraderKey[] = L"Software\\MetaQuotes Software\\MetaTrader 4";
+constexpr wchar_t kInstallPathValue[] = L"InstallPath";
+constexpr wchar_t kProgramRecordKey[] = L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache";
+
+// Folders below a drive root whose immediate subfolders are searched.
+constexpr const wchar_t* kSearchedFolders[] = {L"", L"Program Files", L"Program Files (x86)",
+                                               L"Program Files\\Finance"};
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+std::wstring WithBackslash(std::wstring folder) {
+  if (folder.empty() || !IsSeparator(folder.back())) folder += L'\\';
+  return folder;
+}
+
+// An entry of the folder with this name, letter case ignored: the listing
+// matches names the way Windows does, also on a case-sensitive file system.
+bool HasEntry(const std::wstring& folder, const std::wstring& name) {
+  if (platform::QueryAttributes(folder + name).exists) return true;
+  std::vector<platform::DirEntry> entries;
+  return platform::ListEntries(folder, name, &entries) && !entries.empty();
+}
+
+}  // namespace
+
+bool IsTerminalFolder(std::wstring path) {
+  path = TrimWhite(path);
+  // The suffix tests ignore case; the probes keep the path's own case so
+  // that a case-sensitive file system still finds it.
+  if (EndsWith(ToLower(path), L"experts")) path.resize(path.size() - 7);
+  if (EndsWith(ToLower(path), L".exe")) path = GetPathFolder(path);
+  if (path.empty()) return false;
+  path = WithBackslash(path);
+  return HasEntry(path, L"config") && HasEntry(path, L"experts");
+}
+
+std::wstring ListFixedDrives() {
+  const std::wstring drives = platform::LogicalDriveStrings();
+  std::wstring letters;
+  for (size_t i = 1; i < drives.size(); ++i) {
+    if (drives[i] != L':' || drives[i - 1] == L'\0') continue;
+    const wchar_t letter = drives[i - 1];
+    if (platform::DriveType(std::wstring(1, letter) + L":") != platform::kDriveFixed) continue;
+    if (!letters.empty()) letters += L'|';
+    letters += letter;
+  }
+  return TrimChars(letters, L"|");
+}
+
+std::wstring FindTerminalFolders() {
+  CFileCtrl files;
+  CRegCtrl registry;
+  std::wstring candidates;
+
+  // 1. The terminal's own registry entry, untested.
+  std::wstring install_path;
+  registry.ReadString(RegRoot::kCurrentUser, kMetaTraderKey, kInstallPathValue, &install_path);
+  candidates += WithBackslash(install_path) + L"|";
+
+  // 2. The fixed drives: the root, and one level below four fixed folders.
+  TextList drives;
+  SplitText(ListFixedDrives(), L"|", &drives, true);
+  for (const auto& letter : drives) {
+    const std::wstring root = letter + L":\\";
+    if (IsTerminalFolder(root)) candidates += root + L"|";
+    for (const wchar_t* below : kSearchedFolders) {
+      TextList subfolders;
+      files.ListFolder(root + below, &subfolders, false, false);
+      for (const auto& folder : subfolders) {
+        // Tested with its separator, so that the "experts" folder of a
+        // terminal at a drive root is not taken for a terminal of its own.
+        if (IsTerminalFolder(WithBackslash(folder))) candidates += WithBackslash(folder) + L"|";
+      }
+    }
+  }
+
+  // 3. Programs the shell has recorded; a folder already found is skipped.
+  auto key = registry.OpenKey(RegRoot::kCurrentUser, kProgramRecordKey, true);
+  if (key) {
+    TextList names;
+    registry.EnumValueNames(std::move(key), &names);
+    TextList earlier;
+    SplitText(candidates, L"|", &earlier, true);
+    for (const auto& name : names) {
+      const std::wstring folder = GetPathFolder(name);
+      if (folder.empty() || !IsTerminalFolder(folder)) continue;
+      bool known = false;
+      for (const auto& seen : earlier) known = known || SameFolder(seen, folder);
+      if (known) continue;
+      candidates += folder + L"|";
+      earlier.push_back(folder);
+    }
+  }
+  return candidates;
+}
+
+void SearchTerminals(InstallerView& view, bool show_done_message) {
+  view.SetSearching(true);
+  view.ShowBusy(true);
+  view.PumpPendingMessages();
+  platform::SleepMs(1);
+
+  MergeFoundTerminals(view, FindTerminalFolders());
+  SaveTerminalList(view);
+  if (show_done_message) view.ShowMessage(view.Text(TextKey::DoneText));
+
+  view.ShowBusy(false);
+  view.SetSearching(false);
+}
+
+void OnSearchAgain(InstallerView& view) {
+  if (view.IsBusy()) {
+    view.ShowMessage(view.Text(TextKey::BusyText));
+    return;
+  }
+  SearchTerminals(view, true);
+}
+
+void OnSearchTimer(InstallerView& view) {
+  // A command started in the first moments keeps the list; search after it.
+  if (view.IsBusy()) {
+    view.StartSearchTimer();
+    return;
+  }
+  SearchTerminals(view, false);
+}
+
+}  // namespace copyloom

@@ -1,0 +1,35 @@
+// Finding the MetaTrader 4 terminals of the machine: the terminal-folder
+// test, the fixed drives, the three sources of candidates, and the search
+// command of the window.
+#pragma once
+
+#include <string>
+
+#include "terminals/installer_view.h"
+
+namespace copyloom {
+
+// A folder holding entries named "config" and "experts" (letter case
+// ignored). The path may also name its "experts" folder or an executable in
+// it, with white space around.
+bool IsTerminalFolder(std::wstring path);
+
+// Letters of the fixed drives joined by "|" ("C|D"); empty when the drive
+// list cannot be read.
+std::wstring ListFixedDrives();
+
+// Candidates from the registry, the fixed drives and the shell's program
+// record, in that order, each followed by "|".
+std::wstring FindTerminalFolders();
+
+// The search command: sets the searching flag, shows the busy label, finds
+// and merges the terminals, saves the list, optionally shows DoneText.
+void SearchTerminals(InstallerView& view, bool show_done_message);
+
+// "Search Again": refused with BusyText while busy.
+void OnSearchAgain(InstallerView& view);
+
+// The first tick of timer 1 after opening without a saved list.
+void OnSearchTimer(InstallerView& view);
+
+}  // namespace copyloom

@@ -1,0 +1,253 @@
+#include "terminals/terminal_list.h"
+
+#include "app/process_objects.h"
+#include "app/product_profile.h"
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "terminals/terminal_discovery.h"
+
+namespace copyloom {
+namespace {
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// The form two folders are compared in.
+std::wstring FolderKey(const std::wstring& folder) {
+  std::wstring key = ToLower(TrimWhite(folder));
+  for (auto& c : key) {
+    if (c == L'/') c = L'\\';
+  }
+  while (!key.empty() && key.back() == L'\\') key.pop_back();
+  return key;
+}
+
+bool AnyRowIs(const InstallerView& view, const std::wstring& folder) {
+  return FindRow(view, folder) >= 0;
+}
+
+char TypeCode(const std::wstring& type, const InterfaceTexts& texts) {
+  if (type == texts[TextKey::TypeProvider]) return '1';
+  if (type == texts[TextKey::TypeReceiver]) return '2';
+  return '0';
+}
+
+std::wstring StoredState(std::wstring state, const InterfaceTexts& texts) {
+  ReplaceAll(&state, L"\r\n", L"#");
+  ReplaceAll(&state, L"\n", L"#");
+  ReplaceAll(&state, L"\r", L"#");
+  if (StartsWith(state, texts[TextKey::InstallCanceled])) state.clear();
+  return state;
+}
+
+// Column 1's folder for a row that is added (trailing separators go unless it
+// is a drive root).
+int AppendFolderRow(InstallerView& view, const std::wstring& folder) {
+  return view.AppendRow(RowFolderText(folder));
+}
+
+}  // namespace
+
+void BindInstallerSettings() {
+  const std::wstring folder = TheProfile().data_folder;
+  if (!folder.empty()) CFileCtrl().CreateFolderTree(folder);
+  TheConfig().SetConfigFile(folder + kSettingsFileName);
+}
+
+bool SameFolder(const std::wstring& a, const std::wstring& b) {
+  const std::wstring ka = FolderKey(a);
+  return !ka.empty() && ka == FolderKey(b);
+}
+
+bool IsDriveRoot(const std::wstring& folder) {
+  return folder.size() == 3 && folder[1] == L':' && IsSeparator(folder[2]);
+}
+
+std::wstring RowFolderText(const std::wstring& folder) {
+  if (IsDriveRoot(folder)) return folder;
+  std::wstring text = folder;
+  // Only the trailing separators go: a leading "\\" of a network path stays.
+  while (text.size() > 1 && IsSeparator(text.back())) text.pop_back();
+  if (text == L"\\") text.clear();
+  return text;
+}
+
+int FindRow(const InstallerView& view, const std::wstring& folder) {
+  for (int i = 0; i < view.RowCount(); ++i) {
+    if (SameFolder(view.CellText(i, kColumnFolder), folder)) return i;
+  }
+  return -1;
+}
+
+std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_width,
+                                        bool expert_advisor_edition) {
+  return {
+      {L"", 30},
+      {texts[TextKey::ColumnDirectory], 340},
+      {texts[TextKey::ColumnType], expert_advisor_edition ? 0 : 80},
+      {texts[TextKey::ColumnState], window_width - (expert_advisor_edition ? 420 : 500)},
+  };
+}
+
+void RestoreTerminalList(InstallerView& view) {
+  const InterfaceTexts& texts = view.Texts();
+  view.ResetList(
+      TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
+
+  const std::wstring saved = TheConfig().GetConfigValue(kKeyPath);
+  if (saved.empty()) {
+    view.StartSearchTimer();
+    return;
+  }
+
+  CFileCtrl files;
+  TextList pieces;
+  SplitText(saved, L"|", &pieces, true);
+  for (std::wstring piece : pieces) {
+    std::wstring state;
+    const size_t star = piece.find(L'*');
+    if (star != std::wstring::npos) {
+      state = piece.substr(star + 1);
+      piece.resize(star);
+    }
+    if (piece.size() < 3) continue;
+    const std::wstring folder = piece.substr(2);
+    // Only the same folder counts as a repeat, not one that contains it.
+    if (AnyRowIs(view, folder)) continue;
+    if (!files.FolderExists(folder)) continue;
+
+    const int row = AppendFolderRow(view, folder);
+    view.SetTicked(row, piece[0] == L'1');
+    if (piece[1] == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);
+    if (piece[1] == L'2') view.SetCellText(row, kColumnType, texts[TextKey::TypeReceiver]);
+    if (StartsWith(state, texts[TextKey::InstallCompleted])) {
+      state = texts[TextKey::InstallCompleted];
+    } else if (state == texts[TextKey::UninstallNothing]) {
+      state.clear();
+    }
+    view.SetCellText(row, kColumnState, state);
+  }
+}
+
+std::wstring BuildSavedTerminalList(const InstallerView& view) {
+  const InterfaceTexts& texts = view.Texts();
+  std::wstring saved;
+  for (char group : {'1', '2', '0'}) {
+    for (int i = 0; i < view.RowCount(); ++i) {
+      const TerminalRow row = view.Row(i);
+      if (row.folder == texts[TextKey::BusyText]) continue;
+      const char type = TypeCode(row.type, texts);
+      if (type != group) continue;
+      saved += row.ticked ? L'1' : L'0';
+      saved += static_cast<wchar_t>(type);
+      saved += row.folder + L"*" + StoredState(row.state, texts) + L"|";
+    }
+  }
+  return saved;
+}
+
+void SaveTerminalList(InstallerView& view) {
+  TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
+}
+
+int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
+  TextList folders;
+  SplitText(found, L"|", &folders, true);
+  int added = 0;
+  for (const auto& found_folder : folders) {
+    const std::wstring folder = RowFolderText(found_folder);
+    // The rows added in this pass count too: a folder found twice is listed once.
+    if (folder.empty() || AnyRowIs(view, folder)) continue;
+    view.AppendRow(folder);
+    ++added;
+  }
+  return added;
+}
+
+int AddTerminalFolder(InstallerView& view, const std::wstring& folder) {
+  if (!IsTerminalFolder(folder)) {
+    view.ShowMessage(view.Text(TextKey::InvalidTerminalFolder));
+    return -1;
+  }
+  int row = FindRow(view, folder);
+  if (row >= 0) {
+    view.SetSelectionMark(row);
+    return row;
+  }
+  row = AppendFolderRow(view, folder);
+  SaveTerminalList(view);
+  return row;
+}
+
+int OnAddTerminal(InstallerView& view) {
+  if (view.IsBusy()) {
+    view.ShowMessage(view.Text(TextKey::BusyText));
+    return -1;
+  }
+  const std::wstring picked = view.BrowseForFolder(view.Text(TextKey::SelectFolderPrompt));
+  if (picked.empty()) return -1;
+  return AddTerminalFolder(view, picked);
+}
+
+void OnRemoveTerminals(InstallerView& view) {
+  if (view.IsBusy()) {
+    view.ShowMessage(view.Text(TextKey::BusyText));
+    return;
+  }
+  bool removed = false;
+  for (int i = view.RowCount() - 1; i >= 0; --i) {
+    if (view.IsTicked(i)) {
+      view.DeleteRow(i);
+      removed = true;
+    }
+  }
+  if (!removed) {
+    const int mark = view.SelectionMark();
+    if (mark < 0 || mark >= view.RowCount()) {
+      view.ShowMessage(view.Text(TextKey::SelectRemovePrompt));
+      return;
+    }
+    view.DeleteRow(mark);
+  }
+  view.ShowMessage(view.Text(TextKey::DoneText));
+  SaveTerminalList(view);
+}
+
+std::wstring StateDetailsText(const std::wstring& state) {
+  std::wstring text = state;
+  ReplaceAll(&text, L"#", L"\n");
+  ReplaceAll(&text, L" - ", L":\n");
+  ReplaceAll(&text, L"{", L"");
+  ReplaceAll(&text, L"}", L"");
+  return text;
+}
+
+void OnRowClicked(InstallerView& view, int row) {
+  if (row < 0 || row >= view.RowCount()) return;
+  const std::wstring state = view.CellText(row, kColumnState);
+  if (state.empty() || StartsWith(state, view.Text(TextKey::InstallCompleted)) ||
+      state == view.Text(TextKey::UninstallCompleted) ||
+      state == view.Text(TextKey::UninstallNothing)) {
+    return;
+  }
+  view.ShowMessage(StateDetailsText(state));
+}
+
+void OnSelectAll(InstallerView& view) {
+  for (int i = 0; i < view.RowCount(); ++i) view.SetTicked(i, true);
+}
+
+void OnInverse(InstallerView& view) {
+  for (int i = 0; i < view.RowCount(); ++i) view.SetTicked(i, !view.IsTicked(i));
+}
+
+void RestoreCheckBoxes(InstallerView& view) {
+  view.SetChecked(kCheckClickToLaunch, TheConfig().GetConfigValue(kKeyClickToLaunch).empty());
+  view.SetChecked(kCheckLoadEaAuto, TheConfig().GetConfigValue(kKeyLoadEaAuto).empty());
+}
+
+void OnCheckBoxClicked(InstallerView& view, CheckBoxId box) {
+  const wchar_t* key = box == kCheckClickToLaunch ? kKeyClickToLaunch : kKeyLoadEaAuto;
+  TheConfig().SetConfigValue(key, view.IsChecked(box) ? L"" : L"0");
+}
+
+}  // namespace copyloom

@@ -1,0 +1,85 @@
+// The terminal list of the window: its columns, its persistence under the
+// key "PATH" of clinst.cfg, and the commands that extend and prune it.
+//
+// Folders are compared whole (ignoring letter case, separator style and a
+// trailing separator), so a folder that is a leading part of another, or one
+// reported twice, is never lost or doubled.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "terminals/installer_view.h"
+
+namespace copyloom {
+
+// Keys of clinst.cfg (section "MAIN").
+inline constexpr wchar_t kKeyPath[] = L"PATH";
+inline constexpr wchar_t kKeyClickToLaunch[] = L"CLICKTOLAUNCH";
+inline constexpr wchar_t kKeyLoadEaAuto[] = L"LOADEAAUTO";
+inline constexpr wchar_t kKeyWidth[] = L"W";
+inline constexpr wchar_t kKeyHeight[] = L"H";
+inline constexpr wchar_t kSettingsFileName[] = L"clinst.cfg";
+
+// Binds clinst.cfg in the profile's data folder, creating the folder so that
+// the first save of a fresh machine is not lost.
+void BindInstallerSettings();
+
+// True when both name the same folder.
+bool SameFolder(const std::wstring& a, const std::wstring& b);
+
+// "X:\" (a drive root keeps its separator).
+bool IsDriveRoot(const std::wstring& folder);
+
+// How a folder is shown in column 1: trailing separators removed unless it is
+// a drive root.
+std::wstring RowFolderText(const std::wstring& folder);
+
+// The row index showing this folder, or -1.
+int FindRow(const InstallerView& view, const std::wstring& folder);
+
+// The columns for the window's width and edition.
+std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_width,
+                                        bool expert_advisor_edition);
+
+// Sets up the columns and rebuilds the rows from "PATH"; with no saved list
+// starts the search timer.
+void RestoreTerminalList(InstallerView& view);
+
+// The "PATH" text of the rows: Provider rows, then Receiver rows, then the rest.
+std::wstring BuildSavedTerminalList(const InstallerView& view);
+
+// Writes "PATH".
+void SaveTerminalList(InstallerView& view);
+
+// Appends the found folders ("|"-separated) that are not rows yet; returns
+// how many were added. Does not save.
+int MergeFoundTerminals(InstallerView& view, const std::wstring& found);
+
+// Add (button 1034): picks a folder, checks it, appends it and saves. A
+// folder already listed is selected instead of added twice. Returns the row
+// of the folder, or -1.
+int OnAddTerminal(InstallerView& view);
+
+// Adds a given folder as Add does after the picker (the command line's way).
+// Returns the row, or -1 (InvalidTerminalFolder shown).
+int AddTerminalFolder(InstallerView& view, const std::wstring& folder);
+
+// Remove (button 1023): the ticked rows, else the selected row.
+void OnRemoveTerminals(InstallerView& view);
+
+// A click on a row: shows its state's details when it has any worth showing.
+void OnRowClicked(InstallerView& view, int row);
+
+// The details text shown for a state ("#" and " - " become line breaks,
+// braces go).
+std::wstring StateDetailsText(const std::wstring& state);
+
+void OnSelectAll(InstallerView& view);
+void OnInverse(InstallerView& view);
+
+// Check boxes 1086 and 1089: a box is ticked when its key is empty or absent.
+void RestoreCheckBoxes(InstallerView& view);
+void OnCheckBoxClicked(InstallerView& view, CheckBoxId box);
+
+}  // namespace copyloom

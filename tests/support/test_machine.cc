@@ -1,0 +1,93 @@
+#include "support/test_machine.h"
+
+#include <map>
+
+#include "app/process_objects.h"
+#include "app/product_profile.h"
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "terminals/terminal_list.h"
+
+namespace copyloom::test {
+namespace {
+
+namespace pf = copyloom::platform;
+
+constexpr wchar_t kShellFolders[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
+
+}  // namespace
+
+TestMachine::TestMachine(const std::wstring& program_name)
+    : registry_(std::make_shared<pf::RegistryStore>()), program_folder_(L"C:\\Setup\\") {
+  root_.MakeFolder(L"drive_c");
+  root_.MakeFolder(L"drive_d");
+  pf::testing::SetDriveTable(std::map<wchar_t, std::wstring>{
+      {L'C', root_.Join(L"drive_c")}, {L'D', root_.Join(L"drive_d")}});
+  registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"Personal",
+                      L"C:\\users\\trader\\Documents");
+  registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"AppData",
+                      L"C:\\users\\trader\\AppData\\Roaming");
+  registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"Local AppData",
+                      L"C:\\users\\trader\\AppData\\Local");
+  MakeFolder(L"C:\\users\\trader\\Documents");
+  MakeFolder(L"C:\\users\\trader\\AppData\\Roaming");
+  MakeFolder(L"C:\\users\\trader\\AppData\\Local\\Temp");
+  MakeFolder(L"C:\\windows\\system32");
+  MakeFolder(program_folder_);
+  pf::testing::SetProgramPath(program_folder_ + program_name);
+  pf::testing::SetCommandLine(L"\"" + program_folder_ + program_name + L"\"");
+  pf::testing::SetWindowsFolder(std::wstring(L"C:\\windows"));
+  pf::testing::SetTempFolder(std::wstring(L"C:\\users\\trader\\AppData\\Local\\Temp"));
+  Apply();
+}
+
+TestMachine::~TestMachine() { pf::testing::ResetAll(); }
+
+void TestMachine::Apply() { pf::testing::SetRegistry(registry_); }
+
+void TestMachine::StartProduct() {
+  Apply();
+  InitProductProfile();
+  BindInstallerSettings();
+}
+
+std::wstring TestMachine::data_folder() const { return TheProfile().data_folder; }
+
+void TestMachine::MakeFolder(const std::wstring& path) const {
+  for (size_t i = 3; i <= path.size(); ++i) {
+    if (i == path.size() || path[i] == L'\\') {
+      std::wstring part = path.substr(0, i);
+      if (!pf::QueryAttributes(part).exists) pf::CreateOneFolder(part);
+    }
+  }
+}
+
+void TestMachine::MakeTerminal(const std::wstring& path) const {
+  std::wstring folder = path;
+  if (folder.back() != L'\\') folder += L'\\';
+  MakeFolder(folder + L"config");
+  MakeFolder(folder + L"experts");
+}
+
+void TestMachine::WriteFile(const std::wstring& path, const std::string& bytes) const {
+  MakeFolder(path.substr(0, path.find_last_of(L'\\')));
+  auto file = pf::OpenFile(path, pf::OpenMode::kWriteTruncate);
+  if (file && !bytes.empty()) file->Write(bytes.data(), bytes.size());
+}
+
+std::string TestMachine::ReadFile(const std::wstring& path) const {
+  std::string out;
+  auto file = pf::OpenFile(path, pf::OpenMode::kReadShareAll);
+  if (!file) return out;
+  char buffer[65536];
+  size_t got = 0;
+  while (file->Read(buffer, sizeof buffer, &got) && got > 0) out.append(buffer, got);
+  return out;
+}
+
+bool TestMachine::Exists(const std::wstring& path) const {
+  return pf::QueryAttributes(path).exists;
+}
+
+}  // namespace copyloom::test

@@ -1,0 +1,46 @@
+// A whole machine in a temp folder: drives C: and D: mapped into it, a
+// registry store of the test's own, a program path, and the product profile
+// and settings file built on them. Paths in tests are Windows style
+// ("C:\MT4") and resolve the same way natively and under Wine.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/registry_store.h"
+#include "support/temp_dir.h"
+
+namespace copyloom::test {
+
+class TestMachine {
+ public:
+  // Drives C: and D:; the program runs as C:\Setup\program_name.
+  explicit TestMachine(const std::wstring& program_name = L"CopyloomSetup.exe");
+  ~TestMachine();
+
+  // The registry the machine's programs see; call Apply() after changing it.
+  platform::RegistryStore& registry() { return *registry_; }
+  void Apply();
+
+  // Builds the product profile and binds clinst.cfg in its data folder.
+  void StartProduct();
+
+  // Creates folders (with "config" and "experts" for a terminal).
+  void MakeFolder(const std::wstring& path) const;
+  void MakeTerminal(const std::wstring& path) const;
+  void WriteFile(const std::wstring& path, const std::string& bytes) const;
+  std::string ReadFile(const std::wstring& path) const;
+  bool Exists(const std::wstring& path) const;
+
+  const std::wstring& program_folder() const { return program_folder_; }
+  std::wstring data_folder() const;
+  const TempDir& root() const { return root_; }
+
+ private:
+  TempDir root_;
+  std::shared_ptr<platform::RegistryStore> registry_;
+  std::wstring program_folder_;
+};
+
+}  // namespace copyloom::test
