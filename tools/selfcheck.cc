@@ -50,8 +50,7 @@ int main() {
   const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
   const std::wstring temp = GetTempFolder();
   const std::wstring separator(1, temp.back());  // the style this platform writes
-  const std::wstring work =
-      temp + L"copyloom-selfcheck-" + std::to_wstring(stamp % 1000000007);
+  const std::wstring work = temp + L"copyloom-selfcheck-" + std::to_wstring(stamp % 1000000007);
   const std::wstring folder = work + separator;
   std::printf("copyloom-selfcheck in %s\n", platform::WideToUtf8(folder).c_str());
 
@@ -68,8 +67,7 @@ int main() {
   const CEncrypt codec;
   const std::wstring plain = L"Copyloom 信号接收者";
   const std::wstring stored = codec.EncodeText(plain);
-  Report("encode and decode a text", stored != plain && codec.DecodeText(stored) == plain,
-         stored);
+  Report("encode and decode a text", stored != plain && codec.DecodeText(stored) == plain, stored);
 
   CIniFile ini;
   const std::wstring settings = folder + L"selfcheck.cfg";

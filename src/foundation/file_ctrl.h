@@ -33,7 +33,7 @@ class CFileCtrl {
   // Creates the destination's folder chain first.
   bool CopyFileTo(const std::wstring& source, const std::wstring& destination,
                   bool overwrite) const;
-  // Size in bytes (low 32 bits); -1 when the file cannot be opened.
+  // Size in bytes, the whole of it; -1 when the file cannot be opened.
   double GetFileLength(const std::wstring& path) const;
   bool CreateFolderTree(const std::wstring& folder) const;
   // True when no such file exists.
@@ -57,9 +57,13 @@ class CFileCtrl {
   std::wstring GetFileDigest(const std::wstring& path) const;
 
   // The folder picker is the window's; it installs it here.
-  using FolderPicker = std::function<std::wstring(const std::wstring& title,
-                                                  const std::wstring& initial_folder)>;
+  using FolderPicker =
+      std::function<std::wstring(const std::wstring& title, const std::wstring& initial_folder)>;
   static void SetFolderPicker(FolderPicker picker);
 };
+
+// The FileVersion texts of a version resource as one text: blanks removed,
+// "," made ".", translations joined by ";" ("1, 0, 0, 5" -> "1.0.0.5").
+std::wstring JoinVersionTexts(const std::vector<std::wstring>& versions);
 
 }  // namespace copyloom

@@ -24,8 +24,8 @@ bool AllLetters(std::string_view text) {
 }
 
 const std::vector<std::string_view>& Tokens() {
-  static const std::vector<std::string_view> tokens = {
-      kCarriageReturnToken, kLineFeedToken, kEqualsToken, kPlusToken, kSlashToken};
+  static const std::vector<std::string_view> tokens = {kCarriageReturnToken, kLineFeedToken,
+                                                       kEqualsToken, kPlusToken, kSlashToken};
   return tokens;
 }
 
@@ -108,7 +108,7 @@ TEST(CodecScramble, EmptyTextIsTheFillerWithItsCopiedPair) {
 
 TEST(CodecScramble, MatchesStandardBase64Vectors) {
   const std::pair<const char*, const char*> rows[] = {
-      {"f", "Zg=="},     {"fo", "Zm8="},     {"foo", "Zm9v"},        {"foob", "Zm9vYg=="},
+      {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},          {"foob", "Zm9vYg=="},
       {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xff\xfe\xfb", "//77"},
   };
   for (const auto& [plain, standard] : rows) {
@@ -139,8 +139,7 @@ TEST(CodecScramble, ShortResultsGetTheFillerAndPrefixCopiesPositionsTenAndEleven
 }
 
 TEST(CodecScramble, LineBreakAfterEvery76SymbolsOfCompleteGroups) {
-  const std::string line_break =
-      std::string(kCarriageReturnToken) + std::string(kLineFeedToken);
+  const std::string line_break = std::string(kCarriageReturnToken) + std::string(kLineFeedToken);
   const std::string bytes(200, 'x');
   struct Row {
     size_t length;
