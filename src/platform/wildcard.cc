@@ -19,6 +19,10 @@ wchar_t FoldChar(wchar_t c) {
   }
   if (u >= 0x3B1 && u <= 0x3CB && u != 0x3C2) return static_cast<wchar_t>(u - 0x20);
   if (u == 0x3C2) return static_cast<wchar_t>(0x3A3);  // final sigma
+  if (u == 0x3AC) return static_cast<wchar_t>(0x386);
+  if (u >= 0x3AD && u <= 0x3AF) return static_cast<wchar_t>(u - 0x25);
+  if (u == 0x3CC) return static_cast<wchar_t>(0x38C);
+  if (u == 0x3CD || u == 0x3CE) return static_cast<wchar_t>(u - 0x3F);
   if (u >= 0x430 && u <= 0x44F) return static_cast<wchar_t>(u - 0x20);
   if (u >= 0x450 && u <= 0x45F) return static_cast<wchar_t>(u - 0x50);
   if (u >= 0xFF41 && u <= 0xFF5A) return static_cast<wchar_t>(u - 0x20);

@@ -142,29 +142,28 @@ std::vector<std::string_view> SplitLines(std::string_view text) {
   return lines;
 }
 
-// Bytes of a hex list ("0a,00,ff"), following continuation lines.
-std::string ParseHexList(const std::vector<std::string_view>& lines, size_t* line_index,
-                         size_t pos) {
-  std::string bytes;
+// Bytes of a hex list ("0a,00,ff"), following continuation lines. False
+// when something other than hex pairs shows up.
+bool ParseHexList(const std::vector<std::string_view>& lines, size_t* line_index, size_t pos,
+                  std::string* bytes) {
   std::string_view line = lines[*line_index];
   while (true) {
     while (pos < line.size() && (line[pos] == ' ' || line[pos] == '\t' || line[pos] == ',')) {
       ++pos;
     }
-    if (pos >= line.size()) break;
-    if (line[pos] == '\\') {
-      if (*line_index + 1 >= lines.size()) break;
+    if (pos >= line.size()) return true;
+    if (line[pos] == '\\' && pos + 1 == line.size()) {
+      if (*line_index + 1 >= lines.size()) return true;
       line = lines[++*line_index];
       pos = 0;
       continue;
     }
     const int high = HexDigit(line[pos]);
     const int low = pos + 1 < line.size() ? HexDigit(line[pos + 1]) : -1;
-    if (high < 0 || low < 0) break;
-    bytes.push_back(static_cast<char>(high * 16 + low));
+    if (high < 0 || low < 0) return false;
+    bytes->push_back(static_cast<char>(high * 16 + low));
     pos += 2;
   }
-  return bytes;
 }
 
 std::u16string BytesToUnits(const std::string& bytes) {
@@ -280,8 +279,9 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
           (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), &type))) {
         continue;
       }
-      std::u16string units =
-          BytesToUnits(ParseHexList(lines, &li, line.size() - rest.size() + colon + 1));
+      std::string bytes;
+      if (!ParseHexList(lines, &li, line.size() - rest.size() + colon + 1, &bytes)) continue;
+      std::u16string units = BytesToUnits(bytes);
       if ((IsStringType(type) || type == kRegLink) && !units.empty() && units.back() == 0) {
         units.pop_back();
       }

@@ -24,9 +24,10 @@ namespace {
 enum class Encoding { kAnsi, kUtf8, kUtf16Le, kUtf16Be };
 
 struct Line {
-  size_t begin = 0;  // content bytes [begin, end), terminator after
+  size_t begin = 0;  // content bytes [begin, end); "\r\n" or "\n" after
   size_t end = 0;
   size_t next = 0;  // first byte of the following line
+  bool has_break = false;
   std::wstring text;
 };
 
@@ -134,8 +135,18 @@ void Parse(Document* doc) {
       end += unit;
     }
     if (end + unit > b.size()) end = b.size();
+    line.has_break = end < b.size();
+    line.next = line.has_break ? end + unit : b.size();
+    // A CR before the feed belongs to the line break, not to the content.
+    if (line.has_break && end - pos >= unit) {
+      const size_t cr = end - unit;
+      const bool is_cr =
+          !wide ? b[cr] == '\r'
+                : (doc->encoding == Encoding::kUtf16Le ? (b[cr] == '\r' && b[cr + 1] == '\0')
+                                                       : (b[cr] == '\0' && b[cr + 1] == '\r'));
+      if (is_cr) end = cr;
+    }
     line.end = end;
-    line.next = end < b.size() ? end + unit : b.size();
     line.text = Decode(*doc, line.begin, line.end);
     doc->lines.push_back(std::move(line));
     pos = doc->lines.back().next;
@@ -310,9 +321,7 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   Parse(&doc);
 
   const std::string crlf = Encode(doc, L"\r\n");
-  auto ends_with_break = [&]() {
-    return doc.lines.empty() || doc.lines.back().next != doc.lines.back().end;
-  };
+  auto ends_with_break = [&]() { return doc.lines.empty() || doc.lines.back().has_break; };
   const std::string& b = doc.bytes;
   std::string out;
   Lookup found = Find(doc, section_name, key_name);
@@ -324,7 +333,7 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   } else if (found.section) {
     const Line& line = doc.lines[found.section_last];
     std::string insert = Encode(doc, key_name + L"=" + stored_value) + crlf;
-    if (line.next == line.end) insert = crlf + insert;  // last line had no break
+    if (!line.has_break) insert = crlf + insert;  // the file's last line
     out = b.substr(0, line.next) + insert + b.substr(line.next);
   } else {
     out = b;

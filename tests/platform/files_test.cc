@@ -1,0 +1,282 @@
+// File primitives. Both builds run these cases and must give the same
+// answers.
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "support/temp_dir.h"
+
+namespace copyloom::platform {
+namespace {
+
+class FilesTest : public ::testing::Test {
+ protected:
+  std::wstring P(const std::wstring& relative) const { return dir_.Join(relative); }
+
+  test::TempDir dir_;
+};
+
+std::vector<std::wstring> Names(const std::vector<DirEntry>& entries) {
+  std::vector<std::wstring> names;
+  for (const auto& e : entries) names.push_back(e.name);
+  return names;
+}
+
+TEST_F(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
+  dir_.WriteFile(L"a.txt", "x");
+  dir_.MakeFolder(L"sub");
+  auto file = QueryAttributes(P(L"a.txt"));
+  EXPECT_TRUE(file.exists);
+  EXPECT_FALSE(file.is_folder);
+  EXPECT_FALSE(file.read_only);
+  auto folder = QueryAttributes(P(L"sub"));
+  EXPECT_TRUE(folder.exists && folder.is_folder && !folder.is_link);
+  EXPECT_FALSE(QueryAttributes(P(L"missing")).exists);
+  EXPECT_FALSE(QueryAttributes(P(L"missing\\deeper")).exists);
+  EXPECT_FALSE(QueryAttributes(P(L"a.txt\\below a file")).exists);
+  EXPECT_FALSE(QueryAttributes(L"").exists);
+}
+
+TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
+  dir_.WriteFile(L"ro.txt", "keep");
+  dir_.WriteFile(L"src.txt", "new");
+  ASSERT_TRUE(SetReadOnly(P(L"ro.txt"), true));
+  EXPECT_TRUE(QueryAttributes(P(L"ro.txt")).read_only);
+  EXPECT_FALSE(RemoveOneFile(P(L"ro.txt")));
+  EXPECT_FALSE(CopyOneFile(P(L"src.txt"), P(L"ro.txt"), false));
+  EXPECT_EQ(OpenFile(P(L"ro.txt"), OpenMode::kWriteTruncate), nullptr);
+  EXPECT_EQ(OpenFile(P(L"ro.txt"), OpenMode::kReadWrite), nullptr);
+  EXPECT_TRUE(IsFileInUse(P(L"ro.txt")));
+  EXPECT_NE(OpenFile(P(L"ro.txt"), OpenMode::kReadShareAll), nullptr);
+  EXPECT_EQ(dir_.ReadFile(L"ro.txt"), "keep");
+
+  ASSERT_TRUE(SetReadOnly(P(L"ro.txt"), false));
+  EXPECT_FALSE(QueryAttributes(P(L"ro.txt")).read_only);
+  EXPECT_TRUE(RemoveOneFile(P(L"ro.txt")));
+  EXPECT_FALSE(QueryAttributes(P(L"ro.txt")).exists);
+  EXPECT_FALSE(RemoveOneFile(P(L"ro.txt")));
+}
+
+TEST_F(FilesTest, FoldersAreCreatedOnceAndRemovedOnlyWhenEmpty) {
+  EXPECT_TRUE(CreateOneFolder(P(L"f")));
+  EXPECT_FALSE(CreateOneFolder(P(L"f")));
+  EXPECT_FALSE(CreateOneFolder(P(L"no\\parent")));
+  dir_.WriteFile(L"f\\x", "1");
+  EXPECT_FALSE(RemoveEmptyFolder(P(L"f")));
+  EXPECT_FALSE(RemoveOneFile(P(L"f")));
+  EXPECT_TRUE(RemoveOneFile(P(L"f\\x")));
+  EXPECT_TRUE(RemoveEmptyFolder(P(L"f")));
+  EXPECT_FALSE(QueryAttributes(P(L"f")).exists);
+}
+
+TEST_F(FilesTest, CopyKeepsContentAndLastWriteTime) {
+  std::string content(300000, '\0');
+  for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 + i / 255);
+  dir_.WriteFile(L"src.bin", content);
+  const int64_t stamp = 132000000000000000LL;  // 2019-04-14, whole seconds
+  ASSERT_TRUE(SetFileTimeOf(P(L"src.bin"), TimeKind::kLastWrite, stamp));
+
+  ASSERT_TRUE(CopyOneFile(P(L"src.bin"), P(L"dst.bin"), true));
+  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), content);
+  FileTimes times;
+  ASSERT_TRUE(GetFileTimes(P(L"dst.bin"), &times));
+  EXPECT_EQ(times.last_write, stamp);
+
+  // fail_if_exists leaves an existing destination alone; overwrite replaces.
+  dir_.WriteFile(L"other.bin", "short");
+  EXPECT_FALSE(CopyOneFile(P(L"other.bin"), P(L"dst.bin"), true));
+  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), content);
+  EXPECT_TRUE(CopyOneFile(P(L"other.bin"), P(L"dst.bin"), false));
+  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), "short");
+
+  EXPECT_FALSE(CopyOneFile(P(L"missing"), P(L"new.bin"), false));
+  EXPECT_FALSE(QueryAttributes(P(L"new.bin")).exists);
+  EXPECT_FALSE(CopyOneFile(P(L"src.bin"), P(L"no\\folder\\x.bin"), false));
+}
+
+TEST_F(FilesTest, CopyOntoItselfKeepsTheFile) {
+  dir_.WriteFile(L"same.txt", "precious");
+  EXPECT_FALSE(CopyOneFile(P(L"same.txt"), P(L"same.txt"), false));
+  EXPECT_EQ(dir_.ReadFile(L"same.txt"), "precious");
+}
+
+TEST_F(FilesTest, ReplaceFileRenamesOverTheTarget) {
+  dir_.WriteFile(L"new", "2");
+  dir_.WriteFile(L"old", "1");
+  EXPECT_TRUE(ReplaceFile(P(L"new"), P(L"old")));
+  EXPECT_EQ(dir_.ReadFile(L"old"), "2");
+  EXPECT_FALSE(QueryAttributes(P(L"new")).exists);
+  EXPECT_FALSE(ReplaceFile(P(L"new"), P(L"old")));
+}
+
+TEST_F(FilesTest, ListingIsFilteredAndSortedIgnoringCase) {
+  for (const wchar_t* name : {L"b.ex4", L"A.ex4", L"c.mq4", L"_x.ex4", L"D.EX4"}) {
+    dir_.WriteFile(name, "");
+  }
+  dir_.MakeFolder(L"sub.ex4");
+  dir_.MakeFolder(L"Zeta");
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(dir_.path(), L"*.ex4", &entries));
+  EXPECT_EQ(Names(entries),
+            (std::vector<std::wstring>{L"A.ex4", L"b.ex4", L"D.EX4", L"sub.ex4", L"_x.ex4"}));
+  EXPECT_TRUE(entries[3].is_folder);
+  EXPECT_FALSE(entries[0].is_folder);
+
+  ASSERT_TRUE(ListEntries(dir_.path(), L"*.*", &entries));
+  EXPECT_EQ(entries.size(), 7u);
+  ASSERT_TRUE(ListEntries(dir_.path(), L"zeta", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Zeta"}));
+  ASSERT_TRUE(ListEntries(dir_.path(), L"nothing*", &entries));
+  EXPECT_TRUE(entries.empty());
+  EXPECT_FALSE(ListEntries(P(L"missing"), L"*", &entries));
+}
+
+TEST_F(FilesTest, OpenModes) {
+  {
+    auto out = OpenFile(P(L"f.txt"), OpenMode::kWriteTruncate);
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(out->Write("hello", 5));
+  }
+  {
+    auto out = OpenFile(P(L"f.txt"), OpenMode::kWriteAppend);
+    ASSERT_NE(out, nullptr);
+    EXPECT_TRUE(out->Write(" world", 6));
+  }
+  {
+    auto in = OpenFile(P(L"f.txt"), OpenMode::kReadShareRead);
+    ASSERT_NE(in, nullptr);
+    EXPECT_EQ(in->Size(), 11);
+    ASSERT_TRUE(in->Seek(6));
+    char buffer[16];
+    size_t got = 0;
+    ASSERT_TRUE(in->Read(buffer, sizeof buffer, &got));
+    EXPECT_EQ(std::string(buffer, got), "world");
+    ASSERT_TRUE(in->Read(buffer, sizeof buffer, &got));
+    EXPECT_EQ(got, 0u);
+  }
+  {
+    auto rw = OpenFile(P(L"f.txt"), OpenMode::kReadWrite);
+    ASSERT_NE(rw, nullptr);
+    ASSERT_TRUE(rw->Seek(0));
+    EXPECT_TRUE(rw->Write("J", 1));
+  }
+  EXPECT_EQ(dir_.ReadFile(L"f.txt"), "Jello world");
+  {
+    auto out = OpenFile(P(L"f.txt"), OpenMode::kWriteTruncate);
+    ASSERT_NE(out, nullptr);
+  }
+  EXPECT_EQ(dir_.ReadFile(L"f.txt"), "");
+
+  EXPECT_EQ(OpenFile(P(L"missing"), OpenMode::kReadShareAll), nullptr);
+  EXPECT_EQ(OpenFile(P(L"missing"), OpenMode::kReadWrite), nullptr);
+  dir_.MakeFolder(L"folder");
+  EXPECT_EQ(OpenFile(P(L"folder"), OpenMode::kReadShareAll), nullptr);
+  EXPECT_NE(OpenFile(P(L"folder"), OpenMode::kWriteShareAll), nullptr);
+}
+
+TEST_F(FilesTest, AFileHeldWithoutSharingIsInUseAndKeepsItsContent) {
+  dir_.WriteFile(L"held.log", "line");
+  EXPECT_FALSE(IsFileInUse(P(L"held.log")));
+  EXPECT_FALSE(IsFileInUse(P(L"missing.log")));
+  {
+    auto holder = OpenFile(P(L"held.log"), OpenMode::kWriteAppend);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_TRUE(IsFileInUse(P(L"held.log")));
+    EXPECT_EQ(OpenFile(P(L"held.log"), OpenMode::kWriteTruncate), nullptr);
+    EXPECT_EQ(OpenFile(P(L"held.log"), OpenMode::kReadShareRead), nullptr);
+  }
+  EXPECT_EQ(dir_.ReadFile(L"held.log"), "line");
+  EXPECT_FALSE(IsFileInUse(P(L"held.log")));
+  {
+    // Readers that let others read keep writers out, not other readers.
+    auto reader = OpenFile(P(L"held.log"), OpenMode::kReadShareRead);
+    ASSERT_NE(reader, nullptr);
+    EXPECT_NE(OpenFile(P(L"held.log"), OpenMode::kReadShareRead), nullptr);
+    EXPECT_EQ(OpenFile(P(L"held.log"), OpenMode::kWriteAppend), nullptr);
+    EXPECT_TRUE(IsFileInUse(P(L"held.log")));
+  }
+}
+
+TEST_F(FilesTest, TimesRoundTripToTheSecondForFilesAndFolders) {
+  dir_.WriteFile(L"t.txt", "x");
+  dir_.MakeFolder(L"tf");
+  const int64_t write_time = 129750000000000000LL;   // 2012-02-26
+  const int64_t access_time = 130000000000000000LL;  // 2012-12-13
+  for (const wchar_t* name : {L"t.txt", L"tf"}) {
+    FileTimes before;
+    ASSERT_TRUE(GetFileTimes(P(name), &before));
+    ASSERT_TRUE(SetFileTimeOf(P(name), TimeKind::kLastWrite, write_time));
+    ASSERT_TRUE(SetFileTimeOf(P(name), TimeKind::kLastAccess, access_time));
+    FileTimes after;
+    ASSERT_TRUE(GetFileTimes(P(name), &after));
+    EXPECT_EQ(after.last_write / 10000000, write_time / 10000000) << name;
+    EXPECT_EQ(after.last_access / 10000000, access_time / 10000000) << name;
+    EXPECT_NE(after.creation, 0) << name;
+  }
+  FileTimes missing;
+  EXPECT_FALSE(GetFileTimes(P(L"missing"), &missing));
+  EXPECT_FALSE(SetFileTimeOf(P(L"missing"), TimeKind::kLastWrite, write_time));
+}
+
+TEST_F(FilesTest, InjectedFaultsFailTheNthCallOnly) {
+  dir_.WriteFile(L"a", "1");
+  testing::FailNthCall(testing::Op::kCopy, 2);
+  EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"b"), false));
+  EXPECT_FALSE(CopyOneFile(P(L"a"), P(L"c"), false));
+  EXPECT_FALSE(QueryAttributes(P(L"c")).exists);
+  EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"c"), false));
+
+  testing::FailNthCall(testing::Op::kRemove, 1);
+  EXPECT_FALSE(RemoveOneFile(P(L"b")));
+  EXPECT_TRUE(QueryAttributes(P(L"b")).exists);
+  EXPECT_TRUE(RemoveOneFile(P(L"b")));
+
+  testing::FailNthCall(testing::Op::kCreateFolder, 1);
+  EXPECT_FALSE(CreateOneFolder(P(L"d")));
+  EXPECT_TRUE(CreateOneFolder(P(L"d")));
+
+  testing::FailNthCall(testing::Op::kOpenRead, 1);
+  EXPECT_EQ(OpenFile(P(L"a"), OpenMode::kReadShareAll), nullptr);
+  EXPECT_NE(OpenFile(P(L"a"), OpenMode::kReadShareAll), nullptr);
+
+  testing::FailNthCall(testing::Op::kOpenWrite, 1);
+  EXPECT_EQ(OpenFile(P(L"a"), OpenMode::kWriteAppend), nullptr);
+  EXPECT_EQ(dir_.ReadFile(L"a"), "1");
+
+  std::vector<DirEntry> entries;
+  testing::FailNthCall(testing::Op::kList, 1);
+  EXPECT_FALSE(ListEntries(dir_.path(), L"*", &entries));
+  EXPECT_TRUE(ListEntries(dir_.path(), L"*", &entries));
+
+  // A new FailNthCall restarts the count; ResetAll disarms.
+  testing::FailNthCall(testing::Op::kCopy, 3);
+  testing::FailNthCall(testing::Op::kCopy, 1);
+  EXPECT_FALSE(CopyOneFile(P(L"a"), P(L"e"), false));
+  testing::FailNthCall(testing::Op::kCopy, 1);
+  testing::ResetAll();
+  EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"e"), false));
+}
+
+TEST_F(FilesTest, DriveTableMapsLettersIntoFolders) {
+  dir_.MakeFolder(L"drive_q\\Program Files\\MT4");
+  dir_.WriteFile(L"drive_q\\Program Files\\MT4\\terminal.exe", "MZ");
+  testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'q', P(L"drive_q")}});
+
+  EXPECT_TRUE(QueryAttributes(L"Q:\\Program Files\\MT4\\terminal.exe").exists);
+  EXPECT_TRUE(QueryAttributes(L"q:\\program files\\mt4").is_folder);
+  EXPECT_TRUE(QueryAttributes(L"Q:\\").is_folder);
+  EXPECT_FALSE(QueryAttributes(L"R:\\").exists);
+  EXPECT_EQ(LogicalDriveStrings(), std::wstring(L"Q:\\\0", 4));
+  EXPECT_EQ(DriveType(L"Q:"), kDriveFixed);
+  EXPECT_EQ(DriveType(L"q:\\"), kDriveFixed);
+  EXPECT_EQ(DriveType(L"R:"), 1);
+
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(L"Q:\\", L"*", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Program Files"}));
+  ASSERT_TRUE(CopyOneFile(L"Q:\\Program Files\\MT4\\terminal.exe", L"Q:\\copy.exe", true));
+  EXPECT_EQ(dir_.ReadFile(L"drive_q\\copy.exe"), "MZ");
+}
+
+}  // namespace
+}  // namespace copyloom::platform

@@ -1,0 +1,126 @@
+// The profile reader and writer. The same cases run natively and under Wine,
+// so they pin down what both builds must agree on.
+#include <gtest/gtest.h>
+
+#include "platform/platform.h"
+#include "platform/testing.h"
+#include "support/temp_dir.h"
+
+namespace copyloom::platform {
+namespace {
+
+class ProfileTest : public ::testing::Test {
+ protected:
+  void SetUp() override { testing::SetAnsiCodePage(1252); }
+
+  std::wstring Path() const { return dir_.Join(L"settings.ini"); }
+  void Write(const std::string& bytes) const { dir_.WriteFile(L"settings.ini", bytes); }
+  std::string Bytes() const { return dir_.ReadFile(L"settings.ini"); }
+  std::wstring Read(const std::wstring& section, const std::wstring& key) const {
+    return ProfileRead(Path(), section, key);
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(ProfileTest, LookupRules) {
+  Write(
+      "; a comment line\r\n"
+      "[Main]\r\n"
+      "  Path =  C:\\MT4|D:\\MT4  \r\n"
+      "Quoted=\"  keep inner  \"\r\n"
+      "Single='x'\r\n"
+      "Mixed=\"x'\r\n"
+      "Lone=\"\r\n"
+      "Empty=\r\n"
+      "path=second key of the name\r\n"
+      "Inline=value ; not a comment\r\n"
+      ";Hidden=1\r\n"
+      "[Other]\r\n"
+      "Key=other\r\n"
+      "[MAIN]\r\n"
+      "Later=only in the second Main\r\n");
+  EXPECT_EQ(Read(L"MAIN", L"PATH"), L"C:\\MT4|D:\\MT4");
+  EXPECT_EQ(Read(L" main ", L" path "), L"C:\\MT4|D:\\MT4");
+  EXPECT_EQ(Read(L"Main", L"Quoted"), L"  keep inner  ");
+  EXPECT_EQ(Read(L"Main", L"Single"), L"x");
+  EXPECT_EQ(Read(L"Main", L"Mixed"), L"\"x'");
+  EXPECT_EQ(Read(L"Main", L"Lone"), L"\"");
+  EXPECT_EQ(Read(L"Main", L"Empty"), L"");
+  EXPECT_EQ(Read(L"Main", L"Inline"), L"value ; not a comment");
+  EXPECT_EQ(Read(L"Main", L"Hidden"), L"");
+  EXPECT_EQ(Read(L"other", L"key"), L"other");
+  // Only the first section of a name is searched.
+  EXPECT_EQ(Read(L"Main", L"Later"), L"");
+  EXPECT_EQ(Read(L"Missing", L"Key"), L"");
+  EXPECT_EQ(Read(L"Main", L"Missing"), L"");
+}
+
+TEST_F(ProfileTest, MissingFileReadsEmptyAndIsNotCreated) {
+  EXPECT_EQ(Read(L"MAIN", L"PATH"), L"");
+  EXPECT_FALSE(QueryAttributes(Path()).exists);
+}
+
+TEST_F(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
+  ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key1", L"Value1"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key2", L"spaced"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\Привет\\x"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"First", L"KEY1", L"Changed"));
+  EXPECT_EQ(Bytes(),
+            "[First]\r\nKey1=Changed\r\nKey2=spaced\r\n[Second]\r\nPath=C:\\??????\\x\r\n");
+  EXPECT_EQ(Read(L"first", L"key1"), L"Changed");
+}
+
+TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {
+  Write(
+      "; settings\r\n"
+      "[MAIN]\r\n"
+      "PATH=old\r\n"
+      "unknown line without equals\r\n"
+      "\r\n"
+      "[Other]\r\n"
+      "A=1\r\n");
+  ASSERT_TRUE(ProfileWrite(Path(), L"main", L"path", L"new"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"Main", L"W", L"800"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"Third", L"X", L"y"));
+  EXPECT_EQ(Bytes(),
+            "; settings\r\n"
+            "[MAIN]\r\n"
+            "PATH=new\r\n"
+            "unknown line without equals\r\n"
+            "W=800\r\n"
+            "\r\n"
+            "[Other]\r\n"
+            "A=1\r\n"
+            "[Third]\r\n"
+            "X=y\r\n");
+}
+
+TEST_F(ProfileTest, AFileWithoutFinalLineBreakGetsOneBeforeNewLines) {
+  Write("[MAIN]\r\nA=1");
+  ASSERT_TRUE(ProfileWrite(Path(), L"MAIN", L"B", L"2"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"NEXT", L"C", L"3"));
+  EXPECT_EQ(Bytes(), "[MAIN]\r\nA=1\r\nB=2\r\n[NEXT]\r\nC=3\r\n");
+  EXPECT_EQ(Read(L"MAIN", L"B"), L"2");
+}
+
+TEST_F(ProfileTest, LongValuesComeBackWhole) {
+  for (size_t length : {6000u, 200000u}) {
+    std::wstring value;
+    for (size_t i = 0; i < length; ++i) value += static_cast<wchar_t>(L'a' + i % 26);
+    ASSERT_TRUE(ProfileWrite(Path(), L"MAIN", L"PATH", value));
+    EXPECT_EQ(Read(L"MAIN", L"PATH"), value) << length;
+  }
+}
+
+TEST_F(ProfileTest, WritesIntoAMissingFolderFail) {
+  EXPECT_FALSE(ProfileWrite(dir_.Join(L"no\\such\\folder\\x.ini"), L"MAIN", L"A", L"1"));
+}
+
+TEST_F(ProfileTest, AnsiTextRoundTripsInTheSystemCodePage) {
+  Write("[MAIN]\r\nName=caf\xE9\r\n");
+  EXPECT_EQ(Read(L"MAIN", L"Name"), L"café");
+}
+
+}  // namespace
+}  // namespace copyloom::platform
