@@ -1,6 +1,7 @@
 // Process and system facts, local time and the shell.
-#include <shellapi.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
@@ -25,6 +26,14 @@ std::wstring ReadGrowing(Fill fill) {
     buffer.assign(n + 1, L'\0');
   }
   return std::wstring();
+}
+
+// Wine's SystemTimeToFileTime rolls 29 February 2013 over into March
+// instead of refusing it, so the calendar is checked here.
+int DaysInMonth(int year, int month) {
+  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
@@ -123,8 +132,9 @@ bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
 bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
   auto in_range = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
   if (!in_range(local.year, 1601, 30827) || !in_range(local.month, 1, 12) ||
-      !in_range(local.day, 1, 31) || !in_range(local.hour, 0, 23) ||
-      !in_range(local.minute, 0, 59) || !in_range(local.second, 0, 59)) {
+      !in_range(local.day, 1, DaysInMonth(local.year, local.month)) ||
+      !in_range(local.hour, 0, 23) || !in_range(local.minute, 0, 59) ||
+      !in_range(local.second, 0, 59)) {
     return false;
   }
   SYSTEMTIME fields{};
@@ -135,7 +145,6 @@ bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
   fields.wMinute = static_cast<WORD>(local.minute);
   fields.wSecond = static_cast<WORD>(local.second);
   FILETIME here, utc;
-  // SystemTimeToFileTime rejects impossible dates such as 31 February.
   if (!::SystemTimeToFileTime(&fields, &here) || !::LocalFileTimeToFileTime(&here, &utc)) {
     return false;
   }
