@@ -125,6 +125,7 @@ void InitProductProfile(const ProfileOptions& options) {
 
   // 8. The data folder, then the remaining texts.
   profile.data_folder = BuildDataFolder(profile);
+  if (options.data_folder_override) profile.data_folder = *options.data_folder_override;
   if (profile.company_folder_name.empty()) profile.company_folder_name = kDefaultCompanyFolder;
   profile.site_address = Decode(profile.site_address);
   profile.contact_email = Decode(profile.contact_email);

@@ -53,6 +53,9 @@ struct ProfileOptions {
   // The build's key when not set.
   std::optional<std::wstring> application_key;
   LocaleOverrides locale;
+  // Replaces the data folder (settings, log, support files): the command
+  // line's --data-dir. Ends with a separator.
+  std::optional<std::wstring> data_folder_override;
 };
 
 // Builds g_lang and the profile in the start-up order (special folders,

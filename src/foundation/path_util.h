@@ -38,6 +38,10 @@ std::wstring NormalizeUrlPath(const std::wstring& text);
 
 std::wstring GetCommandLineArgs();
 std::wstring GetProgramPath();
+// Makes GetProgramPath (and so the program folder) answer this path: the
+// command line's --kit acts as if the program had been started there. An
+// empty path restores the real one.
+void SetProgramPathOverride(const std::wstring& path);
 std::wstring GetProgramFolder();
 std::wstring GetWindowsFolder();
 std::wstring GetTempFolder();
