@@ -202,11 +202,11 @@ std::vector<Block> Children(const Bytes& bytes, const Block& parent) {
   return out;
 }
 
-const Block* Child(const std::vector<Block>& blocks, std::wstring_view key) {
+std::optional<Block> Child(const std::vector<Block>& blocks, std::wstring_view key) {
   for (const auto& b : blocks) {
-    if (EqualsIgnoreCase(b.key, key)) return &b;
+    if (EqualsIgnoreCase(b.key, key)) return b;
   }
-  return nullptr;
+  return std::nullopt;
 }
 
 std::wstring Hex4(unsigned value) {
@@ -242,8 +242,8 @@ bool ReadPeFileVersions(std::string_view image, std::vector<std::wstring>* versi
   const std::vector<Block> top = Children(bytes, *root);
 
   std::vector<uint32_t> translations;
-  if (const Block* var = Child(top, L"VarFileInfo")) {
-    if (const Block* table = Child(Children(bytes, *var), L"Translation")) {
+  if (auto var = Child(top, L"VarFileInfo")) {
+    if (auto table = Child(Children(bytes, *var), L"Translation")) {
       const size_t end = std::min(table->value + table->value_length, table->end);
       for (size_t p = table->value; p + 4 <= end; p += 4) {
         if (auto pair = bytes.U32(p)) translations.push_back(*pair);
@@ -251,12 +251,12 @@ bool ReadPeFileVersions(std::string_view image, std::vector<std::wstring>* versi
     }
   }
   std::vector<Block> tables;
-  if (const Block* strings = Child(top, L"StringFileInfo")) tables = Children(bytes, *strings);
+  if (auto strings = Child(top, L"StringFileInfo")) tables = Children(bytes, *strings);
   for (uint32_t pair : translations) {
     const std::wstring name = Hex4(pair & 0xFFFF) + Hex4(pair >> 16);
     std::wstring version;
-    if (const Block* table = Child(tables, name)) {
-      if (const Block* value = Child(Children(bytes, *table), L"FileVersion")) {
+    if (auto table = Child(tables, name)) {
+      if (auto value = Child(Children(bytes, *table), L"FileVersion")) {
         version = TextValue(bytes, *value);
       }
     }
