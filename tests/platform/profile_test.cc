@@ -77,7 +77,6 @@ TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {
       "[MAIN]\r\n"
       "PATH=old\r\n"
       "unknown line without equals\r\n"
-      "\r\n"
       "[Other]\r\n"
       "A=1\r\n");
   ASSERT_TRUE(ProfileWrite(Path(), L"main", L"path", L"new"));
@@ -89,7 +88,6 @@ TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {
             "PATH=new\r\n"
             "unknown line without equals\r\n"
             "W=800\r\n"
-            "\r\n"
             "[Other]\r\n"
             "A=1\r\n"
             "[Third]\r\n"

@@ -137,13 +137,5 @@ TEST_F(Win32FilesTest, ListingTellsAMissingFolderFromNoMatch) {
   EXPECT_TRUE(entries.empty());
 }
 
-TEST_F(Win32FilesTest, ReplaceFileOverwritesTheDestination) {
-  temp_.WriteFile(L"new.cfg", "new");
-  temp_.WriteFile(L"old.cfg", "old");
-  ASSERT_TRUE(ReplaceFile(temp_.Join(L"new.cfg"), temp_.Join(L"old.cfg")));
-  EXPECT_EQ(temp_.ReadFile(L"old.cfg"), "new");
-  EXPECT_FALSE(QueryAttributes(temp_.Join(L"new.cfg")).exists);
-}
-
 }  // namespace
 }  // namespace copyloom::platform

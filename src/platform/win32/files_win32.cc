@@ -1,6 +1,8 @@
 // File primitives over the W functions. Every path goes through
 // ResolvePath first and is never converted to the ANSI code page.
 #include <windows.h>
+// The seam's ReplaceFile, not windows.h's ReplaceFileW.
+#undef ReplaceFile
 
 #include <algorithm>
 #include <cstdio>
@@ -75,6 +77,13 @@ UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD d
       ::CreateFileW(native.c_str(), access, share, nullptr, disposition, flags, nullptr));
 }
 
+// Windows refuses to write, replace or delete a read-only file. Wine maps
+// the attribute to missing write bits, which root ignores, so ask first.
+bool IsReadOnly(const std::wstring& native) {
+  DWORD attributes = ::GetFileAttributesW(native.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   return path;
@@ -115,8 +124,10 @@ bool RemoveEmptyFolder(const std::wstring& path) {
 
 bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
-  return ::CopyFileW(ResolvePath(source).c_str(), ResolvePath(destination).c_str(),
-                     fail_if_exists ? TRUE : FALSE) != 0;
+  const std::wstring target = ResolvePath(destination);
+  if (IsReadOnly(target)) return false;
+  return ::CopyFileW(ResolvePath(source).c_str(), target.c_str(), fail_if_exists ? TRUE : FALSE) !=
+         0;
 }
 
 bool RemoveOneFile(const std::wstring& path) {
@@ -124,14 +135,15 @@ bool RemoveOneFile(const std::wstring& path) {
   const std::wstring native = ResolvePath(path);
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  // DeleteFileW refuses both on Windows; asking first keeps Wine honest too.
+  // DeleteFileW refuses both on Windows; under Wine as root it would not.
   if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
   return ::DeleteFileW(native.c_str()) != 0;
 }
 
 bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
-  return ::MoveFileExW(ResolvePath(from).c_str(), ResolvePath(to).c_str(),
-                       MOVEFILE_REPLACE_EXISTING) != 0;
+  const std::wstring target = ResolvePath(to);
+  if (IsReadOnly(target)) return false;
+  return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
@@ -168,6 +180,8 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
     return nullptr;
   }
   const std::wstring native = ResolvePath(path);
+  const bool read_only = !reading && IsReadOnly(native);
+  if (read_only && mode != OpenMode::kWriteShareAll) return nullptr;
   UniqueHandle handle;
   switch (mode) {
     case OpenMode::kReadShareAll:
@@ -195,7 +209,9 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
                     OPEN_EXISTING);
       break;
     case OpenMode::kWriteShareAll:
-      handle = Open(native, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
+      // Times and attributes of a read-only file or a folder can still be
+      // changed through attribute access.
+      if (!read_only) handle = Open(native, GENERIC_WRITE, kShareAll, OPEN_EXISTING);
       if (!handle.valid()) {
         handle = Open(native, FILE_WRITE_ATTRIBUTES, kShareAll, OPEN_EXISTING,
                       FILE_FLAG_BACKUP_SEMANTICS);
@@ -209,6 +225,7 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
 bool IsFileInUse(const std::wstring& path) {
   const std::wstring native = ResolvePath(path);
   if (::GetFileAttributesW(native.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
+  if (IsReadOnly(native)) return true;  // "rb+" fails on Windows
   FILE* file = ::_wfopen(native.c_str(), L"rb+");
   if (file == nullptr) return true;
   std::fclose(file);
