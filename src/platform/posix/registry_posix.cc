@@ -1,6 +1,6 @@
 // The registry on POSIX: the Wine prefix's user.reg (HKEY_CURRENT_USER) and
-// system.reg (HKEY_LOCAL_MACHINE), read once per process. Read only; the
-// prefix files may lag Wine's live registry by up to 30 seconds.
+// system.reg (HKEY_LOCAL_MACHINE). Read only; the files may lag Wine's live
+// registry by up to 30 seconds.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -25,18 +25,26 @@ std::string ReadFileBytes(const std::string& path) {
   return out;
 }
 
+// Read on first use and kept: a process sees one prefix. Should the prefix
+// named by the environment change, it is read again.
 std::shared_ptr<const RegistryStore> PrefixRegistry() {
-  static std::once_flag once;
+  static std::mutex mutex;
+  static std::string* loaded_prefix = nullptr;
   static std::shared_ptr<const RegistryStore>* loaded = nullptr;
-  std::call_once(once, [] {
-    auto store = std::make_shared<RegistryStore>();
-    const std::string prefix = posix::WinePrefix();
-    if (!prefix.empty()) {
-      store->LoadWineRegText(RegRoot::kCurrentUser, ReadFileBytes(prefix + "/user.reg"));
-      store->LoadWineRegText(RegRoot::kLocalMachine, ReadFileBytes(prefix + "/system.reg"));
-    }
-    loaded = new std::shared_ptr<const RegistryStore>(std::move(store));
-  });
+  const std::string prefix = posix::WinePrefix();
+  std::lock_guard<std::mutex> lock(mutex);
+  if (loaded && *loaded_prefix == prefix) return *loaded;
+  auto store = std::make_shared<RegistryStore>();
+  if (!prefix.empty()) {
+    store->LoadWineRegText(RegRoot::kCurrentUser, ReadFileBytes(prefix + "/user.reg"));
+    store->LoadWineRegText(RegRoot::kLocalMachine, ReadFileBytes(prefix + "/system.reg"));
+  }
+  if (!loaded) {
+    loaded_prefix = new std::string;
+    loaded = new std::shared_ptr<const RegistryStore>;
+  }
+  *loaded_prefix = prefix;
+  *loaded = std::move(store);
   return *loaded;
 }
 
