@@ -15,17 +15,8 @@ ctest --preset native-asan -j2
 echo "== windows: cross build and test under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows
-source scripts/wine-env.sh build/windows
-xvfb-run -a bash -c '
-  set -e
-  source scripts/wine-env.sh build/windows
-  wine_prefix_ready
-  wineserver -p
-  wine wineboot >/dev/null 2>&1 || true
-  status=0
-  ctest --preset windows -j2 || status=$?
-  wineserver -k || true
-  exit $status
-'
+# One display and one Wine server for the whole run; ctest's status comes back
+# through xvfb-run, and the server is stopped however the run ends.
+xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
 
 echo "== all tests passed in $(( $(date +%s) - start )) s"
