@@ -35,6 +35,17 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+
+template <uint32_t (*Mix)(uint32_t, uint32_t, uint32_t)>
+inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t m, uint32_t sine,
+                 int shift) {
+  a = b + RotateLeft(a + Mix(b, c, d) + m + sine, shift);
+}
+
 std::wstring ToHex(const uint8_t digest[16]) {
   static const wchar_t kDigits[] = L"0123456789abcdef";
   std::wstring hex;
@@ -105,18 +116,72 @@ void CChecksum::Transform(const uint8_t block[64]) {
   uint32_t m[16];
   for (int i = 0; i < 16; ++i) m[i] = LoadLittle(block + 4 * i);
   uint32_t a = state_[0], b = state_[1], c = state_[2], d = state_[3];
-  // One loop per round keeps the mixing function out of the inner branch.
-  auto step = [&](int i, uint32_t f, int g) {
-    const uint32_t rotated = RotateLeft(a + f + kSine[i] + m[g], kShift[i]);
-    a = d;
-    d = c;
-    c = b;
-    b += rotated;
-  };
-  for (int i = 0; i < 16; ++i) step(i, (b & c) | (~b & d), i);
-  for (int i = 16; i < 32; ++i) step(i, (d & b) | (~d & c), (5 * i + 1) & 15);
-  for (int i = 32; i < 48; ++i) step(i, b ^ c ^ d, (3 * i + 5) & 15);
-  for (int i = 48; i < 64; ++i) step(i, c ^ (b | ~d), (7 * i) & 15);
+  // Unrolled: the rounds' message order and shifts are fixed, and letting
+  // the compiler see them keeps every value in a register.
+  Step<F>(a, b, c, d, m[0], kSine[0], kShift[0]);
+  Step<F>(d, a, b, c, m[1], kSine[1], kShift[1]);
+  Step<F>(c, d, a, b, m[2], kSine[2], kShift[2]);
+  Step<F>(b, c, d, a, m[3], kSine[3], kShift[3]);
+  Step<F>(a, b, c, d, m[4], kSine[4], kShift[4]);
+  Step<F>(d, a, b, c, m[5], kSine[5], kShift[5]);
+  Step<F>(c, d, a, b, m[6], kSine[6], kShift[6]);
+  Step<F>(b, c, d, a, m[7], kSine[7], kShift[7]);
+  Step<F>(a, b, c, d, m[8], kSine[8], kShift[8]);
+  Step<F>(d, a, b, c, m[9], kSine[9], kShift[9]);
+  Step<F>(c, d, a, b, m[10], kSine[10], kShift[10]);
+  Step<F>(b, c, d, a, m[11], kSine[11], kShift[11]);
+  Step<F>(a, b, c, d, m[12], kSine[12], kShift[12]);
+  Step<F>(d, a, b, c, m[13], kSine[13], kShift[13]);
+  Step<F>(c, d, a, b, m[14], kSine[14], kShift[14]);
+  Step<F>(b, c, d, a, m[15], kSine[15], kShift[15]);
+  Step<G>(a, b, c, d, m[1], kSine[16], kShift[16]);
+  Step<G>(d, a, b, c, m[6], kSine[17], kShift[17]);
+  Step<G>(c, d, a, b, m[11], kSine[18], kShift[18]);
+  Step<G>(b, c, d, a, m[0], kSine[19], kShift[19]);
+  Step<G>(a, b, c, d, m[5], kSine[20], kShift[20]);
+  Step<G>(d, a, b, c, m[10], kSine[21], kShift[21]);
+  Step<G>(c, d, a, b, m[15], kSine[22], kShift[22]);
+  Step<G>(b, c, d, a, m[4], kSine[23], kShift[23]);
+  Step<G>(a, b, c, d, m[9], kSine[24], kShift[24]);
+  Step<G>(d, a, b, c, m[14], kSine[25], kShift[25]);
+  Step<G>(c, d, a, b, m[3], kSine[26], kShift[26]);
+  Step<G>(b, c, d, a, m[8], kSine[27], kShift[27]);
+  Step<G>(a, b, c, d, m[13], kSine[28], kShift[28]);
+  Step<G>(d, a, b, c, m[2], kSine[29], kShift[29]);
+  Step<G>(c, d, a, b, m[7], kSine[30], kShift[30]);
+  Step<G>(b, c, d, a, m[12], kSine[31], kShift[31]);
+  Step<H>(a, b, c, d, m[5], kSine[32], kShift[32]);
+  Step<H>(d, a, b, c, m[8], kSine[33], kShift[33]);
+  Step<H>(c, d, a, b, m[11], kSine[34], kShift[34]);
+  Step<H>(b, c, d, a, m[14], kSine[35], kShift[35]);
+  Step<H>(a, b, c, d, m[1], kSine[36], kShift[36]);
+  Step<H>(d, a, b, c, m[4], kSine[37], kShift[37]);
+  Step<H>(c, d, a, b, m[7], kSine[38], kShift[38]);
+  Step<H>(b, c, d, a, m[10], kSine[39], kShift[39]);
+  Step<H>(a, b, c, d, m[13], kSine[40], kShift[40]);
+  Step<H>(d, a, b, c, m[0], kSine[41], kShift[41]);
+  Step<H>(c, d, a, b, m[3], kSine[42], kShift[42]);
+  Step<H>(b, c, d, a, m[6], kSine[43], kShift[43]);
+  Step<H>(a, b, c, d, m[9], kSine[44], kShift[44]);
+  Step<H>(d, a, b, c, m[12], kSine[45], kShift[45]);
+  Step<H>(c, d, a, b, m[15], kSine[46], kShift[46]);
+  Step<H>(b, c, d, a, m[2], kSine[47], kShift[47]);
+  Step<I>(a, b, c, d, m[0], kSine[48], kShift[48]);
+  Step<I>(d, a, b, c, m[7], kSine[49], kShift[49]);
+  Step<I>(c, d, a, b, m[14], kSine[50], kShift[50]);
+  Step<I>(b, c, d, a, m[5], kSine[51], kShift[51]);
+  Step<I>(a, b, c, d, m[12], kSine[52], kShift[52]);
+  Step<I>(d, a, b, c, m[3], kSine[53], kShift[53]);
+  Step<I>(c, d, a, b, m[10], kSine[54], kShift[54]);
+  Step<I>(b, c, d, a, m[1], kSine[55], kShift[55]);
+  Step<I>(a, b, c, d, m[8], kSine[56], kShift[56]);
+  Step<I>(d, a, b, c, m[15], kSine[57], kShift[57]);
+  Step<I>(c, d, a, b, m[6], kSine[58], kShift[58]);
+  Step<I>(b, c, d, a, m[13], kSine[59], kShift[59]);
+  Step<I>(a, b, c, d, m[4], kSine[60], kShift[60]);
+  Step<I>(d, a, b, c, m[11], kSine[61], kShift[61]);
+  Step<I>(c, d, a, b, m[2], kSine[62], kShift[62]);
+  Step<I>(b, c, d, a, m[9], kSine[63], kShift[63]);
   state_[0] += a;
   state_[1] += b;
   state_[2] += c;
