@@ -47,6 +47,10 @@ bool Supported(unsigned code_page) {
   return probe.ok();
 }
 
+bool IsHoleOf1252(uint32_t c) {
+  return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
+}
+
 void AppendUtf8(uint32_t cp, std::string* out) {
   if (cp < 0x80) {
     out->push_back(static_cast<char>(cp));
@@ -103,28 +107,36 @@ std::string WideToCodePage(unsigned code_page, const std::wstring& text, size_t*
   size_t in_left = text.size() * sizeof(wchar_t);
   char* out_ptr = out.data();
   size_t out_left = out.size();
-  while (in_left > 0) {
-    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
-    if (errno == E2BIG) {
-      const size_t used = out.size() - out_left;
-      out.resize(out.size() * 2);
-      out_ptr = out.data() + used;
-      out_left = out.size() - used;
-      continue;
-    }
-    // EILSEQ or EINVAL: this character has no place in the code page.
-    const size_t index = text.size() - in_left / sizeof(wchar_t);
-    if (first_unmappable && *first_unmappable == kNoUnmappable) *first_unmappable = index;
-    if (out_left == 0) {
-      const size_t used = out.size();
-      out.resize(out.size() * 2);
-      out_ptr = out.data() + used;
-      out_left = out.size() - used;
-    }
-    *out_ptr++ = '?';
+  auto grow = [&]() {
+    const size_t used = out.size() - out_left;
+    out.resize(out.size() * 2);
+    out_ptr = out.data() + used;
+    out_left = out.size() - used;
+  };
+  // Puts one byte for the current character and steps over it.
+  auto put_for_current = [&](char byte) {
+    if (out_left == 0) grow();
+    *out_ptr++ = byte;
     --out_left;
     in_ptr += sizeof(wchar_t);
     in_left -= sizeof(wchar_t);
+  };
+  while (in_left > 0) {
+    if (iconv(cd.get(), &in_ptr, &in_left, &out_ptr, &out_left) != static_cast<size_t>(-1)) break;
+    if (errno == E2BIG) {
+      grow();
+      continue;
+    }
+    // EILSEQ or EINVAL: this character has no place in the code page,
+    // except the five C1 controls that 1252 keeps in its holes on Windows.
+    const size_t index = text.size() - in_left / sizeof(wchar_t);
+    const uint32_t c = static_cast<uint32_t>(text[index]);
+    if (code_page == 1252 && IsHoleOf1252(c)) {
+      put_for_current(static_cast<char>(c));
+    } else {
+      if (first_unmappable && *first_unmappable == kNoUnmappable) *first_unmappable = index;
+      put_for_current('?');
+    }
     iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
   }
   // Flush any shift state (none for the code pages used, but cheap).
@@ -158,9 +170,12 @@ std::wstring CodePageToWide(unsigned code_page, const std::string& bytes) {
       grow();
       continue;
     }
-    // An invalid or cut-off sequence: one replacement per bad byte.
+    // An invalid or cut-off sequence: one replacement per bad byte. The five
+    // holes of 1252 read as the C1 controls, as Windows reads them.
     if (out_left < sizeof(wchar_t)) grow();
-    const wchar_t replacement = L'\xFFFD';
+    const unsigned char bad = static_cast<unsigned char>(*in_ptr);
+    const bool hole = code_page == 1252 && IsHoleOf1252(bad);
+    const wchar_t replacement = hole ? static_cast<wchar_t>(bad) : L'\xFFFD';
     memcpy(out_ptr, &replacement, sizeof replacement);
     out_ptr += sizeof(wchar_t);
     out_left -= sizeof(wchar_t);
