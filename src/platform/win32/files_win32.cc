@@ -11,6 +11,7 @@
 
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "platform/wildcard.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/path_win32.h"
 
@@ -171,7 +172,13 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
     entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     entries->push_back(std::move(entry));
   } while (::FindNextFileW(find.get(), &data));
-  return ::GetLastError() == ERROR_NO_MORE_FILES;
+  if (::GetLastError() != ERROR_NO_MORE_FILES) return false;
+  // NTFS already returns this order; FAT and Wine return creation or host
+  // order, which would make listings differ between machines and builds.
+  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
+    return CompareIgnoreCase(a.name, b.name) < 0;
+  });
+  return true;
 }
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
