@@ -1,0 +1,74 @@
+#include "install/launch_commands.h"
+
+#include <string>
+
+#include "foundation/file_ctrl.h"
+
+namespace copyloom {
+namespace {
+
+constexpr wchar_t kTerminalProgram[] = L"terminal.exe";
+
+std::wstring TerminalProgramPath(std::wstring folder) {
+  if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+  return folder + kTerminalProgram;
+}
+
+// A file or a folder.
+bool PathExists(const std::wstring& path) {
+  const CFileCtrl files;
+  return files.FileExists(path) || files.FolderExists(path);
+}
+
+void OpenIfPresent(InstallerView& view, const std::wstring& path) {
+  if (PathExists(path)) {
+    view.ShellOpen(path);
+  } else {
+    view.ShowMessage(path + L" not found!");
+  }
+}
+
+// The row to act on, or -1 after the refusal or prompt was shown.
+int RowForCommand(InstallerView& view) {
+  if (view.IsBusy()) {
+    view.ShowMessage(view.Text(TextKey::BusyText));
+    return -1;
+  }
+  const int row = SelectedTerminalRow(view);
+  if (row < 0) view.ShowMessage(view.Text(TextKey::SelectFolderPrompt));
+  return row;
+}
+
+}  // namespace
+
+int SelectedTerminalRow(const InstallerView& view) {
+  const int mark = view.SelectionMark();
+  if (mark >= 0 && mark < view.RowCount()) return mark;
+  for (int i = 0; i < view.RowCount(); ++i) {
+    if (view.IsTicked(i)) return i;
+  }
+  return -1;
+}
+
+void LaunchTerminal(InstallerView& view) {
+  const int row = RowForCommand(view);
+  if (row < 0) return;
+  OpenIfPresent(view, TerminalProgramPath(view.CellText(row, kColumnFolder)));
+}
+
+void OpenTerminalFolder(InstallerView& view) {
+  const int row = RowForCommand(view);
+  if (row < 0) return;
+  // No existence test: the path goes to the shell as it is.
+  view.ShellOpen(view.CellText(row, kColumnFolder));
+}
+
+void OnListDoubleClick(InstallerView& view) {
+  const int mark = view.SelectionMark();
+  if (mark < 0 || mark >= view.RowCount()) return;
+  std::wstring path = view.CellText(mark, kColumnFolder);
+  if (view.IsChecked(kCheckClickToLaunch)) path = TerminalProgramPath(path);
+  OpenIfPresent(view, path);
+}
+
+}  // namespace copyloom

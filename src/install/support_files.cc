@@ -1,0 +1,80 @@
+#include "install/support_files.h"
+
+#include "app/language.h"
+#include "app/product_profile.h"
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+
+namespace copyloom {
+namespace {
+
+constexpr wchar_t kConfigurationName[] = L"vlcpy.sin";
+constexpr wchar_t kTagPattern[] = L"vlcpy*.tag";
+
+std::wstring CloseTerminalsText() {
+  return languageIndex() == kChinese ? L"请先关闭所有MT4软件!" : L"Please close all mt4 terminals!";
+}
+
+// The base folder's company\product sub-folder, ending in "\".
+std::wstring SharedFolderUnder(const std::wstring& base, const ProductProfile& profile) {
+  return base + profile.company_folder_name + L"\\" + profile.product_code + L"\\";
+}
+
+// The temporary folder only when a configuration file was deployed there
+// before; otherwise the personal folder (the profile's data folder).
+std::wstring ChooseBaseFolder(const CFileCtrl& files, const ProductProfile& profile) {
+  const std::wstring temporary = profile.temporary_folder;
+  if (!temporary.empty() &&
+      files.FileExists(SharedFolderUnder(temporary, profile) + kConfigurationName)) {
+    return temporary;
+  }
+  return profile.personal_folder;
+}
+
+}  // namespace
+
+std::wstring DeploySupportFiles() {
+  const CFileCtrl files;
+  const ProductProfile& profile = TheProfile();
+
+  TextList shipped;
+  files.ListFolder(GetProgramFolder(), &shipped, true, true, L"");
+  std::wstring source;
+  for (const std::wstring& path : shipped) {
+    if (EndsWith(ToLower(path), kConfigurationName)) {
+      source = path;
+      break;
+    }
+  }
+  if (source.empty()) return L"SUCC";
+
+  const std::wstring base = ChooseBaseFolder(files, profile);
+  if (base.empty() || !files.FolderExists(base)) return L"Fail to access regedit:" + base;
+
+  const std::wstring shared = SharedFolderUnder(base, profile);
+  if (!files.CreateFolderTree(shared)) return L"Fail to create folder:" + shared;
+
+  const std::wstring destination = shared + kConfigurationName;
+  TextList tags;
+  files.ListFolder(GetPathFolder(source), &tags, true, false, kTagPattern);
+  if (tags.size() >= 2) return L"CFGERROR";
+  if (tags.size() == 1) {
+    const std::wstring tag_destination = shared + GetPathFileName(tags.front(), true);
+    // A new tag name is what allows a deployed configuration to be replaced.
+    if (!files.FileExists(tag_destination)) {
+      if (!files.DeleteFileIfPresent(destination)) return CloseTerminalsText();
+      TextList old_tags;
+      files.ListFolder(shared, &old_tags, true, false, kTagPattern);
+      for (const std::wstring& old_tag : old_tags) files.DeleteFileIfPresent(old_tag);
+      files.CopyFileTo(tags.front(), tag_destination, true);
+    }
+  }
+
+  if (!files.CopyFileTo(source, destination, false)) {
+    return files.FileExists(source) ? L"Fail to install the configuration file!"
+                                    : L"The configuration file cannot be found!";
+  }
+  return L"SUCC";
+}
+
+}  // namespace copyloom

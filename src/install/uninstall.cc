@@ -1,0 +1,156 @@
+#include "install/uninstall.h"
+
+#include <vector>
+
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "install/command_guard.h"
+
+namespace copyloom {
+namespace {
+
+constexpr wchar_t kBuiltInLibraries[] = L"vlcpy.dll*vlcpyw.dll";
+constexpr wchar_t kBuiltInChineseExperts[] =
+    L"_Velmora喊单系统.ex4*_Velmora喊单EA.ex4*_Velmora跟单系统.ex4*_Velmora跟单EA.ex4*";
+constexpr wchar_t kBuiltInEnglishExperts[] =
+    L"_Velmora Signal Provider.ex4*_Velmora Signal Receiver.ex4*";
+
+struct UninstallNames {
+  TextList libraries;
+  TextList experts;
+  TextList templates;
+};
+
+// The built-in names, then the names of everything shipped beside the
+// program (extensions compared exactly, letter case included).
+UninstallNames BuildNames() {
+  std::wstring libraries = kBuiltInLibraries;
+  std::wstring experts = std::wstring(kBuiltInChineseExperts) + kBuiltInEnglishExperts;
+  std::wstring templates;
+  TextList shipped;
+  CFileCtrl().ListFolder(GetProgramFolder(), &shipped, true, true, L"");
+  for (const std::wstring& path : shipped) {
+    const std::wstring name = GetPathFileName(path, true);
+    if (EndsWith(path, L".dll")) libraries += L"*" + name;
+    if (EndsWith(path, L".ex4")) experts += L"*" + name;
+    if (EndsWith(path, L".tpl")) templates += L"*" + name;
+  }
+  UninstallNames names;
+  SplitText(libraries, L"*", &names.libraries, true);
+  SplitText(experts, L"*", &names.experts, true);
+  SplitText(templates, L"*", &names.templates, true);
+  return names;
+}
+
+// True when the chart attaches one of the copier's experts: its <expert>
+// block names one of them. A trader's own chart must survive an uninstall.
+bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
+                          const TextList& experts) {
+  const std::wstring text = FromAnsi(files.ReadWholeFile(chart));
+  TextList lines;
+  SplitText(text, L"\n", &lines, true);
+  bool in_expert = false;
+  for (const std::wstring& raw : lines) {
+    const std::wstring line = TrimWhite(TrimChars(raw, L"\r"));
+    const std::wstring lower = ToLower(line);
+    if (lower == L"<expert>") in_expert = true;
+    if (lower == L"</expert>") in_expert = false;
+    if (!in_expert || !StartsWith(lower, L"name=")) continue;
+    const std::wstring attached = lower.substr(5);
+    for (const std::wstring& expert : experts) {
+      std::wstring stem = ToLower(expert);
+      if (!EndsWith(stem, L".ex4")) continue;
+      stem.resize(stem.size() - 4);
+      if (!stem.empty() && attached == stem) return true;
+    }
+  }
+  return false;
+}
+
+// The first "chart00.chr" under the terminal that attaches a copier expert.
+void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
+                       const TextList& experts) {
+  TextList all;
+  files.ListFolder(terminal, &all, true, true, L"");
+  for (const std::wstring& path : all) {
+    if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
+    if (!AttachesCopierExpert(files, path, experts)) continue;
+    files.DeleteFileIfPresent(path);
+    return;
+  }
+}
+
+void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
+  const InterfaceTexts& texts = view.Texts();
+  const CFileCtrl files;
+  std::wstring terminal = view.CellText(row, kColumnFolder);
+  if (terminal.empty() || terminal.back() != L'\\') terminal += L'\\';
+  const std::wstring libraries = terminal + L"experts\\libraries\\";
+  const std::wstring experts = terminal + L"experts\\";
+
+  bool removed = false;
+  bool failed = false;
+  for (const std::wstring& name : names.libraries) {
+    const std::wstring path = libraries + name;
+    if (files.FileExists(path) && !files.DeleteFileIfPresent(path)) {
+      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
+      failed = true;
+    }
+  }
+  for (std::wstring name : names.libraries) {
+    ReplaceAll(&name, L".dll", L".cfg");
+    files.DeleteFileIfPresent(libraries + name);
+  }
+  for (const std::wstring& name : names.experts) {
+    const std::wstring path = experts + name;
+    if (!files.FileExists(path)) continue;
+    if (files.DeleteFileIfPresent(path)) {
+      removed = true;
+    } else {
+      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
+      failed = true;
+    }
+  }
+  // Left for the retry after the terminal is closed.
+  if (failed) return;
+
+  for (const std::wstring& name : names.templates) {
+    files.DeleteFileIfPresent(terminal + L"templates\\" + name);
+  }
+  DeleteCopierChart(files, terminal, names.experts);
+  view.SetCellText(row, kColumnType, L"");
+  view.SetCellText(row, kColumnState,
+                   texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);
+}
+
+}  // namespace
+
+void OnUninstall(InstallerView& view) {
+  if (view.IsBusy()) {
+    view.ShowMessage(view.Text(TextKey::BusyText));
+    return;
+  }
+  bool chosen_any = false;
+  {
+    RunningCommand running(view);
+    const UninstallNames names = BuildNames();
+
+    std::vector<bool> chosen(view.RowCount(), false);
+    for (int i = 0; i < view.RowCount(); ++i) {
+      if (view.IsTicked(i)) chosen[i] = chosen_any = true;
+    }
+    const int mark = view.SelectionMark();
+    if (!chosen_any && mark >= 0 && mark < view.RowCount()) chosen[mark] = chosen_any = true;
+
+    for (int i = 0; i < view.RowCount() && i < static_cast<int>(chosen.size()); ++i) {
+      if (!chosen[i]) continue;
+      view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
+      view.PumpPendingMessages();
+      if (i >= view.RowCount()) break;
+      UninstallRow(view, i, names);
+    }
+  }
+  if (!chosen_any) view.ShowMessage(view.Text(TextKey::SelectUninstallPrompt));
+}
+
+}  // namespace copyloom
