@@ -266,7 +266,9 @@ bool ShellOpen(const std::wstring& path) {
   if (!posix::MapPath(path, &native)) return false;
   struct stat st;
   if (stat(native.c_str(), &st) != 0) return false;
-  return SpawnDetached("xdg-open \"$1\" >/dev/null 2>&1 </dev/null &", {native});
+  return SpawnDetached(
+      "command -v xdg-open >/dev/null || exit 1; xdg-open \"$1\" >/dev/null 2>&1 </dev/null &",
+      {native});
 }
 
 bool LaunchProgram(const std::wstring& program, const std::wstring& folder) {
@@ -278,10 +280,13 @@ bool LaunchProgram(const std::wstring& program, const std::wstring& folder) {
   if (!IsFolder(native_folder)) return false;
   // A Windows program runs under Wine, in the same prefix.
   if (EndsWithExe(program)) {
-    return SpawnDetached("cd \"$1\" && exec wine \"$2\" >/dev/null 2>&1 </dev/null &",
-                         {native_folder, native_program});
+    return SpawnDetached(
+        "command -v wine >/dev/null || exit 1; "
+        "(cd \"$1\" && exec wine \"$2\") >/dev/null 2>&1 </dev/null &",
+        {native_folder, native_program});
   }
-  return SpawnDetached("cd \"$1\" && exec \"$2\" >/dev/null 2>&1 </dev/null &",
+  if (access(native_program.c_str(), X_OK) != 0) return false;
+  return SpawnDetached("(cd \"$1\" && exec \"$2\") >/dev/null 2>&1 </dev/null &",
                        {native_folder, native_program});
 }
 
