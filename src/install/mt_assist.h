@@ -3,11 +3,14 @@
 // the installed expert. One instance per process (TheEngine()).
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <map>
-#include <memory>
 #include <string>
 
 #include "foundation/path_util.h"
+#include "install/result_text.h"
+#include "install/source_scan.h"
 
 namespace copyloom {
 
@@ -15,27 +18,38 @@ class CMTAssist {
  public:
   CMTAssist();
   virtual ~CMTAssist() = default;
+  CMTAssist(const CMTAssist&) = delete;
+  CMTAssist& operator=(const CMTAssist&) = delete;
 
   // "SUCC", "SUCC - {RERUN}", "SUCC - {RELOAD}" or an engine message with
-  // its detail. Identical files are not rewritten.
+  // its detail ("\n" or "#" before it). Identical files are not rewritten.
+  // A package file that cannot be read fails like a copy would.
   std::wstring InstallToTerminal(const std::wstring& package_root, const std::wstring& terminal);
 
   // Writes chart00.chr and one order.wnd line in the terminal's last profile.
-  // "SUCC" when the profile already has a chart00.chr, else empty.
+  // "SUCC" when the profile already has a chart00.chr, else empty (also on
+  // success).
   std::wstring WriteChartProfile(const std::wstring& terminal, const std::wstring& expert_name);
 
   // Copies the plain files of one package sub-folder; the count installed, 0
-  // after an error.
+  // after an error (or at once when an earlier step failed). Each installed
+  // file's name without extension is appended to names as "name,", except a
+  // ".mq4" whose ".ex4" is in the package too.
   int CopyFolderFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
                       std::wstring* names, bool overwrite);
   int CopyPackageFolder(const std::wstring& sub, const std::wstring& root,
                         const std::wstring& term);
   int CopyPackageFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
                        std::wstring* names);
+  // Backs config\experts.ini up once (experts.vlm) and marks bytes 20, 24
+  // (libraries) and 36 (experts) of a file longer than 200 bytes. A terminal
+  // without the file gets the program folder's copy, unpatched.
   void PatchExpertsIni(const std::wstring& term, bool experts_installed, bool libraries_installed);
 
   // Package content is read once per command, not once per terminal: the
-  // install commands open a batch around their rows.
+  // install commands open a batch around their rows. Within a batch a
+  // package file's digest and marker checks are reused while its path, size
+  // and last-write time stay the same. Results are those of a plain run.
   void BeginBatch();
   void EndBatch();
 
@@ -44,17 +58,32 @@ class CMTAssist {
   std::wstring m_LibraryPattern = L"*";
   std::wstring m_MarkerText;
   std::wstring m_LibraryVersion;
+  // 0 to 19 English, 20 to 39 Chinese; read through GetMessageText.
+  const std::array<std::wstring, kMessageSlotCount>& m_Messages;
   bool m_NeedReload = false;
   bool m_NeedRestart = false;
+  // Set when the program's path ends with "1.exe" (exactly that case).
   bool m_Trace = false;
 
  private:
-  struct SourceInfo;
-  // Digest and marker checks of a package file, cached for the batch.
-  const SourceInfo& Source(const std::wstring& path);
+  // The scan of a package file, from the batch cache when still valid.
+  SourceScan Source(const std::wstring& path, const std::vector<std::string>& needles);
+  void Trace(const std::wstring& line) const;
 
   bool batch_ = false;
-  std::map<std::wstring, std::shared_ptr<SourceInfo>> sources_;
+  std::map<std::wstring, SourceScan> sources_;
+};
+
+// Opens a batch on an engine for the life of the object.
+class ScopedInstallBatch {
+ public:
+  explicit ScopedInstallBatch(CMTAssist& engine) : engine_(engine) { engine_.BeginBatch(); }
+  ~ScopedInstallBatch() { engine_.EndBatch(); }
+  ScopedInstallBatch(const ScopedInstallBatch&) = delete;
+  ScopedInstallBatch& operator=(const ScopedInstallBatch&) = delete;
+
+ private:
+  CMTAssist& engine_;
 };
 
 // The process-wide engine.

@@ -1,0 +1,102 @@
+#include "install/chart_profile.h"
+
+#include <string>
+
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "install/mt_assist.h"
+
+namespace copyloom {
+namespace {
+
+constexpr wchar_t kChartTemplate[] =
+    L"<chart>\r\n"
+    L"symbol={symbol}\r\n"
+    L"period={period}\r\n"
+    L"grid=1\r\n"
+    L"shift=1\r\n"
+    L"window_type=3\r\n"
+    L"<expert>\r\n"
+    L"name={eaname}\r\n"
+    L"flags=343\r\n"
+    L"</expert>\r\n"
+    L"</chart>";
+
+// A text file's content as read: empty when missing or when it starts with
+// a zero byte.
+bool HasText(const std::string& bytes) { return !bytes.empty() && bytes[0] != '\0'; }
+
+}  // namespace
+
+std::optional<std::wstring> LastWindowSymbol(const std::wstring& list_text) {
+  const size_t comma = list_text.rfind(L',');
+  if (comma == std::wstring::npos || comma == 0) return std::nullopt;
+  const std::wstring before = list_text.substr(0, comma);
+
+  size_t line_break = before.rfind(L'\n');
+  if (line_break == std::wstring::npos) line_break = before.rfind(L'\r');
+  std::wstring symbol;
+  if (line_break != std::wstring::npos) {
+    symbol = before.substr(line_break);
+  } else {
+    // Only a single-line list is refused for a second comma.
+    if (before.find(L',') != std::wstring::npos) return std::nullopt;
+    symbol = before;
+  }
+  symbol = TrimChars(TrimChars(TrimWhite(symbol), L"\r"), L"\n");
+  if (symbol.empty()) return std::nullopt;
+  return symbol;
+}
+
+std::wstring ChartFileText(const std::wstring& symbol, const std::wstring& expert_name) {
+  std::wstring text = kChartTemplate;
+  ReplaceAll(&text, L"{symbol}", symbol);
+  ReplaceAll(&text, L"{period}", kChartPeriod);
+  ReplaceAll(&text, L"{eaname}", expert_name);
+  return text;
+}
+
+std::wstring AppendWindowLine(const std::wstring& list_text, const std::wstring& symbol) {
+  std::wstring text = list_text;
+  if (!EndsWith(text, L"\r") && !EndsWith(text, L"\n")) text += L"\r\n";
+  return text + symbol + L",Weekly\r\n";
+}
+
+bool IsPlainProfileName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
+  return name.find_first_of(L"\\/:") == std::wstring::npos;
+}
+
+std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
+                                          const std::wstring& expert_name) {
+  const CFileCtrl files;
+  std::wstring term = terminal;
+  if (!EndsWith(term, L"\\") && !EndsWith(term, L"/")) term += L'\\';
+  const std::wstring profiles = term + L"profiles\\";
+
+  std::string last_profile = files.ReadWholeFile(profiles + L"lastprofile.ini");
+  if (!HasText(last_profile)) return {};
+  // The whole file is the name; a zero byte ends it.
+  last_profile.resize(last_profile.find('\0') == std::string::npos ? last_profile.size()
+                                                                   : last_profile.find('\0'));
+  const std::wstring name = TrimWhite(FromAnsi(last_profile));
+  // The name comes from a file: it must not lead out of "profiles".
+  if (!IsPlainProfileName(name)) return {};
+  const std::wstring folder = profiles + name + L"\\";
+
+  if (files.FileExists(folder + L"chart00.chr")) return kResultSuccess;
+  const std::wstring order = folder + L"order.wnd";
+  if (!files.FileExists(order)) return {};
+  const std::string order_bytes = files.ReadWholeFile(order);
+  if (!HasText(order_bytes)) return {};
+  const std::wstring list_text = FromAnsi(order_bytes);
+
+  const std::optional<std::wstring> symbol = LastWindowSymbol(list_text);
+  if (!symbol) return {};
+  // A failed chart file does not keep the window list from its line.
+  files.WriteTextFile(folder + L"chart00.chr", ChartFileText(*symbol, expert_name), true);
+  files.WriteTextFile(order, AppendWindowLine(list_text, *symbol), true);
+  return {};
+}
+
+}  // namespace copyloom

@@ -1,0 +1,245 @@
+#include "install/mt_assist.h"
+
+#include <string>
+#include <vector>
+
+#include "app/process_objects.h"
+#include "foundation/file_ctrl.h"
+#include "platform/platform.h"
+
+namespace copyloom {
+namespace {
+
+namespace pf = platform;
+
+constexpr wchar_t kExperts[] = L"experts";
+constexpr wchar_t kLibraries[] = L"experts\\libraries";
+constexpr wchar_t kTagPattern[] = L"vlcpy*.tag";
+constexpr wchar_t kExpertsIni[] = L"experts.ini";
+constexpr size_t kExpertsIniMinPatched = 201;
+
+bool EndsWithSeparator(const std::wstring& path) {
+  return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
+}
+
+std::wstring AsFolder(std::wstring path) {
+  if (!EndsWithSeparator(path)) path += L'\\';
+  return path;
+}
+
+// The ".ex4" beside a ".mq4": the same path with the extension swapped.
+std::wstring CompiledCounterpart(const std::wstring& source) {
+  return source.substr(0, source.size() - 4) + L".ex4";
+}
+
+bool WriteByteAt(pf::File& file, uint64_t offset, unsigned char value) {
+  return file.Seek(offset) && file.Write(&value, 1);
+}
+
+}  // namespace
+
+CMTAssist::CMTAssist()
+    : m_Messages(EngineMessageTable()), m_Trace(EndsWith(GetProgramPath(), L"1.exe")) {}
+
+void CMTAssist::Trace(const std::wstring& line) const {
+  if (m_Trace) TheLog().WriteLog(line);
+}
+
+void CMTAssist::BeginBatch() {
+  sources_.clear();
+  batch_ = true;
+}
+
+void CMTAssist::EndBatch() {
+  sources_.clear();
+  batch_ = false;
+}
+
+SourceScan CMTAssist::Source(const std::wstring& path, const std::vector<std::string>& needles) {
+  if (!batch_) return ScanSource(path, needles);
+  auto it = sources_.find(path);
+  if (it != sources_.end()) {
+    int64_t size = 0, last_write = 0;
+    if (!ProbeSource(path, &size, &last_write)) {
+      // Unreadable now: what it held before does not count.
+      sources_.erase(it);
+      return SourceScan();
+    }
+    if (it->second.needles == needles && size == it->second.size &&
+        last_write == it->second.last_write) {
+      return it->second;
+    }
+  }
+  SourceScan scan = ScanSource(path, needles);
+  if (scan.readable) {
+    sources_[path] = scan;
+  } else {
+    sources_.erase(path);
+  }
+  return scan;
+}
+
+std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
+                                          const std::wstring& terminal) {
+  m_ErrorText.clear();
+  m_NeedReload = false;
+  m_NeedRestart = false;
+  const std::wstring root = AsFolder(package_root);
+  const std::wstring term = AsFolder(terminal);
+  const CFileCtrl files;
+
+  if (!files.FolderExists(term + kExperts)) {
+    return GetMessageText(EngineMessage::kSelectTerminalPath);
+  }
+  if (!files.FolderExists(root + kExperts)) {
+    return GetMessageText(EngineMessage::kInvalidRunningPath) + L"\n" + GetPathFolder(root);
+  }
+  Trace(L"EXT:" + m_ExpertPattern);
+
+  // The fixed order matters: "config" first, so that a package's own
+  // experts.ini is in place before it is patched below.
+  std::wstring expert_names, library_names;
+  int count = CopyPackageFolder(L"config", root, term);
+  count += CopyPackageFolder(L"profiles", root, term);
+  count += CopyPackageFolder(L"templates", root, term);
+  count += CopyPackageFiles(kExperts, root, term, &expert_names);
+  count += CopyPackageFolder(L"experts\\indicators", root, term);
+  count += CopyPackageFiles(kLibraries, root, term, &library_names);
+  if (!m_ErrorText.empty()) return m_ErrorText;
+
+  std::wstring result;
+  if (count >= 1 && !expert_names.empty()) {
+    result = kResultSuccess;
+    if (files.IsFileInUse(term + L"terminal.exe")) {
+      // A new file needs a restart; that covers a reload as well.
+      if (m_NeedRestart) {
+        result = kResultRerun;
+      } else if (m_NeedReload) {
+        result = kResultReload;
+      }
+    }
+  } else {
+    result = GetMessageText(EngineMessage::kNothingInstalled);
+  }
+  if (count > 0 && (!expert_names.empty() || !library_names.empty())) {
+    PatchExpertsIni(term, !expert_names.empty(), !library_names.empty());
+  }
+  return result;
+}
+
+int CMTAssist::CopyPackageFolder(const std::wstring& sub, const std::wstring& root,
+                                 const std::wstring& term) {
+  std::wstring scratch;
+  return CopyFolderFiles(sub, root, term, &scratch, true);
+}
+
+int CMTAssist::CopyPackageFiles(const std::wstring& sub, const std::wstring& root,
+                                const std::wstring& term, std::wstring* names) {
+  return CopyFolderFiles(sub, root, term, names, true);
+}
+
+int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root,
+                               const std::wstring& term, std::wstring* names, bool overwrite) {
+  if (!m_ErrorText.empty()) return 0;
+  const CFileCtrl files;
+
+  std::wstring pattern = L"*";
+  if (sub == kExperts) pattern = m_ExpertPattern;
+  if (sub == kLibraries) pattern = m_LibraryPattern;
+  const std::wstring source_folder = NormalizeFilePath(root + L"\\" + sub + L"\\");
+  const std::wstring destination_folder = NormalizeFilePath(term + L"\\" + sub + L"\\");
+
+  // Tag files left in the terminal go before the new libraries arrive. With
+  // both patterns at "*" this runs for every folder.
+  if (pattern == m_LibraryPattern) {
+    TextList tags;
+    files.ListFolder(destination_folder, &tags, true, false, kTagPattern);
+    for (const std::wstring& tag : tags) files.DeleteFileIfPresent(tag);
+  }
+
+  TextList sources;
+  files.ListFolder(source_folder, &sources, true, false, pattern);
+  Trace(L"IF:" + std::to_wstring(sources.size()) + L"#" + source_folder + L"," + pattern);
+
+  std::vector<std::string> needles;
+  for (const std::wstring* text : {&m_MarkerText, &m_LibraryVersion}) {
+    if (!text->empty()) needles.push_back(ToAnsi(*text));
+  }
+
+  int installed = 0;
+  for (const std::wstring& source : sources) {
+    const std::wstring name = GetPathFileName(source, true);
+    const std::wstring destination = destination_folder + name;
+    const bool protected_ini = files.FileExists(destination) && EndsWith(destination, kExpertsIni);
+    const bool compiled = GetPathExtension(source) == L"ex4";
+
+    const SourceScan scan = Source(source, compiled ? needles : std::vector<std::string>());
+    bool copied = false;
+    if (!scan.readable) {
+      // Not "identical": an unreadable file must never pass for an installed one.
+      copied = false;
+    } else if (SameContent(destination, scan)) {
+      copied = true;
+    } else {
+      if (compiled) {
+        // Noted before the checks, so they stay set when a check fails.
+        if (files.FileExists(destination)) {
+          m_NeedReload = true;
+        } else {
+          m_NeedRestart = true;
+        }
+        if ((!m_MarkerText.empty() && !scan.Holds(ToAnsi(m_MarkerText))) ||
+            (!m_LibraryVersion.empty() && !scan.Holds(ToAnsi(m_LibraryVersion)))) {
+          m_ErrorText = GetMessageText(EngineMessage::kUnknownError);
+          return 0;
+        }
+      }
+      // The terminal's own experts.ini is never replaced.
+      copied = files.CopyFileTo(source, destination, overwrite && !protected_ini);
+    }
+    Trace(L"CFR:" + std::to_wstring(copied ? 1 : 0) + L"," + source + L"," + destination);
+
+    if (!copied) {
+      m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
+      return 0;
+    }
+    ++installed;
+    const bool source_of_compiled =
+        GetPathExtension(source) == L"mq4" && files.FileExists(CompiledCounterpart(source));
+    if (!source_of_compiled) *names += GetPathFileName(source, false) + L",";
+  }
+  return installed;
+}
+
+void CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed,
+                                bool libraries_installed) {
+  const CFileCtrl files;
+  const std::wstring folder = AsFolder(term) + L"config\\";
+  const std::wstring ini = folder + kExpertsIni;
+  const std::wstring backup = folder + L"experts.vlm";
+
+  if (!files.FileExists(ini)) {
+    const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
+    if (files.FileExists(shipped)) files.CopyFileTo(shipped, ini, false);
+    return;
+  }
+  // Made once: it keeps the state from before the first installation.
+  if (!files.FileExists(backup)) files.CopyFileTo(ini, backup, false);
+
+  const double length = files.GetFileLength(ini);
+  if (length < static_cast<double>(kExpertsIniMinPatched)) return;
+  auto file = pf::OpenFile(ini, pf::OpenMode::kReadWrite);
+  if (!file) return;
+  if (libraries_installed) {
+    WriteByteAt(*file, 20, 0x01);
+    WriteByteAt(*file, 24, 0x00);
+  }
+  if (experts_installed) WriteByteAt(*file, 36, 0x01);
+}
+
+CMTAssist& TheEngine() {
+  static CMTAssist engine;
+  return engine;
+}
+
+}  // namespace copyloom
