@@ -169,9 +169,16 @@ TEST_F(ProductProfileTest, ChineseSystemStillShowsEnglish) {
   EXPECT_EQ(profile.site_address, L"https://copyloom.example/");
 }
 
+#ifdef COPYLOOM_EXPECT_EA_EDITION
+constexpr bool kBuiltAsExpertAdvisorEdition = true;
+#else
+constexpr bool kBuiltAsExpertAdvisorEdition = false;
+#endif
+
 TEST_F(ProductProfileTest, TheBuildsEditionRuns) {
   const ProductProfile& profile = Init();
   EXPECT_EQ(profile.m_ProductID, BuiltApplicationKey());
+  EXPECT_EQ(profile.IsExpertAdvisorEdition(), kBuiltAsExpertAdvisorEdition);
   if (profile.IsExpertAdvisorEdition()) {
     EXPECT_EQ(profile.m_ProductID, L"EXPConfig");
     EXPECT_EQ(profile.module_name, L"vlmexp.dll");
