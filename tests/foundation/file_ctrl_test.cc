@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <string>
 
 #include "foundation/checksum.h"
@@ -214,6 +215,21 @@ TEST_F(ListFolderTest, MissingPathGivesAnEmptyList) {
   EXPECT_EQ(List(L"", true, true), TextList{});
   hook::FailNthCall(hook::Op::kList, 1);
   EXPECT_EQ(List(root_, true, true), TextList{});
+}
+
+TEST_F(FileCtrlTest, DriveRootsAreListedAndBuiltOn) {
+  dir_.WriteFile(L"drive\\sub\\f.txt", "x");
+  dir_.WriteFile(L"drive\\top.txt", "x");
+  hook::SetDriveTable(std::map<wchar_t, std::wstring>{{L'Q', dir_.Join(L"drive")}});
+  TextList list;
+  files_.ListFolder(L"Q:\\", &list, false, false);
+  EXPECT_EQ(list, TextList{L"Q:\\sub"});
+  files_.ListFolder(L"Q:\\", &list, true, true);
+  EXPECT_EQ(Sorted(list), Sorted({L"Q:\\sub\\f.txt", L"Q:\\top.txt"}));
+  EXPECT_TRUE(files_.CreateFolderTree(L"Q:\\new\\deeper\\"));
+  EXPECT_TRUE(files_.FolderExists(dir_.Join(L"drive\\new\\deeper")));
+  // A drive that does not exist ends the chain of parents.
+  EXPECT_FALSE(files_.CreateFolderTree(L"R:\\new\\deeper"));
 }
 
 TEST_F(FileCtrlTest, IsFileInUseOfPlainFiles) {
