@@ -83,9 +83,8 @@ TEST_F(InUseTest, AWindowsPathInTheCommandLineIsMappedThroughTheDrives) {
   EXPECT_TRUE(IsFileInUse(dir_.Join(L"MT4\\terminal.exe")));
 }
 
-TEST_F(InUseTest, AProgramRunThroughALinkIsHeldByItsMapping) {
-  // The process maps what the link points at; asking about the link or the
-  // target both find it.
+TEST_F(InUseTest, AProgramRunThroughALinkIsHeld) {
+  // The process runs what the link points at, whatever its command line.
   const std::string link = posix::WideToNative(dir_.Join(L"MT4\\sleeper.exe"));
   ASSERT_EQ(symlink("/bin/sleep", link.c_str()), 0);
   Child child({"sleep-under-another-name", "30"});

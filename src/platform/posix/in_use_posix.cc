@@ -3,7 +3,6 @@
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <cctype>
@@ -42,7 +41,7 @@ std::string ReadProcFile(const std::string& path) {
 struct Target {
   dev_t dev;
   ino_t ino;
-  std::string resolved;
+  std::string resolved;  // no links, as /proc shows paths
 };
 
 bool SameFile(const std::string& path, const Target& target) {
@@ -50,24 +49,14 @@ bool SameFile(const std::string& path, const Target& target) {
   return stat(path.c_str(), &st) == 0 && st.st_dev == target.dev && st.st_ino == target.ino;
 }
 
+// A line of /proc/<pid>/maps ends with the mapped file's path.
 bool MapsName(const std::string& maps, const Target& target) {
-  size_t start = 0;
-  while (start < maps.size()) {
-    size_t end = maps.find('\n', start);
-    if (end == std::string::npos) end = maps.size();
-    std::string line = maps.substr(start, end - start);
-    start = end + 1;
-    // address perms offset dev inode path
-    size_t slash = line.find('/');
-    if (slash == std::string::npos) continue;
-    std::string path = line.substr(slash);
-    if (path == target.resolved) return true;
-    unsigned long long inode = 0;
-    unsigned major_dev = 0, minor_dev = 0;
-    if (sscanf(line.c_str(), "%*s %*s %*s %x:%x %llu", &major_dev, &minor_dev, &inode) == 3 &&
-        inode == target.ino && major_dev == major(target.dev) && minor_dev == minor(target.dev)) {
-      return true;
-    }
+  const std::string& path = target.resolved;
+  for (size_t at = maps.find(path); at != std::string::npos; at = maps.find(path, at + 1)) {
+    const size_t after = at + path.size();
+    const bool starts = at > 0 && maps[at - 1] == ' ';
+    const bool ends = after == maps.size() || maps[after] == '\n';
+    if (starts && ends) return true;
   }
   return false;
 }
@@ -119,8 +108,19 @@ bool IsExecutableRunning(const std::string& native) {
   while (dirent* entry = readdir(proc.get())) {
     if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
     const std::string folder = std::string("/proc/") + entry->d_name;
-    if (MapsName(ReadProcFile(folder + "/maps"), target)) return true;
+    // The program itself, run natively (directly or through a link).
+    char exe[PATH_MAX];
+    const ssize_t n = readlink((folder + "/exe").c_str(), exe, sizeof exe - 1);
+    const std::string exe_path = n > 0 ? std::string(exe, static_cast<size_t>(n)) : "";
+    if (!exe_path.empty() && SameFile(exe_path, target)) return true;
     if (CommandLineNames(folder, target)) return true;
+    // Wine maps the program file into its own process. Reading maps is the
+    // costly part, so only Wine's processes are asked.
+    const size_t slash = exe_path.rfind('/');
+    if (exe_path.find("wine", slash == std::string::npos ? 0 : slash) != std::string::npos &&
+        MapsName(ReadProcFile(folder + "/maps"), target)) {
+      return true;
+    }
   }
   return false;
 }

@@ -188,7 +188,7 @@ struct Lookup {
   std::optional<size_t> section;  // index of the header line
   size_t section_last = 0;        // last non-blank line of the section
   std::optional<size_t> key;      // index of the key line
-  std::wstring value;             // its value as stored
+  std::wstring_view value;        // its value as stored, inside the document
 };
 
 // Only the first section of the name is searched; its first key of the name
@@ -209,7 +209,7 @@ Lookup Find(const Document& doc, std::wstring_view section, std::wstring_view ke
     if (p.kind != Kind::kBlank) found.section_last = i;
     if (p.kind == Kind::kKey && !found.key && EqualsIgnoreCase(p.name, key)) {
       found.key = i;
-      found.value = std::wstring(p.value);
+      found.value = p.value;
     }
   }
   return found;
@@ -281,15 +281,15 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   Parse(&doc);
   const std::wstring_view wanted_section = Trim(section);
   const std::wstring_view wanted_key = Trim(key);
-  Lookup found = Find(doc, wanted_section, wanted_key);
+  const Lookup found = Find(doc, wanted_section, wanted_key);
   if (!found.key) return L"";
-  std::wstring value = std::move(found.value);
+  std::wstring_view value = found.value;
   // One matching pair of outer quotes, single or double, is removed.
   if (value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
       value.back() == value.front()) {
     value = value.substr(1, value.size() - 2);
   }
-  return value;
+  return std::wstring(value);
 }
 
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
