@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# The main job: with a Wine prefix that has MT4 terminals, list them;
+# otherwise build a demo machine (a Wine-style prefix with a few terminals)
+# and run a search, an install, a list and an uninstall on it.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+cli="$PWD/build/native/src/cli/copyloom"
+kit="$PWD/build/native/kit"
+
+say() { printf '\n\033[1m$ %s\033[0m\n' "$*"; }
+
+prefix="${WINEPREFIX:-$HOME/.wine}"
+if [ -d "$prefix/dosdevices" ]; then
+  say "copyloom list   (WINEPREFIX=$prefix)"
+  out=$(WINEPREFIX="$prefix" "$cli" list) || true
+  if [ -n "$out" ]; then
+    printf '%s\n' "$out"
+    exit 0
+  fi
+  echo "(no MetaTrader 4 terminal in $prefix: showing the demo machine instead)"
+fi
+
+demo="$PWD/build/demo"
+rm -rf "$demo"
+mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c/users/trader/Documents" \
+         "$demo/prefix/drive_c/users/trader/AppData/Roaming" \
+         "$demo/prefix/drive_c/users/trader/AppData/Local/Temp" "$demo/prefix/drive_c/windows"
+ln -s ../drive_c "$demo/prefix/dosdevices/c:"
+
+terminal() {
+  local dir="$demo/prefix/drive_c/$1"
+  mkdir -p "$dir/config" "$dir/experts/indicators" "$dir/profiles/default" "$dir/templates"
+  printf 'MZ demo terminal' > "$dir/terminal.exe"
+  printf 'default' > "$dir/profiles/lastprofile.ini"
+  printf 'EURUSD,H1\r\n%s,H4\r\n' "$2" > "$dir/profiles/default/order.wnd"
+}
+terminal "Program Files (x86)/MetaTrader 4" GBPUSD
+terminal "Program Files (x86)/Demo Broker MT4" USDJPY
+terminal "MT4 Portable" XAUUSD
+
+cat > "$demo/prefix/user.reg" <<'REG'
+WINE REGISTRY Version 2
+;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
+
+#arch=win64
+
+[Software\\MetaQuotes Software\\MetaTrader 4] 1765152000
+"InstallPath"="C:\\Program Files (x86)\\MetaTrader 4"
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1765152000
+"AppData"="C:\\users\\trader\\AppData\\Roaming"
+"Local AppData"="C:\\users\\trader\\AppData\\Local"
+"Personal"="C:\\users\\trader\\Documents"
+REG
+printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' > "$demo/prefix/system.reg"
+
+export WINEPREFIX="$demo/prefix"
+export COPYLOOM_SHELL=none
+echo "Demo machine: $WINEPREFIX (drive C: with three MT4 terminals)"
+echo "Kit: $kit"
+
+run() {
+  say "copyloom $*"
+  "$cli" --kit "$kit" "$@" || echo "(exit status $?)"
+}
+run list
+run install provider --all
+run list
+run install provider --all
+run uninstall --all
+run list
+say "settings file"
+cat "$demo/prefix/drive_c/users/trader/Documents/Velmora/cplm/clinst.cfg"; echo

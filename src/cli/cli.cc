@@ -1,0 +1,454 @@
+#include "cli/cli.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "app/product_profile.h"
+#include "app/self_check.h"
+#include "app/text_table.h"
+#include "cli/console_view.h"
+#include "foundation/path_util.h"
+#include "install/install_commands.h"
+#include "install/launch_commands.h"
+#include "install/result_text.h"
+#include "install/support_files.h"
+#include "install/uninstall.h"
+#include "platform/platform.h"
+#include "terminals/terminal_discovery.h"
+#include "terminals/terminal_list.h"
+
+namespace copyloom::cli {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: copyloom [--kit DIR] [--data-dir DIR] [--json] [--yes] COMMAND [ARGS]\n"
+    "\n"
+    "commands:\n"
+    "  list                              show the terminal list (tick, folder, type, state)\n"
+    "  search                            search the machine for terminals again\n"
+    "  add DIR...                        add terminal folders to the list\n"
+    "  remove DIR...|--ticked            remove rows from the list\n"
+    "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart]\n"
+    "                                    install into the given, all or the ticked terminals\n"
+    "  uninstall [DIR...|--all]          uninstall from the given, all or the ticked terminals\n"
+    "  deploy                            deploy the copier's support files\n"
+    "  launch DIR                        start a terminal\n"
+    "  open DIR                          open a terminal's folder\n"
+    "\n"
+    "options:\n"
+    "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
+    "  --data-dir DIR  keep clinst.cfg, the log and the support files in DIR\n"
+    "  --json          print one JSON object instead of text\n"
+    "  --yes           answer OK to prompts (default: Cancel)\n"
+    "\n"
+    "exit status: 0 success or nothing to do, 1 a row failed or the command was refused,\n"
+    "2 bad usage\n";
+
+void WriteUtf8(FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// A DIR argument as an absolute path: "C:\x", "\\server\x" and "/x" are
+// kept; anything else is taken relative to the current folder.
+std::wstring AbsoluteFolder(const std::wstring& dir, const std::wstring& current) {
+  if (dir.empty()) return dir;
+  const bool drive = dir.size() >= 2 && dir[1] == L':';
+  if (drive || IsSeparator(dir[0]) || current.empty()) return dir;
+  std::wstring base = current;
+  const wchar_t sep = base.find(L'\\') != std::wstring::npos ? L'\\' : L'/';
+  if (!IsSeparator(base.back())) base += sep;
+  std::wstring rest = dir;
+  while (rest.size() >= 2 && rest[0] == L'.' && IsSeparator(rest[1])) rest.erase(0, 2);
+  if (rest == L".") rest.clear();
+  return base + rest;
+}
+
+std::wstring WithSeparator(std::wstring folder) {
+  if (!folder.empty() && !IsSeparator(folder.back())) {
+    folder += folder.find(L'\\') != std::wstring::npos || folder[1] == L':' ? L'\\' : L'/';
+  }
+  return folder;
+}
+
+struct Options {
+  std::wstring kit;
+  std::wstring data_dir;
+  bool json = false;
+  bool yes = false;
+  std::string command;
+  std::string side;  // install
+  std::vector<std::wstring> dirs;
+  bool all = false;
+  bool ticked = false;  // remove
+  std::optional<bool> chart;
+};
+
+// What a run produced, for the exit status.
+struct Outcome {
+  bool failed = false;
+};
+
+class Runner {
+ public:
+  Runner(const Options& options, const std::wstring& current_folder, ConsoleView* view)
+      : options_(options), current_(current_folder), view_(*view) {}
+
+  int Run();
+
+ private:
+  using Handler = void (Runner::*)();
+  struct CommandEntry {
+    const char* name;
+    Handler handler;
+  };
+  static const CommandEntry kCommands[];
+
+  void List();
+  void Search();
+  void Add();
+  void Remove();
+  void Install();
+  void Uninstall();
+  void Deploy();
+  void Launch();
+  void Open();
+
+  // Rows named by the DIR arguments (added first when not listed); false
+  // when one of them is no terminal folder.
+  bool RowsOfArguments(bool add_missing, std::vector<int>* rows);
+  // Ticks exactly the chosen rows for a command, then restores the ticks of
+  // the rows it did not choose.
+  void RunOnRows(const std::vector<int>& rows, const std::function<void()>& command);
+  int ChosenRowCount() const;
+  void PrintRow(const TerminalRow& row);
+  void Print(const std::wstring& line) {
+    if (!options_.json) WriteUtf8(stdout, Utf8(line) + "\n");
+  }
+  bool RefusedByMessage() const;
+
+  const Options& options_;
+  std::wstring current_;
+  ConsoleView& view_;
+  InstallSession session_;
+  std::wstring deploy_result_;
+  Outcome outcome_;
+};
+
+const Runner::CommandEntry Runner::kCommands[] = {
+    {"list", &Runner::List},           {"search", &Runner::Search},
+    {"add", &Runner::Add},             {"remove", &Runner::Remove},
+    {"install", &Runner::Install},     {"uninstall", &Runner::Uninstall},
+    {"deploy", &Runner::Deploy},       {"launch", &Runner::Launch},
+    {"open", &Runner::Open},
+};
+
+int Runner::Run() {
+  // What opening the window does.
+  session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
+  deploy_result_ = DeploySupportFiles();
+  if (!IsSuccessResult(deploy_result_)) {
+    view_.ShowMessage(deploy_result_);
+    return kExitFailed;
+  }
+  BindInstallerSettings();
+  session_.library_version = FindSupportLibraryVersion();
+  if (!session_.library_version.empty()) SetProfileVersionText(session_.library_version);
+  RestoreTerminalList(view_);
+  RestoreCheckBoxes(view_);
+  if (view_.search_timer_started()) {
+    view_.ClearSearchTimer();
+    OnSearchTimer(view_);
+  }
+  if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+
+  for (const auto& entry : kCommands) {
+    if (options_.command == entry.name) (this->*entry.handler)();
+  }
+
+  // What Exit does.
+  SaveTerminalList(view_);
+  return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
+}
+
+bool Runner::RefusedByMessage() const {
+  const InterfaceTexts& texts = view_.Texts();
+  for (const auto& message : view_.messages()) {
+    if (message == texts[TextKey::BusyText] || message == texts[TextKey::InvalidTerminalFolder] ||
+        message == texts[TextKey::InstallFileMissing] || EndsWith(message, L" not found!")) {
+      return true;
+    }
+  }
+  return false;
+}
+
+void Runner::PrintRow(const TerminalRow& row) {
+  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type +
+        L"\t" + row.state);
+}
+
+bool Runner::RowsOfArguments(bool add_missing, std::vector<int>* rows) {
+  bool all_valid = true;
+  for (const auto& dir : options_.dirs) {
+    const std::wstring folder = AbsoluteFolder(dir, current_);
+    int row = FindRow(view_, folder);
+    if (row < 0 && add_missing) row = AddTerminalFolder(view_, folder);
+    if (row < 0) {
+      all_valid = false;
+      continue;
+    }
+    if (std::find(rows->begin(), rows->end(), row) == rows->end()) rows->push_back(row);
+  }
+  return all_valid;
+}
+
+int Runner::ChosenRowCount() const {
+  int ticked = 0;
+  for (int i = 0; i < view_.RowCount(); ++i) ticked += view_.IsTicked(i) ? 1 : 0;
+  if (ticked > 0) return ticked;
+  return view_.SelectionMark() >= 0 ? 1 : 0;
+}
+
+void Runner::RunOnRows(const std::vector<int>& rows, const std::function<void()>& command) {
+  // Remember the ticks of the rows this run does not choose, by folder: the
+  // command may delete rows.
+  std::map<std::wstring, bool> kept;
+  for (int i = 0; i < view_.RowCount(); ++i) {
+    const bool chosen = std::find(rows.begin(), rows.end(), i) != rows.end();
+    if (!chosen) kept[view_.CellText(i, kColumnFolder)] = view_.IsTicked(i);
+    view_.SetTicked(i, chosen);
+  }
+  view_.SetSelectionMark(-1);
+  command();
+  for (int i = 0; i < view_.RowCount(); ++i) {
+    auto it = kept.find(view_.CellText(i, kColumnFolder));
+    if (it != kept.end()) view_.SetTicked(i, it->second);
+  }
+}
+
+void Runner::List() {
+  if (options_.json) return;
+  for (const auto& row : view_.rows()) PrintRow(row);
+}
+
+void Runner::Search() { OnSearchAgain(view_); }
+
+void Runner::Add() {
+  for (const auto& dir : options_.dirs) {
+    const int row = AddTerminalFolder(view_, AbsoluteFolder(dir, current_));
+    if (row >= 0) PrintRow(view_.Row(row));
+  }
+}
+
+void Runner::Remove() {
+  if (options_.ticked) {
+    view_.SetSelectionMark(-1);
+    OnRemoveTerminals(view_);
+    return;
+  }
+  std::vector<int> rows;
+  RowsOfArguments(false, &rows);
+  RunOnRows(rows, [&] { OnRemoveTerminals(view_); });
+}
+
+void Runner::Install() {
+  std::vector<int> rows;
+  if (options_.all) {
+    for (int i = 0; i < view_.RowCount(); ++i) rows.push_back(i);
+  } else if (!options_.dirs.empty()) {
+    if (!RowsOfArguments(true, &rows)) return;
+  }
+  auto command = [&] {
+    view_.BeginProgress(ChosenRowCount());
+    if (options_.side == "provider") OnInstallProvider(view_, session_);
+    if (options_.side == "receiver") OnInstallReceiver(view_, session_);
+    if (options_.side == "experts") OnInstallExperts(view_, session_);
+    view_.FinishProgress();
+  };
+  if (options_.all || !options_.dirs.empty()) {
+    RunOnRows(rows, command);
+  } else {
+    command();
+  }
+  const std::wstring& failed = view_.Text(TextKey::InstallFailed);
+  for (const auto& state : view_.handled_states()) {
+    if (StartsWith(state, failed)) outcome_.failed = true;
+  }
+}
+
+void Runner::Uninstall() {
+  std::vector<int> rows;
+  if (options_.all) {
+    for (int i = 0; i < view_.RowCount(); ++i) rows.push_back(i);
+  } else if (!options_.dirs.empty()) {
+    if (!RowsOfArguments(true, &rows)) return;
+  }
+  auto command = [&] {
+    view_.BeginProgress(ChosenRowCount());
+    OnUninstall(view_);
+    view_.FinishProgress();
+  };
+  if (options_.all || !options_.dirs.empty()) {
+    RunOnRows(rows, command);
+  } else {
+    command();
+  }
+  for (const auto& state : view_.handled_states()) {
+    if (state == view_.Text(TextKey::UninstallFailed)) outcome_.failed = true;
+  }
+}
+
+void Runner::Deploy() { view_.ShowMessage(deploy_result_); }
+
+void Runner::Launch() {
+  std::vector<int> rows;
+  if (!RowsOfArguments(true, &rows) || rows.empty()) return;
+  view_.SetSelectionMark(rows.front());
+  LaunchTerminal(view_);
+}
+
+void Runner::Open() {
+  std::vector<int> rows;
+  if (!RowsOfArguments(true, &rows) || rows.empty()) return;
+  view_.SetSelectionMark(rows.front());
+  OpenTerminalFolder(view_);
+}
+
+// Parses the arguments; nullopt with *status set when the run ends here.
+std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
+  Options options;
+  std::string kit, data_dir;
+  std::vector<std::string> dirs;
+  bool chart = false, no_chart = false;
+
+  CLI::App app{"copyloom"};
+  app.set_help_flag("-h,--help");
+  app.require_subcommand(1, 1);
+  app.add_option("--kit", kit);
+  app.add_option("--data-dir", data_dir);
+  app.add_flag("--json", options.json);
+  app.add_flag("--yes", options.yes);
+
+  auto command = [&](const char* name) {
+    auto* sub = app.add_subcommand(name);
+    sub->set_help_flag();
+    return sub;
+  };
+  command("list");
+  command("search");
+  command("deploy");
+  command("add")->add_option("DIR", dirs)->required();
+  auto* remove = command("remove");
+  remove->add_option("DIR", dirs);
+  remove->add_flag("--ticked", options.ticked);
+  auto* install = command("install");
+  install->add_option("SIDE", options.side)
+      ->required()
+      ->check(CLI::IsMember({"provider", "receiver", "experts"}));
+  install->add_option("DIR", dirs);
+  install->add_flag("--all", options.all);
+  install->add_flag("--chart", chart);
+  install->add_flag("--no-chart", no_chart);
+  auto* uninstall = command("uninstall");
+  uninstall->add_option("DIR", dirs);
+  uninstall->add_flag("--all", options.all);
+  command("launch")->add_option("DIR", dirs)->required()->expected(1);
+  command("open")->add_option("DIR", dirs)->required()->expected(1);
+
+  std::vector<std::string> reversed;
+  for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
+  try {
+    app.parse(reversed);
+  } catch (const CLI::CallForHelp&) {
+    WriteUtf8(stdout, kUsage);
+    *status = kExitOk;
+    return std::nullopt;
+  } catch (const CLI::ParseError& e) {
+    WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + kUsage);
+    *status = kExitUsage;
+    return std::nullopt;
+  }
+
+  for (const auto* sub : app.get_subcommands()) options.command = sub->get_name();
+  auto usage_error = [&](const std::string& why) {
+    WriteUtf8(stderr, "copyloom: " + why + "\n\n" + kUsage);
+    *status = kExitUsage;
+    return std::nullopt;
+  };
+  if (chart && no_chart) return usage_error("--chart and --no-chart exclude each other");
+  if (chart) options.chart = true;
+  if (no_chart) options.chart = false;
+  if (options.all && !dirs.empty()) return usage_error("give DIR arguments or --all, not both");
+  if (options.command == "remove" && options.ticked == !dirs.empty()) {
+    return usage_error("remove takes DIR arguments or --ticked");
+  }
+  options.kit = platform::Utf8ToWide(kit);
+  options.data_dir = platform::Utf8ToWide(data_dir);
+  for (const auto& dir : dirs) options.dirs.push_back(platform::Utf8ToWide(dir));
+  return options;
+}
+
+std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
+                     int status) {
+  nlohmann::ordered_json out;
+  out["rows"] = nlohmann::json::array();
+  for (const auto& row : view.rows()) {
+    nlohmann::ordered_json r;
+    r["ticked"] = row.ticked;
+    r["folder"] = Utf8(row.folder);
+    r["type"] = Utf8(row.type);
+    r["state"] = Utf8(row.state);
+    out["rows"].push_back(r);
+  }
+  out["messages"] = nlohmann::json::array();
+  for (const auto& message : messages) out["messages"].push_back(Utf8(message));
+  out["exit"] = status;
+  return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace
+
+int RunCopyloom(const Invocation& invocation) {
+  int status = kExitOk;
+  std::optional<Options> options = Parse(invocation.args, &status);
+  if (!options) return status;
+
+  if (!options->kit.empty()) {
+    const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
+    SetProgramPathOverride(WithSeparator(kit) +
+                           GetPathFileName(platform::ProgramPath(), true));
+  }
+  ProfileOptions profile_options;
+  if (!options->data_dir.empty()) {
+    profile_options.data_folder_override =
+        WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
+  }
+  InitProductProfile(profile_options);
+
+  const bool json = options->json;
+  ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {
+    if (!json) WriteUtf8(stdout, Utf8(line) + "\n");
+  });
+  // The start-up self-checks are message boxes of their own.
+  for (const auto& message : TakeSelfCheckMessages()) view.ShowMessage(message);
+
+  Runner runner(*options, invocation.current_folder, &view);
+  status = runner.Run();
+  if (json) {
+    std::vector<std::wstring> messages = view.messages();
+    WriteUtf8(stdout, RowsJson(view, messages, status));
+  }
+  return status;
+}
+
+}  // namespace copyloom::cli

@@ -1,0 +1,231 @@
+// The command line as a user runs it: the built program in a process of its
+// own, on terminals and a kit made in a temp folder.
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace copyloom {
+namespace {
+
+using Strings = std::vector<std::wstring>;
+using nlohmann::json;
+
+constexpr char kMarkedExpert[] = "\x01\x02 compiled CopyloomSignedEA body \x03";
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    // The kit: both packages, the support files.
+    dir_.WriteFile(L"kit\\Signal Provider\\experts\\_Velmora Signal Provider.ex4", kMarkedExpert);
+    dir_.WriteFile(L"kit\\Signal Provider\\experts\\libraries\\vlcpy.dll", "MZ library");
+    dir_.WriteFile(L"kit\\Signal Provider\\templates\\Copyloom Provider.tpl", "<chart>");
+    dir_.WriteFile(L"kit\\Signal Receiver\\experts\\_Velmora Signal Receiver.ex4", kMarkedExpert);
+    dir_.WriteFile(L"kit\\vlcpy.sin", "settings");
+    dir_.WriteFile(L"kit\\vlcpy2026.tag", "");
+    MakeTerminal(L"MT4 A");
+    MakeTerminal(L"MT4 B");
+    dir_.MakeFolder(L"data");
+    dir_.MakeFolder(L"tmp");
+  }
+
+  void MakeTerminal(const std::wstring& name) {
+    dir_.MakeFolder(L"terms\\" + name + L"\\config");
+    dir_.MakeFolder(L"terms\\" + name + L"\\experts");
+    dir_.WriteFile(L"terms\\" + name + L"\\terminal.exe", "MZ terminal");
+  }
+
+  std::wstring Terminal(const std::wstring& name) const { return dir_.Join(L"terms\\" + name); }
+
+  // Runs copyloom with the kit and data folder of the test machine.
+  test::ProgramResult Run(Strings args, bool with_kit = true) {
+    Strings full;
+    if (with_kit) full = {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data")};
+    full.insert(full.end(), args.begin(), args.end());
+    return test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full,
+                            {{L"WINEPREFIX", dir_.Join(L"no-prefix")},
+                             {L"HOME", dir_.Join(L"")},
+                             {L"TMPDIR", dir_.Join(L"tmp")},
+                             {L"COPYLOOM_SHELL", L"none"}});
+  }
+
+  json RunJson(Strings args) {
+    args.insert(args.begin(), L"--json");
+    auto result = Run(args);
+    last_exit_ = result.exit_code;
+    json parsed = json::parse(result.out, nullptr, false);
+    EXPECT_FALSE(parsed.is_discarded()) << result.out << result.err;
+    return parsed;
+  }
+
+  static std::string U8(const std::wstring& text) { return platform::WideToUtf8(text); }
+
+  test::TempDir dir_;
+  int last_exit_ = -1;
+};
+
+TEST_F(CliTest, UsageErrorsExitWithTwo) {
+  for (const Strings& args : {Strings{}, Strings{L"frobnicate"}, Strings{L"install"},
+                              Strings{L"install", L"both"}, Strings{L"remove"},
+                              Strings{L"install", L"provider", L"--chart", L"--no-chart"},
+                              Strings{L"uninstall", L"--all", L"C:\\MT4"},
+                              Strings{L"--bogus", L"list"}}) {
+    auto result = Run(args);
+    EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
+    EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
+  }
+  auto help = Run({L"--help"}, false);
+  EXPECT_EQ(help.exit_code, 0);
+  EXPECT_NE(help.out.find("install provider|receiver|experts"), std::string::npos);
+}
+
+TEST_F(CliTest, AddListAndRemove) {
+  auto added = Run({L"add", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(added.exit_code, 0) << added.out << added.err;
+
+  auto listed = Run({L"list"});
+  EXPECT_EQ(listed.exit_code, 0);
+  EXPECT_NE(listed.out.find("[ ]\t" + U8(Terminal(L"MT4 A")) + "\t\t"), std::string::npos)
+      << listed.out;
+
+  auto invalid = Run({L"add", dir_.Join(L"kit")});
+  EXPECT_EQ(invalid.exit_code, 1);
+  EXPECT_NE(invalid.out.find("Invalid installation diretory of MT4 Terminal"), std::string::npos);
+
+  json removed = RunJson({L"remove", Terminal(L"MT4 A")});
+  EXPECT_EQ(last_exit_, 0);
+  ASSERT_EQ(removed["rows"].size(), 1u);
+  EXPECT_EQ(removed["rows"][0]["folder"], U8(Terminal(L"MT4 B")));
+  EXPECT_EQ(removed["messages"], json::array({"Completed"}));
+  EXPECT_EQ(removed["exit"], 0);
+
+  // Nothing ticked: the prompt, and nothing to do.
+  json none = RunJson({L"remove", L"--ticked"});
+  EXPECT_EQ(last_exit_, 0);
+  EXPECT_EQ(none["messages"],
+            json::array({"please select the MT4 Terminal need to be removed from above list"}));
+  EXPECT_EQ(none["rows"].size(), 1u);
+}
+
+TEST_F(CliTest, InstallReportsEachRowAndTheSummary) {
+  auto result = Run({L"install", L"provider", Terminal(L"MT4 A"), L"--no-chart"});
+  EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  EXPECT_NE(result.out.find("[1/1] " + U8(Terminal(L"MT4 A")) + ": Completed\n"),
+            std::string::npos)
+      << result.out;
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4"), kMarkedExpert);
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "MZ library");
+  // The support files were deployed into the data folder on the way.
+  EXPECT_EQ(dir_.ReadFile(L"data\\vlcpy.sin"), "settings");
+
+  json rows = RunJson({L"install", L"receiver", L"--all"});
+  EXPECT_EQ(last_exit_, 0);
+  ASSERT_EQ(rows["rows"].size(), 1u);
+  EXPECT_EQ(rows["rows"][0]["type"], "Receiver");
+  EXPECT_EQ(rows["rows"][0]["state"], "Completed");
+  EXPECT_EQ(rows["rows"][0]["ticked"], false);
+  EXPECT_EQ(rows["messages"], json::array({"Completed"}));
+}
+
+TEST_F(CliTest, AFailedRowExitsWithOne) {
+  // A folder where the expert should go: the copy cannot succeed.
+  dir_.MakeFolder(L"terms\\MT4 B\\experts\\_Velmora Signal Provider.ex4");
+  json out = RunJson({L"install", L"provider", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(out["exit"], 1);
+  ASSERT_EQ(out["rows"].size(), 2u);
+  EXPECT_EQ(out["rows"][0]["state"], "Completed");
+  const std::string failed =
+      "Failed#Please close all the MetaTrader Terminals,and then try again!#"
+      "_Velmora Signal Provider.ex4";
+  EXPECT_EQ(out["rows"][1]["state"], failed);
+  EXPECT_EQ(out["rows"][1]["ticked"], true);  // a failed row keeps its tick
+  EXPECT_EQ(out["messages"], json::array({failed}));
+}
+
+TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
+  Run({L"add", Terminal(L"MT4 A")});
+  // No row ticked: the window's prompt, nothing to do.
+  json none = RunJson({L"install", L"provider"});
+  EXPECT_EQ(last_exit_, 0);
+  EXPECT_EQ(none["messages"], json::array({"Please select the MT4 Terminal on above list"}));
+
+  test::RemoveTree(dir_.Join(L"kit\\Signal Receiver"));
+  json missing = RunJson({L"install", L"receiver", L"--all"});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(missing["messages"], json::array({"Installation file not found!"}));
+}
+
+TEST_F(CliTest, TicksOfRowsNotChosenAreKept) {
+  Run({L"add", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  // Tick B through a failing install (a failed row keeps its tick).
+  dir_.MakeFolder(L"terms\\MT4 B\\experts\\_Velmora Signal Provider.ex4");
+  Run({L"install", L"provider", Terminal(L"MT4 B")});
+  json out = RunJson({L"install", L"receiver", Terminal(L"MT4 A")});
+  EXPECT_EQ(last_exit_, 0);
+  ASSERT_EQ(out["rows"].size(), 2u);
+  EXPECT_EQ(out["rows"][0]["ticked"], false);  // installed: tick cleared
+  EXPECT_EQ(out["rows"][1]["ticked"], true);   // untouched
+}
+
+TEST_F(CliTest, ChartOptionControlsTheChartProfile) {
+  dir_.WriteFile(L"terms\\MT4 A\\profiles\\lastprofile.ini", "default");
+  dir_.WriteFile(L"terms\\MT4 A\\profiles\\default\\order.wnd", "EURUSD,H1\r\n");
+  Run({L"install", L"provider", Terminal(L"MT4 A"), L"--no-chart"});
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\profiles\\default\\chart00.chr"), "");
+  Run({L"install", L"provider", Terminal(L"MT4 A"), L"--chart"});
+  EXPECT_NE(dir_.ReadFile(L"terms\\MT4 A\\profiles\\default\\chart00.chr")
+                .find("name=_Velmora Signal Provider"),
+            std::string::npos);
+}
+
+TEST_F(CliTest, UninstallReportsEachRow) {
+  Run({L"install", L"provider", Terminal(L"MT4 A"), L"--no-chart"});
+  auto result = Run({L"uninstall", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(result.exit_code, 0) << result.out;
+  EXPECT_NE(result.out.find("[1/2] " + U8(Terminal(L"MT4 A")) + ": Uninstall completed"),
+            std::string::npos)
+      << result.out;
+  EXPECT_NE(result.out.find("[2/2] " + U8(Terminal(L"MT4 B")) +
+                            ": Can't find the files need to be uninstalled"),
+            std::string::npos);
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4"), "");
+}
+
+TEST_F(CliTest, LaunchAndOpen) {
+  auto launched = Run({L"launch", Terminal(L"MT4 A")});
+  EXPECT_EQ(launched.exit_code, 0) << launched.out;
+  EXPECT_NE(launched.out.find("Opening " + U8(Terminal(L"MT4 A"))), std::string::npos);
+  EXPECT_NE(launched.out.find("terminal.exe"), std::string::npos);
+
+  auto opened = Run({L"open", Terminal(L"MT4 B")});
+  EXPECT_EQ(opened.exit_code, 0);
+  EXPECT_NE(opened.out.find("Opening " + U8(Terminal(L"MT4 B")) + "\n"), std::string::npos);
+
+  // A terminal folder without its program.
+  dir_.MakeFolder(L"terms\\MT4 C\\config");
+  dir_.MakeFolder(L"terms\\MT4 C\\experts");
+  auto missing = Run({L"launch", Terminal(L"MT4 C")});
+  EXPECT_EQ(missing.exit_code, 1);
+  EXPECT_NE(missing.out.find("terminal.exe not found!"), std::string::npos);
+}
+
+TEST_F(CliTest, DeploymentFailureStopsEveryCommand) {
+  json ok = RunJson({L"deploy"});
+  EXPECT_EQ(last_exit_, 0);
+  EXPECT_EQ(ok["messages"], json::array({"SUCC"}));
+
+  dir_.WriteFile(L"kit\\vlcpy2027.tag", "");
+  json bad = RunJson({L"list"});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(bad["messages"], json::array({"CFGERROR"}));
+  EXPECT_EQ(bad["rows"].size(), 0u);
+}
+
+}  // namespace
+}  // namespace copyloom
