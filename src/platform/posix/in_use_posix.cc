@@ -105,8 +105,12 @@ bool IsExecutableRunning(const std::string& native) {
 
   DirHandle proc(opendir("/proc"));
   if (!proc) return false;
+  // Our own command line may name the file (a path given as an argument).
+  const std::string self = std::to_string(getpid());
   while (dirent* entry = readdir(proc.get())) {
-    if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0]))) continue;
+    if (!std::isdigit(static_cast<unsigned char>(entry->d_name[0])) || entry->d_name == self) {
+      continue;
+    }
     const std::string folder = std::string("/proc/") + entry->d_name;
     // The program itself, run natively (directly or through a link).
     char exe[PATH_MAX];
