@@ -72,6 +72,12 @@ std::wstring WithTrailingSeparator(std::wstring folder) {
   return folder;
 }
 
+// Set by the command line to act as if the program ran from another folder.
+std::wstring& ProgramPathOverride() {
+  static std::wstring path;
+  return path;
+}
+
 std::wstring FolderOrDrive(std::wstring answer) {
   if (answer.size() < 3) answer = L"C:\\";
   return WithTrailingSeparator(std::move(answer));
@@ -223,13 +229,6 @@ std::wstring GetCommandLineArgs() {
   size_t blank = line.find(L' ', hit);
   return line.substr(blank + 1);
 }
-
-namespace {
-std::wstring& ProgramPathOverride() {
-  static std::wstring path;
-  return path;
-}
-}  // namespace
 
 void SetProgramPathOverride(const std::wstring& path) { ProgramPathOverride() = path; }
 

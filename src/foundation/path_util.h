@@ -16,6 +16,8 @@ int ReplaceAll(std::wstring* text, const std::wstring& from, const std::wstring&
 // Fills "{0}" placeholders: every occurrence.
 std::wstring FillPlaceholder(std::wstring text, const std::wstring& value);
 
+// Case mapping of Latin, Greek and Cyrillic letters, the same on every
+// platform; other characters are unchanged.
 std::wstring ToLower(std::wstring text);
 std::wstring ToUpper(std::wstring text);
 std::wstring TrimWhite(const std::wstring& text);
@@ -43,11 +45,15 @@ std::wstring GetProgramPath();
 // empty path restores the real one.
 void SetProgramPathOverride(const std::wstring& path);
 std::wstring GetProgramFolder();
+// With a trailing separator ("\\" added unless one of either kind ends it).
+// The Windows and temporary folders fall back to "C:\\" when the platform's
+// answer is shorter than 3 characters; the system folder stays empty.
 std::wstring GetWindowsFolder();
 std::wstring GetTempFolder();
 std::wstring GetSystemFolder();
 
-// A short tag (at most 20 characters, no separators) naming a folder.
+// A short tag (at most 20 characters, no separators) naming a folder; the
+// program folder when folder is empty. Known long words are abbreviated.
 std::wstring MakeFolderTag(const std::wstring& folder);
 
 // Converts with the system's ANSI code page.

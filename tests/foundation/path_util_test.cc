@@ -151,6 +151,11 @@ TEST(PlatformFoldersTest, ProgramFolderAndFallbacks) {
   EXPECT_EQ(GetProgramPath(), L"C:\\Tools\\Copier\\setup.exe");
   EXPECT_EQ(GetProgramFolder(), L"C:\\Tools\\Copier\\");
 
+  SetProgramPathOverride(L"/srv/kit/setup.exe");
+  EXPECT_EQ(GetProgramFolder(), L"/srv/kit/");
+  SetProgramPathOverride(L"");
+  EXPECT_EQ(GetProgramPath(), L"C:\\Tools\\Copier\\setup.exe");
+
   hook::SetWindowsFolder(L"D:\\Win");
   EXPECT_EQ(GetWindowsFolder(), L"D:\\Win\\");
   hook::SetWindowsFolder(L"D:\\Win\\");
