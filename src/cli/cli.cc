@@ -13,6 +13,7 @@
 #include "app/self_check.h"
 #include "app/text_table.h"
 #include "cli/console_view.h"
+#include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
 #include "install/launch_commands.h"
@@ -434,6 +435,10 @@ int RunCopyloom(const Invocation& invocation) {
         WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
   }
   InitProductProfile(profile_options);
+  // A folder named on the command line is the user's to have: make it.
+  if (profile_options.data_folder_override) {
+    CFileCtrl().CreateFolderTree(*profile_options.data_folder_override);
+  }
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {

@@ -20,15 +20,26 @@ std::wstring SharedFolderUnder(const std::wstring& base, const ProductProfile& p
   return base + profile.company_folder_name + L"\\" + profile.product_code + L"\\";
 }
 
+struct Destination {
+  std::wstring base;    // must exist
+  std::wstring shared;  // created below it
+};
+
 // The temporary folder only when a configuration file was deployed there
-// before; otherwise the personal folder (the profile's data folder).
-std::wstring ChooseBaseFolder(const CFileCtrl& files, const ProductProfile& profile) {
+// before; otherwise the personal folder, whose shared folder is the profile's
+// data folder (also when the command line moved the data folder elsewhere).
+Destination ChooseDestination(const CFileCtrl& files, const ProductProfile& profile) {
   const std::wstring temporary = profile.temporary_folder;
   if (!temporary.empty() &&
       files.FileExists(SharedFolderUnder(temporary, profile) + kConfigurationName)) {
-    return temporary;
+    return {temporary, SharedFolderUnder(temporary, profile)};
   }
-  return profile.personal_folder;
+  const std::wstring& personal = profile.personal_folder;
+  const std::wstring& data = profile.data_folder;
+  if (data.empty() || StartsWith(data, personal)) {
+    return {personal, SharedFolderUnder(personal, profile)};
+  }
+  return {GetPathFolder(data), data};
 }
 
 }  // namespace
@@ -48,10 +59,11 @@ std::wstring DeploySupportFiles() {
   }
   if (source.empty()) return L"SUCC";
 
-  const std::wstring base = ChooseBaseFolder(files, profile);
+  const Destination where = ChooseDestination(files, profile);
+  const std::wstring& base = where.base;
   if (base.empty() || !files.FolderExists(base)) return L"Fail to access regedit:" + base;
 
-  const std::wstring shared = SharedFolderUnder(base, profile);
+  const std::wstring& shared = where.shared;
   if (!files.CreateFolderTree(shared)) return L"Fail to create folder:" + shared;
 
   const std::wstring destination = shared + kConfigurationName;

@@ -169,8 +169,10 @@ TEST_F(CliTest, TicksOfRowsNotChosenAreKept) {
   json out = RunJson({L"install", L"receiver", Terminal(L"MT4 A")});
   EXPECT_EQ(last_exit_, 0);
   ASSERT_EQ(out["rows"].size(), 2u);
-  EXPECT_EQ(out["rows"][0]["ticked"], false);  // installed: tick cleared
-  EXPECT_EQ(out["rows"][1]["ticked"], true);   // untouched
+  // Saved lists are grouped by type: B (Provider) comes first.
+  EXPECT_EQ(out["rows"][0]["folder"], U8(Terminal(L"MT4 B")));
+  EXPECT_EQ(out["rows"][0]["ticked"], true);   // untouched
+  EXPECT_EQ(out["rows"][1]["ticked"], false);  // installed: tick cleared
 }
 
 TEST_F(CliTest, ChartOptionControlsTheChartProfile) {
