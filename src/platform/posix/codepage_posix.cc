@@ -9,6 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/locale_posix.h"
+#include "platform/posix/utf8.h"
 #include "platform/test_hooks.h"
 
 namespace copyloom::platform {
@@ -49,24 +50,6 @@ bool Supported(unsigned code_page) {
 
 bool IsHoleOf1252(uint32_t c) {
   return c == 0x81 || c == 0x8D || c == 0x8F || c == 0x90 || c == 0x9D;
-}
-
-void AppendUtf8(uint32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
 }
 
 }  // namespace
@@ -187,64 +170,8 @@ std::wstring CodePageToWide(unsigned code_page, const std::string& bytes) {
   return out;
 }
 
-std::string WideToUtf8(const std::wstring& text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = static_cast<uint32_t>(text[i]);
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-      const uint32_t low = static_cast<uint32_t>(text[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), &out);
-        ++i;
-        continue;
-      }
-    }
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
-    AppendUtf8(cp, &out);
-  }
-  return out;
-}
+std::string WideToUtf8(const std::wstring& text) { return posix::EncodeUtf8(text, false); }
 
-std::wstring Utf8ToWide(const std::string& text) {
-  std::wstring out;
-  out.reserve(text.size());
-  size_t i = 0;
-  while (i < text.size()) {
-    const unsigned char b = static_cast<unsigned char>(text[i]);
-    if (b < 0x80) {
-      out.push_back(static_cast<wchar_t>(b));
-      ++i;
-      continue;
-    }
-    int extra = 0;
-    uint32_t cp = 0, min = 0;
-    if ((b & 0xE0) == 0xC0) {
-      extra = 1, cp = b & 0x1F, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2, cp = b & 0x0F, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3, cp = b & 0x07, min = 0x10000;
-    }
-    bool ok = extra > 0;
-    for (int k = 1; ok && k <= extra; ++k) {
-      if (i + static_cast<size_t>(k) >= text.size() ||
-          (static_cast<unsigned char>(text[i + k]) & 0xC0) != 0x80) {
-        ok = false;
-      } else {
-        cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-      }
-    }
-    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    if (!ok) {
-      out.push_back(L'\xFFFD');
-      ++i;
-      continue;
-    }
-    out.push_back(static_cast<wchar_t>(cp));
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
+std::wstring Utf8ToWide(const std::string& text) { return posix::DecodeUtf8(text, false); }
 
 }  // namespace copyloom::platform

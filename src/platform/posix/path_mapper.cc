@@ -7,11 +7,13 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <vector>
 
 #include "platform/posix/fd.h"
+#include "platform/posix/utf8.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
 
@@ -24,24 +26,6 @@ bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' &&
 
 wchar_t UpperLetter(wchar_t c) { return (c >= L'a' && c <= L'z') ? c - L'a' + L'A' : c; }
 
-void AppendUtf8(uint32_t cp, std::string* out) {
-  if (cp < 0x80) {
-    out->push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out->push_back(static_cast<char>(0xC0 | (cp >> 6)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out->push_back(static_cast<char>(0xE0 | (cp >> 12)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out->push_back(static_cast<char>(0xF0 | (cp >> 18)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-    out->push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
-
 std::string Join(const std::string& folder, const std::string& name) {
   if (folder.empty()) return name;
   if (folder.back() == '/') return folder + name;
@@ -50,12 +34,16 @@ std::string Join(const std::string& folder, const std::string& name) {
 
 // The entry of folder whose name equals name ignoring case; the exact name
 // wins, then the first in case-insensitive order so the choice is stable.
-bool FindIgnoringCase(const std::string& folder, const std::wstring& name, std::string* found) {
+bool FindIgnoringCase(const std::string& folder, const std::wstring& name, size_t name_bytes,
+                      std::string* found) {
   DirHandle dir(opendir(folder.empty() ? "." : folder.c_str()));
   if (!dir) return false;
   bool have = false;
   std::wstring best;
   while (dirent* entry = readdir(dir.get())) {
+    // Letters and their folded forms have UTF-8 forms of the same length:
+    // a cheap first test in large folders.
+    if (strlen(entry->d_name) != name_bytes) continue;
     std::wstring candidate = NativeToWide(entry->d_name);
     if (!EqualsIgnoreCase(candidate, name)) continue;
     if (!have || CompareIgnoreCase(candidate, best) < 0) {
@@ -90,77 +78,9 @@ struct DriveCache {
 
 }  // namespace
 
-std::string WideToNative(std::wstring_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    uint32_t cp = static_cast<uint32_t>(text[i]);
-    if (cp >= 0xDC80 && cp <= 0xDCFF) {
-      out.push_back(static_cast<char>(cp - 0xDC00));
-      continue;
-    }
-    // UTF-16 pairs can reach here from texts built on Windows data.
-    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size()) {
-      uint32_t low = static_cast<uint32_t>(text[i + 1]);
-      if (low >= 0xDC00 && low <= 0xDFFF) {
-        AppendUtf8(0x10000 + ((cp - 0xD800) << 10) + (low - 0xDC00), &out);
-        ++i;
-        continue;
-      }
-    }
-    if ((cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) cp = 0xFFFD;
-    AppendUtf8(cp, &out);
-  }
-  return out;
-}
+std::string WideToNative(std::wstring_view text) { return EncodeUtf8(text, true); }
 
-std::wstring NativeToWide(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
-  size_t i = 0;
-  while (i < bytes.size()) {
-    const unsigned char b = static_cast<unsigned char>(bytes[i]);
-    int extra = 0;
-    uint32_t cp = 0, min = 0;
-    if (b < 0x80) {
-      out.push_back(static_cast<wchar_t>(b));
-      ++i;
-      continue;
-    } else if ((b & 0xE0) == 0xC0) {
-      extra = 1, cp = b & 0x1F, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-      extra = 2, cp = b & 0x0F, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-      extra = 3, cp = b & 0x07, min = 0x10000;
-    } else {
-      extra = -1;
-    }
-    bool ok = extra > 0;
-    if (ok) {
-      for (int k = 1; k <= extra; ++k) {
-        if (i + k >= bytes.size()) {
-          ok = false;
-          break;
-        }
-        const unsigned char c = static_cast<unsigned char>(bytes[i + k]);
-        if ((c & 0xC0) != 0x80) {
-          ok = false;
-          break;
-        }
-        cp = (cp << 6) | (c & 0x3F);
-      }
-    }
-    if (ok && (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))) ok = false;
-    if (!ok) {
-      out.push_back(static_cast<wchar_t>(0xDC00 + b));
-      ++i;
-      continue;
-    }
-    out.push_back(static_cast<wchar_t>(cp));
-    i += static_cast<size_t>(extra) + 1;
-  }
-  return out;
-}
+std::wstring NativeToWide(std::string_view bytes) { return DecodeUtf8(bytes, true); }
 
 std::string WinePrefix() {
   const char* prefix = getenv("WINEPREFIX");
@@ -264,7 +184,7 @@ bool MapPath(std::wstring_view path, std::string* native) {
       struct stat st;
       if (lstat(candidate.c_str(), &st) != 0) {
         std::string found;
-        if (errno == ENOENT && FindIgnoringCase(current, part, &found)) {
+        if (errno == ENOENT && FindIgnoringCase(current, part, exact.size(), &found)) {
           candidate = Join(current, found);
         } else {
           missing = true;
