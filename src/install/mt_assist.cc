@@ -161,10 +161,12 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   files.ListFolder(source_folder, &sources, true, false, pattern);
   Trace(L"IF:" + std::to_wstring(sources.size()) + L"#" + source_folder + L"," + pattern);
 
+  // The texts as the compiled files carry them: ANSI bytes.
+  const std::string marker = ToAnsi(m_MarkerText);
+  const std::string version = ToAnsi(m_LibraryVersion);
   std::vector<std::string> needles;
-  for (const std::wstring* text : {&m_MarkerText, &m_LibraryVersion}) {
-    if (!text->empty()) needles.push_back(ToAnsi(*text));
-  }
+  if (!m_MarkerText.empty()) needles.push_back(marker);
+  if (!m_LibraryVersion.empty()) needles.push_back(version);
 
   int installed = 0;
   for (const std::wstring& source : sources) {
@@ -188,8 +190,8 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
         } else {
           m_NeedRestart = true;
         }
-        if ((!m_MarkerText.empty() && !scan.Holds(ToAnsi(m_MarkerText))) ||
-            (!m_LibraryVersion.empty() && !scan.Holds(ToAnsi(m_LibraryVersion)))) {
+        if ((!m_MarkerText.empty() && !scan.Holds(marker)) ||
+            (!m_LibraryVersion.empty() && !scan.Holds(version))) {
           m_ErrorText = GetMessageText(EngineMessage::kUnknownError);
           return 0;
         }
