@@ -221,19 +221,25 @@ int Runner::ChosenRowCount() const {
 }
 
 void Runner::RunOnRows(const std::vector<int>& rows, const std::function<void()>& command) {
-  // Remember the ticks of the rows this run does not choose, by folder: the
-  // command may delete rows.
-  std::map<std::wstring, bool> kept;
+  // The ticks are the user's (the window's): this run ticks its own rows only
+  // for the command, then gives every row its tick back, less the ticks the
+  // command cleared (a successful install clears it, as in the window).
+  // Keyed by folder: the command may delete rows.
+  std::map<std::wstring, bool> saved;
   for (int i = 0; i < view_.RowCount(); ++i) {
-    const bool chosen = std::find(rows.begin(), rows.end(), i) != rows.end();
-    if (!chosen) kept[view_.CellText(i, kColumnFolder)] = view_.IsTicked(i);
-    view_.SetTicked(i, chosen);
+    saved[ToLower(view_.CellText(i, kColumnFolder))] = view_.IsTicked(i);
+    view_.SetTicked(i, std::find(rows.begin(), rows.end(), i) != rows.end());
   }
+  std::map<std::wstring, bool> chosen;
+  for (int row : rows) chosen[ToLower(view_.CellText(row, kColumnFolder))] = true;
   view_.SetSelectionMark(-1);
   command();
   for (int i = 0; i < view_.RowCount(); ++i) {
-    auto it = kept.find(view_.CellText(i, kColumnFolder));
-    if (it != kept.end()) view_.SetTicked(i, it->second);
+    const std::wstring key = ToLower(view_.CellText(i, kColumnFolder));
+    auto it = saved.find(key);
+    const bool was_ticked = it != saved.end() && it->second;
+    const bool was_chosen = chosen.count(key) > 0;
+    view_.SetTicked(i, was_ticked && (!was_chosen || view_.IsTicked(i)));
   }
 }
 

@@ -103,11 +103,13 @@ void ConsoleView::ShowBusy(bool busy) {
 }
 
 void ConsoleView::ShowMessage(const std::wstring& text) {
+  FlushRow();  // the row that just ended prints before the closing message
   messages_.push_back(text);
   print_(text);
 }
 
 bool ConsoleView::AskOkCancel(const std::wstring& text) {
+  FlushRow();
   messages_.push_back(text);
   print_(text + (answer_yes_ ? L" [OK]" : L" [Cancel]"));
   return answer_yes_;

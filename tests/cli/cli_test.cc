@@ -144,7 +144,8 @@ TEST_F(CliTest, AFailedRowExitsWithOne) {
       "Failed#Please close all the MetaTrader Terminals,and then try again!#"
       "_Velmora Signal Provider.ex4";
   EXPECT_EQ(out["rows"][1]["state"], failed);
-  EXPECT_EQ(out["rows"][1]["ticked"], true);  // a failed row keeps its tick
+  // The run's own ticks are not left behind, even on a failed row.
+  EXPECT_EQ(out["rows"][1]["ticked"], false);
   EXPECT_EQ(out["messages"], json::array({failed}));
 }
 
@@ -161,18 +162,26 @@ TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
   EXPECT_EQ(missing["messages"], json::array({"Installation file not found!"}));
 }
 
-TEST_F(CliTest, TicksOfRowsNotChosenAreKept) {
-  Run({L"add", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
-  // Tick B through a failing install (a failed row keeps its tick).
-  dir_.MakeFolder(L"terms\\MT4 B\\experts\\_Velmora Signal Provider.ex4");
-  Run({L"install", L"provider", Terminal(L"MT4 B")});
-  json out = RunJson({L"install", L"receiver", Terminal(L"MT4 A")});
+TEST_F(CliTest, TheUsersTicksAreKept) {
+  // Ticks come from the window, which shares the settings file.
+  const std::wstring a = Terminal(L"MT4 A"), b = Terminal(L"MT4 B");
+  dir_.WriteFile(L"data\\clinst.cfg",
+                 "[MAIN]\r\nPATH=10" + U8(a) + "*|00" + U8(b) + "*|\r\n");
+  json out = RunJson({L"install", L"receiver", b});
   EXPECT_EQ(last_exit_, 0);
   ASSERT_EQ(out["rows"].size(), 2u);
-  // Saved lists are grouped by type: B (Provider) comes first.
-  EXPECT_EQ(out["rows"][0]["folder"], U8(Terminal(L"MT4 B")));
-  EXPECT_EQ(out["rows"][0]["ticked"], true);   // untouched
-  EXPECT_EQ(out["rows"][1]["ticked"], false);  // installed: tick cleared
+  EXPECT_EQ(out["rows"][0]["folder"], U8(a));
+  EXPECT_EQ(out["rows"][0]["ticked"], true);  // not chosen: untouched
+  EXPECT_EQ(out["rows"][1]["ticked"], false);
+  EXPECT_EQ(out["rows"][1]["state"], "Completed");
+
+  // Without DIR arguments the saved ticks choose, and success clears them.
+  auto result = Run({L"install", L"provider"});
+  EXPECT_EQ(result.exit_code, 0);
+  EXPECT_NE(result.out.find("[1/1] " + U8(a) + ": Completed\nCompleted\n"), std::string::npos)
+      << result.out;
+  json after = RunJson({L"list"});
+  for (const auto& row : after["rows"]) EXPECT_EQ(row["ticked"], false);
 }
 
 TEST_F(CliTest, ChartOptionControlsTheChartProfile) {
