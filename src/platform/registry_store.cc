@@ -68,15 +68,21 @@ const RegistryStore::Key* RegistryStore::Find(RegRoot root, const std::wstring& 
 RegistryStore::Key* RegistryStore::FindOrAdd(RegRoot root, const std::wstring& key) {
   const std::vector<std::wstring> parts = SplitKeyPath(key);
   if (parts.empty()) return nullptr;
-  Key* last = nullptr;
+  std::wstring path = JoinKeyPath(parts, parts.size());
+  auto found = index_.find(IndexKey(root, FoldCase(path)));
+  if (found != index_.end()) return &keys_[found->second];
   // Ancestors exist implicitly in the registry, so they are added too.
-  for (size_t i = 1; i <= parts.size(); ++i) {
-    IndexKey index_key(root, FoldCase(JoinKeyPath(parts, i)));
+  Key* last = nullptr;
+  path.clear();
+  for (const auto& part : parts) {
+    if (!path.empty()) path += L'\\';
+    path += part;
+    IndexKey index_key(root, FoldCase(path));
     auto it = index_.find(index_key);
     if (it == index_.end()) {
       Key added;
       added.root = root;
-      added.path = JoinKeyPath(parts, i);
+      added.path = path;
       keys_.push_back(std::move(added));
       it = index_.emplace(std::move(index_key), keys_.size() - 1).first;
     }
@@ -85,17 +91,19 @@ RegistryStore::Key* RegistryStore::FindOrAdd(RegRoot root, const std::wstring& k
   return last;
 }
 
-void RegistryStore::SetValue(RegRoot root, const std::wstring& key, const std::wstring& name,
-                             const std::wstring& data) {
-  Key* k = FindOrAdd(root, key);
-  if (!k) return;
-  for (auto& value : k->values) {
+void RegistryStore::PutValue(Key* key, const std::wstring& name, const std::wstring& data) {
+  for (auto& value : key->values) {
     if (EqualsIgnoreCase(value.name, name)) {
       value.data = data;
       return;
     }
   }
-  k->values.push_back(Value{name, data});
+  key->values.push_back(Value{name, data});
+}
+
+void RegistryStore::SetValue(RegRoot root, const std::wstring& key, const std::wstring& name,
+                             const std::wstring& data) {
+  if (Key* k = FindOrAdd(root, key)) PutValue(k, name, data);
 }
 
 void RegistryStore::AddKey(RegRoot root, const std::wstring& key) { FindOrAdd(root, key); }

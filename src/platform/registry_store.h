@@ -57,6 +57,7 @@ class RegistryStore {
   const Key* Find(RegRoot root, const std::wstring& key) const;
   const Key* FindExact(RegRoot root, const std::wstring& folded) const;
   Key* FindOrAdd(RegRoot root, const std::wstring& key);
+  static void PutValue(Key* key, const std::wstring& name, const std::wstring& data);
 
   std::vector<Key> keys_;
   std::map<IndexKey, size_t> index_;

@@ -222,6 +222,9 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
 
   std::wstring key;
   bool have_key = false;
+  // Values go straight to the key of their section: no key is added until
+  // the next section, so the pointer stays valid.
+  Key* current = nullptr;
   bool key_is_link = false;
   for (size_t li = first + 1; li < lines.size(); ++li) {
     std::string_view line = lines[li];
@@ -230,7 +233,8 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
       size_t pos = 1;
       have_key = ParseString(line, &pos, ']', &key) && !key.empty();
       key_is_link = false;
-      if (have_key) AddKey(root, key);
+      current = have_key ? FindOrAdd(root, key) : nullptr;
+      have_key = current != nullptr;
       continue;
     }
     if (line[0] == '#') {
@@ -295,7 +299,7 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
       std::wstring target;
       if (ParseLinkTarget(data, &target_root, &target)) AddLink(root, key, target_root, target);
     }
-    SetValue(root, key, name, data);
+    PutValue(current, name, data);
   }
   return true;
 }
