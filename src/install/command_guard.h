@@ -9,7 +9,8 @@ namespace copyloom {
 
 class RunningCommand {
  public:
-  explicit RunningCommand(InstallerView& view) : view_(view), was_running_(view.IsCommandRunning()) {
+  explicit RunningCommand(InstallerView& view)
+      : view_(view), was_running_(view.IsCommandRunning()) {
     view_.SetCommandRunning(true);
   }
   ~RunningCommand() { view_.SetCommandRunning(was_running_); }

@@ -1,0 +1,168 @@
+#include "install/install_commands.h"
+
+#include <vector>
+
+#include "app/builtin_texts.h"
+#include "app/language.h"
+#include "app/product_profile.h"
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "install/command_guard.h"
+#include "install/mt_assist.h"
+#include "install/result_text.h"
+#include "terminals/terminal_list.h"
+
+namespace copyloom {
+namespace {
+
+struct SidePackage {
+  const wchar_t* english_folder;
+  const wchar_t* chinese_folder;
+  const wchar_t* english_pattern;
+  const wchar_t* chinese_pattern;
+};
+
+constexpr SidePackage kProviderPackage = {L"Signal Provider\\", L"喊单系统\\", L"*Provider*.ex4",
+                                          L"*喊单*.ex4"};
+constexpr SidePackage kReceiverPackage = {L"Signal Receiver\\", L"跟单系统\\", L"*Receiver*.ex4",
+                                          L"*跟单*.ex4"};
+
+// How the rows of one command are installed and reported.
+struct RowPlan {
+  std::wstring package_root;
+  std::wstring type_text;    // written into the Type cell
+  std::wstring reload_type;  // the "{0}" of NeedReload
+  bool copier = true;        // clears ticks, writes charts, reports the first failure
+  std::wstring expert_name;
+};
+
+void InstallRows(InstallerView& view, const RowPlan& plan) {
+  const InterfaceTexts& texts = view.Texts();
+  CMTAssist& engine = TheEngine();
+  std::vector<InstalledRow> outcomes;
+  {
+    RunningCommand running(view);
+    ScopedInstallBatch batch(engine);
+
+    bool any_ticked = false;
+    for (int i = 0; i < view.RowCount() && !any_ticked; ++i) any_ticked = view.IsTicked(i);
+    const int fallback = any_ticked ? -1 : view.SelectionMark();
+
+    // The count is read each time: the list may change while messages are pumped.
+    for (int i = 0; i < view.RowCount(); ++i) {
+      if (!view.IsTicked(i) && i != fallback) continue;
+      view.SetCellText(i, kColumnState, texts[TextKey::Installing]);
+      view.PumpPendingMessages();
+      if (i >= view.RowCount()) break;
+
+      const std::wstring folder = view.CellText(i, kColumnFolder);
+      std::wstring result = engine.InstallToTerminal(plan.package_root, folder);
+      ReplaceAll(&result, L"\n", L"#");
+      const bool succeeded = IsSuccessResult(result);
+      const std::wstring state = RowStateText(result, plan.reload_type, texts);
+      view.SetCellText(i, kColumnType, plan.type_text);
+      view.SetCellText(i, kColumnState, state);
+      if (succeeded && plan.copier) {
+        view.SetTicked(i, false);
+        if (view.IsChecked(kCheckLoadEaAuto)) engine.WriteChartProfile(folder, plan.expert_name);
+      }
+      outcomes.push_back({succeeded, state});
+    }
+  }
+
+  // After the guard: the Add offered here is a command of its own.
+  const SummaryMessage summary =
+      SummarizeInstall(outcomes, !plan.copier, view.RowCount() == 0, texts);
+  if (summary.ok_cancel) {
+    if (view.AskOkCancel(summary.text)) OnAddTerminal(view);
+  } else {
+    view.ShowMessage(summary.text);
+  }
+}
+
+// The copier's two sides differ only in these.
+void InstallSideCommand(InstallerView& view, const InstallSession& session,
+                        const SidePackage& package, TextKey type_key, bool provider) {
+  CMTAssist& engine = TheEngine();
+  RowPlan plan;
+  plan.package_root = GetProgramFolder();
+  if (provider) {
+    engine.m_MarkerText = BuiltInMarkerText();
+    engine.m_LibraryVersion = session.library_version;
+  }
+  engine.m_LibraryPattern = BuiltInLibraryPattern();
+  if (session.side == kSideNone) {
+    const bool chinese = languageIndex() == kChinese;
+    plan.package_root += chinese ? package.chinese_folder : package.english_folder;
+    engine.m_ExpertPattern = chinese ? package.chinese_pattern : package.english_pattern;
+  }
+
+  TextList experts;
+  CFileCtrl().ListFolder(plan.package_root + L"experts", &experts, true, false,
+                         engine.m_ExpertPattern);
+  if (experts.empty()) {
+    view.ShowMessage(view.Text(TextKey::InstallFileMissing));
+    return;
+  }
+  plan.expert_name = GetPathFileName(experts.front(), true);
+  // The name the chart attaches: the file name without ".ex4".
+  plan.expert_name.resize(plan.expert_name.size() >= 4 ? plan.expert_name.size() - 4 : 0);
+
+  plan.type_text = view.Text(type_key);
+  plan.reload_type = plan.type_text;
+  plan.copier = true;
+  InstallRows(view, plan);
+}
+
+bool RefuseWhileBusy(InstallerView& view) {
+  if (!view.IsBusy()) return false;
+  view.ShowMessage(view.Text(TextKey::BusyText));
+  return true;
+}
+
+}  // namespace
+
+int DetectInstallSide(const std::wstring& program_path, bool side_chooser) {
+  int side = kSideNone;
+  auto contains = [&](const wchar_t* word) {
+    return program_path.find(word) != std::wstring::npos;
+  };
+  if (contains(L"安装喊单") || contains(L"Provider")) side = kSideProvider;
+  if (contains(L"安装跟单") || contains(L"Receiver")) side = kSideReceiver;
+  if (!side_chooser) side = kSideProvider;
+  return side;
+}
+
+std::wstring FindSupportLibraryVersion() {
+  CFileCtrl files;
+  std::wstring version = files.FindFileVersionText(L"vlcpy.dll");
+  if (version.empty()) version = files.FindFileVersionText(L"vlcpyw.dll");
+  return version;
+}
+
+void OnInstallProvider(InstallerView& view, const InstallSession& session) {
+  if (RefuseWhileBusy(view)) return;
+  if (TheProfile().IsExpertAdvisorEdition()) {
+    OnInstallExperts(view, session);
+    return;
+  }
+  InstallSideCommand(view, session, kProviderPackage, TextKey::TypeProvider, true);
+}
+
+void OnInstallReceiver(InstallerView& view, const InstallSession& session) {
+  if (RefuseWhileBusy(view)) return;
+  InstallSideCommand(view, session, kReceiverPackage, TextKey::TypeReceiver, false);
+}
+
+void OnInstallExperts(InstallerView& view, const InstallSession& session) {
+  if (RefuseWhileBusy(view)) return;
+  TheEngine().m_MarkerText = TheProfile().module_name;
+  RowPlan plan;
+  plan.package_root = GetProgramFolder();
+  plan.type_text = L"EA";
+  plan.reload_type = view.Text(TextKey::TypeProvider);
+  plan.copier = false;
+  InstallRows(view, plan);
+}
+
+}  // namespace copyloom

@@ -1,0 +1,405 @@
+#include "install/install_commands.h"
+
+#include <gtest/gtest.h>
+
+#include "app/language.h"
+#include "app/product_profile.h"
+#include "install/launch_commands.h"
+#include "install/mt_assist.h"
+#include "install/running_terminal.h"
+#include "install/uninstall.h"
+#include "platform/platform.h"
+#include "support/fake_view.h"
+#include "support/test_machine.h"
+#include "terminals/terminal_discovery.h"
+#include "terminals/terminal_list.h"
+
+namespace copyloom {
+namespace {
+
+namespace pf = copyloom::platform;
+using Strings = std::vector<std::wstring>;
+
+constexpr wchar_t kProviderRoot[] = L"C:\\Setup\\Signal Provider\\";
+constexpr wchar_t kReceiverRoot[] = L"C:\\Setup\\Signal Receiver\\";
+
+// A compiled expert as the packages carry it.
+std::string Signed(const std::string& body) { return "EX4 " + body + " CopyloomSignedEA"; }
+
+class InstallCommandsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    StartEdition(L"Copyloom");
+    ResetEngine();
+  }
+  void TearDown() override {
+    ResetEngine();
+    SetLanguageIndex(kEnglish);
+  }
+
+  void StartEdition(const std::wstring& application_key) {
+    machine_.Apply();
+    ProfileOptions options;
+    options.application_key = application_key;
+    InitProductProfile(options);
+    BindInstallerSettings();
+  }
+  // The engine is process-wide: each test starts from its start values.
+  static void ResetEngine() {
+    CMTAssist& engine = TheEngine();
+    engine.m_MarkerText.clear();
+    engine.m_LibraryVersion.clear();
+    engine.m_ExpertPattern = L"*";
+    engine.m_LibraryPattern = L"*";
+  }
+
+  void MakePackage(const std::wstring& root, const std::wstring& expert) {
+    machine_.WriteFile(root + L"experts\\" + expert, Signed(ToAnsi(expert)));
+    machine_.WriteFile(root + L"experts\\libraries\\vlcpy.dll", "MZ library");
+    machine_.WriteFile(root + L"experts\\libraries\\readme.txt", "not a library");
+  }
+  void MakeProviderPackage() { MakePackage(kProviderRoot, L"MyProvider_v2.ex4"); }
+  // A terminal whose last profile can take a first chart.
+  void MakeTerminalWithProfile(const std::wstring& t) {
+    machine_.MakeTerminal(t);
+    machine_.WriteFile(t + L"\\profiles\\lastprofile.ini", "default\r\n");
+    machine_.WriteFile(t + L"\\profiles\\default\\order.wnd", "EURUSD,H1\r\n");
+  }
+  bool Has(const std::wstring& path) { return machine_.Exists(path); }
+  std::wstring Busy() { return view_.Text(TextKey::BusyText); }
+
+  test::TestMachine machine_;
+  test::FakeView view_;
+};
+
+TEST_F(InstallCommandsTest, OnlyTheTickedRowsAreInstalledWhenSomeAreTicked) {
+  MakeProviderPackage();
+  for (const wchar_t* t : {L"C:\\T1", L"C:\\T2", L"D:\\T3"}) machine_.MakeTerminal(t);
+  view_.AddRow(L"C:\\T1", true);
+  view_.AddRow(L"C:\\T2", false, L"Receiver", L"Completed");
+  view_.AddRow(L"D:\\T3", true);
+  view_.selection_mark = 1;
+  view_.load_ea_auto = false;
+  OnInstallProvider(view_, InstallSession{});
+
+  for (const wchar_t* t : {L"C:\\T1\\", L"D:\\T3\\"}) {
+    EXPECT_TRUE(Has(t + std::wstring(L"experts\\MyProvider_v2.ex4"))) << t;
+    EXPECT_TRUE(Has(t + std::wstring(L"experts\\libraries\\vlcpy.dll"))) << t;
+    EXPECT_FALSE(Has(t + std::wstring(L"experts\\libraries\\readme.txt"))) << t;
+  }
+  EXPECT_FALSE(Has(L"C:\\T2\\experts\\MyProvider_v2.ex4"));
+  for (int row : {0, 2}) {
+    EXPECT_EQ(view_.rows[row].type, L"Provider");
+    EXPECT_EQ(view_.rows[row].state, L"Completed");
+    EXPECT_FALSE(view_.rows[row].ticked);
+  }
+  EXPECT_EQ(view_.rows[1].type, L"Receiver");
+  EXPECT_EQ(view_.rows[1].state, L"Completed");
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Completed"});
+  EXPECT_EQ(view_.pumps, 2);
+  EXPECT_FALSE(view_.running);
+}
+
+TEST_F(InstallCommandsTest, WithoutTicksOnlyTheSelectedRowIsInstalled) {
+  MakeProviderPackage();
+  for (const wchar_t* t : {L"C:\\T1", L"C:\\T2", L"C:\\T3"}) machine_.MakeTerminal(t);
+  view_.AddRow(L"C:\\T1");
+  view_.AddRow(L"C:\\T2");
+  view_.AddRow(L"C:\\T3");
+  view_.selection_mark = 2;
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_FALSE(Has(L"C:\\T1\\experts\\MyProvider_v2.ex4"));
+  EXPECT_FALSE(Has(L"C:\\T2\\experts\\MyProvider_v2.ex4"));
+  EXPECT_TRUE(Has(L"C:\\T3\\experts\\MyProvider_v2.ex4"));
+  EXPECT_EQ(view_.rows[2].state, L"Completed");
+  EXPECT_EQ(view_.rows[1].state, L"");
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Completed"});
+}
+
+TEST_F(InstallCommandsTest, AnEmptyListOffersTheAddCommand) {
+  MakeProviderPackage();
+  OnInstallProvider(view_, InstallSession{});  // Cancel
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_EQ(view_.messages[0].text, view_.Text(TextKey::SelectFolderPrompt));
+  EXPECT_TRUE(view_.messages[0].ok_cancel);
+  EXPECT_TRUE(view_.browse_titles.empty());
+
+  machine_.MakeTerminal(L"C:\\MT4 New");
+  view_.ok_cancel_answers = {true};
+  view_.picked_folders = {L"C:\\MT4 New\\"};
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.browse_titles.size(), 1u);
+  EXPECT_EQ(view_.Folders(), Strings{L"C:\\MT4 New"});
+  // Offered, not installed.
+  EXPECT_FALSE(Has(L"C:\\MT4 New\\experts\\MyProvider_v2.ex4"));
+}
+
+TEST_F(InstallCommandsTest, WithoutThePackageNothingIsOfferedOrTouched) {
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Installation file not found!"});
+  EXPECT_FALSE(view_.messages[0].ok_cancel);
+
+  // A Receiver package does not serve the Provider button.
+  MakePackage(kReceiverRoot, L"MyReceiver.ex4");
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true, L"", L"earlier");
+  view_.messages.clear();
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Installation file not found!"});
+  EXPECT_EQ(view_.rows[0].state, L"earlier");
+  EXPECT_TRUE(view_.rows[0].ticked);
+  EXPECT_EQ(view_.pumps, 0);
+}
+
+TEST_F(InstallCommandsTest, RowsButNoChoiceAskForASelection) {
+  MakeProviderPackage();
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4");
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.MessageTexts(), Strings{view_.Text(TextKey::SelectInstallPrompt)});
+  EXPECT_FALSE(view_.messages[0].ok_cancel);
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
+}
+
+TEST_F(InstallCommandsTest, TheFirstListedExpertNamesTheChartOfEveryRow) {
+  MakeProviderPackage();
+  machine_.WriteFile(std::wstring(kProviderRoot) + L"experts\\Provider_Tools.ex4", Signed("t"));
+  machine_.WriteFile(std::wstring(kProviderRoot) + L"experts\\Other.ex4", Signed("o"));
+  MakeTerminalWithProfile(L"C:\\T1");
+  MakeTerminalWithProfile(L"C:\\T2");
+  view_.AddRow(L"C:\\T1", true);
+  view_.AddRow(L"C:\\T2", true);
+  view_.load_ea_auto = true;
+  OnInstallProvider(view_, InstallSession{});
+
+  for (const wchar_t* t : {L"C:\\T1", L"C:\\T2"}) {
+    const std::string chart =
+        machine_.ReadFile(t + std::wstring(L"\\profiles\\default\\chart00.chr"));
+    EXPECT_NE(chart.find("\r\nname=MyProvider_v2\r\n"), std::string::npos) << chart;
+    EXPECT_NE(chart.find("symbol=EURUSD"), std::string::npos);
+    EXPECT_TRUE(Has(t + std::wstring(L"\\experts\\Provider_Tools.ex4")));
+    EXPECT_FALSE(Has(t + std::wstring(L"\\experts\\Other.ex4")));
+  }
+}
+
+TEST_F(InstallCommandsTest, TheChartIsWrittenOnlyWhenCheckBox1089IsTicked) {
+  MakeProviderPackage();
+  MakeTerminalWithProfile(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  view_.load_ea_auto = false;
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_FALSE(Has(L"C:\\MT4\\profiles\\default\\chart00.chr"));
+  EXPECT_EQ(machine_.ReadFile(L"C:\\MT4\\profiles\\default\\order.wnd"), "EURUSD,H1\r\n");
+}
+
+TEST_F(InstallCommandsTest, TheSummaryIsTheFirstFailureInListOrder) {
+  MakeProviderPackage();
+  machine_.MakeTerminal(L"C:\\Good");
+  machine_.MakeFolder(L"C:\\NoExperts");
+  machine_.MakeTerminal(L"C:\\Held");
+  const std::wstring held = L"C:\\Held\\experts\\MyProvider_v2.ex4";
+  machine_.WriteFile(held, "an older build");
+  ASSERT_TRUE(pf::SetReadOnly(held, true));
+  MakeTerminalWithProfile(L"C:\\Good2");
+  view_.AddRow(L"C:\\Good", true);
+  view_.AddRow(L"C:\\NoExperts", true);
+  view_.AddRow(L"C:\\Held", true);
+  view_.AddRow(L"C:\\Good2", true);
+  OnInstallProvider(view_, InstallSession{});
+  pf::SetReadOnly(held, false);
+
+  const std::wstring first = L"Failed#Please select the installation path of MT4!";
+  EXPECT_EQ(view_.rows[1].state, first);
+  EXPECT_EQ(view_.rows[2].state,
+            L"Failed#Please close all the MetaTrader Terminals,and then try again!"
+            L"#MyProvider_v2.ex4");
+  EXPECT_EQ(view_.MessageTexts(), Strings{first});
+  // Failed rows keep their tick for the retry; the rest are done.
+  EXPECT_FALSE(view_.rows[0].ticked);
+  EXPECT_TRUE(view_.rows[1].ticked);
+  EXPECT_TRUE(view_.rows[2].ticked);
+  EXPECT_FALSE(view_.rows[3].ticked);
+  for (const auto& row : view_.rows) EXPECT_EQ(row.type, L"Provider");
+  // The rows after a failure are still installed, charts included.
+  EXPECT_EQ(view_.rows[3].state, L"Completed");
+  EXPECT_TRUE(Has(L"C:\\Good2\\profiles\\default\\chart00.chr"));
+}
+
+TEST_F(InstallCommandsTest, ReceiverRowOfARunningTerminalAsksForARestart) {
+  MakePackage(kReceiverRoot, L"MyReceiver.ex4");
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.WriteFile(L"C:\\MT4\\terminal.exe", "MZ terminal");
+  test::RunningTerminal running(machine_.root().Join(L"drive_c\\MT4\\terminal.exe"));
+  ASSERT_TRUE(running.running());
+  view_.AddRow(L"C:\\MT4", true);
+  view_.load_ea_auto = false;
+  OnInstallReceiver(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].type, L"Receiver");
+  EXPECT_EQ(view_.rows[0].state, L"Completed - {Need to restart MT4}");
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Completed"});
+
+  // A changed expert replacing the installed one only needs a reload.
+  MakePackage(kReceiverRoot, L"MyReceiver.ex4");
+  machine_.WriteFile(std::wstring(kReceiverRoot) + L"experts\\MyReceiver.ex4", Signed("v2"));
+  view_.rows[0].ticked = true;
+  OnInstallReceiver(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].state, L"Completed - {Need to reload Signal Receiver EA}");
+}
+
+TEST_F(InstallCommandsTest, TheSupportLibraryVersionIsRequiredOfProviderExperts) {
+  MakeProviderPackage();  // its expert does not carry "1.4.0.7"
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallProvider(view_, InstallSession{kSideNone, L"1.4.0.7"});
+  EXPECT_EQ(view_.rows[0].state, L"Failed#Unknown Error");
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Failed#Unknown Error"});
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
+}
+
+TEST_F(InstallCommandsTest, AReceiverRunChecksWhatAnEarlierProviderRunSet) {
+  MakeProviderPackage();
+  machine_.WriteFile(std::wstring(kReceiverRoot) + L"experts\\MyReceiver.ex4", "EX4 unsigned");
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallReceiver(view_, InstallSession{});  // first in the run: no marker to check
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+
+  view_.rows[0].ticked = true;
+  OnInstallProvider(view_, InstallSession{});
+  machine_.WriteFile(std::wstring(kReceiverRoot) + L"experts\\MyReceiver.ex4", "EX4 unsigned 2");
+  view_.rows[0].ticked = true;
+  OnInstallReceiver(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].state, L"Failed#Unknown Error");
+}
+
+TEST_F(InstallCommandsTest, ASideNamedByTheProgramInstallsFromTheProgramFolder) {
+  MakeProviderPackage();  // the side folder is not used then
+  machine_.WriteFile(L"C:\\Setup\\experts\\Beside.ex4", Signed("beside"));
+  machine_.WriteFile(L"C:\\Setup\\experts\\libraries\\vlcpy.dll", "MZ library");
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallProvider(view_, InstallSession{kSideProvider, L""});
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\Beside.ex4"));
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
+}
+
+TEST_F(InstallCommandsTest, ChineseInterfaceUsesTheChineseSidePackage) {
+  SetLanguageIndex(kChinese);
+  MakePackage(L"C:\\Setup\\喊单系统\\", L"_Velmora喊单系统.ex4");
+  MakeProviderPackage();
+  MakeTerminalWithProfile(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\_Velmora喊单系统.ex4"));
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+}
+
+TEST_F(InstallCommandsTest, SideFromTheProgramPath) {
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\CopyloomSetup.exe", true), kSideNone);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\Copyloom Provider.exe", true), kSideProvider);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Provider\\Copyloom Receiver.exe", true), kSideReceiver);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\安装跟单.exe", true), kSideReceiver);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\安装喊单.exe", true), kSideProvider);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\copyloom provider.exe", true), kSideNone);
+  EXPECT_EQ(DetectInstallSide(L"C:\\Setup\\Copyloom Receiver.exe", false), kSideProvider);
+}
+
+TEST_F(InstallCommandsTest, TheExpertAdvisorEditionInstallsEverythingBesideTheProgram) {
+  StartEdition(L"EXPConfig");
+  machine_.WriteFile(L"C:\\Setup\\experts\\Trend.ex4", "EX4 trend vlmexp.dll");
+  machine_.WriteFile(L"C:\\Setup\\experts\\Notes.txt", "notes");
+  machine_.WriteFile(L"C:\\Setup\\templates\\Trend.tpl", "tpl");
+  MakeTerminalWithProfile(L"C:\\MT4");
+  machine_.MakeFolder(L"C:\\NoExperts");
+  view_.AddRow(L"C:\\NoExperts", true);
+  view_.AddRow(L"C:\\MT4", true);
+  view_.load_ea_auto = true;
+  OnInstallProvider(view_, InstallSession{kSideProvider, L""});
+
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\Trend.ex4"));
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\Notes.txt"));
+  EXPECT_TRUE(Has(L"C:\\MT4\\templates\\Trend.tpl"));
+  EXPECT_EQ(view_.rows[0].type, L"EA");
+  EXPECT_EQ(view_.rows[0].state, L"Failed#Please select the installation path of MT4!");
+  EXPECT_EQ(view_.rows[1].type, L"EA");
+  EXPECT_EQ(view_.rows[1].state, L"Completed");
+  // Ticks stay, no chart is prepared, and a failure still ends with DoneText.
+  EXPECT_TRUE(view_.rows[1].ticked);
+  EXPECT_FALSE(Has(L"C:\\MT4\\profiles\\default\\chart00.chr"));
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Completed"});
+}
+
+TEST_F(InstallCommandsTest, TheExpertAdvisorEditionChecksItsModuleName) {
+  StartEdition(L"EXPConfig");
+  machine_.WriteFile(L"C:\\Setup\\experts\\Trend.ex4", "EX4 without the module name");
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallProvider(view_, InstallSession{kSideProvider, L""});
+  EXPECT_EQ(view_.rows[0].state, L"Failed#Unknown Error");
+  EXPECT_EQ(view_.MessageTexts(), Strings{L"Completed"});
+
+  view_.rows.clear();
+  view_.messages.clear();
+  OnInstallExperts(view_, InstallSession{});
+  EXPECT_EQ(view_.MessageTexts(), Strings{view_.Text(TextKey::SelectFolderPrompt)});
+}
+
+TEST_F(InstallCommandsTest, RefusedDuringASearch) {
+  MakeProviderPackage();
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  view_.searching = true;
+  OnInstallProvider(view_, InstallSession{});
+  OnInstallReceiver(view_, InstallSession{});
+  OnInstallExperts(view_, InstallSession{});
+  EXPECT_EQ(view_.MessageTexts(), (Strings{Busy(), Busy(), Busy()}));
+  EXPECT_EQ(view_.rows[0].state, L"");
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
+}
+
+TEST_F(InstallCommandsTest, CommandsQueuedWhileInstallingAreRefused) {
+  MakeProviderPackage();
+  MakePackage(kReceiverRoot, L"MyReceiver.ex4");
+  machine_.MakeTerminal(L"C:\\T1");
+  machine_.MakeTerminal(L"C:\\T2");
+  machine_.MakeTerminal(L"C:\\MT4 New");
+  machine_.WriteFile(L"C:\\T1\\terminal.exe", "MZ");
+  view_.AddRow(L"C:\\T1", true);
+  view_.AddRow(L"C:\\T2", true);
+  view_.picked_folders = {L"C:\\MT4 New\\"};
+  view_.load_ea_auto = false;
+  int pumps = 0;
+  view_.on_pump = [&] {
+    if (++pumps > 1) return;
+    OnInstallProvider(view_, InstallSession{});
+    OnInstallReceiver(view_, InstallSession{});
+    OnUninstall(view_);
+    OnRemoveTerminals(view_);
+    OnAddTerminal(view_);
+    OnSearchAgain(view_);
+    LaunchTerminal(view_);
+  };
+  OnInstallProvider(view_, InstallSession{});
+
+  EXPECT_EQ(view_.MessageTexts(),
+            (Strings{Busy(), Busy(), Busy(), Busy(), Busy(), Busy(), Busy(), L"Completed"}));
+  EXPECT_EQ(view_.Folders(), (Strings{L"C:\\T1", L"C:\\T2"}));
+  EXPECT_TRUE(view_.opened.empty());
+  EXPECT_EQ(view_.picked_folders.size(), 1u);
+  EXPECT_FALSE(Has(L"C:\\T1\\experts\\MyReceiver.ex4"));
+  EXPECT_TRUE(Has(L"C:\\T1\\experts\\MyProvider_v2.ex4"));
+  EXPECT_TRUE(Has(L"C:\\T2\\experts\\MyProvider_v2.ex4"));
+  EXPECT_EQ(view_.rows[0].type, L"Provider");
+  EXPECT_EQ(view_.rows[1].type, L"Provider");
+  EXPECT_FALSE(view_.running);
+  // Idle again: the next command runs.
+  view_.rows[0].ticked = true;
+  OnUninstall(view_);
+  EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
+}
+
+}  // namespace
+}  // namespace copyloom
