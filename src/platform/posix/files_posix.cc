@@ -262,7 +262,11 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
   if (writes && exists && IsReadOnlyMode(st.st_mode)) return nullptr;
 
   int flags = O_CLOEXEC;
-  int lock = 0;  // flock stands in for Windows sharing between our own handles
+  // Windows sharing, approximated with advisory flock locks: "no sharing" is
+  // an exclusive lock, "others may read" a shared one. Only other flock
+  // users see them (our own handles, other copies of this program); Wine
+  // and native programs do not, hence the extra test in IsFileInUse.
+  int lock = 0;
   switch (mode) {
     case OpenMode::kReadShareAll:
       flags |= O_RDONLY;
