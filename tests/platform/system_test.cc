@@ -26,7 +26,8 @@ TEST(SystemTest, TickCountMovesAndCanBeFrozen) {
   const uint32_t before = TickCount();
   SleepMs(30);
   const uint32_t elapsed = TickCount() - before;  // wraps like GetTickCount
-  EXPECT_GE(elapsed, 25u);
+  // GetTickCount moves in steps of up to 16 ms.
+  EXPECT_GE(elapsed, 14u);
   EXPECT_LT(elapsed, 5000u);
   testing::SetTickCount(0xFFFFFFF0u);
   EXPECT_EQ(TickCount(), 0xFFFFFFF0u);

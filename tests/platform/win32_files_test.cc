@@ -128,6 +128,20 @@ TEST_F(Win32FilesTest, FolderTimesCanBeSetAndRead) {
   EXPECT_EQ(OpenFile(folder, OpenMode::kReadShareAll), nullptr);
 }
 
+TEST_F(Win32FilesTest, PatternsMatchTheLongNameOnly) {
+  // Short names such as "SETTIN~1.EX4" must not let "*.ex4" match these.
+  for (const wchar_t* name : {L"expert.ex4", L"expert.ex4.bak", L"settings.ex4x", L"a.ex"}) {
+    temp_.WriteFile(name, "");
+  }
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(temp_.path(), L"*.ex4", &entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, L"expert.ex4");
+  ASSERT_TRUE(ListEntries(temp_.path(), L"*.ex?", &entries));
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, L"expert.ex4");
+}
+
 TEST_F(Win32FilesTest, ListingTellsAMissingFolderFromNoMatch) {
   temp_.WriteFile(L"a.txt", "");
   std::vector<DirEntry> entries{DirEntry{L"stale"}};

@@ -166,6 +166,9 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   do {
     std::wstring name = data.cFileName;
     if (name == L"." || name == L"..") continue;
+    // FindFirstFileW also matches the 8.3 name, so "*.ex4" would list
+    // "a.ex4x" (short name "A~1.EX4"). Keep what the long name matches.
+    if (!MatchesWildcard(name, pattern)) continue;
     DirEntry entry;
     entry.name = std::move(name);
     entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
