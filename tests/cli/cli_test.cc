@@ -47,11 +47,15 @@ class CliTest : public ::testing::Test {
     Strings full;
     if (with_kit) full = {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data")};
     full.insert(full.end(), args.begin(), args.end());
-    return test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full,
-                            {{L"WINEPREFIX", dir_.Join(L"no-prefix")},
-                             {L"HOME", dir_.Join(L"")},
-                             {L"TMPDIR", dir_.Join(L"tmp")},
-                             {L"COPYLOOM_SHELL", L"none"}});
+    auto result = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full,
+                                   {{L"WINEPREFIX", dir_.Join(L"no-prefix")},
+                                    {L"HOME", dir_.Join(L"")},
+                                    {L"TMPDIR", dir_.Join(L"tmp")},
+                                    {L"COPYLOOM_SHELL", L"none"}});
+    // Lines end with CRLF on Windows.
+    std::erase(result.out, '\r');
+    std::erase(result.err, '\r');
+    return result;
   }
 
   json RunJson(Strings args) {
