@@ -6,6 +6,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
+#include <string>
+#include <vector>
+
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/testing.h"
@@ -24,12 +28,18 @@ class Child {
     for (auto& a : argv) args.push_back(a.data());
     args.push_back(nullptr);
     if (posix_spawn(&pid_, "/bin/sleep", nullptr, nullptr, args.data(), environ) != 0) pid_ = 0;
-    // Wait until the new program runs, so /proc shows its command line.
-    for (int i = 0; i < 200 && pid_; ++i) {
-      char exe[256] = {};
-      const std::string link = "/proc/" + std::to_string(pid_) + "/exe";
-      ssize_t n = readlink(link.c_str(), exe, sizeof exe - 1);
-      if (n > 0 && std::string(exe).find("sleep") != std::string::npos) break;
+    // Wait until /proc shows the new program's command line: the exe link
+    // changes a moment before the arguments are in place.
+    const std::string first = argv.empty() ? "" : argv.front();
+    for (int i = 0; i < 500 && pid_; ++i) {
+      char cmdline[4096] = {};
+      FILE* f = std::fopen(("/proc/" + std::to_string(pid_) + "/cmdline").c_str(), "r");
+      size_t n = 0;
+      if (f) {
+        n = std::fread(cmdline, 1, sizeof cmdline - 1, f);
+        std::fclose(f);
+      }
+      if (n > 0 && first == cmdline) break;
       usleep(10000);
     }
   }
