@@ -12,6 +12,12 @@ cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan -j2
 
+echo "== native-ea: the expert-advisor edition, build and test its edition-dependent parts"
+cmake --preset native-ea >/dev/null
+cmake --build --preset native-ea --target copyloom_tests
+ctest --preset native-ea -j2 \
+  -R "^(ProductProfileTest|BuiltInTextsTest|DetectLanguageTest|ChooseLanguageIndexTest|InitTextsTest|TextTableTest|ResultTextTest)\."
+
 echo "== windows: cross build and test under Wine"
 cmake --preset windows >/dev/null
 cmake --build --preset windows

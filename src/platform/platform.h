@@ -54,7 +54,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
 bool RemoveOneFile(const std::wstring& path);
 
 // Renames a file, replacing an existing destination.
-bool ReplaceFile(const std::wstring& from, const std::wstring& to);
+bool RenameOverFile(const std::wstring& from, const std::wstring& to);
 
 struct DirEntry {
   std::wstring name;

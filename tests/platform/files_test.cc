@@ -100,13 +100,13 @@ TEST_F(FilesTest, CopyOntoItselfKeepsTheFile) {
   EXPECT_EQ(dir_.ReadFile(L"same.txt"), "precious");
 }
 
-TEST_F(FilesTest, ReplaceFileRenamesOverTheTarget) {
+TEST_F(FilesTest, RenameOverFileReplacesTheTarget) {
   dir_.WriteFile(L"new", "2");
   dir_.WriteFile(L"old", "1");
-  EXPECT_TRUE(ReplaceFile(P(L"new"), P(L"old")));
+  EXPECT_TRUE(RenameOverFile(P(L"new"), P(L"old")));
   EXPECT_EQ(dir_.ReadFile(L"old"), "2");
   EXPECT_FALSE(QueryAttributes(P(L"new")).exists);
-  EXPECT_FALSE(ReplaceFile(P(L"new"), P(L"old")));
+  EXPECT_FALSE(RenameOverFile(P(L"new"), P(L"old")));
 }
 
 TEST_F(FilesTest, ListingIsFilteredAndSortedIgnoringCase) {

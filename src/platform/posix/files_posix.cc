@@ -202,7 +202,7 @@ bool RemoveOneFile(const std::wstring& path) {
   return unlink(native.c_str()) == 0;
 }
 
-bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
   struct stat st;

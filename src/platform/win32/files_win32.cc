@@ -1,8 +1,6 @@
 // File primitives over the W functions. Every path goes through
 // ResolvePath first and is never converted to the ANSI code page.
 #include <windows.h>
-// The seam's ReplaceFile, not windows.h's ReplaceFileW.
-#undef ReplaceFile
 
 #include <algorithm>
 #include <cstdio>
@@ -141,7 +139,7 @@ bool RemoveOneFile(const std::wstring& path) {
   return ::DeleteFileW(native.c_str()) != 0;
 }
 
-bool ReplaceFile(const std::wstring& from, const std::wstring& to) {
+bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
   const std::wstring target = ResolvePath(to);
   if (IsReadOnly(target)) return false;
   return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
