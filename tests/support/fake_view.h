@@ -81,9 +81,9 @@ class FakeView : public InstallerView {
     if (selection_mark == row) selection_mark = -1;
     if (selection_mark > row) --selection_mark;
   }
-  void ResetList(const std::vector<ColumnSpec>& specs) override {
+  void ResetList(const std::vector<ColumnSpec>& new_columns) override {
     rows.clear();
-    columns = specs;
+    columns = new_columns;
     selection_mark = -1;
   }
   int SelectionMark() const override { return selection_mark; }
