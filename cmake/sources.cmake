@@ -1,11 +1,10 @@
-# While the layers are being written in parallel, a listed source that does
-# not exist yet is skipped with a note instead of breaking every build.
+# Adds sources to a target, stopping the configuration with a clear message
+# when a listed file is missing.
 function(copyloom_sources target)
   foreach(f ${ARGN})
-    if(EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
-      target_sources(${target} PRIVATE ${f})
-    else()
-      message(STATUS "not yet written: ${CMAKE_CURRENT_SOURCE_DIR}/${f}")
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+      message(FATAL_ERROR "missing source: ${CMAKE_CURRENT_SOURCE_DIR}/${f}")
     endif()
+    target_sources(${target} PRIVATE ${f})
   endforeach()
 endfunction()
