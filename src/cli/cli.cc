@@ -131,6 +131,9 @@ class Runner {
   // Ticks exactly the chosen rows for a command, then restores the ticks of
   // the rows it did not choose.
   void RunOnRows(const std::vector<int>& rows, const std::function<void()>& command);
+  // Runs a row command on the rows of DIR/--all (or the saved ticks), with
+  // one progress line per row; false when a DIR is no terminal folder.
+  bool RunOnChosenRows(const std::function<void()>& command);
   int ChosenRowCount() const;
   void PrintRow(const TerminalRow& row);
   void Print(const std::wstring& line) {
@@ -268,25 +271,34 @@ void Runner::Remove() {
   RunOnRows(rows, [&] { OnRemoveTerminals(view_); });
 }
 
-void Runner::Install() {
+bool Runner::RunOnChosenRows(const std::function<void()>& command) {
+  auto with_progress = [&] {
+    view_.BeginProgress(ChosenRowCount());
+    command();
+    view_.FinishProgress();
+  };
+  // No DIR and no --all: the saved ticks choose, as in the window.
+  if (!options_.all && options_.dirs.empty()) {
+    with_progress();
+    return true;
+  }
   std::vector<int> rows;
   if (options_.all) {
     for (int i = 0; i < view_.RowCount(); ++i) rows.push_back(i);
-  } else if (!options_.dirs.empty()) {
-    if (!RowsOfArguments(true, &rows)) return;
+  } else if (!RowsOfArguments(true, &rows)) {
+    return false;
   }
-  auto command = [&] {
-    view_.BeginProgress(ChosenRowCount());
+  RunOnRows(rows, with_progress);
+  return true;
+}
+
+void Runner::Install() {
+  const bool ran = RunOnChosenRows([&] {
     if (options_.side == "provider") OnInstallProvider(view_, session_);
     if (options_.side == "receiver") OnInstallReceiver(view_, session_);
     if (options_.side == "experts") OnInstallExperts(view_, session_);
-    view_.FinishProgress();
-  };
-  if (options_.all || !options_.dirs.empty()) {
-    RunOnRows(rows, command);
-  } else {
-    command();
-  }
+  });
+  if (!ran) return;
   const std::wstring& failed = view_.Text(TextKey::InstallFailed);
   for (const auto& state : view_.handled_states()) {
     if (StartsWith(state, failed)) outcome_.failed = true;
@@ -294,22 +306,7 @@ void Runner::Install() {
 }
 
 void Runner::Uninstall() {
-  std::vector<int> rows;
-  if (options_.all) {
-    for (int i = 0; i < view_.RowCount(); ++i) rows.push_back(i);
-  } else if (!options_.dirs.empty()) {
-    if (!RowsOfArguments(true, &rows)) return;
-  }
-  auto command = [&] {
-    view_.BeginProgress(ChosenRowCount());
-    OnUninstall(view_);
-    view_.FinishProgress();
-  };
-  if (options_.all || !options_.dirs.empty()) {
-    RunOnRows(rows, command);
-  } else {
-    command();
-  }
+  if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
   for (const auto& state : view_.handled_states()) {
     if (state == view_.Text(TextKey::UninstallFailed)) outcome_.failed = true;
   }
