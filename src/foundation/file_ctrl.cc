@@ -130,8 +130,8 @@ bool CFileCtrl::WriteTextFile(const std::wstring& path, const std::wstring& text
   if (unmappable != pf::kNoUnmappable) {
     bytes = pf::WideToCodePage(code_page, text.substr(0, unmappable));
   }
-  auto file =
-      pf::OpenFile(path, replace ? pf::OpenMode::kWriteTruncate : pf::OpenMode::kWriteAppend);
+  if (replace) return pf::WriteWholeFile(path, bytes);
+  auto file = pf::OpenFile(path, pf::OpenMode::kWriteAppend);
   if (!file) return false;
   return bytes.empty() || file->Write(bytes.data(), bytes.size());
 }

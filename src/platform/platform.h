@@ -46,9 +46,16 @@ bool RemoveEmptyFolder(const std::wstring& path);
 
 // Copies a file's content (and, where the platform does, its times and
 // attributes). With fail_if_exists set, an existing destination makes the
-// copy fail and stay untouched.
+// copy fail and stay untouched. The copy goes to a temporary file in the
+// destination's folder first and replaces the destination in one step, so
+// a crash leaves the old file or the new one; a destination that is
+// read-only or held open without sharing is refused and kept.
 bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
                  bool fail_if_exists);
+
+// Replaces (or creates) a file with the bytes, in one step as CopyOneFile
+// does, keeping its attributes; refused the same way. Its folder must exist.
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // Deletes a file (not a folder). A read-only file is not deleted.
 bool RemoveOneFile(const std::wstring& path);
@@ -244,7 +251,10 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 
 // Writes key=value into the section, creating the section or the file (ANSI
 // code page, CRLF) as needed; an existing key keeps its place and its case.
-// On POSIX the file is replaced atomically (written beside, then renamed).
+// A file starting with a UTF-16LE byte-order mark is read and written as
+// UTF-16LE; an ANSI file turns into one (its other lines kept) when the
+// section, key or value cannot be written in the ANSI code page. The file is
+// replaced in one step, as WriteWholeFile does.
 bool ProfileWrite(const std::wstring& file, const std::wstring& section,
                   const std::wstring& key, const std::wstring& value);
 

@@ -9,7 +9,7 @@
 namespace copyloom::platform {
 namespace {
 
-constexpr size_t kOpCount = static_cast<size_t>(testing::Op::kList) + 1;
+constexpr size_t kOpCount = static_cast<size_t>(testing::Op::kReplace) + 1;
 
 struct State {
   std::mutex mutex;
@@ -23,6 +23,7 @@ struct State {
   std::optional<std::wstring> temp_folder;
   // Calls left before the injected fault fires; 0 = none armed.
   std::array<int, kOpCount> countdown{};
+  int fired = 0;
 };
 
 State& GetState() {
@@ -104,6 +105,13 @@ void ResetAll() {
   s.windows_folder.reset();
   s.temp_folder.reset();
   s.countdown.fill(0);
+  s.fired = 0;
+}
+
+int FaultsFired() {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  return s.fired;
 }
 
 bool ShouldFail(Op op) {
@@ -111,7 +119,9 @@ bool ShouldFail(Op op) {
   std::lock_guard<std::mutex> lock(s.mutex);
   int& left = s.countdown[static_cast<size_t>(op)];
   if (left <= 0) return false;
-  return --left == 0;
+  if (--left != 0) return false;
+  ++s.fired;
+  return true;
 }
 
 }  // namespace testing

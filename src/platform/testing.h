@@ -40,8 +40,16 @@ void SetTempFolder(std::optional<std::wstring> folder);
 
 // Injected faults: the nth call from now (1 = the next one) of an operation
 // fails as the platform would fail it. Counting restarts with each call.
-enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList };
+// kWrite fails the data write of a copy or a whole-file write midway (a full
+// disk), after part of the data went out; kReplace fails the final step that
+// puts the written file in place.
+enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList, kWrite, kReplace };
+inline constexpr Op kAllOps[] = {Op::kCopy,         Op::kRemove, Op::kOpenRead, Op::kOpenWrite,
+                                 Op::kCreateFolder, Op::kList,   Op::kWrite,    Op::kReplace};
 void FailNthCall(Op op, int nth);
+
+// How many injected faults have fired since the last ResetAll.
+int FaultsFired();
 
 // Restores every replacement and clears the faults.
 void ResetAll();

@@ -16,6 +16,15 @@ class ProfileTest : public ::testing::Test {
   std::wstring Path() const { return dir_.Join(L"settings.ini"); }
   void Write(const std::string& bytes) const { dir_.WriteFile(L"settings.ini", bytes); }
   std::string Bytes() const { return dir_.ReadFile(L"settings.ini"); }
+  void DeleteSettings() const { RemoveOneFile(Path()); }
+  static std::string Utf16(const std::wstring& text) {
+    std::string out;
+    for (wchar_t c : text) {
+      out += static_cast<char>(c & 0xFF);
+      out += static_cast<char>((c >> 8) & 0xFF);
+    }
+    return out;
+  }
   std::wstring Read(const std::wstring& section, const std::wstring& key) const {
     return ProfileRead(Path(), section, key);
   }
@@ -64,10 +73,10 @@ TEST_F(ProfileTest, MissingFileReadsEmptyAndIsNotCreated) {
 TEST_F(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key1", L"Value1"));
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key2", L"spaced"));
-  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\Привет\\x"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\caf\u00e9\\x"));
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"KEY1", L"Changed"));
   EXPECT_EQ(Bytes(),
-            "[First]\r\nKey1=Changed\r\nKey2=spaced\r\n[Second]\r\nPath=C:\\??????\\x\r\n");
+            "[First]\r\nKey1=Changed\r\nKey2=spaced\r\n[Second]\r\nPath=C:\\caf\xE9\\x\r\n");
   EXPECT_EQ(Read(L"first", L"key1"), L"Changed");
 }
 
@@ -118,6 +127,46 @@ TEST_F(ProfileTest, WritesIntoAMissingFolderFail) {
 TEST_F(ProfileTest, AnsiTextRoundTripsInTheSystemCodePage) {
   Write("[MAIN]\r\nName=caf\xE9\r\n");
   EXPECT_EQ(Read(L"MAIN", L"Name"), L"café");
+}
+
+// A folder name the ANSI code page cannot hold would be saved as "?" and its
+// row lost: such a write turns the file into UTF-16LE with a byte-order mark,
+// keeping its other lines, and it stays one.
+TEST_F(ProfileTest, TextTheCodePageCannotHoldTurnsTheFileUnicode) {
+  struct Case {
+    const char* start;  // file before, nullptr for none
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* value;
+  };
+  const Case cases[] = {
+      {nullptr, L"MAIN", L"PATH", L"00C:\\Терминал МТ4*|"},
+      {"; kept\r\n[MAIN]\r\nOLD=caf\xE9\n[Other]\r\nA=1", L"MAIN", L"PATH", L"00C:\\交易终端*|"},
+      {"[MAIN]\r\nOLD=1\r\n", L"Терминал", L"KEY", L"plain"},
+      {"[MAIN]\r\nOLD=1\r\n", L"MAIN", L"ключ", L"plain"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::PrintToString(std::wstring(c.value)));
+    DeleteSettings();
+    if (c.start) Write(c.start);
+    ASSERT_TRUE(ProfileWrite(Path(), c.section, c.key, c.value));
+    EXPECT_EQ(Bytes().substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(Read(c.section, c.key), c.value);
+    if (c.start && std::string(c.start).find("OLD") != std::string::npos) {
+      EXPECT_EQ(Read(L"MAIN", L"OLD"), std::string(c.start).find("caf") != std::string::npos
+                                           ? L"caf\u00e9"
+                                           : L"1");
+    }
+    if (c.start && std::string(c.start).find("Other") != std::string::npos) {
+      EXPECT_EQ(Read(L"Other", L"A"), L"1");
+      EXPECT_NE(Bytes().find(Utf16(L"; kept")), std::string::npos);
+    }
+    // Representable text later keeps it Unicode.
+    ASSERT_TRUE(ProfileWrite(Path(), L"MAIN", L"W", L"800"));
+    EXPECT_EQ(Bytes().substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(Read(L"MAIN", L"W"), L"800");
+    EXPECT_EQ(Read(c.section, c.key), c.value);
+  }
 }
 
 }  // namespace

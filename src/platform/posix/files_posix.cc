@@ -14,6 +14,7 @@
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/in_use.h"
+#include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/testing.h"
 #include "platform/wildcard.h"
@@ -153,42 +154,35 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   if (!in) return false;
   struct stat src;
   if (fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
-
   struct stat dst;
-  const bool existed = stat(to.c_str(), &dst) == 0;
-  if (existed) {
-    if (fail_if_exists || !S_ISREG(dst.st_mode) || IsReadOnlyMode(dst.st_mode)) return false;
-    // Copying a file onto itself would truncate it before reading it.
-    if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return false;
-  }
-  const int flags = O_WRONLY | O_CREAT | O_CLOEXEC | (fail_if_exists ? O_EXCL : 0);
-  UniqueFd out(open(to.c_str(), flags, 0666));
-  if (!out) return false;
-  // Someone holding the destination without sharing keeps it.
-  if (flock(out.get(), LOCK_EX | LOCK_NB) != 0 || ftruncate(out.get(), 0) != 0) {
-    if (!existed) unlink(to.c_str());
+  // Copying a file onto itself would only make a second copy of it.
+  if (stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
     return false;
   }
-
-  bool ok = true;
-  std::vector<char> buffer(1 << 16);
-  while (ok) {
-    ssize_t n = read(in.get(), buffer.data(), buffer.size());
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) ok = false;
-    if (n <= 0) break;
-    ok = WriteAll(out.get(), buffer.data(), static_cast<size_t>(n));
-  }
-  if (ok) {
+  return posix::WriteInOneStep(to, fail_if_exists, [&](int out) {
+    std::vector<char> buffer(1 << 16);
+    for (;;) {
+      ssize_t n = read(in.get(), buffer.data(), buffer.size());
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) return false;
+      if (n == 0) break;
+      if (!posix::WriteAllOrFail(out, buffer.data(), static_cast<size_t>(n))) return false;
+    }
     struct timespec times[2];
     times[0].tv_sec = 0;
     times[0].tv_nsec = UTIME_NOW;
     times[1] = src.st_mtim;
-    ok = fchmod(out.get(), src.st_mode & 07777) == 0 && futimens(out.get(), times) == 0;
-  }
-  if (!out.Close()) ok = false;
-  if (!ok) unlink(to.c_str());
-  return ok;
+    return fchmod(out, src.st_mode & 07777) == 0 && futimens(out, times) == 0;
+  });
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  std::string native;
+  if (!MapPath(path, &native)) return false;
+  return posix::WriteInOneStep(native, false, [&](int out) {
+    return posix::WriteAllOrFail(out, bytes.data(), bytes.size());
+  });
 }
 
 bool RemoveOneFile(const std::wstring& path) {

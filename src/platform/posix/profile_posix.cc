@@ -1,20 +1,20 @@
 // The private-profile ("ini") reader and writer, with the lookup rules of
 // GetPrivateProfileStringW and WritePrivateProfileStringW as Wine implements
 // them. The writer edits only the line it changes or the lines it adds, so
-// everything else in the file keeps its bytes, and it replaces the file
-// atomically: a crash leaves the old file or the new one, never a torn one.
+// everything else in the file keeps its bytes, and it replaces the file in
+// one step: a crash leaves the old file or the new one, never a torn one.
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <optional>
 
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/wildcard.h"
 
@@ -232,32 +232,29 @@ bool ReadBytes(const std::string& native, std::string* bytes) {
   }
 }
 
-// Writes the whole content beside the target, then renames it over.
-bool ReplaceAtomically(const std::string& target, const std::string& content, mode_t mode) {
-  static std::atomic<unsigned> counter{0};
-  const std::string temp =
-      target + ".~" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
-  posix::UniqueFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-  if (!fd) return false;
-  const char* p = content.data();
-  size_t left = content.size();
-  bool ok = true;
-  while (ok && left > 0) {
-    ssize_t n = write(fd.get(), p, left);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) {
-      ok = false;
-      break;
+// The same document as UTF-16LE with a byte-order mark, each line break
+// kept as it was.
+void ConvertToUtf16(Document* doc) {
+  Document wide;
+  wide.encoding = Encoding::kUtf16Le;
+  wide.bytes = "\xFF\xFE";
+  for (const Line& line : doc->lines) {
+    wide.bytes += Encode(wide, line.text);
+    if (line.has_break) {
+      const bool cr = line.next - line.end > 1;
+      wide.bytes += Encode(wide, cr ? L"\r\n" : L"\n");
     }
-    p += n;
-    left -= static_cast<size_t>(n);
   }
-  if (ok && mode != 0) ok = fchmod(fd.get(), mode) == 0;
-  if (ok) ok = fsync(fd.get()) == 0;
-  if (!fd.Close()) ok = false;
-  if (ok) ok = rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) unlink(temp.c_str());
-  return ok;
+  *doc = Document();
+  doc->bytes = std::move(wide.bytes);
+  Parse(doc);
+}
+
+bool Representable(const Document& doc, const std::wstring& text) {
+  if (doc.encoding != Encoding::kAnsi) return true;
+  size_t first = kNoUnmappable;
+  WideToCodePage(doc.code_page, text, &first);
+  return first == kNoUnmappable;
 }
 
 // A line break inside a name or value would start a line of its own in the
@@ -303,22 +300,17 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   while (!new_value.empty() && IsProfileSpace(new_value.front())) new_value.remove_prefix(1);
   const std::wstring stored_value = SingleLine(new_value);
 
-  // Write through a link to the file it names, keeping the link.
-  struct stat st;
-  if (lstat(native.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(native.c_str(), resolved)) native = resolved;
-  }
   Document doc;
-  mode_t mode = 0;
+  struct stat st;
   if (stat(native.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
-    mode = st.st_mode & 07777;
     if (!ReadBytes(native, &doc.bytes)) return false;
   } else if (errno != ENOENT) {
     return false;
   }
   Parse(&doc);
+  // "?" in place of a folder name would lose the row it names.
+  if (!Representable(doc, section_name + key_name + stored_value)) ConvertToUtf16(&doc);
 
   const std::string crlf = Encode(doc, L"\r\n");
   auto ends_with_break = [&]() { return doc.lines.empty() || doc.lines.back().has_break; };
@@ -341,7 +333,9 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     out += Encode(doc, L"[" + section_name + L"]") + crlf +
            Encode(doc, key_name + L"=" + stored_value) + crlf;
   }
-  return ReplaceAtomically(native, out, mode);
+  return posix::WriteInOneStep(native, false, [&](int fd) {
+    return posix::WriteAllOrFail(fd, out.data(), out.size());
+  });
 }
 
 }  // namespace copyloom::platform
