@@ -13,6 +13,8 @@
 #include "app/self_check.h"
 #include "app/text_table.h"
 #include "cli/console_view.h"
+#include "cli/data_lock.h"
+#include "cli/input_checks.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -29,6 +31,7 @@ namespace {
 
 constexpr char kUsage[] =
     "usage: copyloom [--kit DIR] [--data-dir DIR] [--json] [--yes] COMMAND [ARGS]\n"
+    "       copyloom [--kit DIR] --version\n"
     "\n"
     "commands:\n"
     "  list                              show the terminal list (tick, folder, type, state)\n"
@@ -47,6 +50,8 @@ constexpr char kUsage[] =
     "  --data-dir DIR  keep clinst.cfg, the log and the support files in DIR\n"
     "  --json          print one JSON object instead of text\n"
     "  --yes           answer OK to prompts (default: Cancel)\n"
+    "  --version       print the version and exit\n"
+    "options may also follow the command\n"
     "\n"
     "exit status: 0 success or nothing to do, 1 a row failed or the command was refused,\n"
     "2 bad usage\n";
@@ -87,6 +92,7 @@ struct Options {
   std::wstring data_dir;
   bool json = false;
   bool yes = false;
+  bool version = false;
   std::string command;
   std::string side;  // install
   std::vector<std::wstring> dirs;
@@ -337,11 +343,14 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 
   CLI::App app{"copyloom"};
   app.set_help_flag("-h,--help");
-  app.require_subcommand(1, 1);
+  app.require_subcommand(0, 1);
+  // Global options after the command too ("uninstall --all --yes").
+  app.fallthrough();
   app.add_option("--kit", kit);
   app.add_option("--data-dir", data_dir);
   app.add_flag("--json", options.json);
   app.add_flag("--yes", options.yes);
+  app.add_flag("--version", options.version);
 
   auto command = [&](const char* name) {
     auto* sub = app.add_subcommand(name);
@@ -389,6 +398,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     *status = kExitUsage;
     return std::nullopt;
   };
+  if (options.command.empty() && !options.version) return usage_error("a command is required");
   if (chart && no_chart) return usage_error("--chart and --no-chart exclude each other");
   if (chart) options.chart = true;
   if (no_chart) options.chart = false;
@@ -426,6 +436,13 @@ int RunCopyloom(const Invocation& invocation) {
   int status = kExitOk;
   std::optional<Options> options = Parse(invocation.args, &status);
   if (!options) return status;
+  if (!options->kit.empty()) {
+    const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
+    if (!why.empty()) {
+      WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
+      return kExitUsage;
+    }
+  }
 
   if (!options->kit.empty()) {
     const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
@@ -438,9 +455,32 @@ int RunCopyloom(const Invocation& invocation) {
         WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
   }
   InitProductProfile(profile_options);
-  // A folder named on the command line is the user's to have: make it.
-  if (profile_options.data_folder_override) {
-    CFileCtrl().CreateFolderTree(*profile_options.data_folder_override);
+  if (options->version) {
+    SetProfileVersionText(FindSupportLibraryVersion());
+    const std::wstring& version = TheProfile().version_text;
+    WriteUtf8(stdout, "copyloom " + (version.empty() ? std::string("(version unknown)") : Utf8(version)) + "\n");
+    return kExitOk;
+  }
+  // Nothing is touched before the data folder is known good and ours.
+  auto refuse = [](const std::wstring& why) {
+    WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
+    return kExitFailed;
+  };
+  const std::wstring data_folder = TheProfile().data_folder;
+  if (std::wstring why = DataFolderProblem(data_folder); !why.empty()) return refuse(why);
+  DataFolderLock lock;
+  const auto taken = lock.Take(data_folder, LockWaitMs(), [&] {
+    WriteUtf8(stderr, "copyloom: waiting for another copyloom run to finish with " +
+                          Utf8(data_folder) + "\n");
+  });
+  if (taken == DataFolderLock::Result::kFailed) {
+    return refuse(L"cannot write in the data folder " + data_folder);
+  }
+  if (taken == DataFolderLock::Result::kTimedOut) {
+    return refuse(L"another copyloom run still uses " + data_folder + L"; try again later");
+  }
+  if (std::wstring why = SettingsFileProblem(data_folder + kSettingsFileName); !why.empty()) {
+    return refuse(why);
   }
 
   const bool json = options->json;

@@ -107,6 +107,19 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
 // command line (a terminal running under Wine).
 bool IsFileInUse(const std::wstring& path);
 
+// An exclusive lock on a file (created when missing), held while the object
+// lives. Windows: an open without sharing plus a lock on its first byte;
+// POSIX: flock plus a record lock on that byte, which is what Wine turns the
+// Windows byte lock into, so the two builds exclude each other on one prefix.
+class FileLock {
+ public:
+  virtual ~FileLock() = default;
+};
+
+// nullptr when the lock is not taken; *busy then tells whether someone else
+// holds it (rather than the file not being creatable or openable).
+std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy);
+
 // File times in Windows FILETIME units: 100 ns since 1601-01-01 UTC.
 struct FileTimes {
   int64_t creation = 0;

@@ -312,6 +312,39 @@ bool IsFileInUse(const std::wstring& path) {
   return posix::IsExecutableRunning(native);
 }
 
+namespace {
+
+class PosixLock : public FileLock {
+ public:
+  explicit PosixLock(UniqueFd fd) : fd_(std::move(fd)) {}
+
+ private:
+  UniqueFd fd_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
+  *busy = false;
+  std::string native;
+  if (!MapPath(path, &native)) return nullptr;
+  UniqueFd fd(open(native.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666));
+  if (!fd) return nullptr;
+  // flock keeps out the other handles of this process and other copies of
+  // this build; the record lock keeps out Wine, which maps a Windows byte
+  // lock to one (and gives each process one record lock per file).
+  struct flock record = {};
+  record.l_type = F_WRLCK;
+  record.l_whence = SEEK_SET;
+  record.l_start = 0;
+  record.l_len = 1;
+  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0 || fcntl(fd.get(), F_SETLK, &record) != 0) {
+    *busy = errno == EWOULDBLOCK || errno == EAGAIN || errno == EACCES;
+    return nullptr;
+  }
+  return std::make_unique<PosixLock>(std::move(fd));
+}
+
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {
   std::string native;
   if (!MapPath(path, &native)) return false;

@@ -11,6 +11,7 @@
 #include "platform/testing.h"
 #include "platform/wildcard.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/one_step_write_win32.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -88,6 +89,19 @@ std::wstring WithoutTrailingSeparators(std::wstring path) {
   return path;
 }
 
+bool SameFile(const std::wstring& a, const std::wstring& b) {
+  BY_HANDLE_FILE_INFORMATION info[2];
+  const std::wstring* paths[2] = {&a, &b};
+  for (int i = 0; i < 2; ++i) {
+    UniqueHandle handle = Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS);
+    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info[i])) return false;
+  }
+  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
+         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
+         info[0].nFileIndexLow == info[1].nFileIndexLow;
+}
+
 }  // namespace
 
 FileAttributes QueryAttributes(const std::wstring& path) {
@@ -123,10 +137,25 @@ bool RemoveEmptyFolder(const std::wstring& path) {
 
 bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
-  const std::wstring target = ResolvePath(destination);
-  if (IsReadOnly(target)) return false;
-  return ::CopyFileW(ResolvePath(source).c_str(), target.c_str(), fail_if_exists ? TRUE : FALSE) !=
-         0;
+  const std::wstring from = ResolvePath(source);
+  const std::wstring to = ResolvePath(destination);
+  // Copying a file onto itself would only make a second copy of it.
+  if (SameFile(from, to)) return false;
+  return win32::WriteInOneStep(to, fail_if_exists,
+                               [&](const std::wstring& temp) {
+                                 if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
+                                 // CopyFileW is one call: a full disk shows after it.
+                                 return !testing::ShouldFail(testing::Op::kWrite);
+                               });
+}
+
+bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  return win32::WriteInOneStep(ResolvePath(path), false, [&](const std::wstring& temp) {
+    UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
+    return file.valid() && win32::WriteAllOrFail(file.get(), bytes.data(), bytes.size()) &&
+           ::FlushFileBuffers(file.get());
+  });
 }
 
 bool RemoveOneFile(const std::wstring& path) {
@@ -238,6 +267,35 @@ bool IsFileInUse(const std::wstring& path) {
   if (file == nullptr) return true;
   std::fclose(file);
   return false;
+}
+
+namespace {
+
+class Win32Lock : public FileLock {
+ public:
+  explicit Win32Lock(UniqueHandle handle) : handle_(std::move(handle)) {}
+
+ private:
+  UniqueHandle handle_;
+};
+
+}  // namespace
+
+std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
+  *busy = false;
+  UniqueHandle handle = Open(ResolvePath(path), GENERIC_READ | GENERIC_WRITE, 0, OPEN_ALWAYS);
+  if (!handle.valid()) {
+    *busy = ::GetLastError() == ERROR_SHARING_VIOLATION;
+    return nullptr;
+  }
+  // The byte lock is what a Linux run on the same prefix sees.
+  OVERLAPPED at = {};
+  if (!::LockFileEx(handle.get(), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                    &at)) {
+    *busy = true;
+    return nullptr;
+  }
+  return std::make_unique<Win32Lock>(std::move(handle));
 }
 
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {

@@ -2,6 +2,9 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/testing.h"
+#include "platform/win32/handles.h"
+#include "platform/win32/one_step_write_win32.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -16,6 +19,44 @@ std::wstring ProfilePath(const std::wstring& file) {
   }
   return native;
 }
+
+bool Representable(const std::wstring& text) {
+  size_t first = kNoUnmappable;
+  WideToCodePage(AnsiCodePage(), text, &first);
+  return first == kNoUnmappable;
+}
+
+// The profile functions read and write a file that starts with a UTF-16LE
+// byte-order mark as Unicode: an ANSI file is rewritten as one, keeping its
+// lines; a missing one starts as the mark alone.
+bool MakeUnicode(const std::wstring& path) {
+  std::string bytes;
+  if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
+    win32::UniqueHandle in(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!in.valid()) return false;
+    char buffer[65536];
+    DWORD got = 0;
+    while (::ReadFile(in.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      bytes.append(buffer, got);
+    }
+  }
+  if (bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE') return true;
+  const std::wstring text = CodePageToWide(AnsiCodePage(), bytes);
+  std::string wide = "\xFF\xFE";
+  for (wchar_t c : text) {
+    wide += static_cast<char>(c & 0xFF);
+    wide += static_cast<char>((c >> 8) & 0xFF);
+  }
+  win32::UniqueHandle out(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                        FILE_ATTRIBUTE_NORMAL, nullptr));
+  return out.valid() && win32::WriteAllOrFail(out.get(), wide.data(), wide.size());
+}
+
+// Wine keeps recently used settings files in memory and trusts the copy
+// while the file's last-write time is unchanged; the settings keep that
+// time on purpose. Flushing drops the copy, so the next read sees the file.
+void Forget(const std::wstring& path) { ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str()); }
 
 }  // namespace
 
@@ -40,8 +81,19 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
-  return ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
-                                      ProfilePath(file).c_str()) != 0;
+  const std::wstring native = ProfilePath(file);
+  const bool existed = ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
+  const bool ok = win32::WriteInOneStep(native, false, [&](const std::wstring& temp) {
+    if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;
+    // "?" in place of a folder name would lose the row it names.
+    if (!Representable(section + key + value) && !MakeUnicode(temp)) return false;
+    const bool written = ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
+                                                      temp.c_str()) != 0;
+    Forget(temp);
+    return written && testing::ShouldFail(testing::Op::kWrite) == false;
+  });
+  Forget(native);
+  return ok;
 }
 
 }  // namespace copyloom::platform

@@ -1,0 +1,93 @@
+#include "platform/win32/one_step_write_win32.h"
+
+#include <algorithm>
+
+#include "platform/platform.h"
+#include "platform/temp_files.h"
+#include "platform/testing.h"
+#include "platform/win32/handles.h"
+
+namespace copyloom::platform::win32 {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool WriteAll(HANDLE file, const char* p, size_t size) {
+  while (size > 0) {
+    DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
+    DWORD put = 0;
+    if (!::WriteFile(file, p, chunk, &put, nullptr) || put == 0) return false;
+    p += put;
+    size -= put;
+  }
+  return true;
+}
+
+void RemoveTemp(const std::wstring& temp) {
+  // A copy of a read-only source is read-only too.
+  ::SetFileAttributesW(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
+  ::DeleteFileW(temp.c_str());
+}
+
+// One still being written is open without sharing, and the delete fails.
+void SweepStaleTemps(const std::wstring& folder) {
+  WIN32_FIND_DATAW data;
+  const std::wstring search = folder + L"\\" + temp_files::kPattern;
+  UniqueFind find(::FindFirstFileW(search.c_str(), &data));
+  if (!find.valid()) return;
+  do {
+    const std::wstring name = data.cFileName;
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.find(L".~") == std::wstring::npos)
+      continue;
+    RemoveTemp(folder + L"\\" + name);
+  } while (::FindNextFileW(find.get(), &data));
+}
+
+}  // namespace
+
+bool WriteAllOrFail(HANDLE file, const void* data, size_t size) {
+  const char* p = static_cast<const char*>(data);
+  if (testing::ShouldFail(testing::Op::kWrite)) {
+    WriteAll(file, p, size / 2);
+    ::SetLastError(ERROR_DISK_FULL);
+    return false;
+  }
+  return WriteAll(file, p, size);
+}
+
+bool WriteInOneStep(const std::wstring& target, bool no_replace,
+                    const std::function<bool(const std::wstring& temp)>& fill) {
+  const DWORD attributes = ::GetFileAttributesW(target.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    if (no_replace || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+      return false;
+    }
+    // Held open without sharing: refused, as writing into it would be.
+    UniqueHandle held(::CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!held.valid()) return false;
+  }
+  const size_t slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
+  if (temp_files::FirstWriteInto(WideToUtf8(folder))) SweepStaleTemps(folder);
+
+  const std::string suffix = temp_files::NextSuffix(::GetCurrentProcessId());
+  const std::wstring temp = target + std::wstring(suffix.begin(), suffix.end());
+  bool ok = fill(temp);
+  // A replaced file keeps its hidden and system attributes.
+  if (ok && attributes != INVALID_FILE_ATTRIBUTES) {
+    const DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    const DWORD now = ::GetFileAttributesW(temp.c_str());
+    if (keep != 0 && now != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(temp.c_str(), now | keep);
+  }
+  if (ok && testing::ShouldFail(testing::Op::kReplace)) ok = false;
+  if (ok) {
+    const DWORD flags = MOVEFILE_WRITE_THROUGH | (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);
+    ok = ::MoveFileExW(temp.c_str(), target.c_str(), flags) != 0;
+  }
+  if (!ok) RemoveTemp(temp);
+  return ok;
+}
+
+}  // namespace copyloom::platform::win32
