@@ -110,6 +110,7 @@ TEST_F(InstallerWindowTest, TheExpertAdvisorEditionShowsTheWebPanelAndHidesTheCo
     EXPECT_EQ(d.ClientRect(IDC_WEB_PANEL).top, d.ClientRect(IDC_EXIT).bottom + 10);
     EXPECT_EQ(d.ClientRect(IDC_WEB_PANEL).right, d.ClientRect(IDC_TERMINAL_LIST).right);
     EXPECT_EQ(d.WindowSize().cx, ui::kMinWindowWidth);  // 700 is below the floor
+    EXPECT_TRUE(d.boxes.empty());  // no prompt for a missing web engine
   });
 }
 
