@@ -121,6 +121,10 @@ BOOL CDlgInstMulti::OnInitDialog() {
   SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
+  if (HDC screen = GetDC(nullptr)) {
+    m_dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
   const ProductProfile& profile = TheProfile();
   m_session.library_version.clear();
   m_side = kSideNone;
@@ -199,11 +203,11 @@ SIZE CDlgInstMulti::InitialSize() const {
   const std::wstring width = TheConfig().GetConfigValue(kKeyWidth);
   const std::wstring height = TheConfig().GetConfigValue(kKeyHeight);
   SIZE size;
-  size.cx = width.empty() ? (expert ? kExpertEditionWidth : window.right - window.left)
+  size.cx = width.empty() ? (expert ? Scale(kExpertEditionWidth) : window.right - window.left)
                           : ParseSize(width);
   if (height.empty()) {
-    size.cy = expert ? kExpertEditionHeight : window.bottom - window.top;
-    if (!m_webPanelShown) size.cy -= kHiddenPanelHeight;
+    size.cy = expert ? Scale(kExpertEditionHeight) : window.bottom - window.top;
+    if (!m_webPanelShown) size.cy -= Scale(kHiddenPanelHeight);
   } else {
     size.cy = ParseSize(height);
   }
@@ -301,47 +305,50 @@ void CDlgInstMulti::LayoutControls() {
   GetWindowRect(m_hWnd, &window);
   const int width = window.right - window.left;
   const int height = window.bottom - window.top;
-  if (width < kMinWindowWidth || height < kMinWindowHeight) {
+  const int min_width = Scale(kMinWindowWidth), min_height = Scale(kMinWindowHeight);
+  if (width < min_width || height < min_height) {
     // The size event this causes lays the window out.
-    SetWindowPos(m_hWnd, nullptr, 0, 0, std::max(width, kMinWindowWidth),
-                 std::max(height, kMinWindowHeight), SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, std::max(width, min_width), std::max(height, min_height),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return;
   }
-  const int panel = m_webPanelShown ? kWebPanelSpace : 0;
+  const int panel = m_webPanelShown ? Scale(kWebPanelSpace) : 0;
 
   const RECT list = ClientRectOf(IDC_TERMINAL_LIST);
-  const int list_width = width - 30;
-  const int list_height = height - kListBottomMargin - panel;
+  const int list_width = width - Scale(30);
+  const int list_height = height - Scale(kListBottomMargin) - panel;
   SetWindowPos(List(), nullptr, list.left, list.top, list_width, list_height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(Item(IDC_BUSY_LABEL), nullptr, list.left, list.top, list_width,
-               height - kBusyBottomMargin - panel, SWP_NOZORDER | SWP_NOACTIVATE);
+               height - Scale(kBusyBottomMargin) - panel, SWP_NOZORDER | SWP_NOACTIVATE);
 
   const int search = ItemWidth(IDC_SEARCH_AGAIN);
   const int remove = ItemWidth(IDC_REMOVE);
   const int add = ItemWidth(IDC_ADD);
-  MoveItem(IDC_SEARCH_AGAIN, width - search - 20, ClientRectOf(IDC_SEARCH_AGAIN).top);
-  MoveItem(IDC_REMOVE, width - remove - search - 25, ClientRectOf(IDC_REMOVE).top);
-  MoveItem(IDC_ADD, width - add - remove - search - 30, ClientRectOf(IDC_ADD).top);
+  MoveItem(IDC_SEARCH_AGAIN, width - search - Scale(20), ClientRectOf(IDC_SEARCH_AGAIN).top);
+  MoveItem(IDC_REMOVE, width - remove - search - Scale(25), ClientRectOf(IDC_REMOVE).top);
+  MoveItem(IDC_ADD, width - add - remove - search - Scale(30), ClientRectOf(IDC_ADD).top);
 
+  const int options_top = list_height + Scale(45);
+  const int buttons_top = list_height + Scale(75);
   for (int id : {IDC_SELECT_ALL, IDC_INVERSE, IDC_CLICK_TO_LAUNCH, IDC_LOAD_EA_AUTO}) {
-    MoveItem(id, ClientRectOf(id).left, list_height + 45);
+    MoveItem(id, ClientRectOf(id).left, options_top);
   }
   for (int id : {IDC_INSTALL_PROVIDER, IDC_INSTALL_RECEIVER, IDC_UNINSTALL}) {
-    MoveItem(id, ClientRectOf(id).left, list_height + 75);
+    MoveItem(id, ClientRectOf(id).left, buttons_top);
   }
 
   const int exit = ItemWidth(IDC_EXIT);
   const int contact = ItemWidth(IDC_CONTACT);
   const int help = ItemWidth(IDC_HELP_BUTTON);
-  MoveItem(IDC_EXIT, width - exit - 20, list_height + 75);
-  MoveItem(IDC_CONTACT, width - contact - exit - 25, list_height + 75);
-  MoveItem(IDC_HELP_BUTTON, width - help - contact - exit - 30, list_height + 75);
+  MoveItem(IDC_EXIT, width - exit - Scale(20), buttons_top);
+  MoveItem(IDC_CONTACT, width - contact - exit - Scale(25), buttons_top);
+  MoveItem(IDC_HELP_BUTTON, width - help - contact - exit - Scale(30), buttons_top);
 
   if (HWND web = Item(IDC_WEB_PANEL)) {
     const RECT exit_rect = ClientRectOf(IDC_EXIT);
     const RECT own = ClientRectOf(IDC_WEB_PANEL);
-    SetWindowPos(web, nullptr, list.left, exit_rect.bottom + 10, list_width,
+    SetWindowPos(web, nullptr, list.left, exit_rect.bottom + Scale(10), list_width,
                  own.bottom - own.top, SWP_NOZORDER | SWP_NOACTIVATE);
     m_webPanel.Resize();
     m_webPanel.Navigate(TheProfile().web_panel_address);
@@ -416,7 +423,7 @@ void CDlgInstMulti::ResetList(const std::vector<ColumnSpec>& columns) {
     LVCOLUMNW column{};
     column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
     column.fmt = LVCFMT_LEFT;
-    column.cx = columns[i].width;
+    column.cx = Scale(columns[i].width);
     column.pszText = const_cast<wchar_t*>(columns[i].header.c_str());
     SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
   }
@@ -449,9 +456,10 @@ void CDlgInstMulti::ShowBusy(bool busy) {
 }
 
 int CDlgInstMulti::WindowWidth() const {
+  // In the 96-DPI pixels of the column rules; ResetList scales them back.
   RECT window;
   GetWindowRect(m_hWnd, &window);
-  return window.right - window.left;
+  return MulDiv(window.right - window.left, 96, m_dpi);
 }
 
 std::wstring CDlgInstMulti::MessageCaption() const {

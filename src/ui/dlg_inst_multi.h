@@ -90,6 +90,10 @@ class CDlgInstMulti : public InstallerView {
   void OnContact();
   void LayoutControls();
 
+  // The layout's pixel rules hold at 96 dots per inch; the program is DPI
+  // aware, so they grow with the system's DPI.
+  int Scale(int pixels) const { return MulDiv(pixels, m_dpi, 96); }
+
   HWND Item(int id) const { return GetDlgItem(m_hWnd, id); }
   HWND List() const { return Item(1009); }
   // A control's rectangle in the window's client coordinates.
@@ -109,6 +113,7 @@ class CDlgInstMulti : public InstallerView {
   bool m_searching = false;
   bool m_commandRunning = false;
   bool m_minimised = false;
+  int m_dpi = 96;
   InterfaceTexts m_texts;
   CExplorer1 m_webPanel;
   HICON m_hIcon = nullptr;
