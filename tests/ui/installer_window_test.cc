@@ -251,7 +251,7 @@ TEST_F(InstallerWindowTest, EnterClosesWithoutSavingTheList) {
   EXPECT_EQ(Stored(kKeyPath), L"00C:\\MT4 A*|");
 }
 
-TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpAndContact) {
+TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpContactAndAdd) {
   Start();
   ListTerminals({L"C:\\MT4 A", L"C:\\MT4 B"});
   machine_->WriteFile(L"C:\\MT4 B\\terminal.exe", "MZ");
@@ -270,7 +270,13 @@ TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpAndContact) {
     EXPECT_EQ(d.boxes, Strings{Text(TextKey::SelectFolderPrompt)});
     d.Click(IDC_CONTACT);  // the about box, closed with OK
     EXPECT_EQ(d.boxes.size(), 2u);
+
+    machine_->MakeTerminal(L"C:\\MT4 C");
+    window_->picked_folders = {L"C:\\MT4 C\\"};
+    d.Click(IDC_ADD);
+    EXPECT_EQ(Column(kColumnFolder), (Strings{L"C:\\MT4 A", L"C:\\MT4 B", L"C:\\MT4 C"}));
   });
+  EXPECT_EQ(Stored(kKeyPath), L"00C:\\MT4 A*|00C:\\MT4 B*|00C:\\MT4 C*|");
 }
 
 }  // namespace
