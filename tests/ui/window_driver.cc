@@ -59,7 +59,12 @@ void WindowDriver::Tick() {
   }
   if (!box) last_box_ = nullptr;
   const HWND dlg = hwnd();
-  if (script_started_ || !dlg || !window_.initialised() || !IsWindowVisible(dlg)) return;
+  // Not from inside a long command's pump: the script would wait on the
+  // command it interrupted.
+  if (script_started_ || !dlg || !window_.initialised() || !IsWindowVisible(dlg) ||
+      window_.IsBusy()) {
+    return;
+  }
   script_started_ = true;
   if (script_) script_();
   script_ran_ = true;
