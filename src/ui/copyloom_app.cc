@@ -1,6 +1,8 @@
 #include "ui/copyloom_app.h"
 
+// windows.h first: the other Windows headers need it.
 #include <windows.h>
+
 #include <commctrl.h>
 #include <ole2.h>
 

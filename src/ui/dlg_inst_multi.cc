@@ -78,8 +78,7 @@ INT_PTR CDlgInstMulti::DoModal() {
   return result;
 }
 
-INT_PTR CALLBACK CDlgInstMulti::DialogProc(HWND hwnd, UINT message, WPARAM wparam,
-                                           LPARAM lparam) {
+INT_PTR CALLBACK CDlgInstMulti::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_INITDIALOG) {
     auto* self = reinterpret_cast<CDlgInstMulti*>(lparam);
     SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
@@ -112,12 +111,12 @@ INT_PTR CDlgInstMulti::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
 
 BOOL CDlgInstMulti::OnInitDialog() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  m_hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                          GetSystemMetrics(SM_CXICON),
-                                          GetSystemMetrics(SM_CYICON), 0));
-  m_hSmallIcon = static_cast<HICON>(
-      LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                 GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
+  m_hIcon =
+      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
+                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
+  m_hSmallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                               GetSystemMetrics(SM_CYSMICON), 0));
   SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
@@ -176,8 +175,7 @@ void CDlgInstMulti::InitWindowTexts() {
     m_webPanel.Attach(Item(IDC_WEB_PANEL));
     m_webPanel.Navigate(profile.web_panel_address);
   }
-  SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(m_hWnd, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CDlgInstMulti::ArrangeInstallButtons() {
@@ -382,8 +380,8 @@ std::wstring CDlgInstMulti::CellText(int row, int column) const {
     item.iSubItem = column;
     item.pszText = text.data();
     item.cchTextMax = static_cast<int>(text.size());
-    const int length =
-        static_cast<int>(SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
+    const int length = static_cast<int>(
+        SendMessageW(List(), LVM_GETITEMTEXTW, row, reinterpret_cast<LPARAM>(&item)));
     if (length < static_cast<int>(text.size()) - 1) {
       text.resize(length);
       return text;

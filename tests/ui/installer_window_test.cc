@@ -110,7 +110,7 @@ TEST_F(InstallerWindowTest, TheExpertAdvisorEditionShowsTheWebPanelAndHidesTheCo
     EXPECT_EQ(d.ClientRect(IDC_WEB_PANEL).top, d.ClientRect(IDC_EXIT).bottom + 10);
     EXPECT_EQ(d.ClientRect(IDC_WEB_PANEL).right, d.ClientRect(IDC_TERMINAL_LIST).right);
     EXPECT_EQ(d.WindowSize().cx, ui::kMinWindowWidth);  // 700 is below the floor
-    EXPECT_TRUE(d.boxes.empty());  // no prompt for a missing web engine
+    EXPECT_TRUE(d.boxes.empty());                       // no prompt for a missing web engine
   });
 }
 
@@ -149,8 +149,8 @@ TEST_F(InstallerWindowTest, SizesFollowTheFloorTheMinimiseRuleAndAreSavedOnlyAft
     const RECT list = d.ClientRect(IDC_TERMINAL_LIST);
     EXPECT_EQ(list.right - list.left, 970);
     EXPECT_EQ(list.bottom - list.top, 450 - 145);
-    EXPECT_EQ(d.ClientRect(IDC_EXIT).left, 1000 - (d.ClientRect(IDC_EXIT).right -
-                                                   d.ClientRect(IDC_EXIT).left) - 20);
+    EXPECT_EQ(d.ClientRect(IDC_EXIT).left,
+              1000 - (d.ClientRect(IDC_EXIT).right - d.ClientRect(IDC_EXIT).left) - 20);
     EXPECT_EQ(d.ClientRect(IDC_SELECT_ALL).top, 450 - 145 + 45);
 
     d.Resize(500, 200);
@@ -190,9 +190,8 @@ TEST_F(InstallerWindowTest, CommandsClickedDuringASearchAreRefused) {
     test::WindowDriver& d = *driver_;
     ASSERT_TRUE(d.WaitUntil([&] { return window_->RowCount() == 2; }));
     EXPECT_TRUE(d.boxes.empty());  // the automatic search reports nothing
-    const int refused[] = {IDC_ADD,       IDC_REMOVE,   IDC_INSTALL_PROVIDER,
-                           IDC_UNINSTALL, IDC_LAUNCH,   IDC_OPEN_FOLDER,
-                           IDC_SEARCH_AGAIN};
+    const int refused[] = {IDC_ADD,    IDC_REMOVE,      IDC_INSTALL_PROVIDER, IDC_UNINSTALL,
+                           IDC_LAUNCH, IDC_OPEN_FOLDER, IDC_SEARCH_AGAIN};
     for (int id : refused) d.PostClick(id);
     d.Click(IDC_SEARCH_AGAIN);
     Strings expected(std::size(refused), Text(TextKey::BusyText));
