@@ -1,8 +1,7 @@
 #include "ui/copyloom_app.h"
 
-// windows.h first: the other Windows headers need it.
 #include <windows.h>
-
+// After windows.h, which they need.
 #include <commctrl.h>
 #include <ole2.h>
 
