@@ -238,16 +238,24 @@ TEST_F(InstallerWindowTest, InstallAndUninstallThroughTheButtons) {
   EXPECT_EQ(Stored(kKeyPath), L"10C:\\MT4 A*|00C:\\MT4 B*Uninstall completed|");
 }
 
-TEST_F(InstallerWindowTest, EnterClosesWithoutSavingTheList) {
-  Start();
-  ListTerminals({L"C:\\MT4 A"});
-  const INT_PTR closed = Run([&] {
-    driver_->Click(IDC_SELECT_ALL);
-    SetFocus(driver_->Item(IDC_TERMINAL_LIST));
-    driver_->PressKey(VK_RETURN);
-  });
-  EXPECT_EQ(closed, IDOK);
-  EXPECT_EQ(Stored(kKeyPath), L"00C:\\MT4 A*|");
+TEST_F(InstallerWindowTest, EnterClosesWithoutSavingTheListEscapeSavesItAsExitDoes) {
+  struct Case {
+    int key;
+    INT_PTR closed;
+    const wchar_t* saved;
+  };
+  for (const Case& c : {Case{VK_RETURN, IDOK, L"00C:\\MT4 A*|"},
+                        Case{VK_ESCAPE, IDCANCEL, L"10C:\\MT4 A*|"}}) {
+    Start();
+    ListTerminals({L"C:\\MT4 A"});
+    const INT_PTR closed = Run([&] {
+      driver_->Click(IDC_SELECT_ALL);
+      SetFocus(driver_->Item(IDC_TERMINAL_LIST));
+      driver_->PressKey(c.key);
+    });
+    EXPECT_EQ(closed, c.closed);
+    EXPECT_EQ(Stored(kKeyPath), c.saved);
+  }
 }
 
 TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpContactAndAdd) {
