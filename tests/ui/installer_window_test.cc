@@ -244,8 +244,8 @@ TEST_F(InstallerWindowTest, EnterClosesWithoutSavingTheListEscapeSavesItAsExitDo
     INT_PTR closed;
     const wchar_t* saved;
   };
-  for (const Case& c : {Case{VK_RETURN, IDOK, L"00C:\\MT4 A*|"},
-                        Case{VK_ESCAPE, IDCANCEL, L"10C:\\MT4 A*|"}}) {
+  for (const Case& c :
+       {Case{VK_RETURN, IDOK, L"00C:\\MT4 A*|"}, Case{VK_ESCAPE, IDCANCEL, L"10C:\\MT4 A*|"}}) {
     Start();
     ListTerminals({L"C:\\MT4 A"});
     const INT_PTR closed = Run([&] {
