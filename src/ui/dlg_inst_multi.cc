@@ -111,12 +111,15 @@ INT_PTR CDlgInstMulti::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam)
 
 BOOL CDlgInstMulti::OnInitDialog() {
   const HINSTANCE instance = GetModuleHandleW(nullptr);
-  m_hIcon =
-      static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON,
-                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-  m_hSmallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME),
-                                               IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), 0));
+  auto load_icon = [&](int width, int height) {
+    return static_cast<HICON>(
+        LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, width, height, 0));
+  };
+  // Once per object: the window may be run again.
+  if (!m_hIcon) m_hIcon = load_icon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
+  if (!m_hSmallIcon) {
+    m_hSmallIcon = load_icon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  }
   SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
