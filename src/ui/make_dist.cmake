@@ -1,0 +1,21 @@
+# Lays out the distribution folder and zips it (cmake -P). Inputs: DIST_DIR,
+# KIT_DIR, SETUP_EXE, CLI_EXE, ZIP. Starts from an empty folder so that no
+# stale file ships.
+set(root "${DIST_DIR}/Copyloom Setup")
+file(REMOVE_RECURSE "${root}")
+file(REMOVE "${ZIP}")
+file(GLOB tags "${KIT_DIR}/vlcpy*.tag")
+foreach(side Provider Receiver)
+  # The program names its side; it installs the package it stands in.
+  set(folder "${root}/Signal ${side}")
+  file(MAKE_DIRECTORY "${folder}")
+  file(COPY "${KIT_DIR}/Signal ${side}/" DESTINATION "${folder}")
+  file(COPY_FILE "${SETUP_EXE}" "${folder}/Setup Signal ${side}.exe")
+  file(COPY "${KIT_DIR}/vlcpy.sin" ${tags} DESTINATION "${folder}")
+endforeach()
+file(COPY_FILE "${CLI_EXE}" "${root}/copyloom.exe")
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ZIP}" --format=zip "Copyloom Setup"
+                WORKING_DIRECTORY "${DIST_DIR}" RESULT_VARIABLE status)
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "could not zip ${root}")
+endif()
