@@ -14,6 +14,7 @@
 #include "app/builtin_texts.h"
 #include "app/language.h"
 #include "app/product_profile.h"
+#include "platform/platform.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
 #include "ui/about_resource.h"
@@ -170,9 +171,10 @@ class LinkTest : public AboutTest {
     ReleaseDC(control, dc);
     return colour;
   }
+  // As the mouse does it: the control reports the click to its parent.
   void Click(HWND control) {
-    SendMessageW(parent_, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(control), STN_CLICKED),
-                 reinterpret_cast<LPARAM>(control));
+    SendMessageW(control, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    SendMessageW(control, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
   }
 
   HWND parent_ = nullptr;
@@ -267,17 +269,27 @@ TEST_F(LinkTest, ToolTipFollowsTheTarget) {
   EXPECT_STREQ(buffer, L"https://example.com/new");
 }
 
-TEST_F(LinkTest, HandCursorFallsBackToTheSystemHand) {
-  // No help program in an empty Windows folder.
-  test::TempDir windows;
-  platform::testing::SetWindowsFolder(windows.path());
-  MakeLink(SS_LEFT);
-  EXPECT_EQ(link_->LinkCursor(), LoadCursorW(nullptr, IDC_HAND));
-  HWND control = link_->hwnd();
-  // The cursor request is answered by the link.
-  EXPECT_TRUE(SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
-  EXPECT_EQ(GetCursor(), LoadCursorW(nullptr, IDC_HAND));
+TEST_F(LinkTest, HandCursorComesFromTheHelpProgramElseTheSystem) {
+  const HCURSOR system_hand = LoadCursorW(nullptr, IDC_HAND);
+  for (bool help_program : {true, false}) {
+    SCOPED_TRACE(help_program);
+    // This test program carries cursor 106, so it can be the help program.
+    test::TempDir windows;
+    if (help_program) {
+      ASSERT_TRUE(CopyFileW(platform::ProgramPath().c_str(),
+                            windows.Join(L"winhlp32.exe").c_str(), FALSE));
+    }
+    platform::testing::SetWindowsFolder(windows.path());
+    HWND control = MakeLink(SS_LEFT);
+    ASSERT_TRUE(link_->LinkCursor());
+    EXPECT_EQ(link_->LinkCursor() != system_hand, help_program);
+    // The cursor request is answered by the link.
+    EXPECT_TRUE(SendMessageW(control, WM_SETCURSOR, reinterpret_cast<WPARAM>(control),
+                             MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+    EXPECT_EQ(GetCursor(), link_->LinkCursor());
+    link_.reset();
+    DestroyWindow(control);
+  }
 }
 
 TEST_F(AboutTest, OpenLinkChoosesTheProgramAndFallsBackToThePageHandler) {
