@@ -325,20 +325,30 @@ TEST_F(AboutTest, OpenLinkChoosesTheProgramAndFallsBackToThePageHandler) {
     EXPECT_EQ(calls, c.calls);
   }
 
-  // With a handler the command is cut before "%1" and the target appended;
-  // the user's classes win over the machine's.
-  registry->SetValue(RegRoot::kLocalMachine, L"Software\\Classes\\.htm", L"", L"htmlfile");
-  registry->SetValue(RegRoot::kLocalMachine, L"Software\\Classes\\htmlfile\\shell\\open\\command",
-                     L"", L"\"C:\\Web\\old.exe\" \"%1\"");
-  registry->SetValue(RegRoot::kCurrentUser, L"Software\\Classes\\.htm", L"", L"WebPage");
-  registry->SetValue(RegRoot::kCurrentUser, L"Software\\Classes\\WebPage\\shell\\open\\command",
-                     L"", L"\"C:\\Web\\browser.exe\" -new \"%1\" -x");
-  calls.clear();
+  // With a handler the command is cut before "%1" (quoted or not) and the
+  // target appended; the user's classes win over the machine's.
+  struct Handler {
+    RegRoot root;
+    std::wstring page_class;
+    std::wstring command;
+    std::wstring run;
+  } handlers[] = {
+      {RegRoot::kLocalMachine, L"htmlfile", L"C:\\Old\\web.exe %1", L"C:\\Old\\web.exe "},
+      {RegRoot::kCurrentUser, L"WebPage", L"web.exe /open", L"web.exe /open"},
+      {RegRoot::kCurrentUser, L"WebPage", L"\"C:\\Web\\b.exe\" -new \"%1\" -x",
+       L"\"C:\\Web\\b.exe\" -new "},
+  };
   open_answer = SE_ERR_FNF;
-  EXPECT_EQ(CHyperLink::OpenLink(L"https://example.com/"), 33);
-  EXPECT_EQ(calls, (std::vector<std::wstring>{
-                       L"open IEXPLORE|https://example.com/",
-                       L"run \"C:\\Web\\browser.exe\" -new    https://example.com/"}));
+  for (const Handler& h : handlers) {
+    SCOPED_TRACE(h.command);
+    registry->SetValue(h.root, L"Software\\Classes\\.htm", L"", h.page_class);
+    registry->SetValue(h.root, L"Software\\Classes\\" + h.page_class + L"\\shell\\open\\command",
+                       L"", h.command);
+    calls.clear();
+    EXPECT_EQ(CHyperLink::OpenLink(L"https://example.com/"), 33);
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"open IEXPLORE|https://example.com/",
+                                                L"run " + h.run + L"   https://example.com/"}));
+  }
 }
 
 TEST(LinkErrorTest, MessagesForShellResults) {
@@ -353,25 +363,32 @@ TEST(LinkErrorTest, MessagesForShellResults) {
   EXPECT_EQ(CHyperLink::ErrorMessage(33), head + L"Unknown   Error   (33)   occurred.");
 }
 
-TEST(BrowserPanelTest, AttachNeverShowsADialogAndKeepsTheHost) {
+TEST(BrowserPanelTest, AttachNeverShowsADialogAndOutlivesItsWindow) {
   HWND parent = CreateWindowExW(0, L"STATIC", L"panel parent", WS_POPUP | WS_VISIBLE, 0, 0, 500,
                                 300, nullptr, nullptr, nullptr, nullptr);
   HWND host = CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 10, 10, 460, 90, parent,
                               nullptr, nullptr, nullptr);
-  {
-    CExplorer1 panel;
-    bool attached = panel.Attach(host);
-    EXPECT_EQ(panel.HasBrowser(), attached);
-    EXPECT_EQ(panel.Host(), host);
-    panel.Navigate(L"about:blank");
-    MoveWindow(host, 10, 10, 300, 60, TRUE);
-    panel.Resize();
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    EXPECT_FALSE(FindMessageBox());
-    std::printf("browser panel attached: %s\n", attached ? "yes" : "no");
-  }
+  auto panel = std::make_unique<CExplorer1>();
+  bool attached = panel->Attach(host);
+  // Under Wine without a web engine the browser still comes up, blank.
+  std::printf("browser panel attached: %s\n", attached ? "yes" : "no");
+  EXPECT_EQ(panel->HasBrowser(), attached);
+  EXPECT_EQ(panel->Host(), host);
+  panel->Navigate(L"about:blank");
+  MoveWindow(host, 10, 10, 300, 60, TRUE);
+  panel->Resize();
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  EXPECT_FALSE(FindMessageBox());
+  // The main window goes first; the panel object is destroyed after it.
   DestroyWindow(parent);
+  panel.reset();
+
+  CExplorer1 without_host;
+  EXPECT_FALSE(without_host.Attach(nullptr));
+  without_host.Navigate(L"about:blank");
+  without_host.Resize();
+  EXPECT_FALSE(without_host.HasBrowser());
 }
 
 }  // namespace
