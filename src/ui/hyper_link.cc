@@ -152,7 +152,8 @@ bool CHyperLink::Attach(HWND control) {
   if (text.empty()) SetWindowTextW(hwnd_, url_.c_str());
 
   HFONT font = reinterpret_cast<HFONT>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-  if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  // A control that was never given a font draws with the system font.
+  if (!font) font = static_cast<HFONT>(GetStockObject(SYSTEM_FONT));
   LOGFONTW log_font = {};
   if (GetObjectW(font, sizeof(log_font), &log_font)) {
     log_font.lfUnderline = underline_ ? TRUE : FALSE;
@@ -209,7 +210,10 @@ void CHyperLink::PositionWindow() {
   std::wstring text = WindowText(hwnd_);
   SIZE extent = {};
   HDC dc = GetDC(hwnd_);
-  HGDIOBJ old_font = SelectObject(dc, link_font_ ? link_font_ : GetStockObject(DEFAULT_GUI_FONT));
+  HGDIOBJ font = link_font_;
+  if (!font) font = reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+  if (!font) font = GetStockObject(SYSTEM_FONT);
+  HGDIOBJ old_font = SelectObject(dc, font);
   GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
   SelectObject(dc, old_font);
   ReleaseDC(hwnd_, dc);
