@@ -38,8 +38,8 @@ class BrowserSite final : public IOleClientSite, public IOleInPlaceSite, public 
     OleSetContainedObject(object_, TRUE);
     RECT rect = HostRect();
     if (FAILED(object_->DoVerb(OLEIVERB_INPLACEACTIVATE, nullptr, this, 0, host_, &rect)) ||
-        FAILED(object_->QueryInterface(IID_IOleInPlaceObject,
-                                       reinterpret_cast<void**>(&in_place_))) ||
+        FAILED(
+            object_->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&in_place_))) ||
         FAILED(object_->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch_)))) {
       Close();
       return false;

@@ -26,9 +26,9 @@ LinkShell& TestShell() {
 
 int ShellOpenNumber(const std::wstring& file, const std::wstring& parameters) {
   if (TestShell().open) return TestShell().open(file, parameters);
-  HINSTANCE result = ShellExecuteW(nullptr, L"open", file.c_str(),
-                                   parameters.empty() ? nullptr : parameters.c_str(), nullptr,
-                                   SW_SHOWNORMAL);
+  HINSTANCE result =
+      ShellExecuteW(nullptr, L"open", file.c_str(),
+                    parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL);
   return static_cast<int>(reinterpret_cast<INT_PTR>(result));
 }
 
@@ -103,19 +103,23 @@ const wchar_t* KnownErrorText(int result) {
     case SE_ERR_OOM:
       return L"There   was   not   enough   memory   to   complete   the   operation.";
     case ERROR_BAD_FORMAT:
-      return L"The   .EXE   file   is   invalid\n(non-Win32   .EXE   or   error   in   .EXE   image).";
+      return L"The   .EXE   file   is   invalid\n(non-Win32   .EXE   or   error   in   .EXE   "
+             L"image).";
     case SE_ERR_SHARE:
       return L"A   sharing   violation   occurred.   ";
     case SE_ERR_ASSOCINCOMPLETE:
       return L"The   filename   association   is\nincomplete   or   invalid.";
     case SE_ERR_DDETIMEOUT:
-      return L"The   DDE   transaction   could   not\nbe   completed   because   the   request   timed   out.";
+      return L"The   DDE   transaction   could   not\nbe   completed   because   the   request   "
+             L"timed   out.";
     case SE_ERR_DDEFAIL:
       return L"The   DDE   transaction   failed.";
     case SE_ERR_DDEBUSY:
-      return L"The   DDE   transaction   could   not\nbe   completed   because   other   DDE   transactions\nwere   being   processed.";
+      return L"The   DDE   transaction   could   not\nbe   completed   because   other   DDE   "
+             L"transactions\nwere   being   processed.";
     case SE_ERR_NOASSOC:
-      return L"There   is   no   application   associated\nwith   the   given   filename   extension.";
+      return L"There   is   no   application   associated\nwith   the   given   filename   "
+             L"extension.";
     case SE_ERR_DLLNOTFOUND:
       return L"The   specified   dynamic-link   library   was   not   found.";
     default:
@@ -240,8 +244,8 @@ void CHyperLink::PositionWindow() {
       rect.right = rect.left + extent.cx;
       break;
   }
-  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left,
-               rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+               SWP_NOZORDER | SWP_NOACTIVATE);
   UpdateToolTip();
 }
 
@@ -251,8 +255,8 @@ void CHyperLink::LoadLinkCursor() {
   if (!windows.empty()) {
     if (windows.back() == L'\\') windows.pop_back();
     // Only its resources are wanted: no code of it is mapped to run.
-    HMODULE help = LoadLibraryExW((windows + L"\\winhlp32.exe").c_str(), nullptr,
-                                  LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE help =
+        LoadLibraryExW((windows + L"\\winhlp32.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (help) {
       HCURSOR cursor = LoadCursorW(help, MAKEINTRESOURCEW(kHelpHandCursor));
       if (cursor) {
@@ -412,8 +416,7 @@ LRESULT CALLBACK CHyperLink::ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM l
     SetBkMode(dc, TRANSPARENT);
     return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
   }
-  if (msg == WM_COMMAND && reinterpret_cast<HWND>(lp) == link->hwnd_ &&
-      HIWORD(wp) == STN_CLICKED) {
+  if (msg == WM_COMMAND && reinterpret_cast<HWND>(lp) == link->hwnd_ && HIWORD(wp) == STN_CLICKED) {
     link->Follow();
     return 0;
   }

@@ -64,10 +64,10 @@ class CHyperLink {
   static std::wstring ErrorMessage(int result);
 
  private:
-  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
-                                      UINT_PTR id, DWORD_PTR data);
-  static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp,
-                                     UINT_PTR id, DWORD_PTR data);
+  static LRESULT CALLBACK ControlProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                      DWORD_PTR data);
+  static LRESULT CALLBACK ParentProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
+                                     DWORD_PTR data);
   LRESULT OnControlMessage(UINT msg, WPARAM wp, LPARAM lp);
   void OnMouseMove(LPARAM lp);
   void LoadLinkCursor();

@@ -1,9 +1,10 @@
 // The about box, the hyperlink control and the browser panel, driven in
 // process as a user would: real windows, real message boxes.
 #include <windows.h>
+// After windows.h.
 #include <commctrl.h>
-#include <shellapi.h>
 #include <gtest/gtest.h>
+#include <shellapi.h>
 
 #include <cstdio>
 #include <functional>
@@ -144,8 +145,8 @@ class LinkTest : public AboutTest {
     AboutTest::TearDown();
   }
   HWND MakeLink(DWORD style, const wchar_t* text = L"Copyloom web site") {
-    HWND control = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 100, 50,
-                                   200, 40, parent_, nullptr, nullptr, nullptr);
+    HWND control = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | style, 100, 50, 200,
+                                   40, parent_, nullptr, nullptr, nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
                  FALSE);
     link_ = std::make_unique<CHyperLink>();
@@ -154,7 +155,8 @@ class LinkTest : public AboutTest {
   }
   SIZE TextExtent(HWND control) {
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+    HGDIOBJ old =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
     std::wstring text = Text(control);
     SIZE size = {};
     GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
@@ -187,8 +189,11 @@ TEST_F(LinkTest, ResizesToItsTextByAlignment) {
     DWORD style;
     int kept_x;  // 0 left edge, 1 centre, 2 right edge
     bool centre_y;
-  } cases[] = {{SS_LEFT, 0, false},   {SS_CENTER, 1, false}, {SS_RIGHT, 2, false},
-               {SS_LEFT | SS_CENTERIMAGE, 0, true}, {SS_RIGHT | SS_CENTERIMAGE, 2, true}};
+  } cases[] = {{SS_LEFT, 0, false},
+               {SS_CENTER, 1, false},
+               {SS_RIGHT, 2, false},
+               {SS_LEFT | SS_CENTERIMAGE, 0, true},
+               {SS_RIGHT | SS_CENTERIMAGE, 2, true}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.style);
     HWND control = MakeLink(c.style);
@@ -276,8 +281,8 @@ TEST_F(LinkTest, HandCursorComesFromTheHelpProgramElseTheSystem) {
     // This test program carries cursor 106, so it can be the help program.
     test::TempDir windows;
     if (help_program) {
-      ASSERT_TRUE(CopyFileW(platform::ProgramPath().c_str(),
-                            windows.Join(L"winhlp32.exe").c_str(), FALSE));
+      ASSERT_TRUE(
+          CopyFileW(platform::ProgramPath().c_str(), windows.Join(L"winhlp32.exe").c_str(), FALSE));
     }
     platform::testing::SetWindowsFolder(windows.path());
     HWND control = MakeLink(SS_LEFT);
@@ -355,8 +360,9 @@ TEST(LinkErrorTest, MessagesForShellResults) {
   const std::wstring head = L"Unable   to   open   hyperlink:\n\n";
   EXPECT_EQ(CHyperLink::ErrorMessage(0),
             head + L"The   operating   system   is   out\nof   memory   or   resources.");
-  EXPECT_EQ(CHyperLink::ErrorMessage(11),
-            head + L"The   .EXE   file   is   invalid\n(non-Win32   .EXE   or   error   in   .EXE   image).");
+  EXPECT_EQ(CHyperLink::ErrorMessage(11), head +
+                                              L"The   .EXE   file   is   invalid\n(non-Win32   "
+                                              L".EXE   or   error   in   .EXE   image).");
   EXPECT_EQ(CHyperLink::ErrorMessage(32),
             head + L"The   specified   dynamic-link   library   was   not   found.");
   EXPECT_EQ(CHyperLink::ErrorMessage(4), head + L"Unknown   Error   (4)   occurred.");
