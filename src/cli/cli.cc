@@ -13,6 +13,7 @@
 #include "app/self_check.h"
 #include "app/text_table.h"
 #include "cli/console_view.h"
+#include "cli/prefixes.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -28,7 +29,8 @@ namespace copyloom::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: copyloom [--kit DIR] [--data-dir DIR] [--json] [--yes] COMMAND [ARGS]\n"
+    "usage: copyloom [--kit DIR] [--data-dir DIR] [--prefix DIR|--all-prefixes] [--json] [--yes]\n"
+    "                COMMAND [ARGS]\n"
     "\n"
     "commands:\n"
     "  list                              show the terminal list (tick, folder, type, state)\n"
@@ -41,12 +43,16 @@ constexpr char kUsage[] =
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
     "  open DIR                          open a terminal's folder\n"
+    "  prefixes                          list the Wine prefixes, their terminals and saved lists\n"
     "\n"
     "options:\n"
     "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
     "  --data-dir DIR  keep clinst.cfg, the log and the support files in DIR\n"
     "  --json          print one JSON object instead of text\n"
     "  --yes           answer OK to prompts (default: Cancel)\n"
+    "  --prefix DIR    work on the terminals of this Wine prefix (as WINEPREFIX)\n"
+    "  --all-prefixes  run list, status, install or uninstall in each prefix with terminals\n"
+    "  --version       print the version\n"
     "\n"
     "exit status: 0 success or nothing to do, 1 a row failed or the command was refused,\n"
     "2 bad usage\n";
@@ -85,6 +91,8 @@ std::wstring WithSeparator(std::wstring folder) {
 struct Options {
   std::wstring kit;
   std::wstring data_dir;
+  std::wstring prefix;
+  bool all_prefixes = false;
   bool json = false;
   bool yes = false;
   std::string command;
@@ -331,7 +339,7 @@ void Runner::Open() {
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
   Options options;
-  std::string kit, data_dir;
+  std::string kit, data_dir, prefix;
   std::vector<std::string> dirs;
   bool chart = false, no_chart = false;
 
@@ -342,6 +350,9 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   app.add_option("--data-dir", data_dir);
   app.add_flag("--json", options.json);
   app.add_flag("--yes", options.yes);
+  app.add_option("--prefix", prefix);
+  app.add_flag("--all-prefixes", options.all_prefixes);
+  app.set_version_flag("--version", "copyloom " COPYLOOM_VERSION);
 
   auto command = [&](const char* name) {
     auto* sub = app.add_subcommand(name);
@@ -368,6 +379,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   uninstall->add_flag("--all", options.all);
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
+  command("prefixes");
 
   std::vector<std::string> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
@@ -375,6 +387,10 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
     WriteUtf8(stdout, kUsage);
+    *status = kExitOk;
+    return std::nullopt;
+  } catch (const CLI::CallForVersion& e) {
+    WriteUtf8(stdout, std::string(e.what()) + "\n");
     *status = kExitOk;
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
@@ -396,6 +412,13 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   if (options.command == "remove" && options.ticked == !dirs.empty()) {
     return usage_error("remove takes DIR arguments or --ticked");
   }
+  if (options.all_prefixes && !prefix.empty()) {
+    return usage_error("give --prefix DIR or --all-prefixes, not both");
+  }
+  if (options.all_prefixes && !RunsInEachPrefix(options.command)) {
+    return usage_error("--all-prefixes runs list, status, install or uninstall");
+  }
+  options.prefix = platform::Utf8ToWide(prefix);
   options.kit = platform::Utf8ToWide(kit);
   options.data_dir = platform::Utf8ToWide(data_dir);
   for (const auto& dir : dirs) options.dirs.push_back(platform::Utf8ToWide(dir));
@@ -403,8 +426,9 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 }
 
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
-                     int status) {
+                     int status, const std::wstring& chosen_prefix) {
   nlohmann::ordered_json out;
+  if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
   for (const auto& row : view.rows()) {
     nlohmann::ordered_json r;
@@ -437,6 +461,21 @@ int RunCopyloom(const Invocation& invocation) {
     profile_options.data_folder_override =
         WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
   }
+  // The Wine prefix of the run (Linux): "prefixes" and --all-prefixes end here.
+  PrefixOptions prefix_options;
+  if (!options->prefix.empty()) {
+    prefix_options.prefix = AbsoluteFolder(options->prefix, invocation.current_folder);
+  }
+  prefix_options.json = options->json;
+  prefix_options.profile = profile_options;
+  if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
+  if (options->command == "prefixes") return ListPrefixes(prefix_options);
+  std::wstring chosen_prefix;
+  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) return stop;
+  if (!chosen_prefix.empty() && !options->json) {
+    WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
+  }
+
   InitProductProfile(profile_options);
   // A folder named on the command line is the user's to have: make it.
   if (profile_options.data_folder_override) {
@@ -454,7 +493,7 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status));
+    WriteUtf8(stdout, RowsJson(view, messages, status, chosen_prefix));
   }
   return status;
 }
