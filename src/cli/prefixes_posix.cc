@@ -51,7 +51,11 @@ std::string Getenv(const char* name) {
   return value ? value : "";
 }
 
-std::string Home() { return Getenv("HOME"); }
+std::string Home() {
+  std::string home = Getenv("HOME");
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home;
+}
 
 // What a run in the prefix would see: the terminals a search finds and the
 // list saved in its data folder. Reads only.

@@ -69,8 +69,8 @@ std::string WinePrefixArch(const std::string& prefix) {
   return head.substr(at, end - at);
 }
 
-std::vector<std::string> FindWinePrefixes(const std::string& home,
-                                          const std::string& wineprefix_env) {
+std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env) {
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
   std::vector<std::string> found;
   std::set<std::string> seen;
   auto consider = [&](const std::string& folder) {

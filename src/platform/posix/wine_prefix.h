@@ -24,7 +24,6 @@ std::string WinePrefixArch(const std::string& prefix);
 // Linux script), Bottles (native and Flatpak), PlayOnLinux, Lutris (~/Games/*
 // and one level below), CrossOver. The folders of one place are sorted by
 // name; a folder reached twice (a link) is listed once.
-std::vector<std::string> FindWinePrefixes(const std::string& home,
-                                          const std::string& wineprefix_env);
+std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env);
 
 }  // namespace copyloom::platform::posix
