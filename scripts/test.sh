@@ -25,4 +25,7 @@ cmake --build --preset windows
 # through xvfb-run, and the server is stopped however the run ends.
 xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
 
+echo "== Debian package: build, install, check, remove"
+scripts/test-package.sh
+
 echo "== all tests passed in $(( $(date +%s) - start )) s"
