@@ -9,11 +9,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 #include "app/self_check.h"
 #include "cli/cli.h"
@@ -67,9 +66,15 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   InitProductProfile(profile);
   // The run proper reports its own start-up checks.
   TakeSelfCheckMessages();
-  CConfig settings;
-  settings.SetConfigFile(TheProfile().data_folder + kSettingsFileName);
-  facts.saved_list = !settings.GetConfigValue(kKeyPath).empty();
+  // Only a data folder inside the prefix holds the prefix's own list: one
+  // outside (a prefix without shell folders falls back to ~/.config) is
+  // shared by every such prefix.
+  const std::wstring data_folder = TheProfile().data_folder;
+  if (platform::posix::IsWindowsStyle(data_folder)) {
+    CConfig settings;
+    settings.SetConfigFile(data_folder + kSettingsFileName);
+    facts.saved_list = !settings.GetConfigValue(kKeyPath).empty();
+  }
   TextList candidates;
   SplitText(FindTerminalFolders(), L"|", &candidates, true);
   std::vector<std::wstring> found;
@@ -85,9 +90,8 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
 }
 
 std::vector<PrefixFacts> ProbeAll(const PrefixOptions& options) {
-  const std::string first = options.prefix.empty()
-                                ? Getenv("WINEPREFIX")
-                                : platform::posix::WideToNative(options.prefix);
+  const std::string first =
+      options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
   const std::string saved = Getenv("WINEPREFIX");
   std::vector<PrefixFacts> all;
   for (const auto& folder : platform::posix::FindWinePrefixes(Home(), first)) {
@@ -127,8 +131,8 @@ int RunChild(const std::string& program, const std::vector<std::string>& args,
     close(pipe_fds[1]);
     char buffer[65536];
     ssize_t n;
-    while (spawned == 0 && ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0 ||
-                            (n < 0 && errno == EINTR))) {
+    while (spawned == 0 &&
+           ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
       if (n > 0) captured->append(buffer, static_cast<size_t>(n));
     }
     close(pipe_fds[0]);
@@ -153,8 +157,7 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
   if (!options.prefix.empty()) {
     const std::string folder = platform::posix::WideToNative(options.prefix);
     if (!platform::posix::IsWinePrefixFolder(folder)) {
-      Out(stderr, "copyloom: " + folder +
-                      " is no Wine prefix (it needs system.reg and drive_c)\n");
+      Out(stderr, "copyloom: " + folder + " is no Wine prefix (it needs system.reg and drive_c)\n");
       return kExitUsage;
     }
     setenv("WINEPREFIX", folder.c_str(), 1);
@@ -163,8 +166,7 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
   if (!Getenv("WINEPREFIX").empty() || Home().empty()) return -1;
 
   const std::string wine = Home() + "/.wine";
-  if (platform::posix::IsWinePrefixFolder(wine) &&
-      Probe(wine, options.profile).HoldsTerminals()) {
+  if (platform::posix::IsWinePrefixFolder(wine) && Probe(wine, options.profile).HoldsTerminals()) {
     unsetenv("WINEPREFIX");
     return -1;
   }

@@ -80,5 +80,4 @@ class CliTest : public ::testing::Test {
   int last_exit_ = -1;
 };
 
-
 }  // namespace copyloom

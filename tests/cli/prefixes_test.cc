@@ -20,20 +20,24 @@ class PrefixesTest : public CliTest {
     MakePrefix(kBottle, "win64");
     MakePrefixTerminal(kBottle, L"Program Files (x86)\\XM MT4");
     MakePrefixTerminal(kBottle, L"Program Files (x86)\\FxPro MT4");
-    MakePrefix(L"Games\\metatrader\\prefix", "win64");
+    MakePrefix(L"Games\\metatrader\\prefix", "win64", false);
     dir_.MakeFolder(L".PlayOnLinux\\wineprefix\\Office\\drive_c");  // no system.reg
   }
 
   // A prefix as wineboot leaves it, with its own documents folder (and so
-  // its own data folder).
-  void MakePrefix(const std::wstring& name, const std::string& arch) {
-    dir_.WriteFile(name + L"\\system.reg", "WINE REGISTRY Version 2\n;; All keys relative to "
-                                           "\\\\Machine\n\n#arch=" + arch + "\n");
-    dir_.WriteFile(name + L"\\user.reg",
-                   "WINE REGISTRY Version 2\n\n#arch=" + arch +
-                       "\n\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\"
-                       "Shell Folders] 1765152000\n"
-                       "\"Personal\"=\"C:\\\\users\\\\trader\\\\Documents\"\n");
+  // its own data folder) unless told otherwise.
+  void MakePrefix(const std::wstring& name, const std::string& arch, bool documents = true) {
+    dir_.WriteFile(name + L"\\system.reg",
+                   "WINE REGISTRY Version 2\n;; All keys relative to "
+                   "\\\\Machine\n\n#arch=" +
+                       arch + "\n");
+    dir_.WriteFile(
+        name + L"\\user.reg",
+        "WINE REGISTRY Version 2\n\n#arch=" + arch +
+            (documents ? "\n\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\"
+                         "Shell Folders] 1765152000\n"
+                         "\"Personal\"=\"C:\\\\users\\\\trader\\\\Documents\"\n"
+                       : "\n"));
     dir_.MakeFolder(name + L"\\drive_c\\users\\trader\\Documents");
     dir_.MakeFolder(name + L"\\dosdevices");
     ASSERT_EQ(symlink("../drive_c", U8(dir_.Join(name + L"\\dosdevices\\c:")).c_str()), 0);
@@ -63,7 +67,10 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
   }
   EXPECT_EQ(out["prefixes"], expected);
 
-  // A list saved in ~/.wine shows; the text form has one line per prefix.
+  // A list saved in ~/.wine shows; one in the data folder that prefixes
+  // without a documents folder share is no prefix's own. The text form has
+  // one line per prefix.
+  dir_.WriteFile(L".config\\Velmora\\cplm\\clinst.cfg", "[MAIN]\r\nPATH=00C:\\MT4*|\r\n");
   dir_.WriteFile(L".wine\\drive_c\\users\\trader\\Documents\\Velmora\\cplm\\clinst.cfg",
                  "[MAIN]\r\nPATH=00C:\\Trading\\MT4*|\r\n");
   auto text = Run({L"prefixes"});
@@ -71,6 +78,8 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
                           "\twin32\t1 terminal\tno saved list\n"),
             std::string::npos)
       << text.out;
+  EXPECT_NE(text.out.find("/Games/metatrader/prefix\twin64\t0 terminals\tno saved list\n"),
+            std::string::npos);
 }
 
 TEST_F(PrefixesTest, ThePrefixOfARun) {
@@ -96,9 +105,9 @@ TEST_F(PrefixesTest, ThePrefixOfARun) {
   test::RemoveTree(dir_.Join(kBottle));
   auto one = Run({L"list"});
   EXPECT_EQ(one.exit_code, 0) << one.err;
-  EXPECT_EQ(one.out.rfind("Wine prefix: " + Home(L".mt4") + "\n[ ]\tC:\\Program Files\\MetaTrader 4",
-                          0),
-            0u)
+  EXPECT_EQ(
+      one.out.rfind("Wine prefix: " + Home(L".mt4") + "\n[ ]\tC:\\Program Files\\MetaTrader 4", 0),
+      0u)
       << one.out;
   EXPECT_EQ(RunJson({L"list"})["prefix"], Home(L".mt4"));
 

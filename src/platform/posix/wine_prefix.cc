@@ -84,9 +84,9 @@ std::vector<std::string> FindWinePrefixes(std::string home, const std::string& w
   if (home.empty()) return found;
   consider(home + "/.wine");
   consider(home + "/.mt4");
-  for (const char* place : {"/.local/share/bottles/bottles",
-                            "/.var/app/com.usebottles.bottles/data/bottles/bottles",
-                            "/.PlayOnLinux/wineprefix"}) {
+  for (const char* place :
+       {"/.local/share/bottles/bottles", "/.var/app/com.usebottles.bottles/data/bottles/bottles",
+        "/.PlayOnLinux/wineprefix"}) {
     for (const auto& folder : Subfolders(home + place)) consider(folder);
   }
   // Lutris: ~/Games/<game> is the prefix, or holds it one level below.
