@@ -43,7 +43,7 @@ constexpr char kUsage[] =
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
     "  open DIR                          open a terminal's folder\n"
-    "  prefixes                          list the Wine prefixes, their terminals and saved lists\n"
+    "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
     "\n"
     "options:\n"
     "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
