@@ -21,6 +21,8 @@ class PrefixesTest : public CliTest {
     MakePrefixTerminal(kBottle, L"Program Files (x86)\\XM MT4");
     MakePrefixTerminal(kBottle, L"Program Files (x86)\\FxPro MT4");
     MakePrefix(L"Games\\metatrader\\prefix", "win64", false);
+    MakePrefix(L".var\\app\\com.usebottles.bottles\\data\\bottles\\bottles\\Flat", "win64");
+    MakePrefix(L".cxoffice\\MT4", "win32");
     dir_.MakeFolder(L".PlayOnLinux\\wineprefix\\Office\\drive_c");  // no system.reg
   }
 
@@ -61,7 +63,10 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
   json expected = json::array();
   for (const auto& [name, arch, terminals] :
        {std::tuple{L".wine", "win64", 0}, std::tuple{L".mt4", "win32", 1},
-        std::tuple{kBottle, "win64", 2}, std::tuple{L"Games\\metatrader\\prefix", "win64", 0}}) {
+        std::tuple{kBottle, "win64", 2},
+        std::tuple{L".var\\app\\com.usebottles.bottles\\data\\bottles\\bottles\\Flat", "win64", 0},
+        std::tuple{L"Games\\metatrader\\prefix", "win64", 0},
+        std::tuple{L".cxoffice\\MT4", "win32", 0}}) {
     expected.push_back(
         {{"folder", Home(name)}, {"arch", arch}, {"terminals", terminals}, {"saved_list", false}});
   }
