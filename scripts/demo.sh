@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job: with a Wine prefix that has MT4 terminals, list them;
-# otherwise build a demo machine (a Wine-style prefix with a few terminals)
+# The main job: list the MT4 terminals of every Wine prefix that has some;
+# when none has, build a demo machine (a Wine-style prefix with a few terminals)
 # and run a search, an install, a list and an uninstall on it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -9,15 +9,28 @@ kit="$PWD/build/native/kit"
 
 say() { printf '\n\033[1m$ %s\033[0m\n' "$*"; }
 
-prefix="${WINEPREFIX:-$HOME/.wine}"
-if [ -d "$prefix/dosdevices" ]; then
-  say "copyloom list   (WINEPREFIX=$prefix)"
-  out=$(WINEPREFIX="$prefix" "$cli" list) || true
-  if [ -n "$out" ]; then
+if [ -n "${WINEPREFIX:-}" ]; then
+  if [ -d "$WINEPREFIX/dosdevices" ]; then
+    say "copyloom list   (WINEPREFIX=$WINEPREFIX)"
+    out=$("$cli" list) || true
+    if [ -n "$out" ]; then
+      printf '%s\n' "$out"
+      exit 0
+    fi
+    echo "(no MetaTrader 4 terminal in $WINEPREFIX: showing the demo machine instead)"
+  fi
+else
+  # Every Wine prefix of the user (~/.wine, ~/.mt4, Bottles, PlayOnLinux,
+  # Lutris, CrossOver), then the terminals of each one that has some.
+  say "copyloom prefixes"
+  "$cli" prefixes || true
+  say "copyloom --all-prefixes list"
+  out=$("$cli" --all-prefixes list) || true
+  if grep -q '^== Wine prefix' <<<"$out"; then
     printf '%s\n' "$out"
     exit 0
   fi
-  echo "(no MetaTrader 4 terminal in $prefix: showing the demo machine instead)"
+  echo "(no Wine prefix holds MetaTrader 4 terminals: showing the demo machine instead)"
 fi
 
 demo="$PWD/build/demo"

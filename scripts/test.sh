@@ -26,4 +26,7 @@ cmake --build --preset windows
 xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
 xvfb-run -a -s '-screen 0 1024x768x24' scripts/test-window-shot.sh build/windows build/windows/window.png
 
+echo "== Debian package: build, install, check, remove"
+scripts/test-package.sh
+
 echo "== all tests passed in $(( $(date +%s) - start )) s"

@@ -15,6 +15,7 @@
 #include "cli/console_view.h"
 #include "cli/data_lock.h"
 #include "cli/input_checks.h"
+#include "cli/prefixes.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -30,8 +31,9 @@ namespace copyloom::cli {
 namespace {
 
 constexpr char kUsage[] =
-    "usage: copyloom [--kit DIR] [--data-dir DIR] [--json] [--yes] COMMAND [ARGS]\n"
-    "       copyloom [--kit DIR] --version\n"
+    "usage: copyloom [--kit DIR] [--data-dir DIR] [--prefix DIR|--all-prefixes] [--json] [--yes]\n"
+    "                COMMAND [ARGS]\n"
+    "       copyloom --version\n"
     "\n"
     "commands:\n"
     "  list                              show the terminal list (tick, folder, type, state)\n"
@@ -44,12 +46,15 @@ constexpr char kUsage[] =
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
     "  open DIR                          open a terminal's folder\n"
+    "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
     "\n"
     "options:\n"
     "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
     "  --data-dir DIR  keep clinst.cfg, the log and the support files in DIR\n"
     "  --json          print one JSON object instead of text\n"
     "  --yes           answer OK to prompts (default: Cancel)\n"
+    "  --prefix DIR    work on the terminals of this Wine prefix (as WINEPREFIX)\n"
+    "  --all-prefixes  run list, status, install or uninstall in each prefix with terminals\n"
     "  --version       print the version and exit\n"
     "options may also follow the command\n"
     "\n"
@@ -90,6 +95,8 @@ std::wstring WithSeparator(std::wstring folder) {
 struct Options {
   std::wstring kit;
   std::wstring data_dir;
+  std::wstring prefix;
+  bool all_prefixes = false;
   bool json = false;
   bool yes = false;
   bool version = false;
@@ -337,7 +344,7 @@ void Runner::Open() {
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
   Options options;
-  std::string kit, data_dir;
+  std::string kit, data_dir, prefix;
   std::vector<std::string> dirs;
   bool chart = false, no_chart = false;
 
@@ -351,6 +358,8 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   app.add_flag("--json", options.json);
   app.add_flag("--yes", options.yes);
   app.add_flag("--version", options.version);
+  app.add_option("--prefix", prefix);
+  app.add_flag("--all-prefixes", options.all_prefixes);
 
   auto command = [&](const char* name) {
     auto* sub = app.add_subcommand(name);
@@ -377,6 +386,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   uninstall->add_flag("--all", options.all);
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
+  command("prefixes");
 
   std::vector<std::string> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
@@ -406,6 +416,13 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   if (options.command == "remove" && options.ticked == !dirs.empty()) {
     return usage_error("remove takes DIR arguments or --ticked");
   }
+  if (options.all_prefixes && !prefix.empty()) {
+    return usage_error("give --prefix DIR or --all-prefixes, not both");
+  }
+  if (options.all_prefixes && !RunsInEachPrefix(options.command)) {
+    return usage_error("--all-prefixes runs list, status, install or uninstall");
+  }
+  options.prefix = platform::Utf8ToWide(prefix);
   options.kit = platform::Utf8ToWide(kit);
   options.data_dir = platform::Utf8ToWide(data_dir);
   for (const auto& dir : dirs) options.dirs.push_back(platform::Utf8ToWide(dir));
@@ -413,8 +430,9 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 }
 
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
-                     int status) {
+                     int status, const std::wstring& chosen_prefix) {
   nlohmann::ordered_json out;
+  if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
   for (const auto& row : view.rows()) {
     nlohmann::ordered_json r;
@@ -436,6 +454,10 @@ int RunCopyloom(const Invocation& invocation) {
   int status = kExitOk;
   std::optional<Options> options = Parse(invocation.args, &status);
   if (!options) return status;
+  if (options->version) {
+    WriteUtf8(stdout, "copyloom " COPYLOOM_VERSION "\n");
+    return kExitOk;
+  }
   if (!options->kit.empty()) {
     const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
     if (!why.empty()) {
@@ -454,13 +476,22 @@ int RunCopyloom(const Invocation& invocation) {
     profile_options.data_folder_override =
         WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
   }
-  InitProductProfile(profile_options);
-  if (options->version) {
-    SetProfileVersionText(FindSupportLibraryVersion());
-    const std::wstring& version = TheProfile().version_text;
-    WriteUtf8(stdout, "copyloom " + (version.empty() ? std::string("(version unknown)") : Utf8(version)) + "\n");
-    return kExitOk;
+  // The Wine prefix of the run (Linux): "prefixes" and --all-prefixes end here.
+  PrefixOptions prefix_options;
+  if (!options->prefix.empty()) {
+    prefix_options.prefix = AbsoluteFolder(options->prefix, invocation.current_folder);
   }
+  prefix_options.json = options->json;
+  prefix_options.profile = profile_options;
+  if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
+  if (options->command == "prefixes") return ListPrefixes(prefix_options);
+  std::wstring chosen_prefix;
+  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) return stop;
+  if (!chosen_prefix.empty() && !options->json) {
+    WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
+  }
+
+  InitProductProfile(profile_options);
   // Nothing is touched before the data folder is known good and ours.
   auto refuse = [](const std::wstring& why) {
     WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
@@ -494,7 +525,7 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status));
+    WriteUtf8(stdout, RowsJson(view, messages, status, chosen_prefix));
   }
   return status;
 }

@@ -1,7 +1,8 @@
 // The command line: the window without pixels. It runs the same portable
 // commands through an in-memory InstallerView that prints.
 //
-//   copyloom [--kit DIR] [--data-dir DIR] [--json] [--yes] COMMAND [ARGS]
+//   copyloom [--kit DIR] [--data-dir DIR] [--prefix DIR|--all-prefixes] [--json] [--yes]
+//            COMMAND [ARGS]
 #pragma once
 
 #include <string>

@@ -129,7 +129,8 @@ struct FileTimes {
 
 enum class TimeKind { kCreation = 1, kLastAccess = 2, kLastWrite = 3 };
 
-// Works for folders too.
+// Works for folders too. POSIX reports the last-write time as the creation
+// time, as Wine does.
 bool GetFileTimes(const std::wstring& path, FileTimes* times);
 
 // Sets one of the times. POSIX cannot set a creation time; like Wine it

@@ -1,84 +1,22 @@
 // The command line as a user runs it: the built program in a process of its
 // own, on terminals and a kit made in a temp folder.
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 #include <string>
-#include <vector>
 
-#include "platform/platform.h"
-#include "support/run_program.h"
-#include "support/temp_dir.h"
+#include "cli/cli_fixture.h"
 
 namespace copyloom {
 namespace {
-
-using Strings = std::vector<std::wstring>;
-using nlohmann::json;
-
-constexpr char kMarkedExpert[] = "\x01\x02 compiled CopyloomSignedEA body \x03";
-
-class CliTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // The kit: both packages, the support files.
-    dir_.WriteFile(L"kit\\Signal Provider\\experts\\_Velmora Signal Provider.ex4", kMarkedExpert);
-    dir_.WriteFile(L"kit\\Signal Provider\\experts\\libraries\\vlcpy.dll", "MZ library");
-    dir_.WriteFile(L"kit\\Signal Provider\\templates\\Copyloom Provider.tpl", "<chart>");
-    dir_.WriteFile(L"kit\\Signal Receiver\\experts\\_Velmora Signal Receiver.ex4", kMarkedExpert);
-    dir_.WriteFile(L"kit\\vlcpy.sin", "settings");
-    dir_.WriteFile(L"kit\\vlcpy2026.tag", "");
-    MakeTerminal(L"MT4 A");
-    MakeTerminal(L"MT4 B");
-    dir_.MakeFolder(L"data");
-    dir_.MakeFolder(L"tmp");
-  }
-
-  void MakeTerminal(const std::wstring& name) {
-    dir_.MakeFolder(L"terms\\" + name + L"\\config");
-    dir_.MakeFolder(L"terms\\" + name + L"\\experts");
-    dir_.WriteFile(L"terms\\" + name + L"\\terminal.exe", "MZ terminal");
-  }
-
-  std::wstring Terminal(const std::wstring& name) const { return dir_.Join(L"terms\\" + name); }
-
-  // Runs copyloom with the kit and data folder of the test machine.
-  test::ProgramResult Run(Strings args, bool with_kit = true) {
-    Strings full;
-    if (with_kit) full = {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data")};
-    full.insert(full.end(), args.begin(), args.end());
-    auto result = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full,
-                                   {{L"WINEPREFIX", dir_.Join(L"no-prefix")},
-                                    {L"HOME", dir_.Join(L"")},
-                                    {L"TMPDIR", dir_.Join(L"tmp")},
-                                    {L"COPYLOOM_SHELL", L"none"}});
-    // Lines end with CRLF on Windows.
-    std::erase(result.out, '\r');
-    std::erase(result.err, '\r');
-    return result;
-  }
-
-  json RunJson(Strings args) {
-    args.insert(args.begin(), L"--json");
-    auto result = Run(args);
-    last_exit_ = result.exit_code;
-    json parsed = json::parse(result.out, nullptr, false);
-    EXPECT_FALSE(parsed.is_discarded()) << result.out << result.err;
-    return parsed;
-  }
-
-  static std::string U8(const std::wstring& text) { return platform::WideToUtf8(text); }
-
-  test::TempDir dir_;
-  int last_exit_ = -1;
-};
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
   for (const Strings& args : {Strings{}, Strings{L"frobnicate"}, Strings{L"install"},
                               Strings{L"install", L"both"}, Strings{L"remove"},
                               Strings{L"install", L"provider", L"--chart", L"--no-chart"},
                               Strings{L"uninstall", L"--all", L"C:\\MT4"},
-                              Strings{L"--bogus", L"list"}}) {
+                              Strings{L"--bogus", L"list"},
+                              Strings{L"--all-prefixes", L"deploy"},
+                              Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
@@ -86,6 +24,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
   auto help = Run({L"--help"}, false);
   EXPECT_EQ(help.exit_code, 0);
   EXPECT_NE(help.out.find("install provider|receiver|experts"), std::string::npos);
+  auto version = Run({L"--version"}, false);
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("copyloom 1.", 0), 0u) << version.out;
 }
 
 TEST_F(CliTest, AddListAndRemove) {

@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "posix_test_env.h"
 #include "support/temp_dir.h"
 
 namespace copyloom::platform {
@@ -21,6 +22,44 @@ TEST(LaunchTest, StartsAProgramInItsFolder) {
     started = dir.ReadFile(L"work\\started.txt");
   }
   EXPECT_EQ(started, posix::WideToNative(dir.Join(L"work")) + "\n");
+}
+
+TEST(LaunchTest, AWindowsProgramRunsUnderWineInItsOwnPrefix) {
+  test::TempDir dir;
+  test::ScopedEnv env;
+  const std::string root = posix::WideToNative(dir.path());
+  // A wine that says how it was started.
+  dir.WriteFile(L"bin\\wine", "#!/bin/sh\necho \"$WINEPREFIX|$WINEARCH|$(pwd)|$1\" >> \"$WINE_LOG\"\n");
+  ASSERT_EQ(chmod((root + "bin/wine").c_str(), 0755), 0);
+  env.Set("PATH", root + "bin:" + getenv("PATH"));
+  env.Set("WINE_LOG", root + "wine.log");
+  env.Set("WINEARCH", std::nullopt);
+  // A 32-bit prefix holding a terminal, and a current prefix elsewhere.
+  dir.WriteFile(L"mt4\\system.reg", "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n#arch=win32\n");
+  dir.WriteFile(L"mt4\\drive_c\\MT4\\terminal.exe", "MZ");
+  dir.WriteFile(L"loose\\terminal.exe", "MZ");
+  env.Set("WINEPREFIX", root + "current");
+
+  struct Case {
+    const wchar_t* folder;
+    std::string expected;
+  } cases[] = {
+      {L"mt4\\drive_c\\MT4", root + "mt4|win32|" + root + "mt4/drive_c/MT4|"},
+      // Outside any prefix: the current one, whose architecture is unknown.
+      {L"loose", root + "current||" + root + "loose|"},
+  };
+  std::string expected;
+  for (const auto& c : cases) {
+    const std::wstring folder = dir.Join(c.folder);
+    ASSERT_TRUE(LaunchProgram(folder + L"/terminal.exe", folder));
+    expected += c.expected + posix::WideToNative(folder) + "/terminal.exe\n";
+    std::string log;
+    for (int i = 0; i < 300 && log != expected; ++i) {
+      SleepMs(10);
+      log = dir.ReadFile(L"wine.log");
+    }
+    EXPECT_EQ(log, expected);
+  }
 }
 
 TEST(LaunchTest, RefusesWhatCannotRun) {

@@ -111,5 +111,16 @@ TEST_F(PrefixTest, RegistryComesFromTheRegFiles) {
   EXPECT_EQ(OpenRegKey(RegRoot::kCurrentUser, L"Software\\MetaQuotes Software", false), nullptr);
 }
 
+// Both builds stamp a new settings file with the Windows folder's creation
+// time: Wine answers with the last-write time, and so must we.
+TEST_F(PrefixTest, CreationTimeIsTheLastWriteTimeAsUnderWine) {
+  const int64_t write_time = 129750000000000000LL;
+  ASSERT_TRUE(SetFileTimeOf(L"C:\\windows", TimeKind::kLastWrite, write_time));
+  FileTimes times;
+  ASSERT_TRUE(GetFileTimes(L"C:\\windows", &times));
+  EXPECT_EQ(times.creation, times.last_write);
+  EXPECT_EQ(times.creation / 10000000, write_time / 10000000);
+}
+
 }  // namespace
 }  // namespace copyloom::platform

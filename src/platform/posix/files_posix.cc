@@ -349,7 +349,7 @@ bool GetFileTimes(const std::wstring& path, FileTimes* times) {
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct statx sx;
-  if (statx(AT_FDCWD, native.c_str(), 0, STATX_BASIC_STATS | STATX_BTIME, &sx) != 0) {
+  if (statx(AT_FDCWD, native.c_str(), 0, STATX_BASIC_STATS, &sx) != 0) {
     return false;
   }
   auto convert = [](const struct statx_timestamp& t) {
@@ -360,9 +360,9 @@ bool GetFileTimes(const std::wstring& path, FileTimes* times) {
   };
   times->last_access = convert(sx.stx_atime);
   times->last_write = convert(sx.stx_mtime);
-  // Without a birth time (older kernels, some file systems) the change time
-  // stands in.
-  times->creation = convert((sx.stx_mask & STATX_BTIME) ? sx.stx_btime : sx.stx_ctime);
+  // Wine reports the last-write time as a file's creation time: so do we,
+  // so that both builds stamp the same time on a new settings file.
+  times->creation = times->last_write;
   return true;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/locale_posix.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/wine_prefix.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
 
@@ -278,12 +279,18 @@ bool LaunchProgram(const std::wstring& program, const std::wstring& folder) {
   struct stat st;
   if (stat(native_program.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
   if (!IsFolder(native_folder)) return false;
-  // A Windows program runs under Wine, in the same prefix.
+  // A Windows program runs under Wine in the prefix that holds it (else the
+  // current one), made for that prefix's architecture: a win32 prefix
+  // started as win64 fails.
   if (EndsWithExe(program)) {
+    std::string prefix = posix::PrefixHolding(native_program);
+    if (prefix.empty()) prefix = posix::WinePrefix();
     return SpawnDetached(
         "command -v wine >/dev/null || exit 1; "
-        "(cd \"$1\" && exec wine \"$2\") >/dev/null 2>&1 </dev/null &",
-        {native_folder, native_program});
+        "(cd \"$1\" && export WINEPREFIX=\"$3\" && "
+        "if [ -n \"$4\" ]; then export WINEARCH=\"$4\"; fi && exec wine \"$2\") "
+        ">/dev/null 2>&1 </dev/null &",
+        {native_folder, native_program, prefix, posix::WinePrefixArch(prefix)});
   }
   if (access(native_program.c_str(), X_OK) != 0) return false;
   return SpawnDetached("(cd \"$1\" && exec \"$2\") >/dev/null 2>&1 </dev/null &",

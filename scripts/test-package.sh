@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# The Debian package round trip: build it, install it, check that it holds
+# the manual page and the completion and that the installed program runs,
+# then remove it again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+fail() { echo "test-package: $*" >&2; exit 1; }
+
+deb=$(scripts/package.sh | tail -n 1)
+sudo_cmd=()
+[ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
+if dpkg-query -W -f='${Status}' copyloom 2>/dev/null | grep -q "install ok installed"; then
+  fail "a copyloom package is installed on this machine already; not replacing it"
+fi
+"${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
+trap '"${sudo_cmd[@]}" dpkg -r copyloom >/dev/null 2>&1 || true' EXIT
+
+version=$(/usr/bin/copyloom --version) || fail "the installed copyloom --version fails"
+[[ $version == "copyloom "[0-9]* ]] || fail "unexpected version text: $version"
+files=$(dpkg -L copyloom)
+man=/usr/share/man/man1/copyloom.1.gz
+completion=/usr/share/bash-completion/completions/copyloom
+grep -qx "$man" <<<"$files" || fail "no manual page in the package"
+grep -qx "$completion" <<<"$files" || fail "no bash completion in the package"
+
+# Every command of --help has its entry in the manual page.
+page=$(gzip -dc "$man")
+for command in $(/usr/bin/copyloom --help | awk '/^commands:/{f=1;next} /^$/{f=0} f && /^  [a-z]/{print $1}'); do
+  grep -q "^\.B $command\b" <<<"$page" || fail "the manual page lacks the command $command"
+done
+# The completion completes a command.
+words=$(bash -c "source $completion; COMP_WORDS=(copyloom ins); COMP_CWORD=1; _copyloom; echo \${COMPREPLY[*]}")
+[ "$words" = install ] || fail "completion of 'ins' gave '$words'"
+
+"${sudo_cmd[@]}" dpkg -r copyloom >/dev/null
+trap - EXIT
+[ ! -e /usr/bin/copyloom ] || fail "/usr/bin/copyloom is still there after removal"
+echo "== package: $(basename "$deb") built, installed ($version), checked and removed"

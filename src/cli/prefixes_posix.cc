@@ -1,0 +1,262 @@
+// Wine prefixes for the Linux build. A prefix is probed in this process (the
+// platform reads the registry and drives of whatever WINEPREFIX names), but a
+// command runs in one prefix per process: the product profile, the settings
+// file and the log are fixed at start-up, so --all-prefixes runs this
+// program once per prefix.
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <nlohmann/json.hpp>
+
+#include "app/self_check.h"
+#include "cli/cli.h"
+#include "cli/prefixes.h"
+#include "foundation/ini_file.h"
+#include "foundation/path_util.h"
+#include "platform/platform.h"
+#include "platform/posix/path_mapper.h"
+#include "platform/posix/wine_prefix.h"
+#include "terminals/terminal_discovery.h"
+#include "terminals/terminal_list.h"
+
+extern char** environ;
+
+namespace copyloom::cli {
+namespace {
+
+using nlohmann::ordered_json;
+
+struct PrefixFacts {
+  std::string folder;
+  std::string arch;
+  int terminals = 0;
+  bool saved_list = false;
+  bool HoldsTerminals() const { return terminals > 0 || saved_list; }
+};
+
+void Out(FILE* stream, const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stream);
+  std::fflush(stream);
+}
+
+std::string Getenv(const char* name) {
+  const char* value = getenv(name);
+  return value ? value : "";
+}
+
+std::string Home() {
+  std::string home = Getenv("HOME");
+  while (home.size() > 1 && home.back() == '/') home.pop_back();
+  return home;
+}
+
+// What a run in the prefix would see: the terminals a search finds and the
+// list saved in its data folder. Reads only.
+PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
+  PrefixFacts facts;
+  facts.folder = folder;
+  facts.arch = platform::posix::WinePrefixArch(folder);
+  setenv("WINEPREFIX", folder.c_str(), 1);
+  InitProductProfile(profile);
+  // The run proper reports its own start-up checks.
+  TakeSelfCheckMessages();
+  // Only a data folder inside the prefix holds the prefix's own list: one
+  // outside (a prefix without shell folders falls back to ~/.config) is
+  // shared by every such prefix.
+  const std::wstring data_folder = TheProfile().data_folder;
+  if (platform::posix::IsWindowsStyle(data_folder)) {
+    CConfig settings;
+    settings.SetConfigFile(data_folder + kSettingsFileName);
+    facts.saved_list = !settings.GetConfigValue(kKeyPath).empty();
+  }
+  TextList candidates;
+  SplitText(FindTerminalFolders(), L"|", &candidates, true);
+  std::vector<std::wstring> found;
+  for (const auto& candidate : candidates) {
+    if (!IsTerminalFolder(candidate)) continue;
+    if (std::none_of(found.begin(), found.end(),
+                     [&](const std::wstring& f) { return SameFolder(f, candidate); })) {
+      found.push_back(candidate);
+    }
+  }
+  facts.terminals = static_cast<int>(found.size());
+  return facts;
+}
+
+std::vector<PrefixFacts> ProbeAll(const PrefixOptions& options) {
+  const std::string first =
+      options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
+  const std::string saved = Getenv("WINEPREFIX");
+  std::vector<PrefixFacts> all;
+  for (const auto& folder : platform::posix::FindWinePrefixes(Home(), first)) {
+    all.push_back(Probe(folder, options.profile));
+  }
+  if (saved.empty()) {
+    unsetenv("WINEPREFIX");
+  } else {
+    setenv("WINEPREFIX", saved.c_str(), 1);
+  }
+  return all;
+}
+
+std::string TerminalCount(int n) {
+  return std::to_string(n) + (n == 1 ? " terminal" : " terminals");
+}
+
+// Runs a program and waits; with captured set its standard output goes there.
+int RunChild(const std::string& program, const std::vector<std::string>& args,
+             std::string* captured) {
+  std::vector<std::string> all = {program};
+  all.insert(all.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (auto& a : all) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  int pipe_fds[2] = {-1, -1};
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (captured) {
+    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return kExitFailed;
+    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
+  }
+  pid_t pid;
+  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (captured) {
+    close(pipe_fds[1]);
+    char buffer[65536];
+    ssize_t n;
+    while (spawned == 0 &&
+           ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
+      if (n > 0) captured->append(buffer, static_cast<size_t>(n));
+    }
+    close(pipe_fds[0]);
+  }
+  if (spawned != 0) return kExitFailed;
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : kExitFailed;
+}
+
+// 2 (usage) is worse than 1 (failed), which is worse than 0.
+int Worse(int a, int b) {
+  auto rank = [](int s) { return s == kExitOk ? 0 : s == kExitUsage ? 2 : 1; };
+  const int worst = std::max(rank(a), rank(b));
+  return worst == 0 ? kExitOk : worst == 2 ? kExitUsage : kExitFailed;
+}
+
+}  // namespace
+
+int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
+  if (!options.prefix.empty()) {
+    const std::string folder = platform::posix::WideToNative(options.prefix);
+    if (!platform::posix::IsWinePrefixFolder(folder)) {
+      Out(stderr, "copyloom: " + folder + " is no Wine prefix (it needs system.reg and drive_c)\n");
+      return kExitUsage;
+    }
+    setenv("WINEPREFIX", folder.c_str(), 1);
+    return -1;
+  }
+  if (!Getenv("WINEPREFIX").empty() || Home().empty()) return -1;
+
+  const std::string wine = Home() + "/.wine";
+  if (platform::posix::IsWinePrefixFolder(wine) && Probe(wine, options.profile).HoldsTerminals()) {
+    unsetenv("WINEPREFIX");
+    return -1;
+  }
+  std::vector<PrefixFacts> holding;
+  for (const auto& facts : ProbeAll(options)) {
+    if (facts.HoldsTerminals()) holding.push_back(facts);
+  }
+  if (holding.size() == 1) {
+    setenv("WINEPREFIX", holding[0].folder.c_str(), 1);
+    *chosen = platform::posix::NativeToWide(holding[0].folder);
+    return -1;
+  }
+  if (holding.empty()) return -1;  // ~/.wine, as Wine itself would take
+  std::string message = "copyloom: several Wine prefixes hold MT4 terminals:\n";
+  for (const auto& facts : holding) {
+    message += "  " + facts.folder + " (" + TerminalCount(facts.terminals) +
+               (facts.saved_list ? ", saved list" : "") + ")\n";
+  }
+  message +=
+      "choose one with --prefix DIR (or WINEPREFIX=DIR), or run the command in each with "
+      "--all-prefixes\n";
+  Out(stderr, message);
+  return kExitUsage;
+}
+
+int ListPrefixes(const PrefixOptions& options) {
+  const std::vector<PrefixFacts> all = ProbeAll(options);
+  if (options.json) {
+    ordered_json out;
+    out["prefixes"] = ordered_json::array();
+    for (const auto& facts : all) {
+      ordered_json p;
+      p["folder"] = facts.folder;
+      p["arch"] = facts.arch;
+      p["terminals"] = facts.terminals;
+      p["saved_list"] = facts.saved_list;
+      out["prefixes"].push_back(p);
+    }
+    out["exit"] = kExitOk;
+    Out(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+    return kExitOk;
+  }
+  if (all.empty()) Out(stdout, "No Wine prefix found.\n");
+  for (const auto& facts : all) {
+    Out(stdout, facts.folder + "\t" + (facts.arch.empty() ? "?" : facts.arch) + "\t" +
+                    TerminalCount(facts.terminals) + "\t" +
+                    (facts.saved_list ? "saved list" : "no saved list") + "\n");
+  }
+  return kExitOk;
+}
+
+int RunInEachPrefix(const PrefixOptions& options, const std::vector<std::wstring>& args) {
+  std::vector<std::string> rest;
+  for (const auto& arg : args) {
+    if (arg != L"--all-prefixes") rest.push_back(platform::WideToUtf8(arg));
+  }
+  const std::string program = platform::posix::WideToNative(platform::ProgramPath());
+  ordered_json out;
+  out["prefixes"] = ordered_json::array();
+  int worst = kExitOk;
+  bool any = false;
+  for (const auto& facts : ProbeAll(options)) {
+    if (!facts.HoldsTerminals()) continue;
+    std::vector<std::string> child_args = {"--prefix", facts.folder};
+    child_args.insert(child_args.end(), rest.begin(), rest.end());
+    if (!options.json) {
+      Out(stdout, std::string(any ? "\n" : "") + "== Wine prefix: " + facts.folder + "\n");
+      any = true;
+      worst = Worse(worst, RunChild(program, child_args, nullptr));
+      continue;
+    }
+    std::string captured;
+    const int status = RunChild(program, child_args, &captured);
+    worst = Worse(worst, status);
+    ordered_json one;
+    one["prefix"] = facts.folder;
+    const ordered_json run = ordered_json::parse(captured, nullptr, false);
+    if (run.is_object()) {
+      for (const auto& [key, value] : run.items()) one[key] = value;
+    }
+    one["exit"] = status;
+    out["prefixes"].push_back(one);
+  }
+  if (options.json) {
+    out["exit"] = worst;
+    Out(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  } else if (!any) {
+    Out(stdout, "No Wine prefix holds MT4 terminals.\n");
+  }
+  return worst;
+}
+
+}  // namespace copyloom::cli

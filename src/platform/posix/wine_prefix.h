@@ -1,0 +1,29 @@
+// Wine prefixes as folders on disk: what makes one, where Linux traders keep
+// them, and the architecture a prefix was made for. Internal to posix/ and
+// the Linux command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace copyloom::platform::posix {
+
+// A folder holding system.reg and drive_c (or dosdevices).
+bool IsWinePrefixFolder(const std::string& folder);
+
+// The prefix that holds this native path (the path itself or one of its
+// parents); empty when none does.
+std::string PrefixHolding(const std::string& native);
+
+// "win32" or "win64" from the "#arch=" line of system.reg; empty when the
+// file has none.
+std::string WinePrefixArch(const std::string& prefix);
+
+// The prefixes in the places Wine front ends keep them, in this order:
+// wineprefix_env ($WINEPREFIX, may be empty), ~/.wine, ~/.mt4 (MetaQuotes'
+// Linux script), Bottles (native and Flatpak), PlayOnLinux, Lutris (~/Games/*
+// and one level below), CrossOver. The folders of one place are sorted by
+// name; a folder reached twice (a link) is listed once.
+std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env);
+
+}  // namespace copyloom::platform::posix
