@@ -13,6 +13,7 @@
 #include "app/self_check.h"
 #include "app/text_table.h"
 #include "cli/console_view.h"
+#include "cli/status_command.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -40,7 +41,9 @@ constexpr char kUsage[] =
     "  uninstall [DIR...|--all]          uninstall from the given, all or the ticked terminals\n"
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
-    "  open DIR                          open a terminal's folder\n"
+    "  open DIR                          open the folder that receives a terminal's files\n"
+    "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
+    "                                    installed and current (changes nothing; exit 1 if not)\n"
     "\n"
     "options:\n"
     "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
@@ -106,6 +109,10 @@ class Runner {
       : options_(options), current_(current_folder), view_(*view) {}
 
   int Run();
+  // Set when status ran: its rows replace the list's in the JSON output.
+  const std::vector<StatusEntry>* status_entries() const {
+    return options_.command == "status" ? &status_entries_ : nullptr;
+  }
 
  private:
   using Handler = void (Runner::*)();
@@ -124,6 +131,7 @@ class Runner {
   void Deploy();
   void Launch();
   void Open();
+  int Status();
 
   // Rows named by the DIR arguments (added first when not listed); false
   // when one of them is no terminal folder.
@@ -147,6 +155,7 @@ class Runner {
   InstallSession session_;
   std::wstring deploy_result_;
   Outcome outcome_;
+  std::vector<StatusEntry> status_entries_;
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
@@ -160,6 +169,7 @@ const Runner::CommandEntry Runner::kCommands[] = {
 int Runner::Run() {
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
+  if (options_.command == "status") return Status();
   deploy_result_ = DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
@@ -328,6 +338,20 @@ void Runner::Open() {
   OpenTerminalFolder(view_);
 }
 
+int Runner::Status() {
+  RestoreListReadOnly(view_);
+  std::vector<std::wstring> dirs;
+  for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
+  bool refused = false;
+  status_entries_ = CollectStatus(view_, dirs, session_, &refused);
+  bool all_current = true;
+  for (const auto& entry : status_entries_) {
+    Print(StatusText(entry));
+    all_current = all_current && entry.status.installed == InstalledState::kCurrent;
+  }
+  return refused || !all_current ? kExitFailed : kExitOk;
+}
+
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
   Options options;
@@ -366,6 +390,9 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   auto* uninstall = command("uninstall");
   uninstall->add_option("DIR", dirs);
   uninstall->add_flag("--all", options.all);
+  auto* status_command = command("status");
+  status_command->add_option("DIR", dirs);
+  status_command->add_flag("--all", options.all);
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
 
@@ -403,16 +430,13 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 }
 
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
-                     int status) {
+                     int status, const std::vector<StatusEntry>* status_entries) {
   nlohmann::ordered_json out;
   out["rows"] = nlohmann::json::array();
-  for (const auto& row : view.rows()) {
-    nlohmann::ordered_json r;
-    r["ticked"] = row.ticked;
-    r["folder"] = Utf8(row.folder);
-    r["type"] = Utf8(row.type);
-    r["state"] = Utf8(row.state);
-    out["rows"].push_back(r);
+  if (status_entries) {
+    for (const auto& entry : *status_entries) out["rows"].push_back(StatusJson(entry));
+  } else {
+    for (const auto& row : view.rows()) out["rows"].push_back(RowJson(row));
   }
   out["messages"] = nlohmann::json::array();
   for (const auto& message : messages) out["messages"].push_back(Utf8(message));
@@ -454,7 +478,7 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status));
+    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries()));
   }
   return status;
 }
