@@ -429,8 +429,8 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   return options;
 }
 
-std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
-                     int status, const std::vector<StatusEntry>* status_entries) {
+std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
+                     const std::vector<StatusEntry>* status_entries) {
   nlohmann::ordered_json out;
   out["rows"] = nlohmann::json::array();
   if (status_entries) {

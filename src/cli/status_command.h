@@ -15,8 +15,8 @@
 namespace copyloom::cli {
 
 struct StatusEntry {
-  TerminalRow row;     // a DIR that is not listed gets a row of its own
-  std::wstring side;   // the package compared: "Provider", "Receiver" or "EA"
+  TerminalRow row;    // a DIR that is not listed gets a row of its own
+  std::wstring side;  // the package compared: "Provider", "Receiver" or "EA"
   TerminalStatus status;
 };
 

@@ -7,8 +7,12 @@ namespace copyloom {
 namespace {
 
 // The package folders an install copies, in its order.
-constexpr const wchar_t* kPackageFolders[] = {L"config",  L"profiles",           L"templates",
-                                              L"experts", L"experts\\indicators", L"experts\\libraries"};
+constexpr const wchar_t* kPackageFolders[] = {L"config",
+                                              L"profiles",
+                                              L"templates",
+                                              L"experts",
+                                              L"experts\\indicators",
+                                              L"experts\\libraries"};
 
 std::wstring PatternOf(const std::wstring& sub, const PackageChoice& package) {
   if (sub == L"experts") return package.expert_pattern;
@@ -67,7 +71,8 @@ TerminalStatus ReadTerminalStatus(const std::wstring& installation, const Packag
   if (package_has_expert ? !expert_present : !any_present) {
     status.differs.clear();
   } else {
-    status.installed = status.differs.empty() ? InstalledState::kCurrent : InstalledState::kOutdated;
+    status.installed =
+        status.differs.empty() ? InstalledState::kCurrent : InstalledState::kOutdated;
   }
   return status;
 }

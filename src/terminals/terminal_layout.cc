@@ -106,7 +106,8 @@ bool HoldsMql5(const std::wstring& data_folder) {
 bool IsMt4Program(const std::wstring& installation) {
   const CFileCtrl files;
   const std::wstring folder = AsFolder(installation);
-  return files.FileExists(folder + L"terminal.exe") && !files.FileExists(folder + L"terminal64.exe");
+  return files.FileExists(folder + L"terminal.exe") &&
+         !files.FileExists(folder + L"terminal64.exe");
 }
 
 // MetaQuotes' shared folders beside the data folders: never a terminal's.

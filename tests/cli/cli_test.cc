@@ -255,8 +255,8 @@ TEST_F(CliTest, StatusTellsWhetherAnInstallIsNeededAndChangesNothing) {
   Run({L"install", L"provider", L"--all", L"--no-chart"});
   auto current = Run({L"status"});
   EXPECT_EQ(current.exit_code, 0) << current.out;
-  EXPECT_NE(current.out.find(U8(portable) + "\n  layout:    portable\n  files in:  " + U8(portable) +
-                             "\n  running:   no\n  Provider:  current"),
+  EXPECT_NE(current.out.find(U8(portable) + "\n  layout:    portable\n  files in:  " +
+                             U8(portable) + "\n  running:   no\n  Provider:  current"),
             std::string::npos)
       << current.out;
 

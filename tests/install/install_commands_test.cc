@@ -4,8 +4,8 @@
 
 #include "app/language.h"
 #include "app/product_profile.h"
-#include "install/launch_commands.h"
 #include "install/install_status.h"
+#include "install/launch_commands.h"
 #include "install/mt_assist.h"
 #include "install/running_terminal.h"
 #include "install/uninstall.h"

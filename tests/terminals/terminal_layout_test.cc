@@ -36,7 +36,7 @@ TEST(TerminalLayoutTest, OriginTextIsReadInEveryEncodingTheTerminalMayLeave) {
     std::wstring expected;
   } cases[] = {
       {marked, path},
-      {marked.substr(2), path},                                       // no mark
+      {marked.substr(2), path},                                          // no mark
       {test::TestMachine::Utf16LeWithMark(L"C:\\MT4\r\n"), L"C:\\MT4"},  // line end
       {platform::WideToUtf8(path), path},
       {"\xEF\xBB\xBF" + platform::WideToUtf8(path), path},
@@ -123,11 +123,13 @@ TEST_F(TerminalLayoutMachineTest, DiscoveryListsInstallationsOfDataFoldersOnly) 
   // Never listed.
   machine_.MakeDataFolderTerminal(L"C:\\Program Files\\MetaTrader 5");
   machine_.WriteFile(L"C:\\Program Files\\MetaTrader 5\\terminal64.exe", "MZ");
-  machine_.MakeFolder(Root() + TerminalDataFolderId(L"C:\\Program Files\\MetaTrader 5") + L"\\MQL5");
+  machine_.MakeFolder(Root() + TerminalDataFolderId(L"C:\\Program Files\\MetaTrader 5") +
+                      L"\\MQL5");
   machine_.MakeDataFolderTerminal(L"C:\\Removed MT4");
   machine_.MakeFolder(Root() + L"Common\\Files");
   machine_.MakeFolder(Root() + L"Community");
-  machine_.MakeFolder(Root() + L"FEDCBA9876543210FEDCBA9876543210\\MQL4\\Experts");  // no origin.txt
+  machine_.MakeFolder(Root() +
+                      L"FEDCBA9876543210FEDCBA9876543210\\MQL4\\Experts");  // no origin.txt
   // An MT5 program with MQL5 inside is no portable MT4 either.
   machine_.WriteFile(L"C:\\Portable MT5\\terminal64.exe", "MZ");
   machine_.MakeFolder(L"C:\\Portable MT5\\MQL4");
