@@ -1,5 +1,7 @@
 #include "cli/status_command.h"
 
+#include <algorithm>
+
 #include "app/process_objects.h"
 #include "app/product_profile.h"
 #include "platform/platform.h"
@@ -11,6 +13,17 @@ namespace copyloom::cli {
 namespace {
 
 std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
+
+nlohmann::ordered_json RowJsonWith(const TerminalRow& row, const TerminalLayout& layout) {
+  nlohmann::ordered_json r;
+  r["ticked"] = row.ticked;
+  r["folder"] = Utf8(row.folder);
+  r["type"] = Utf8(row.type);
+  r["state"] = Utf8(row.state);
+  r["layout"] = Utf8(LayoutName(layout.kind));
+  r["data_folder"] = Utf8(RowFolderText(layout.data_folder));
+  return r;
+}
 
 // The kit's side; a kit that names no side is compared by the row's Type,
 // else by the side that is there (the provider when neither is).
@@ -93,19 +106,11 @@ std::wstring StatusText(const StatusEntry& entry) {
 }
 
 nlohmann::ordered_json RowJson(const TerminalRow& row) {
-  nlohmann::ordered_json r;
-  r["ticked"] = row.ticked;
-  r["folder"] = Utf8(row.folder);
-  r["type"] = Utf8(row.type);
-  r["state"] = Utf8(row.state);
-  const TerminalLayout layout = ResolveTerminalLayout(row.folder);
-  r["layout"] = Utf8(LayoutName(layout.kind));
-  r["data_folder"] = Utf8(RowFolderText(layout.data_folder));
-  return r;
+  return RowJsonWith(row, ResolveTerminalLayout(row.folder));
 }
 
 nlohmann::ordered_json StatusJson(const StatusEntry& entry) {
-  nlohmann::ordered_json r = RowJson(entry.row);
+  nlohmann::ordered_json r = RowJsonWith(entry.row, entry.status.layout);
   r["running"] = entry.status.running;
   r["side"] = Utf8(entry.side);
   r["installed"] = Utf8(InstalledStateName(entry.status.installed));
