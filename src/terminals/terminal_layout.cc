@@ -116,9 +116,13 @@ bool IsSharedFolder(const std::wstring& folder) {
   return name == L"common" || name == L"community";
 }
 
+// The origin names the installation in the terminal's own spelling; a row
+// may spell it otherwise (a native path under Wine).
 bool NamesInstallation(const std::wstring& data_folder, const std::wstring& installation) {
-  return !IsSharedFolder(data_folder) && !HoldsMql5(data_folder) &&
-         SameFolder(ReadOrigin(data_folder), installation);
+  if (IsSharedFolder(data_folder) || HoldsMql5(data_folder)) return false;
+  const std::wstring origin = ReadOrigin(data_folder);
+  if (origin.empty()) return false;
+  return SameFolder(origin, installation) || platform::IsSameFileObject(origin, installation);
 }
 
 // The data folder (with "\") of the installation: the ID rule finds it

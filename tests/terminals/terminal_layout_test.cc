@@ -97,11 +97,13 @@ TEST_F(TerminalLayoutMachineTest, EachTerminalResolvesToTheFolderItReads) {
   machine_.MakeDataFolderTerminal(L"C:\\Broken", L"", &garbage);
 
   struct Case {
-    const wchar_t* installation;
+    std::wstring installation;
     Kind kind;
     std::wstring data_folder;
   } cases[] = {
       {L"C:\\Classic", Kind::kClassic, L"C:\\Classic\\"},
+      // A native path names the same folder as the one origin.txt names.
+      {machine_.root().Join(L"drive_c\\Program Files (x86)\\MT4"), Kind::kDataFolder, fresh},
       {L"C:\\Portable\\", Kind::kPortable, L"C:\\Portable\\"},
       {L"C:\\Program Files (x86)\\MT4", Kind::kDataFolder, fresh},
       {L"D:\\Upgraded", Kind::kDataFolder, upgraded},
@@ -111,8 +113,8 @@ TEST_F(TerminalLayoutMachineTest, EachTerminalResolvesToTheFolderItReads) {
   };
   for (const auto& c : cases) {
     const TerminalLayout layout = ResolveTerminalLayout(c.installation);
-    EXPECT_EQ(layout.kind, c.kind) << c.installation;
-    EXPECT_TRUE(SameFolder(layout.data_folder, c.data_folder)) << c.installation;
+    EXPECT_EQ(layout.kind, c.kind) << ToAnsi(c.installation);
+    EXPECT_TRUE(SameFolder(layout.data_folder, c.data_folder)) << ToAnsi(c.installation);
   }
 }
 
