@@ -122,7 +122,9 @@ bool NamesInstallation(const std::wstring& data_folder, const std::wstring& inst
   if (IsSharedFolder(data_folder) || HoldsMql5(data_folder)) return false;
   const std::wstring origin = ReadOrigin(data_folder);
   if (origin.empty()) return false;
-  return SameFolder(origin, installation) || platform::IsSameFileObject(origin, installation);
+  if (SameFolder(origin, installation)) return true;
+  // A share named by a stale origin.txt may not answer: not probed.
+  return origin[0] != L'\\' && platform::IsSameFileObject(origin, installation);
 }
 
 // The data folder (with "\") of the installation: the ID rule finds it
