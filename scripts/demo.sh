@@ -40,16 +40,32 @@ mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c/users/trader/Documents"
          "$demo/prefix/drive_c/users/trader/AppData/Local/Temp" "$demo/prefix/drive_c/windows"
 ln -s ../drive_c "$demo/prefix/dosdevices/c:"
 
-terminal() {
-  local dir="$demo/prefix/drive_c/$1"
-  mkdir -p "$dir/config" "$dir/experts/indicators" "$dir/profiles/default" "$dir/templates"
-  printf 'MZ demo terminal' > "$dir/terminal.exe"
-  printf 'default' > "$dir/profiles/lastprofile.ini"
-  printf 'EURUSD,H1\r\n%s,H4\r\n' "$2" > "$dir/profiles/default/order.wnd"
+# One terminal of each layout: its program, and where it keeps its files.
+program() {
+  mkdir -p "$1"
+  printf 'MZ demo terminal' > "$1/terminal.exe"
 }
-terminal "Program Files (x86)/MetaTrader 4" GBPUSD
-terminal "Program Files (x86)/Demo Broker MT4" USDJPY
-terminal "MT4 Portable" XAUUSD
+files() {  # FOLDER EXPERTS-FOLDER SYMBOL
+  mkdir -p "$1/config" "$1/$2" "$1/profiles/default" "$1/templates"
+  printf 'default' > "$1/profiles/lastprofile.ini"
+  printf 'EURUSD,H1\r\n%s,H4\r\n' "$3" > "$1/profiles/default/order.wnd"
+}
+drive_c="$demo/prefix/drive_c"
+# Build 600 and later: the files in a data folder named after the installation.
+program "$drive_c/Program Files (x86)/MetaTrader 4"
+data="$drive_c/users/trader/AppData/Roaming/MetaQuotes/Terminal/50CA3DFB510CC5A8F28B48D1BF2A5702"
+files "$data" MQL4/Experts GBPUSD
+mkdir -p "$data/MQL4/Indicators" "$data/MQL4/Libraries" "$data/logs"
+{ printf '\xff\xfe'; printf 'C:\\Program Files (x86)\\MetaTrader 4' | iconv -t UTF-16LE; } > "$data/origin.txt"
+mkdir -p "$drive_c/users/trader/AppData/Roaming/MetaQuotes/Terminal/Common/Files"
+# Up to build 509: everything in the installation folder.
+program "$drive_c/Program Files (x86)/Demo Broker MT4"
+files "$drive_c/Program Files (x86)/Demo Broker MT4" experts USDJPY
+mkdir -p "$drive_c/Program Files (x86)/Demo Broker MT4/experts/indicators"
+# Started with /portable: MQL4 inside the installation folder.
+program "$drive_c/MT4 Portable"
+files "$drive_c/MT4 Portable" MQL4/Experts XAUUSD
+mkdir -p "$drive_c/MT4 Portable/MQL4/Indicators" "$drive_c/MT4 Portable/MQL4/Libraries"
 
 cat > "$demo/prefix/user.reg" <<'REG'
 WINE REGISTRY Version 2
@@ -69,7 +85,7 @@ printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' > "$demo/prefix/system.reg"
 
 export WINEPREFIX="$demo/prefix"
 export COPYLOOM_SHELL=none
-echo "Demo machine: $WINEPREFIX (drive C: with three MT4 terminals)"
+echo "Demo machine: $WINEPREFIX (drive C: with three MT4 terminals: data folder, classic, portable)"
 echo "Kit: $kit"
 
 run() {
@@ -77,8 +93,10 @@ run() {
   "$cli" --kit "$kit" "$@" || echo "(exit status $?)"
 }
 run list
+run status
 run install provider --all
 run list
+run status
 run install provider --all
 run uninstall --all
 run list

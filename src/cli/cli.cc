@@ -16,6 +16,7 @@
 #include "cli/data_lock.h"
 #include "cli/input_checks.h"
 #include "cli/prefixes.h"
+#include "cli/status_command.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -45,7 +46,9 @@ constexpr char kUsage[] =
     "  uninstall [DIR...|--all]          uninstall from the given, all or the ticked terminals\n"
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
-    "  open DIR                          open a terminal's folder\n"
+    "  open DIR                          open the folder that receives a terminal's files\n"
+    "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
+    "                                    installed and current (changes nothing; exit 1 if not)\n"
     "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
     "\n"
     "options:\n"
@@ -119,6 +122,10 @@ class Runner {
       : options_(options), current_(current_folder), view_(*view) {}
 
   int Run();
+  // Set when status ran: its rows replace the list's in the JSON output.
+  const std::vector<StatusEntry>* status_entries() const {
+    return options_.command == "status" ? &status_entries_ : nullptr;
+  }
 
  private:
   using Handler = void (Runner::*)();
@@ -137,6 +144,7 @@ class Runner {
   void Deploy();
   void Launch();
   void Open();
+  int Status();
 
   // Rows named by the DIR arguments (added first when not listed); false
   // when one of them is no terminal folder.
@@ -160,6 +168,7 @@ class Runner {
   InstallSession session_;
   std::wstring deploy_result_;
   Outcome outcome_;
+  std::vector<StatusEntry> status_entries_;
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
@@ -173,6 +182,7 @@ const Runner::CommandEntry Runner::kCommands[] = {
 int Runner::Run() {
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
+  if (options_.command == "status") return Status();
   deploy_result_ = DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
@@ -341,6 +351,20 @@ void Runner::Open() {
   OpenTerminalFolder(view_);
 }
 
+int Runner::Status() {
+  RestoreListReadOnly(view_);
+  std::vector<std::wstring> dirs;
+  for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
+  bool refused = false;
+  status_entries_ = CollectStatus(view_, dirs, session_, &refused);
+  bool all_current = true;
+  for (const auto& entry : status_entries_) {
+    Print(StatusText(entry));
+    all_current = all_current && entry.status.installed == InstalledState::kCurrent;
+  }
+  return refused || !all_current ? kExitFailed : kExitOk;
+}
+
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
   Options options;
@@ -384,6 +408,9 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   auto* uninstall = command("uninstall");
   uninstall->add_option("DIR", dirs);
   uninstall->add_flag("--all", options.all);
+  auto* status_command = command("status");
+  status_command->add_option("DIR", dirs);
+  status_command->add_flag("--all", options.all);
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
   command("prefixes");
@@ -429,18 +456,16 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   return options;
 }
 
-std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages,
-                     int status, const std::wstring& chosen_prefix) {
+std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
+                     const std::vector<StatusEntry>* status_entries,
+                     const std::wstring& chosen_prefix) {
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
-  for (const auto& row : view.rows()) {
-    nlohmann::ordered_json r;
-    r["ticked"] = row.ticked;
-    r["folder"] = Utf8(row.folder);
-    r["type"] = Utf8(row.type);
-    r["state"] = Utf8(row.state);
-    out["rows"].push_back(r);
+  if (status_entries) {
+    for (const auto& entry : *status_entries) out["rows"].push_back(StatusJson(entry));
+  } else {
+    for (const auto& row : view.rows()) out["rows"].push_back(RowJson(row));
   }
   out["messages"] = nlohmann::json::array();
   for (const auto& message : messages) out["messages"].push_back(Utf8(message));
@@ -525,7 +550,7 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status, chosen_prefix));
+    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix));
   }
   return status;
 }

@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/mt_assist.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -70,9 +71,7 @@ bool IsPlainProfileName(const std::wstring& name) {
 std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
                                           const std::wstring& expert_name) {
   const CFileCtrl files;
-  std::wstring term = terminal;
-  if (!EndsWith(term, L"\\") && !EndsWith(term, L"/")) term += L'\\';
-  const std::wstring profiles = term + L"profiles\\";
+  const std::wstring profiles = ResolveTerminalLayout(terminal).FolderFor(L"profiles");
 
   std::string last_profile = files.ReadWholeFile(profiles + L"lastprofile.ini");
   if (!HasText(last_profile)) return {};

@@ -81,21 +81,18 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
 }
 
 // The copier's two sides differ only in these.
-void InstallSideCommand(InstallerView& view, const InstallSession& session,
-                        const SidePackage& package, TextKey type_key, bool provider) {
+void InstallSideCommand(InstallerView& view, const InstallSession& session, TextKey type_key,
+                        bool provider) {
   CMTAssist& engine = TheEngine();
   RowPlan plan;
-  plan.package_root = GetProgramFolder();
+  const PackageChoice choice = ChoosePackage(session, provider ? kSideProvider : kSideReceiver);
+  plan.package_root = choice.root;
   if (provider) {
     engine.m_MarkerText = BuiltInMarkerText();
     engine.m_LibraryVersion = session.library_version;
   }
-  engine.m_LibraryPattern = BuiltInLibraryPattern();
-  if (session.side == kSideNone) {
-    const bool chinese = languageIndex() == kChinese;
-    plan.package_root += chinese ? package.chinese_folder : package.english_folder;
-    engine.m_ExpertPattern = chinese ? package.chinese_pattern : package.english_pattern;
-  }
+  engine.m_LibraryPattern = choice.library_pattern;
+  if (session.side == kSideNone) engine.m_ExpertPattern = choice.expert_pattern;
 
   TextList experts;
   CFileCtrl().ListFolder(plan.package_root + L"experts", &experts, true, false,
@@ -133,6 +130,20 @@ int DetectInstallSide(const std::wstring& program_path, bool side_chooser) {
   return side;
 }
 
+PackageChoice ChoosePackage(const InstallSession& session, int side) {
+  PackageChoice choice;
+  choice.root = GetProgramFolder();
+  if (side == kSideNone) return choice;
+  const SidePackage& package = side == kSideProvider ? kProviderPackage : kReceiverPackage;
+  choice.library_pattern = BuiltInLibraryPattern();
+  if (session.side == kSideNone) {
+    const bool chinese = languageIndex() == kChinese;
+    choice.root += chinese ? package.chinese_folder : package.english_folder;
+    choice.expert_pattern = chinese ? package.chinese_pattern : package.english_pattern;
+  }
+  return choice;
+}
+
 std::wstring FindSupportLibraryVersion() {
   CFileCtrl files;
   std::wstring version = files.FindFileVersionText(L"vlcpy.dll");
@@ -146,12 +157,12 @@ void OnInstallProvider(InstallerView& view, const InstallSession& session) {
     OnInstallExperts(view, session);
     return;
   }
-  InstallSideCommand(view, session, kProviderPackage, TextKey::TypeProvider, true);
+  InstallSideCommand(view, session, TextKey::TypeProvider, true);
 }
 
 void OnInstallReceiver(InstallerView& view, const InstallSession& session) {
   if (RefuseWhileBusy(view)) return;
-  InstallSideCommand(view, session, kReceiverPackage, TextKey::TypeReceiver, false);
+  InstallSideCommand(view, session, TextKey::TypeReceiver, false);
 }
 
 void OnInstallExperts(InstallerView& view, const InstallSession& session) {

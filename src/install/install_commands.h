@@ -27,6 +27,17 @@ struct InstallSession {
   std::wstring library_version;
 };
 
+// The package a side installs from, as its install command chooses it: the
+// program folder, or its side folder when the program's name names no side.
+struct PackageChoice {
+  std::wstring root;
+  std::wstring expert_pattern = L"*";
+  std::wstring library_pattern = L"*";
+};
+// side: kSideProvider or kSideReceiver; kSideNone gives the expert-advisor
+// edition's package (everything beside the program).
+PackageChoice ChoosePackage(const InstallSession& session, int side);
+
 // Button 1017; in the expert-advisor edition it runs OnInstallExperts.
 void OnInstallProvider(InstallerView& view, const InstallSession& session);
 // Button 1018.

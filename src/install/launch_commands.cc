@@ -3,6 +3,8 @@
 #include <string>
 
 #include "foundation/file_ctrl.h"
+#include "terminals/terminal_layout.h"
+#include "terminals/terminal_list.h"
 
 namespace copyloom {
 namespace {
@@ -12,6 +14,14 @@ constexpr wchar_t kTerminalProgram[] = L"terminal.exe";
 std::wstring TerminalProgramPath(std::wstring folder) {
   if (folder.empty() || folder.back() != L'\\') folder += L'\\';
   return folder + kTerminalProgram;
+}
+
+// The folder that receives the terminal's files, as the terminal's own "Open
+// Data Folder" shows it; a classic terminal's is the row's folder as it is.
+std::wstring ReceivingFolder(const std::wstring& row_folder) {
+  const TerminalLayout layout = ResolveTerminalLayout(row_folder);
+  if (layout.kind == TerminalLayoutKind::kClassic) return row_folder;
+  return RowFolderText(layout.data_folder);
 }
 
 // A file or a folder.
@@ -60,15 +70,15 @@ void OpenTerminalFolder(InstallerView& view) {
   const int row = RowForCommand(view);
   if (row < 0) return;
   // No existence test: the path goes to the shell as it is.
-  view.ShellOpen(view.CellText(row, kColumnFolder));
+  view.ShellOpen(ReceivingFolder(view.CellText(row, kColumnFolder)));
 }
 
 void OnListDoubleClick(InstallerView& view) {
   const int mark = view.SelectionMark();
   if (mark < 0 || mark >= view.RowCount()) return;
-  std::wstring path = view.CellText(mark, kColumnFolder);
-  if (view.IsChecked(kCheckClickToLaunch)) path = TerminalProgramPath(path);
-  OpenIfPresent(view, path);
+  const std::wstring folder = view.CellText(mark, kColumnFolder);
+  OpenIfPresent(view, view.IsChecked(kCheckClickToLaunch) ? TerminalProgramPath(folder)
+                                                          : ReceivingFolder(folder));
 }
 
 }  // namespace copyloom

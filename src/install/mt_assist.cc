@@ -6,6 +6,7 @@
 #include "app/process_objects.h"
 #include "foundation/file_ctrl.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -87,8 +88,15 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   const std::wstring root = AsFolder(package_root);
   const std::wstring term = AsFolder(terminal);
   const CFileCtrl files;
+  // The copy functions use it while this runs.
+  struct LayoutScope {
+    std::optional<TerminalLayout>& slot;
+    ~LayoutScope() { slot.reset(); }
+  } scope{layout_};
+  layout_ = ResolveTerminalLayout(term);
+  const std::wstring data_folder = layout_->data_folder;
 
-  if (!files.FolderExists(term + kExperts)) {
+  if (!files.FolderExists(TrimRightChars(layout_->FolderFor(kExperts), L"\\"))) {
     return GetMessageText(EngineMessage::kSelectTerminalPath);
   }
   if (!files.FolderExists(root + kExperts)) {
@@ -122,9 +130,16 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
     result = GetMessageText(EngineMessage::kNothingInstalled);
   }
   if (count > 0 && (!expert_names.empty() || !library_names.empty())) {
-    PatchExpertsIni(term, !expert_names.empty(), !library_names.empty());
+    // The experts.ini the terminal reads: its data folder's.
+    PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty());
   }
   return result;
+}
+
+std::wstring CMTAssist::DestinationFolder(const std::wstring& sub, const std::wstring& term) const {
+  // Within InstallToTerminal the terminal's layout is resolved once.
+  if (layout_ && layout_->installation == AsFolder(term)) return layout_->FolderFor(sub);
+  return ResolveTerminalLayout(term).FolderFor(sub);
 }
 
 int CMTAssist::CopyPackageFolder(const std::wstring& sub, const std::wstring& root,
@@ -147,7 +162,7 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   if (sub == kExperts) pattern = m_ExpertPattern;
   if (sub == kLibraries) pattern = m_LibraryPattern;
   const std::wstring source_folder = NormalizeFilePath(root + L"\\" + sub + L"\\");
-  const std::wstring destination_folder = NormalizeFilePath(term + L"\\" + sub + L"\\");
+  const std::wstring destination_folder = NormalizeFilePath(DestinationFolder(sub, term));
 
   // Tag files left in the terminal go before the new libraries arrive. With
   // both patterns at "*" this runs for every folder.

@@ -6,11 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "foundation/path_util.h"
 #include "install/result_text.h"
 #include "install/source_scan.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 
@@ -23,10 +25,13 @@ class CMTAssist {
 
   // "SUCC", "SUCC - {RERUN}", "SUCC - {RELOAD}" or an engine message with
   // its detail ("\n" or "#" before it). Identical files are not rewritten.
+  // The terminal is its installation folder; the files go where its layout
+  // says (term is passed as such to the copy functions below too).
   // A package file that cannot be read fails like a copy would.
   std::wstring InstallToTerminal(const std::wstring& package_root, const std::wstring& terminal);
 
-  // Writes chart00.chr and one order.wnd line in the terminal's last profile.
+  // Writes chart00.chr and one order.wnd line in the terminal's last profile
+  // (in its data folder).
   // "SUCC" when the profile already has a chart00.chr, else empty (also on
   // success).
   std::wstring WriteChartProfile(const std::wstring& terminal, const std::wstring& expert_name);
@@ -69,9 +74,13 @@ class CMTAssist {
   // The scan of a package file, from the batch cache when still valid.
   SourceScan Source(const std::wstring& path, const std::vector<std::string>& needles);
   void Trace(const std::wstring& line) const;
+  // Where a package sub-folder goes in the terminal's layout.
+  std::wstring DestinationFolder(const std::wstring& sub, const std::wstring& term) const;
 
   bool batch_ = false;
   std::map<std::wstring, SourceScan> sources_;
+  // The layout of the terminal InstallToTerminal works on, while it does.
+  std::optional<TerminalLayout> layout_;
 };
 
 // Opens a batch on an engine for the life of the object.

@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -83,10 +84,10 @@ void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
 void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
-  std::wstring terminal = view.CellText(row, kColumnFolder);
-  if (terminal.empty() || terminal.back() != L'\\') terminal += L'\\';
-  const std::wstring libraries = terminal + L"experts\\libraries\\";
-  const std::wstring experts = terminal + L"experts\\";
+  // The files are where the terminal's layout put them.
+  const TerminalLayout layout = ResolveTerminalLayout(view.CellText(row, kColumnFolder));
+  const std::wstring libraries = layout.FolderFor(L"experts\\libraries");
+  const std::wstring experts = layout.FolderFor(L"experts");
 
   bool removed = false;
   bool failed = false;
@@ -115,9 +116,9 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   if (failed) return;
 
   for (const std::wstring& name : names.templates) {
-    files.DeleteFileIfPresent(terminal + L"templates\\" + name);
+    files.DeleteFileIfPresent(layout.FolderFor(L"templates") + name);
   }
-  DeleteCopierChart(files, terminal, names.experts);
+  DeleteCopierChart(files, layout.data_folder, names.experts);
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);

@@ -35,6 +35,10 @@ struct FileAttributes {
 // is_folder telling whether its target is a folder).
 FileAttributes QueryAttributes(const std::wstring& path);
 
+// True when both paths exist and name the same file or folder on disk,
+// however spelt ("C:\x" and its native path under Wine, other letter case).
+bool IsSameFileObject(const std::wstring& a, const std::wstring& b);
+
 // Sets or clears the read-only attribute (POSIX: the write permission bits).
 bool SetReadOnly(const std::wstring& path, bool read_only);
 

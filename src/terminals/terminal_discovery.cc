@@ -6,6 +6,7 @@
 #include "foundation/path_util.h"
 #include "foundation/reg_ctrl.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom {
@@ -44,7 +45,8 @@ bool IsTerminalFolder(std::wstring path) {
   if (EndsWith(ToLower(path), L".exe")) path = GetPathFolder(path);
   if (path.empty()) return false;
   path = WithBackslash(path);
-  return HasEntry(path, L"config") && HasEntry(path, L"experts");
+  if (HasEntry(path, L"config") && HasEntry(path, L"experts")) return true;
+  return IsLayoutInstallation(path);
 }
 
 std::wstring ListFixedDrives() {
@@ -104,6 +106,9 @@ std::wstring FindTerminalFolders() {
       earlier.push_back(folder);
     }
   }
+
+  // 4. Terminals of build 600 and later, through their data folders.
+  candidates += FindDataFolderTerminals();
   return candidates;
 }
 

@@ -10,16 +10,17 @@
 namespace copyloom {
 
 // A folder holding entries named "config" and "experts" (letter case
-// ignored). The path may also name its "experts" folder or an executable in
-// it, with white space around.
+// ignored), or an installation of build 600 and later (terminal.exe with a
+// data folder or MQL4\). The path may also name its "experts" folder or an
+// executable in it, with white space around.
 bool IsTerminalFolder(std::wstring path);
 
 // Letters of the fixed drives joined by "|" ("C|D"); empty when the drive
 // list cannot be read.
 std::wstring ListFixedDrives();
 
-// Candidates from the registry, the fixed drives and the shell's program
-// record, in that order, each followed by "|".
+// Candidates from the registry, the fixed drives, the shell's program record
+// and the data folders of newer terminals, in that order, each followed by "|".
 std::wstring FindTerminalFolders();
 
 // The search command: sets the searching flag, shows the busy label, finds

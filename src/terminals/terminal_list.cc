@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "terminals/terminal_discovery.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -163,7 +164,9 @@ int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
   return added;
 }
 
-int AddTerminalFolder(InstallerView& view, const std::wstring& folder) {
+int AddTerminalFolder(InstallerView& view, const std::wstring& picked) {
+  // A data folder stands for its installation: rows name installations.
+  const std::wstring folder = InstallationOfFolder(picked);
   if (!IsTerminalFolder(folder)) {
     view.ShowMessage(view.Text(TextKey::InvalidTerminalFolder));
     return -1;

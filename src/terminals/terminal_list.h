@@ -61,8 +61,9 @@ int MergeFoundTerminals(InstallerView& view, const std::wstring& found);
 // of the folder, or -1.
 int OnAddTerminal(InstallerView& view);
 
-// Adds a given folder as Add does after the picker (the command line's way).
-// Returns the row, or -1 (InvalidTerminalFolder shown).
+// Adds a given folder as Add does after the picker (the command line's way);
+// a terminal's data folder adds its installation. Returns the row, or -1
+// (InvalidTerminalFolder shown).
 int AddTerminalFolder(InstallerView& view, const std::wstring& folder);
 
 // Remove (button 1023): the ticked rows, else the selected row.

@@ -171,6 +171,50 @@ TEST_F(CliTest, LaunchAndOpen) {
   EXPECT_NE(missing.out.find("terminal.exe not found!"), std::string::npos);
 }
 
+TEST_F(CliTest, StatusTellsWhetherAnInstallIsNeededAndChangesNothing) {
+  // Nothing saved, nothing found: nothing to report, nothing written.
+  EXPECT_EQ(Run({L"status"}).exit_code, 0);
+  EXPECT_EQ(dir_.ReadFile(L"data\\clinst.cfg"), "");
+  EXPECT_EQ(dir_.ReadFile(L"data\\vlcpy.sin"), "");
+
+  dir_.WriteFile(L"terms\\MT4 P\\terminal.exe", "MZ terminal");
+  dir_.MakeFolder(L"terms\\MT4 P\\MQL4\\Experts");
+  const std::wstring portable = Terminal(L"MT4 P");
+  Run({L"add", Terminal(L"MT4 A"), portable});
+  json listed = RunJson({L"list"});
+  ASSERT_EQ(listed["rows"].size(), 2u);
+  EXPECT_EQ(listed["rows"][1]["layout"], "portable");
+  EXPECT_EQ(listed["rows"][1]["data_folder"], U8(portable));
+
+  json before = RunJson({L"status"});
+  EXPECT_EQ(last_exit_, 1);
+  ASSERT_EQ(before["rows"].size(), 2u);
+  EXPECT_EQ(before["rows"][0]["layout"], "classic");
+  EXPECT_EQ(before["rows"][0]["installed"], "none");
+  EXPECT_EQ(before["rows"][0]["running"], false);
+
+  Run({L"install", L"provider", L"--all", L"--no-chart"});
+  auto current = Run({L"status"});
+  EXPECT_EQ(current.exit_code, 0) << current.out;
+  EXPECT_NE(current.out.find(U8(portable) + "\n  layout:    portable\n  files in:  " +
+                             U8(portable) + "\n  running:   no\n  Provider:  current"),
+            std::string::npos)
+      << current.out;
+
+  dir_.WriteFile(L"terms\\MT4 P\\MQL4\\Libraries\\vlcpy.dll", "MZ older library");
+  json outdated = RunJson({L"status", portable});
+  EXPECT_EQ(last_exit_, 1);
+  ASSERT_EQ(outdated["rows"].size(), 1u);
+  EXPECT_EQ(outdated["rows"][0]["installed"], "outdated");
+  EXPECT_EQ(outdated["rows"][0]["differs"], json::array({"MQL4\\Libraries\\vlcpy.dll"}));
+  EXPECT_EQ(RunJson({L"status", Terminal(L"MT4 A")})["rows"][0]["installed"], "current");
+  EXPECT_EQ(last_exit_, 0);
+
+  json invalid = RunJson({L"status", dir_.Join(L"kit")});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(invalid["messages"], json::array({"Invalid installation diretory of MT4 Terminal"}));
+}
+
 TEST_F(CliTest, DeploymentFailureStopsEveryCommand) {
   json ok = RunJson({L"deploy"});
   EXPECT_EQ(last_exit_, 0);

@@ -4,6 +4,7 @@
 
 #include "app/language.h"
 #include "app/product_profile.h"
+#include "install/install_status.h"
 #include "install/launch_commands.h"
 #include "install/mt_assist.h"
 #include "install/running_terminal.h"
@@ -245,6 +246,83 @@ TEST_F(InstallCommandsTest, ReceiverRowOfARunningTerminalAsksForARestart) {
   view_.rows[0].ticked = true;
   OnInstallReceiver(view_, InstallSession{});
   EXPECT_EQ(view_.rows[0].state, L"Completed - {Need to reload Signal Receiver EA}");
+}
+
+// The life of the copier in one terminal of each layout: installed where the
+// terminal reads it, left alone when current, reported, opened, removed.
+TEST_F(InstallCommandsTest, EveryLayoutGoesThroughInstallStatusAndUninstall) {
+  MakeProviderPackage();
+  machine_.WriteFile(std::wstring(kProviderRoot) + L"templates\\Provider.tpl", "<chart>");
+  const std::wstring fresh = machine_.MakeDataFolderTerminal(L"C:\\Program Files (x86)\\MT4");
+  machine_.MakeTerminal(L"D:\\Upgraded");
+  const std::wstring upgraded = machine_.MakeDataFolderTerminal(L"D:\\Upgraded");
+  machine_.MakePortableTerminal(L"C:\\Portable");
+  machine_.MakeTerminal(L"C:\\Classic");
+  struct Case {
+    std::wstring installation;
+    std::wstring receiving;  // the folder that gets config, profiles, templates
+    std::wstring experts;    // and the experts, relative to it
+    std::wstring libraries;
+  } cases[] = {
+      {L"C:\\Program Files (x86)\\MT4", fresh, L"MQL4\\Experts\\", L"MQL4\\Libraries\\"},
+      {L"D:\\Upgraded", upgraded, L"MQL4\\Experts\\", L"MQL4\\Libraries\\"},
+      {L"C:\\Portable", L"C:\\Portable\\", L"MQL4\\Experts\\", L"MQL4\\Libraries\\"},
+      {L"C:\\Classic", L"C:\\Classic\\", L"experts\\", L"experts\\libraries\\"},
+  };
+  const PackageChoice package = ChoosePackage(InstallSession{}, kSideProvider);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(ToAnsi(c.installation));
+    const std::wstring& to = c.receiving;
+    machine_.WriteFile(to + L"profiles\\lastprofile.ini", "default\r\n");
+    machine_.WriteFile(to + L"profiles\\default\\order.wnd", "EURUSD,H1\r\n");
+    machine_.WriteFile(to + L"config\\experts.ini", std::string(256, '\0'));
+    EXPECT_EQ(ReadTerminalStatus(c.installation, package).installed, InstalledState::kNone);
+
+    view_.rows.clear();
+    view_.AddRow(c.installation, true);
+    OnInstallProvider(view_, InstallSession{});
+    EXPECT_EQ(view_.rows[0].state, L"Completed");
+    EXPECT_TRUE(Has(to + c.experts + L"MyProvider_v2.ex4"));
+    EXPECT_TRUE(Has(to + c.libraries + L"vlcpy.dll"));
+    EXPECT_TRUE(Has(to + L"templates\\Provider.tpl"));
+    EXPECT_TRUE(Has(to + L"profiles\\default\\chart00.chr"));
+    EXPECT_EQ(machine_.ReadFile(to + L"config\\experts.ini")[36], '\x01');
+    TerminalStatus status = ReadTerminalStatus(c.installation, package);
+    EXPECT_EQ(status.installed, InstalledState::kCurrent);
+    EXPECT_FALSE(status.running);
+    EXPECT_TRUE(SameFolder(status.layout.data_folder, to));
+
+    // Current: a second install rewrites nothing.
+    const std::wstring expert = to + c.experts + L"MyProvider_v2.ex4";
+    ASSERT_TRUE(pf::SetFileTimeOf(expert, pf::TimeKind::kLastWrite, 132000000000000000));
+    view_.rows[0].ticked = true;
+    OnInstallProvider(view_, InstallSession{});
+    EXPECT_EQ(view_.rows[0].state, L"Completed");
+    pf::FileTimes times;
+    ASSERT_TRUE(pf::GetFileTimes(expert, &times));
+    EXPECT_EQ(times.last_write, 132000000000000000);
+
+    machine_.WriteFile(to + c.libraries + L"vlcpy.dll", "MZ older library");
+    status = ReadTerminalStatus(c.installation, package);
+    EXPECT_EQ(status.installed, InstalledState::kOutdated);
+    EXPECT_EQ(status.differs, Strings{c.libraries + L"vlcpy.dll"});
+
+    view_.selection_mark = 0;
+    OpenTerminalFolder(view_);
+    EXPECT_TRUE(SameFolder(view_.opened.back(), to));
+
+    view_.rows[0].ticked = true;
+    OnUninstall(view_);
+    EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
+    EXPECT_FALSE(Has(expert));
+    EXPECT_FALSE(Has(to + L"profiles\\default\\chart00.chr"));
+    EXPECT_EQ(ReadTerminalStatus(c.installation, package).installed, InstalledState::kNone);
+  }
+  // The old experts folder of the upgraded terminal got nothing.
+  EXPECT_FALSE(Has(L"D:\\Upgraded\\experts\\MyProvider_v2.ex4"));
+
+  test::RunningTerminal running(machine_.root().Join(L"drive_c\\Portable\\terminal.exe"));
+  EXPECT_TRUE(ReadTerminalStatus(L"C:\\Portable", package).running);
 }
 
 TEST_F(InstallCommandsTest, TheSupportLibraryVersionIsRequiredOfProviderExperts) {

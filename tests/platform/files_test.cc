@@ -37,6 +37,16 @@ TEST_F(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
   EXPECT_FALSE(QueryAttributes(L"").exists);
 }
 
+TEST_F(FilesTest, SameFileObjectWhateverTheSpelling) {
+  dir_.WriteFile(L"Folder\\a.txt", "x");
+  dir_.WriteFile(L"Other\\a.txt", "x");
+  EXPECT_TRUE(IsSameFileObject(P(L"Folder"), P(L"Folder\\")));
+  EXPECT_TRUE(IsSameFileObject(P(L"Folder\\a.txt"), P(L"FOLDER/A.TXT")));
+  EXPECT_FALSE(IsSameFileObject(P(L"Folder\\a.txt"), P(L"Other\\a.txt")));
+  EXPECT_FALSE(IsSameFileObject(P(L"Folder"), P(L"Missing")));
+  EXPECT_FALSE(IsSameFileObject(P(L"Missing"), P(L"Missing")));
+}
+
 TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
   dir_.WriteFile(L"ro.txt", "keep");
   dir_.WriteFile(L"src.txt", "new");

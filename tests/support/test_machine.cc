@@ -6,6 +6,7 @@
 #include "app/product_profile.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom::test {
@@ -68,6 +69,35 @@ void TestMachine::MakeTerminal(const std::wstring& path) const {
   if (folder.back() != L'\\') folder += L'\\';
   MakeFolder(folder + L"config");
   MakeFolder(folder + L"experts");
+}
+
+std::string TestMachine::Utf16LeWithMark(const std::wstring& text) {
+  std::string bytes = "\xFF\xFE";
+  for (wchar_t c : text) {
+    bytes.push_back(static_cast<char>(c & 0xFF));
+    bytes.push_back(static_cast<char>((c >> 8) & 0xFF));
+  }
+  return bytes;
+}
+
+std::wstring TestMachine::MakeDataFolderTerminal(const std::wstring& installation,
+                                                 const std::wstring& id,
+                                                 const std::string* origin) const {
+  WriteFile(installation + L"\\terminal.exe", "MZ terminal");
+  const std::wstring data =
+      terminal_data_root() + (id.empty() ? TerminalDataFolderId(installation) : id) + L"\\";
+  for (const wchar_t* sub : {L"MQL4\\Experts", L"MQL4\\Indicators", L"MQL4\\Libraries", L"config",
+                             L"profiles", L"templates", L"logs"}) {
+    MakeFolder(data + sub);
+  }
+  WriteFile(data + L"origin.txt", origin ? *origin : Utf16LeWithMark(installation));
+  return data;
+}
+
+void TestMachine::MakePortableTerminal(const std::wstring& installation) const {
+  WriteFile(installation + L"\\terminal.exe", "MZ terminal");
+  MakeFolder(installation + L"\\MQL4\\Experts");
+  MakeFolder(installation + L"\\config");
 }
 
 void TestMachine::WriteFile(const std::wstring& path, const std::string& bytes) const {

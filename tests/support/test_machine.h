@@ -29,6 +29,19 @@ class TestMachine {
   // Creates folders (with "config" and "experts" for a terminal).
   void MakeFolder(const std::wstring& path) const;
   void MakeTerminal(const std::wstring& path) const;
+  // Build 600 and later: terminal.exe in the installation folder and its
+  // files in a data folder (the ID rule's name unless id is given) whose
+  // origin.txt names it (UTF-16LE with its mark unless origin is given).
+  // Returns the data folder, with "\".
+  std::wstring MakeDataFolderTerminal(const std::wstring& installation,
+                                      const std::wstring& id = L"",
+                                      const std::string* origin = nullptr) const;
+  // Started with /portable: terminal.exe and MQL4\Experts in the folder.
+  void MakePortableTerminal(const std::wstring& installation) const;
+  static std::wstring terminal_data_root() {
+    return L"C:\\users\\trader\\AppData\\Roaming\\MetaQuotes\\Terminal\\";
+  }
+  static std::string Utf16LeWithMark(const std::wstring& text);
   void WriteFile(const std::wstring& path, const std::string& bytes) const;
   std::string ReadFile(const std::wstring& path) const;
   bool Exists(const std::wstring& path) const;
