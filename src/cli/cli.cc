@@ -9,6 +9,7 @@
 #include <map>
 #include <optional>
 
+#include "app/process_objects.h"
 #include "app/product_profile.h"
 #include "app/self_check.h"
 #include "app/text_table.h"
@@ -204,7 +205,11 @@ int Runner::Run() {
   }
 
   // What Exit does.
-  SaveTerminalList(view_);
+  if (!SaveTerminalList(view_)) {
+    WriteUtf8(stderr, "copyloom: the terminal list could not be saved in " +
+                          Utf8(TheConfig().config_path()) + "\n");
+    outcome_.failed = true;
+  }
   return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
 }
 

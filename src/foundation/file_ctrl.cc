@@ -204,7 +204,7 @@ bool CFileCtrl::DeleteFileIfPresent(const std::wstring& path) const {
   return pf::RemoveOneFile(path);
 }
 
-void CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_files,
+bool CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_files,
                            bool recursive, const std::wstring& pattern) const {
   list->clear();
   std::wstring folder = path;
@@ -213,14 +213,18 @@ void CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_f
     if (filter.empty()) filter = GetPathFileName(folder, true);
     folder = GetPathFolder(folder);
   }
-  if (folder.empty() || !pf::QueryAttributes(folder).exists) return;
+  if (folder.empty() || !pf::QueryAttributes(folder).exists) return true;
   folder = WithoutTrailingSeparators(folder);
   if (filter.empty()) filter = L"*";
 
   // Depth first, in the platform's order, as the recursive walk would go.
+  bool complete = true;
   std::function<void(const std::wstring&)> walk = [&](const std::wstring& current) {
     std::vector<pf::DirEntry> entries;
-    if (!pf::ListEntries(current.empty() ? L"\\" : current, filter, &entries)) return;
+    if (!pf::ListEntries(current.empty() ? L"\\" : current, filter, &entries)) {
+      complete = false;
+      return;
+    }
     for (const auto& entry : entries) {
       const std::wstring full = current + L"\\" + entry.name;
       if (entry.is_folder) {
@@ -233,6 +237,7 @@ void CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_f
     }
   };
   walk(folder);
+  return complete;
 }
 
 bool CFileCtrl::IsFileInUse(const std::wstring& path) const { return pf::IsFileInUse(path); }

@@ -39,7 +39,9 @@ class CFileCtrl {
   // True when no such file exists.
   bool DeleteFileIfPresent(const std::wstring& path) const;
   // Full paths, never followed by "\"; recursion does not enter links.
-  void ListFolder(const std::wstring& path, TextList* list, bool want_files, bool recursive,
+  // False when a folder that exists could not be listed (a missing one
+  // lists as empty).
+  bool ListFolder(const std::wstring& path, TextList* list, bool want_files, bool recursive,
                   const std::wstring& pattern = L"") const;
   bool IsFileInUse(const std::wstring& path) const;
   // "%d-%d-%d %d:%d:%d" local time; empty when the path does not exist.

@@ -70,9 +70,9 @@ std::wstring CConfig::GetConfigValue(const std::wstring& key) {
   return ini_.GetValue(ToUpper(L"MAIN"), ToUpper(key));
 }
 
-void CConfig::SetConfigValue(const std::wstring& key, const std::wstring& value) {
+bool CConfig::SetConfigValue(const std::wstring& key, const std::wstring& value) {
   if (config_path_.empty()) SetConfigFile(std::wstring());
-  ini_.SetValue(ToUpper(L"MAIN"), ToUpper(key), value);
+  return ini_.SetValue(ToUpper(L"MAIN"), ToUpper(key), value);
 }
 
 void CConfig::SetProductId(const std::wstring& product_id) { ProductId() = product_id; }

@@ -33,7 +33,8 @@ class CConfig {
   // Empty path: program folder + product id + ".cfg".
   void SetConfigFile(const std::wstring& path);
   std::wstring GetConfigValue(const std::wstring& key);
-  void SetConfigValue(const std::wstring& key, const std::wstring& value);
+  // False when the value could not be written.
+  bool SetConfigValue(const std::wstring& key, const std::wstring& value);
   const std::wstring& config_path() const { return config_path_; }
 
   // The application key naming the default file; set by the product profile.

@@ -92,9 +92,14 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
 
   const std::optional<std::wstring> symbol = LastWindowSymbol(list_text);
   if (!symbol) return {};
-  // A failed chart file does not keep the window list from its line.
-  files.WriteTextFile(folder + L"chart00.chr", ChartFileText(*symbol, expert_name), true);
-  files.WriteTextFile(order, AppendWindowLine(list_text, *symbol), true);
+  // The chart and its line in the window list go in together or not at
+  // all: a line without its chart would be added again by the next install,
+  // and a chart without its line would keep the next install from adding it.
+  const std::wstring chart = folder + L"chart00.chr";
+  if (!files.WriteTextFile(chart, ChartFileText(*symbol, expert_name), true)) return {};
+  if (!files.WriteTextFile(order, AppendWindowLine(list_text, *symbol), true)) {
+    files.DeleteFileIfPresent(chart);
+  }
   return {};
 }
 

@@ -129,9 +129,11 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   } else {
     result = GetMessageText(EngineMessage::kNothingInstalled);
   }
-  if (count > 0 && (!expert_names.empty() || !library_names.empty())) {
-    // The experts.ini the terminal reads: its data folder's.
-    PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty());
+  // The experts.ini the terminal reads is its data folder's; the experts would
+  // not run unpatched, so the row did not complete.
+  if (count > 0 && (!expert_names.empty() || !library_names.empty()) &&
+      !PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty())) {
+    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + kExpertsIni;
   }
   return result;
 }
@@ -173,7 +175,11 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   }
 
   TextList sources;
-  files.ListFolder(source_folder, &sources, true, false, pattern);
+  if (!files.ListFolder(source_folder, &sources, true, false, pattern)) {
+    // An unreadable package folder is no empty one.
+    m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + sub;
+    return 0;
+  }
   Trace(L"IF:" + std::to_wstring(sources.size()) + L"#" + source_folder + L"," + pattern);
 
   // The texts as the compiled files carry them: ANSI bytes.
@@ -228,7 +234,7 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   return installed;
 }
 
-void CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed,
+bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed,
                                 bool libraries_installed) {
   const CFileCtrl files;
   const std::wstring folder = AsFolder(term) + L"config\\";
@@ -237,21 +243,25 @@ void CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
 
   if (!files.FileExists(ini)) {
     const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
-    if (files.FileExists(shipped)) files.CopyFileTo(shipped, ini, false);
-    return;
+    return !files.FileExists(shipped) || files.CopyFileTo(shipped, ini, false);
   }
-  // Made once: it keeps the state from before the first installation.
-  if (!files.FileExists(backup)) files.CopyFileTo(ini, backup, false);
+  // Made once: it keeps the state from before the first installation, so
+  // nothing is patched until it exists.
+  if (!files.FileExists(backup) && !files.CopyFileTo(ini, backup, false)) return false;
 
   const double length = files.GetFileLength(ini);
-  if (length < static_cast<double>(kExpertsIniMinPatched)) return;
+  if (length < static_cast<double>(kExpertsIniMinPatched)) return true;
+  // Patched in place, a byte at a time: the terminal may hold the file open
+  // with sharing, which a replacement would not get past.
   auto file = pf::OpenFile(ini, pf::OpenMode::kReadWrite);
-  if (!file) return;
+  if (!file) return false;
+  bool ok = true;
   if (libraries_installed) {
-    WriteByteAt(*file, 20, 0x01);
-    WriteByteAt(*file, 24, 0x00);
+    ok = WriteByteAt(*file, 20, 0x01) && ok;
+    ok = WriteByteAt(*file, 24, 0x00) && ok;
   }
-  if (experts_installed) WriteByteAt(*file, 36, 0x01);
+  if (experts_installed) ok = WriteByteAt(*file, 36, 0x01) && ok;
+  return ok;
 }
 
 CMTAssist& TheEngine() {

@@ -48,8 +48,9 @@ class CMTAssist {
                        std::wstring* names);
   // Backs config\experts.ini up once (experts.vlm) and marks bytes 20, 24
   // (libraries) and 36 (experts) of a file longer than 200 bytes. A terminal
-  // without the file gets the program folder's copy, unpatched.
-  void PatchExpertsIni(const std::wstring& term, bool experts_installed, bool libraries_installed);
+  // without the file gets the program folder's copy, unpatched. False when
+  // the backup, the copy or the patch could not be written.
+  bool PatchExpertsIni(const std::wstring& term, bool experts_installed, bool libraries_installed);
 
   // Package content is read once per command, not once per terminal: the
   // install commands open a batch around their rows. Within a batch a

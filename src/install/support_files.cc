@@ -49,7 +49,10 @@ std::wstring DeploySupportFiles() {
   const ProductProfile& profile = TheProfile();
 
   TextList shipped;
-  files.ListFolder(GetProgramFolder(), &shipped, true, true, L"");
+  // A folder that cannot be read is not one that ships nothing.
+  if (!files.ListFolder(GetProgramFolder(), &shipped, true, true, L"")) {
+    return L"The configuration file cannot be found!";
+  }
   std::wstring source;
   for (const std::wstring& path : shipped) {
     if (EndsWith(ToLower(path), kConfigurationName)) {
@@ -68,17 +71,31 @@ std::wstring DeploySupportFiles() {
 
   const std::wstring destination = shared + kConfigurationName;
   TextList tags;
-  files.ListFolder(GetPathFolder(source), &tags, true, false, kTagPattern);
+  if (!files.ListFolder(GetPathFolder(source), &tags, true, false, kTagPattern)) {
+    return L"The configuration file cannot be found!";
+  }
   if (tags.size() >= 2) return L"CFGERROR";
   if (tags.size() == 1) {
     const std::wstring tag_destination = shared + GetPathFileName(tags.front(), true);
     // A new tag name is what allows a deployed configuration to be replaced.
+    // It is replaced in one step, so that it is never missing, and the new
+    // tag goes last: until it is there, the next run does all this again.
     if (!files.FileExists(tag_destination)) {
-      if (!files.DeleteFileIfPresent(destination)) return CloseTerminalsText();
+      if (files.FileExists(destination) && !files.CopyFileTo(source, destination, true)) {
+        return CloseTerminalsText();
+      }
       TextList old_tags;
-      files.ListFolder(shared, &old_tags, true, false, kTagPattern);
-      for (const std::wstring& old_tag : old_tags) files.DeleteFileIfPresent(old_tag);
-      files.CopyFileTo(tags.front(), tag_destination, true);
+      if (!files.ListFolder(shared, &old_tags, true, false, kTagPattern)) {
+        return CloseTerminalsText();
+      }
+      for (const std::wstring& old_tag : old_tags) {
+        if (!files.DeleteFileIfPresent(old_tag)) return CloseTerminalsText();
+      }
+      // Without its tag the configuration would not be replaced next time:
+      // a failure here is the deployment's failure.
+      if (!files.CopyFileTo(tags.front(), tag_destination, true)) {
+        return L"Fail to install the configuration file!";
+      }
     }
   }
 

@@ -24,6 +24,7 @@ struct State {
   // Calls left before the injected fault fires; 0 = none armed.
   std::array<int, kOpCount> countdown{};
   int fired = 0;
+  bool skip_sync = false;
 };
 
 State& GetState() {
@@ -106,7 +107,10 @@ void ResetAll() {
   s.temp_folder.reset();
   s.countdown.fill(0);
   s.fired = 0;
+  s.skip_sync = false;
 }
+
+void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
 
 int FaultsFired() {
   State& s = GetState();
@@ -144,6 +148,7 @@ const std::map<wchar_t, std::wstring>* DriveTable() {
 std::optional<unsigned> AnsiCodePage() { return Get(&State::ansi_code_page); }
 std::optional<std::wstring> WindowsFolder() { return Get(&State::windows_folder); }
 std::optional<std::wstring> TempFolder() { return Get(&State::temp_folder); }
+bool SkipSync() { return Get(&State::skip_sync); }
 
 }  // namespace hooks
 }  // namespace copyloom::platform

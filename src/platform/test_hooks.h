@@ -22,5 +22,6 @@ const std::map<wchar_t, std::wstring>* DriveTable();
 std::optional<unsigned> AnsiCodePage();
 std::optional<std::wstring> WindowsFolder();
 std::optional<std::wstring> TempFolder();
+bool SkipSync();
 
 }  // namespace copyloom::platform::hooks

@@ -51,6 +51,11 @@ void FailNthCall(Op op, int nth);
 // How many injected faults have fired since the last ResetAll.
 int FaultsFired();
 
+// Skips flushing written files to the disk before they are put in place
+// (fsync, write-through): sweeps of thousands of runs need no power-loss
+// safety, and the order of the steps stays the same.
+void SetSkipSync(bool skip);
+
 // Restores every replacement and clears the faults.
 void ResetAll();
 

@@ -146,8 +146,8 @@ std::wstring BuildSavedTerminalList(const InstallerView& view) {
   return saved;
 }
 
-void SaveTerminalList(InstallerView& view) {
-  TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
+bool SaveTerminalList(InstallerView& view) {
+  return TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
 }
 
 int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {

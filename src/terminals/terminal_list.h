@@ -50,7 +50,8 @@ void RestoreTerminalList(InstallerView& view);
 std::wstring BuildSavedTerminalList(const InstallerView& view);
 
 // Writes "PATH".
-void SaveTerminalList(InstallerView& view);
+// False when the list could not be written.
+bool SaveTerminalList(InstallerView& view);
 
 // Appends the found folders ("|"-separated) that are not rows yet; returns
 // how many were added. Does not save.

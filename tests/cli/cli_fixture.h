@@ -46,12 +46,13 @@ class CliTest : public ::testing::Test {
 
   // Runs copyloom with the kit and data folder of the test machine, in the
   // environment env_.
-  test::ProgramResult Run(Strings args, bool with_kit = true) {
+  test::ProgramResult Run(Strings args, bool with_kit = true, std::map<std::wstring, std::wstring> env = {}) {
     Strings full;
     if (with_kit) full = {L"--kit", dir_.Join(L"kit")};
     if (with_kit && shared_data_dir_) full.insert(full.end(), {L"--data-dir", dir_.Join(L"data")});
     full.insert(full.end(), args.begin(), args.end());
-    auto result = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full, env_);
+    env.insert(env_.begin(), env_.end());
+    auto result = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH), full, env);
     // Lines end with CRLF on Windows.
     std::erase(result.out, '\r');
     std::erase(result.err, '\r');

@@ -2,7 +2,10 @@
 // own, on terminals and a kit made in a temp folder.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "cli/cli_fixture.h"
 
@@ -225,6 +228,75 @@ TEST_F(CliTest, DeploymentFailureStopsEveryCommand) {
   EXPECT_EQ(last_exit_, 1);
   EXPECT_EQ(bad["messages"], json::array({"CFGERROR"}));
   EXPECT_EQ(bad["rows"].size(), 0u);
+}
+
+// Bad input ends with a message and a status, before anything is changed.
+TEST_F(CliTest, BadInputIsRefusedBeforeAnythingChanges) {
+  dir_.WriteFile(L"afile", "x");
+  dir_.MakeFolder(L"binary");
+  dir_.WriteFile(L"binary\\clinst.cfg", std::string("[MAIN]\0PATH=\x01\x02", 14));
+  const std::wstring kit = dir_.Join(L"kit"), file = dir_.Join(L"afile");
+  struct Case {
+    Strings args;
+    int exit_code;
+    const char* says;
+  };
+  const Case cases[] = {
+      {{L"--kit", dir_.Join(L"no-kit"), L"list"}, 2, "--kit folder not found"},
+      {{L"--kit", file, L"list"}, 2, "--kit is not a folder"},
+      {{L"--kit", kit, L"--data-dir", file, L"list"}, 1, "the data folder is a file"},
+      {{L"--kit", kit, L"--data-dir", file + L"/sub", L"list"}, 1, "cannot create the data folder"},
+      {{L"--kit", kit, L"--data-dir", dir_.Join(L"binary"), L"list"}, 1, "not a text file"},
+  };
+  for (const Case& c : cases) {
+    auto result = Run(c.args, false);
+    EXPECT_EQ(result.exit_code, c.exit_code) << c.says;
+    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+  }
+  EXPECT_EQ(dir_.ReadFile(L"binary\\clinst.cfg"), std::string("[MAIN]\0PATH=\x01\x02", 14));
+  EXPECT_FALSE(platform::QueryAttributes(dir_.Join(L"binary\\vlcpy.sin")).exists);
+
+  // A folder given as DIR that is a file is no terminal.
+  auto added = Run({L"install", L"provider", file});
+  EXPECT_EQ(added.exit_code, 1);
+  EXPECT_NE(added.out.find("Invalid installation diretory of MT4 Terminal"), std::string::npos);
+}
+
+TEST_F(CliTest, VersionAndOptionsAfterTheCommand) {
+  auto version = Run({L"--version"});
+  EXPECT_EQ(version.exit_code, 0);
+  EXPECT_EQ(version.out.rfind("copyloom ", 0), 0u) << version.out;
+
+  json rows = json::parse(Run({L"install", L"provider", L"--all", L"--json", L"--no-chart"}).out,
+                          nullptr, false);
+  EXPECT_EQ(rows["exit"], 0);
+  auto tail = Run({L"uninstall", L"--all", L"--yes", L"--kit", dir_.Join(L"kit"), L"--data-dir",
+                   dir_.Join(L"data")},
+                  false);
+  EXPECT_EQ(tail.exit_code, 0) << tail.err;
+}
+
+// Two runs that each read the list at the start and write it at the end
+// would lose each other's rows: the second one waits.
+TEST_F(CliTest, ASecondRunWaitsForTheFirst) {
+  bool busy = false;
+  auto held = platform::TryLockFile(dir_.Join(L"data\\copyloom.lock"), &busy);
+  ASSERT_TRUE(held);
+  auto refused = Run({L"add", Terminal(L"MT4 A")}, true, {{L"COPYLOOM_LOCK_WAIT", L"1"}});
+  EXPECT_EQ(refused.exit_code, 1);
+  EXPECT_NE(refused.err.find("waiting for another copyloom run"), std::string::npos);
+  EXPECT_NE(refused.err.find("still uses"), std::string::npos);
+  EXPECT_EQ(dir_.ReadFile(L"data\\clinst.cfg"), "");
+
+  std::thread release([&] {
+    platform::SleepMs(700);
+    held.reset();
+  });
+  auto waited = Run({L"add", Terminal(L"MT4 A")}, true, {{L"COPYLOOM_LOCK_WAIT", L"30"}});
+  release.join();
+  EXPECT_EQ(waited.exit_code, 0) << waited.err;
+  EXPECT_NE(waited.err.find("waiting for another copyloom run"), std::string::npos);
+  EXPECT_NE(dir_.ReadFile(L"data\\clinst.cfg").find("MT4 A"), std::string::npos);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // answers.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
@@ -265,6 +267,60 @@ TEST_F(FilesTest, InjectedFaultsFailTheNthCallOnly) {
   testing::FailNthCall(testing::Op::kCopy, 1);
   testing::ResetAll();
   EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"e"), false));
+}
+
+// Copies and whole-file writes go through a temporary file put in place in
+// one step: a failure at any point leaves the old file, and no temporary
+// file stays behind.
+TEST_F(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
+  dir_.WriteFile(L"new", std::string(100000, 'n'));
+  const std::function<bool()> writes[] = {
+      [&] { return CopyOneFile(P(L"new"), P(L"dest"), false); },
+      [&] { return WriteWholeFile(P(L"dest"), std::string(100000, 'w')); },
+  };
+  for (const auto& write : writes) {
+    for (testing::Op op : {testing::Op::kWrite, testing::Op::kReplace}) {
+      dir_.WriteFile(L"dest", "old");
+      testing::FailNthCall(op, 1);
+      EXPECT_FALSE(write());
+      EXPECT_EQ(dir_.ReadFile(L"dest"), "old");
+      std::vector<DirEntry> entries;
+      ASSERT_TRUE(ListEntries(dir_.path(), L"*", &entries));
+      EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"dest", L"new"}));
+    }
+    // Held open without sharing: refused, kept.
+    {
+      auto held = OpenFile(P(L"dest"), OpenMode::kReadShareRead);
+      ASSERT_NE(held, nullptr);
+      EXPECT_FALSE(write());
+      EXPECT_EQ(dir_.ReadFile(L"dest"), "old");
+    }
+    EXPECT_TRUE(write());
+    EXPECT_EQ(dir_.ReadFile(L"dest").size(), 100000u);
+  }
+  // The copy keeps the source's last-write time.
+  const int64_t when = 129750000000000000LL;
+  ASSERT_TRUE(SetFileTimeOf(P(L"new"), TimeKind::kLastWrite, when));
+  ASSERT_TRUE(CopyOneFile(P(L"new"), P(L"dest"), false));
+  FileTimes times;
+  ASSERT_TRUE(GetFileTimes(P(L"dest"), &times));
+  EXPECT_EQ(times.last_write / 10000000, when / 10000000);
+}
+
+// What a killed run left is removed the first time a later run writes into
+// that folder; a temporary file that is still being written is not.
+TEST_F(FilesTest, TemporaryFilesOfAKilledRunAreSweptByTheNextWrite) {
+  dir_.WriteFile(L"src", "x");
+  dir_.WriteFile(L"t\\a.ex4.~99999-0.cltmp", "torn");
+  dir_.WriteFile(L"t\\b.ex4.~99999-1.cltmp", "being written");
+  dir_.WriteFile(L"t\\mine.cltmp", "not ours: no run number");
+  auto writer = OpenFile(P(L"t\\b.ex4.~99999-1.cltmp"), OpenMode::kWriteAppend);
+  ASSERT_NE(writer, nullptr);
+  ASSERT_TRUE(CopyOneFile(P(L"src"), P(L"t\\a.ex4"), false));
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(P(L"t"), L"*", &entries));
+  EXPECT_EQ(Names(entries),
+            (std::vector<std::wstring>{L"a.ex4", L"b.ex4.~99999-1.cltmp", L"mine.cltmp"}));
 }
 
 TEST_F(FilesTest, DriveTableMapsLettersIntoFolders) {

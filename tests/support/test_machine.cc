@@ -120,4 +120,23 @@ bool TestMachine::Exists(const std::wstring& path) const {
   return pf::QueryAttributes(path).exists;
 }
 
+std::map<std::wstring, std::string> TestMachine::Files(const std::wstring& folder) const {
+  std::map<std::wstring, std::string> files;
+  if (folder.empty()) {
+    for (const wchar_t* drive : {L"C:", L"D:"}) files.merge(Files(drive));
+    return files;
+  }
+  std::vector<pf::DirEntry> entries;
+  pf::ListEntries(folder, L"*", &entries);
+  for (const auto& entry : entries) {
+    const std::wstring path = folder + L"\\" + entry.name;
+    if (entry.is_folder) {
+      files.merge(Files(path));
+    } else {
+      files[path] = ReadFile(path);
+    }
+  }
+  return files;
+}
+
 }  // namespace copyloom::test

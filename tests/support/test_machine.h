@@ -4,6 +4,7 @@
 // ("C:\MT4") and resolve the same way natively and under Wine.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,6 +46,8 @@ class TestMachine {
   void WriteFile(const std::wstring& path, const std::string& bytes) const;
   std::string ReadFile(const std::wstring& path) const;
   bool Exists(const std::wstring& path) const;
+  // Every file below the folder (default: both drives), path -> content.
+  std::map<std::wstring, std::string> Files(const std::wstring& folder = L"") const;
 
   const std::wstring& program_folder() const { return program_folder_; }
   std::wstring data_folder() const;

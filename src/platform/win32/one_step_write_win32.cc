@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/temp_files.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "platform/win32/handles.h"
 
@@ -83,7 +84,8 @@ bool WriteInOneStep(const std::wstring& target, bool no_replace,
   }
   if (ok && testing::ShouldFail(testing::Op::kReplace)) ok = false;
   if (ok) {
-    const DWORD flags = MOVEFILE_WRITE_THROUGH | (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);
+    const DWORD flags = (hooks::SkipSync() ? 0 : MOVEFILE_WRITE_THROUGH) |
+                        (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);
     ok = ::MoveFileExW(temp.c_str(), target.c_str(), flags) != 0;
   }
   if (!ok) RemoveTemp(temp);
