@@ -87,6 +87,8 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   const std::wstring root = AsFolder(package_root);
   const std::wstring term = AsFolder(terminal);
   const CFileCtrl files;
+  // Held files are looked up once for the whole terminal.
+  const pf::HeldFilesSnapshot held;
 
   if (!files.FolderExists(term + kExperts)) {
     return GetMessageText(EngineMessage::kSelectTerminalPath);

@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
@@ -83,6 +84,7 @@ void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
 void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
+  const platform::HeldFilesSnapshot held;  // looked up once per terminal
   std::wstring terminal = view.CellText(row, kColumnFolder);
   if (terminal.empty() || terminal.back() != L'\\') terminal += L'\\';
   const std::wstring libraries = terminal + L"experts\\libraries\\";

@@ -100,6 +100,23 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
 // command line (a terminal running under Wine).
 bool IsFileInUse(const std::wstring& path);
 
+// A file that a running program holds open or mapped is neither replaced by
+// CopyOneFile nor deleted by RemoveOneFile, and counts as in use, as on
+// Windows. The POSIX build looks such files up in /proc (Wine keeps its
+// sharing to itself); while a snapshot lives it uses the files held when the
+// snapshot was made instead of looking them up at each call. Open one around
+// the work on one terminal. Windows sees sharing itself and ignores it.
+class HeldFilesSnapshot {
+ public:
+  HeldFilesSnapshot();
+  ~HeldFilesSnapshot();
+  HeldFilesSnapshot(const HeldFilesSnapshot&) = delete;
+  HeldFilesSnapshot& operator=(const HeldFilesSnapshot&) = delete;
+
+ private:
+  std::shared_ptr<const void> previous_;
+};
+
 // File times in Windows FILETIME units: 100 ns since 1601-01-01 UTC.
 struct FileTimes {
   int64_t creation = 0;
