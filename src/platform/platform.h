@@ -117,6 +117,18 @@ class HeldFilesSnapshot {
   std::shared_ptr<const void> previous_;
 };
 
+// The drive-letter form of a native path inside a drive of the Wine prefix
+// ("/home/me/.wine/drive_c/MT4" -> "C:\MT4", whatever spelling of the folder
+// reaches it); any other path comes back as given. A drive that maps the
+// whole native root (Wine's "Z:") does not count, else every path would be
+// inside one. Windows has no native paths: the path comes back as given.
+std::wstring DriveLetterPath(const std::wstring& path);
+
+// True when both paths name one existing file or folder however spelled
+// (links, letter case, 8.3 names): same device and inode on POSIX, same
+// volume and file index on Windows.
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
 // File times in Windows FILETIME units: 100 ns since 1601-01-01 UTC.
 struct FileTimes {
   int64_t creation = 0;
