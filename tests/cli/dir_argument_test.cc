@@ -32,7 +32,7 @@ TEST(DirArgumentTest, OneTerminalUnderEverySpellingIsItsFolder) {
       // No terminal there (any more): as given, for removing its row.
       {L"C:\\Gone\\experts", L"", L"C:\\Gone\\experts"},
       {in_prefix, L"", native ? L"C:\\MT4" : in_prefix},
-      {in_prefix + L"/experts", L"", native ? L"C:\\MT4\\" : in_prefix + L"\\"},
+      {in_prefix + L"\\experts", L"", native ? L"C:\\MT4\\" : in_prefix + L"\\"},
       {L"./MT4", drive_c, native ? L"C:\\MT4" : drive_c + L"\\MT4"},
       {outside, L"", outside},
   };
