@@ -62,8 +62,8 @@ bool SameFolder(const std::wstring& a, const std::wstring& b) {
   // be another spelling of the same folder. Rows are drive-letter paths as a
   // rule, so long lists compare as texts only.
   auto native = [](const std::wstring& p) {
-    return !(p.size() >= 2 && p[1] == L':') && !(p.size() >= 2 && IsSeparator(p[0]) &&
-                                                 IsSeparator(p[1]));
+    return !(p.size() >= 2 && p[1] == L':') &&
+           !(p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1]));
   };
   return (native(a) || native(b)) && platform::IsSameFile(a, b);
 }

@@ -66,8 +66,8 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   test::HeldFile held(Native(kLibrary));
   ASSERT_TRUE(held.holding());
   EXPECT_TRUE(pf::IsFileInUse(kLibrary));
-  EXPECT_FALSE(pf::CopyOneFile(std::wstring(kPackage) + L"experts\\libraries\\vlcpy.dll", kLibrary,
-                               false));
+  EXPECT_FALSE(
+      pf::CopyOneFile(std::wstring(kPackage) + L"experts\\libraries\\vlcpy.dll", kLibrary, false));
   EXPECT_FALSE(pf::RemoveOneFile(kLibrary));
   EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"),
             GetMessageText(EngineMessage::kCopyFailed) + L"#vlcpy.dll");

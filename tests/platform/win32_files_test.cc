@@ -158,9 +158,9 @@ TEST(Win32ReparseTest, OnlyLinksAndMountPointsLeadElsewhere) {
   const struct {
     DWORD tag;
     bool link;
-  } tags[] = {{IO_REPARSE_TAG_SYMLINK, true},       {IO_REPARSE_TAG_MOUNT_POINT, true},
-              {IO_REPARSE_TAG_DEDUP, false},        {IO_REPARSE_TAG_CLOUD_6, false},
-              {IO_REPARSE_TAG_APPEXECLINK, false},  {0x9000001A /* cloud */, false}};
+  } tags[] = {{IO_REPARSE_TAG_SYMLINK, true},      {IO_REPARSE_TAG_MOUNT_POINT, true},
+              {IO_REPARSE_TAG_DEDUP, false},       {IO_REPARSE_TAG_CLOUD_6, false},
+              {IO_REPARSE_TAG_APPEXECLINK, false}, {0x9000001A /* cloud */, false}};
   for (const auto& t : tags) EXPECT_EQ(win32::IsLinkReparseTag(t.tag), t.link) << std::hex << t.tag;
 }
 

@@ -46,7 +46,8 @@ std::string ServerFolderName() {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 void AddDescriptorsOf(const std::string& pid_folder, HeldSet* held) {

@@ -9,10 +9,9 @@ namespace {
 
 bool FileIdOf(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
   // Backup semantics: folders open too.
-  win32::UniqueHandle handle(::CreateFileW(win32::ResolvePath(path).c_str(), 0,
-                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
-                                           nullptr));
+  win32::UniqueHandle handle(::CreateFileW(
+      win32::ResolvePath(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+      nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return handle.valid() && ::GetFileInformationByHandle(handle.get(), info);
 }
 
