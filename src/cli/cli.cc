@@ -15,6 +15,7 @@
 #include "app/text_table.h"
 #include "cli/console_view.h"
 #include "cli/data_lock.h"
+#include "cli/dir_argument.h"
 #include "cli/input_checks.h"
 #include "cli/prefixes.h"
 #include "cli/status_command.h"
@@ -73,21 +74,6 @@ void WriteUtf8(FILE* stream, const std::string& text) {
 std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// A DIR argument as an absolute path: "C:\x", "\\server\x" and "/x" are
-// kept; anything else is taken relative to the current folder.
-std::wstring AbsoluteFolder(const std::wstring& dir, const std::wstring& current) {
-  if (dir.empty()) return dir;
-  const bool drive = dir.size() >= 2 && dir[1] == L':';
-  if (drive || IsSeparator(dir[0]) || current.empty()) return dir;
-  std::wstring base = current;
-  const wchar_t sep = base.find(L'\\') != std::wstring::npos ? L'\\' : L'/';
-  if (!IsSeparator(base.back())) base += sep;
-  std::wstring rest = dir;
-  while (rest.size() >= 2 && rest[0] == L'.' && IsSeparator(rest[1])) rest.erase(0, 2);
-  if (rest == L".") rest.clear();
-  return base + rest;
-}
 
 std::wstring WithSeparator(std::wstring folder) {
   if (!folder.empty() && !IsSeparator(folder.back())) {
@@ -551,6 +537,7 @@ int RunCopyloom(const Invocation& invocation) {
   // The start-up self-checks are message boxes of their own.
   for (const auto& message : TakeSelfCheckMessages()) view.ShowMessage(message);
 
+  for (auto& dir : options->dirs) dir = TerminalFolderArgument(dir, invocation.current_folder);
   Runner runner(*options, invocation.current_folder, &view);
   status = runner.Run();
   if (json) {

@@ -87,7 +87,9 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   const std::wstring order = folder + L"order.wnd";
   if (!files.FileExists(order)) return {};
   const std::string order_bytes = files.ReadWholeFile(order);
-  if (!HasText(order_bytes)) return {};
+  // A zero byte anywhere means it is no ANSI text (a UTF-16 or damaged list):
+  // appending to it would corrupt it further.
+  if (!HasText(order_bytes) || order_bytes.find('\0') != std::string::npos) return {};
   const std::wstring list_text = FromAnsi(order_bytes);
 
   const std::optional<std::wstring> symbol = LastWindowSymbol(list_text);

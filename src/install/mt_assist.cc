@@ -88,6 +88,8 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   const std::wstring root = AsFolder(package_root);
   const std::wstring term = AsFolder(terminal);
   const CFileCtrl files;
+  // Held files are looked up once for the whole terminal.
+  const pf::HeldFilesSnapshot held;
   // The copy functions use it while this runs.
   struct LayoutScope {
     std::optional<TerminalLayout>& slot;

@@ -4,6 +4,7 @@
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
@@ -68,6 +69,7 @@ std::wstring DeploySupportFiles() {
 
   const std::wstring& shared = where.shared;
   if (!files.CreateFolderTree(shared)) return L"Fail to create folder:" + shared;
+  const platform::HeldFilesSnapshot held;
 
   const std::wstring destination = shared + kConfigurationName;
   TextList tags;

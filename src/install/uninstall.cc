@@ -6,6 +6,7 @@
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
 #include "terminals/terminal_layout.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
@@ -84,6 +85,7 @@ void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
 void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
+  const platform::HeldFilesSnapshot held;  // looked up once per terminal
   // The files are where the terminal's layout put them.
   const TerminalLayout layout = ResolveTerminalLayout(view.CellText(row, kColumnFolder));
   const std::wstring libraries = layout.FolderFor(L"experts\\libraries");

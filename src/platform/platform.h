@@ -35,10 +35,6 @@ struct FileAttributes {
 // is_folder telling whether its target is a folder).
 FileAttributes QueryAttributes(const std::wstring& path);
 
-// True when both paths exist and name the same file or folder on disk,
-// however spelt ("C:\x" and its native path under Wine, other letter case).
-bool IsSameFileObject(const std::wstring& a, const std::wstring& b);
-
 // Sets or clears the read-only attribute (POSIX: the write permission bits).
 bool SetReadOnly(const std::wstring& path, bool read_only);
 
@@ -123,6 +119,35 @@ class FileLock {
 // nullptr when the lock is not taken; *busy then tells whether someone else
 // holds it (rather than the file not being creatable or openable).
 std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy);
+
+// A file that a running program holds open or mapped is neither replaced by
+// CopyOneFile nor deleted by RemoveOneFile, and counts as in use, as on
+// Windows. The POSIX build looks such files up in /proc (Wine keeps its
+// sharing to itself); while a snapshot lives it uses the files held when the
+// snapshot was made instead of looking them up at each call. Open one around
+// the work on one terminal. Windows sees sharing itself and ignores it.
+class HeldFilesSnapshot {
+ public:
+  HeldFilesSnapshot();
+  ~HeldFilesSnapshot();
+  HeldFilesSnapshot(const HeldFilesSnapshot&) = delete;
+  HeldFilesSnapshot& operator=(const HeldFilesSnapshot&) = delete;
+
+ private:
+  std::shared_ptr<const void> previous_;
+};
+
+// The drive-letter form of a native path inside a drive of the Wine prefix
+// ("/home/me/.wine/drive_c/MT4" -> "C:\MT4", whatever spelling of the folder
+// reaches it); any other path comes back as given. A drive that maps the
+// whole native root (Wine's "Z:") does not count, else every path would be
+// inside one. Windows has no native paths: the path comes back as given.
+std::wstring DriveLetterPath(const std::wstring& path);
+
+// True when both paths name one existing file or folder however spelled
+// (links, letter case, 8.3 names): same device and inode on POSIX, same
+// volume and file index on Windows.
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
 
 // File times in Windows FILETIME units: 100 ns since 1601-01-01 UTC.
 struct FileTimes {

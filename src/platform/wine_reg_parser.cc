@@ -279,6 +279,7 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
     } else if (StartsWith(rest, "hex:") || StartsWith(rest, "hex(")) {
       size_t colon = rest.find(':');
       type = 3;  // REG_BINARY
+      if (colon == std::string_view::npos) continue;  // "hex(2)" without its data
       if (rest[3] == '(' &&
           (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), &type))) {
         continue;

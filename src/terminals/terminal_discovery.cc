@@ -37,14 +37,18 @@ bool HasEntry(const std::wstring& folder, const std::wstring& name) {
 
 }  // namespace
 
-bool IsTerminalFolder(std::wstring path) {
+std::wstring ProbedTerminalFolder(std::wstring path) {
   path = TrimWhite(path);
   // The suffix tests ignore case; the probes keep the path's own case so
   // that a case-sensitive file system still finds it.
   if (EndsWith(ToLower(path), L"experts")) path.resize(path.size() - 7);
   if (EndsWith(ToLower(path), L".exe")) path = GetPathFolder(path);
+  return path.empty() ? path : WithBackslash(path);
+}
+
+bool IsTerminalFolder(std::wstring path) {
+  path = ProbedTerminalFolder(path);
   if (path.empty()) return false;
-  path = WithBackslash(path);
   if (HasEntry(path, L"config") && HasEntry(path, L"experts")) return true;
   return IsLayoutInstallation(path);
 }

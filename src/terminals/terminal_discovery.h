@@ -15,6 +15,11 @@ namespace copyloom {
 // executable in it, with white space around.
 bool IsTerminalFolder(std::wstring path);
 
+// The folder IsTerminalFolder looks into for a path: trimmed, without an
+// "experts" or executable name at its end, ending with "\"; empty when
+// nothing is left.
+std::wstring ProbedTerminalFolder(std::wstring path);
+
 // Letters of the fixed drives joined by "|" ("C|D"); empty when the drive
 // list cannot be read.
 std::wstring ListFixedDrives();

@@ -124,7 +124,7 @@ bool NamesInstallation(const std::wstring& data_folder, const std::wstring& inst
   if (origin.empty()) return false;
   if (SameFolder(origin, installation)) return true;
   // A share named by a stale origin.txt may not answer: not probed.
-  return origin[0] != L'\\' && platform::IsSameFileObject(origin, installation);
+  return origin[0] != L'\\' && platform::IsSameFile(origin, installation);
 }
 
 // The data folder (with "\") of the installation: the ID rule finds it

@@ -4,6 +4,7 @@
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
+#include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
 
@@ -56,7 +57,16 @@ void BindInstallerSettings() {
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
   const std::wstring ka = FolderKey(a);
-  return !ka.empty() && ka == FolderKey(b);
+  if (ka.empty()) return false;
+  if (ka == FolderKey(b)) return true;
+  // A native path ("/home/me/.wine/drive_c/MT4", through links or not) may
+  // be another spelling of the same folder. Rows are drive-letter paths as a
+  // rule, so long lists compare as texts only.
+  auto native = [](const std::wstring& p) {
+    return !(p.size() >= 2 && p[1] == L':') &&
+           !(p.size() >= 2 && IsSeparator(p[0]) && IsSeparator(p[1]));
+  };
+  return (native(a) || native(b)) && platform::IsSameFile(a, b);
 }
 
 bool IsDriveRoot(const std::wstring& folder) {

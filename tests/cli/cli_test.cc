@@ -41,6 +41,13 @@ TEST_F(CliTest, AddListAndRemove) {
   EXPECT_NE(listed.out.find("[ ]\t" + U8(Terminal(L"MT4 A")) + "\t\t"), std::string::npos)
       << listed.out;
 
+  // Its experts folder, its program file or white space around it name the
+  // same terminal: still two rows.
+  json again = RunJson({L"add", Terminal(L"MT4 A") + L"\\experts",
+                        Terminal(L"MT4 B") + L"\\terminal.exe", L" " + Terminal(L"MT4 A") + L"\t"});
+  EXPECT_EQ(last_exit_, 0);
+  EXPECT_EQ(again["rows"].size(), 2u) << again.dump();
+
   auto invalid = Run({L"add", dir_.Join(L"kit")});
   EXPECT_EQ(invalid.exit_code, 1);
   EXPECT_NE(invalid.out.find("Invalid installation diretory of MT4 Terminal"), std::string::npos);

@@ -108,6 +108,14 @@ TEST_F(ChartProfileTest, UnusableInputsWriteNothing) {
   EXPECT_FALSE(Has(L"default\\chart00.chr"));
   EXPECT_EQ(Get(L"default\\order.wnd"), "EURUSD,H1,x");
 
+  // A UTF-16 list holds zero bytes: no ANSI text, left as it is.
+  std::string utf16;
+  for (char c : std::string("EURUSD,H1\r\nGBPUSD,H4\r\n")) utf16 += {c, '\0'};
+  Put(L"default\\order.wnd", utf16);
+  engine_.WriteChartProfile(L"C:\\MT4", L"X");
+  EXPECT_FALSE(Has(L"default\\chart00.chr"));
+  EXPECT_EQ(Get(L"default\\order.wnd"), utf16);
+
   // An empty window list, then none at all.
   Put(L"default\\order.wnd", "");
   engine_.WriteChartProfile(L"C:\\MT4", L"X");

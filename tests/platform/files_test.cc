@@ -42,11 +42,11 @@ TEST_F(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
 TEST_F(FilesTest, SameFileObjectWhateverTheSpelling) {
   dir_.WriteFile(L"Folder\\a.txt", "x");
   dir_.WriteFile(L"Other\\a.txt", "x");
-  EXPECT_TRUE(IsSameFileObject(P(L"Folder"), P(L"Folder\\")));
-  EXPECT_TRUE(IsSameFileObject(P(L"Folder\\a.txt"), P(L"FOLDER/A.TXT")));
-  EXPECT_FALSE(IsSameFileObject(P(L"Folder\\a.txt"), P(L"Other\\a.txt")));
-  EXPECT_FALSE(IsSameFileObject(P(L"Folder"), P(L"Missing")));
-  EXPECT_FALSE(IsSameFileObject(P(L"Missing"), P(L"Missing")));
+  EXPECT_TRUE(IsSameFile(P(L"Folder"), P(L"Folder\\")));
+  EXPECT_TRUE(IsSameFile(P(L"Folder\\a.txt"), P(L"FOLDER/A.TXT")));
+  EXPECT_FALSE(IsSameFile(P(L"Folder\\a.txt"), P(L"Other\\a.txt")));
+  EXPECT_FALSE(IsSameFile(P(L"Folder"), P(L"Missing")));
+  EXPECT_FALSE(IsSameFile(P(L"Missing"), P(L"Missing")));
 }
 
 TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {

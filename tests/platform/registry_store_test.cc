@@ -142,6 +142,7 @@ TEST(WineRegTest, DecodesEscapesAndTypes) {
       "\"after\"=\"still read\"\r\n"
       "\"bad type\"=str(zz):\"x\"\r\n"
       "\"odd binary\"=hex:41,00,42\r\n"
+      "\"no colon\"=hex(2)\r\n"
       "[Key \\[with\\] brackets] 2\r\n"
       "\"v\"=\"1\"\r\n";
   RegistryStore store;
@@ -161,6 +162,7 @@ TEST(WineRegTest, DecodesEscapesAndTypes) {
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"after"), L"still read");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"bad type"), L"<missing>");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"odd binary"), L"AB");
+  EXPECT_EQ(Value(store, kMachine, L"Escapes", L"no colon"), L"<missing>");
   EXPECT_EQ(Value(store, kMachine, L"key [WITH] brackets", L"V"), L"1");
 }
 

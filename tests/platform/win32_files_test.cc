@@ -8,6 +8,7 @@
 
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "platform/win32/path_win32.h"
 #include "support/temp_dir.h"
 
 namespace copyloom::platform {
@@ -149,6 +150,18 @@ TEST_F(Win32FilesTest, ListingTellsAMissingFolderFromNoMatch) {
   EXPECT_TRUE(entries.empty());
   EXPECT_FALSE(ListEntries(temp_.Join(L"missing"), L"*", &entries));
   EXPECT_TRUE(entries.empty());
+}
+
+// Recursive listings skip what leads elsewhere, not every reparse point: a
+// OneDrive or deduplicated folder holds the user's own files.
+TEST(Win32ReparseTest, OnlyLinksAndMountPointsLeadElsewhere) {
+  const struct {
+    DWORD tag;
+    bool link;
+  } tags[] = {{IO_REPARSE_TAG_SYMLINK, true},      {IO_REPARSE_TAG_MOUNT_POINT, true},
+              {IO_REPARSE_TAG_DEDUP, false},       {IO_REPARSE_TAG_CLOUD_6, false},
+              {IO_REPARSE_TAG_APPEXECLINK, false}, {0x9000001A /* cloud */, false}};
+  for (const auto& t : tags) EXPECT_EQ(win32::IsLinkReparseTag(t.tag), t.link) << std::hex << t.tag;
 }
 
 }  // namespace

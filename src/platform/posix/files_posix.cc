@@ -13,6 +13,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/held_files.h"
 #include "platform/posix/in_use.h"
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
@@ -150,6 +151,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to;
   if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
+  if (posix::IsHeldByWine(to)) return false;
   UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
   if (!in) return false;
   struct stat src;
@@ -189,6 +191,7 @@ bool RemoveOneFile(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
+  if (posix::IsHeldByWine(native)) return false;
   struct stat st;
   if (lstat(native.c_str(), &st) != 0) return false;
   if (S_ISDIR(st.st_mode)) return false;
@@ -309,7 +312,7 @@ bool IsFileInUse(const std::wstring& path) {
   UniqueFd fd(open(native.c_str(), O_RDWR | O_CLOEXEC));
   if (!fd) return true;
   if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return true;
-  return posix::IsExecutableRunning(native);
+  return posix::IsHeldByWine(native) || posix::IsExecutableRunning(native);
 }
 
 namespace {

@@ -224,12 +224,23 @@ std::wstring LocalDateTimeNowText() {
   return posix::NativeToWide(buffer);
 }
 
+// Windows converts with the offset from UTC in force now, not the one of the
+// date converted, so that a local time always maps back to the same instant,
+// also in the hour repeated when clocks go back; Wine does the same.
+namespace {
+long CurrentUtcOffset() {
+  const time_t now = time(nullptr);
+  struct tm local;
+  return localtime_r(&now, &local) ? local.tm_gmtoff : 0;
+}
+}  // namespace
+
 bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
   int64_t seconds = (filetime - kEpochDifference) / kTicksPerSecond;
   if ((filetime - kEpochDifference) % kTicksPerSecond < 0) --seconds;
-  const time_t t = static_cast<time_t>(seconds);
+  const time_t t = static_cast<time_t>(seconds + CurrentUtcOffset());
   struct tm fields;
-  if (!localtime_r(&t, &fields)) return false;
+  if (!gmtime_r(&t, &fields)) return false;
   local->year = fields.tm_year + 1900;
   local->month = fields.tm_mon + 1;
   local->day = fields.tm_mday;
@@ -252,13 +263,10 @@ bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
   fields.tm_hour = local.hour;
   fields.tm_min = local.minute;
   fields.tm_sec = local.second;
-  fields.tm_isdst = -1;
-  errno = 0;
-  const time_t t = mktime(&fields);
-  if (t == static_cast<time_t>(-1) && errno != 0) return false;
-  // mktime normalises out-of-range days (31 February); Windows refuses them.
+  const time_t t = timegm(&fields);
+  // timegm normalises out-of-range days (31 February); Windows refuses them.
   if (fields.tm_mday != local.day || fields.tm_mon != local.month - 1) return false;
-  *filetime = kEpochDifference + static_cast<int64_t>(t) * kTicksPerSecond;
+  *filetime = kEpochDifference + (static_cast<int64_t>(t) - CurrentUtcOffset()) * kTicksPerSecond;
   return true;
 }
 

@@ -112,7 +112,14 @@ FileAttributes QueryAttributes(const std::wstring& path) {
   out.exists = true;
   out.is_folder = (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   out.read_only = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  out.is_link = (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    // The tag comes with a directory entry, not with the attributes.
+    WIN32_FIND_DATAW data;
+    win32::UniqueFind find(::FindFirstFileExW(WithoutTrailingSeparators(ResolvePath(path)).c_str(),
+                                              FindExInfoBasic, &data, FindExSearchNameMatch,
+                                              nullptr, 0));
+    out.is_link = !find.valid() || win32::IsLinkReparseTag(data.dwReserved0);
+  }
   return out;
 }
 
@@ -200,7 +207,8 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
     DirEntry entry;
     entry.name = std::move(name);
     entry.is_folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+    entry.is_link = (data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 &&
+                    win32::IsLinkReparseTag(data.dwReserved0);
     entries->push_back(std::move(entry));
   } while (::FindNextFileW(find.get(), &data));
   if (::GetLastError() != ERROR_NO_MORE_FILES) return false;

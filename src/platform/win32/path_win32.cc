@@ -67,4 +67,8 @@ FILETIME ToFileTime(int64_t time) {
   return out;
 }
 
+bool IsLinkReparseTag(DWORD tag) {
+  return tag == IO_REPARSE_TAG_SYMLINK || tag == IO_REPARSE_TAG_MOUNT_POINT;
+}
+
 }  // namespace copyloom::platform::win32

@@ -19,4 +19,9 @@ std::wstring ResolvePath(const std::wstring& path);
 int64_t FromFileTime(const FILETIME& time);
 FILETIME ToFileTime(int64_t time);
 
+// A reparse point that leads elsewhere: a symbolic link or a mount point
+// (junctions included). Cloud-synced or deduplicated files and folders are
+// reparse points too, but hold their own content and are walked as usual.
+bool IsLinkReparseTag(DWORD tag);
+
 }  // namespace copyloom::platform::win32

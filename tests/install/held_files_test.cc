@@ -1,0 +1,107 @@
+// A running terminal keeps the copier's library loaded and the copier keeps
+// its configuration open: while a program holds them they are neither
+// replaced nor deleted, by the Windows build (Wine refuses) and by the Linux
+// build on the same prefix alike. The holder is a real Windows program.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/language.h"
+#include "app/product_profile.h"
+#include "app/text_table.h"
+#include "foundation/path_util.h"
+#include "install/held_file.h"
+#include "install/mt_assist.h"
+#include "install/support_files.h"
+#include "install/uninstall.h"
+#include "platform/platform.h"
+#include "support/fake_view.h"
+#include "support/test_machine.h"
+
+namespace copyloom {
+namespace {
+
+namespace pf = platform;
+
+constexpr wchar_t kLibrary[] = L"C:\\MT4\\experts\\libraries\\vlcpy.dll";
+constexpr wchar_t kPackage[] = L"C:\\Setup\\Signal Provider\\";
+
+// build/<preset>/tests/<test program> -> build/<preset>/kit/...
+std::filesystem::path KitLibrary() {
+  return std::filesystem::path(GetPathFolder(GetPathFolder(pf::ProgramPath()))) / L"kit" /
+         L"Signal Provider" / L"experts" / L"libraries" / L"vlcpy.dll";
+}
+
+class HeldFilesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!test::HeldFile::available()) {
+      GTEST_SKIP() << "no Windows holder: COPYLOOM_HOLD_FILE_EXE (scripts/test-held-files.sh)";
+    }
+  }
+  std::wstring Native(const std::wstring& path) {
+    return machine_.root().Join(L"drive_c" + path.substr(2));
+  }
+
+  const std::filesystem::path kit_library_ = KitLibrary();
+  test::TestMachine machine_;
+};
+
+TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
+  machine_.StartProduct();
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.MakeFolder(L"C:\\MT4\\experts\\libraries");
+  std::error_code error;
+  std::filesystem::copy_file(kit_library_, Native(kLibrary), error);
+  ASSERT_FALSE(error) << "the sample kit is built with the tests: " << error.message();
+  const std::string loaded = machine_.ReadFile(kLibrary);
+  machine_.WriteFile(std::wstring(kPackage) + L"experts\\_Velmora Signal Provider.ex4", "EX4");
+  machine_.WriteFile(std::wstring(kPackage) + L"experts\\libraries\\vlcpy.dll", loaded + "v2");
+  CMTAssist engine;
+  engine.m_ExpertPattern = L"*Provider*.ex4";
+  engine.m_LibraryPattern = L"vlcpy*";
+  test::FakeView view;
+  view.AddRow(L"C:\\MT4", true, L"Provider", L"Completed");
+
+  test::HeldFile held(Native(kLibrary));
+  ASSERT_TRUE(held.holding());
+  EXPECT_TRUE(pf::IsFileInUse(kLibrary));
+  EXPECT_FALSE(
+      pf::CopyOneFile(std::wstring(kPackage) + L"experts\\libraries\\vlcpy.dll", kLibrary, false));
+  EXPECT_FALSE(pf::RemoveOneFile(kLibrary));
+  EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"),
+            GetMessageText(EngineMessage::kCopyFailed) + L"#vlcpy.dll");
+  OnUninstall(view);
+  EXPECT_EQ(view.CellText(0, kColumnState), view.Text(TextKey::UninstallFailed));
+  EXPECT_TRUE(machine_.ReadFile(kLibrary) == loaded) << "the loaded library changed";
+
+  // Once the terminal has let go, both work.
+  held.Release();
+  EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"), L"SUCC");
+  EXPECT_TRUE(machine_.ReadFile(kLibrary) == loaded + "v2") << "not replaced";
+  view.SetCellText(0, kColumnState, L"");
+  OnUninstall(view);
+  EXPECT_EQ(view.CellText(0, kColumnState), view.Text(TextKey::UninstallCompleted));
+  EXPECT_FALSE(machine_.Exists(kLibrary));
+}
+
+TEST_F(HeldFilesTest, AHeldConfigurationAsksToCloseTheTerminals) {
+  constexpr wchar_t kShared[] = L"C:\\users\\trader\\Documents\\Velmora\\cplm\\";
+  machine_.WriteFile(std::wstring(kShared) + L"vlcpy.sin", "cfg-1");
+  machine_.WriteFile(std::wstring(kShared) + L"vlcpy_1.tag", "1");
+  machine_.WriteFile(L"C:\\Setup\\vlcpy.sin", "cfg-2");
+  machine_.WriteFile(L"C:\\Setup\\vlcpy_2.tag", "2");
+  machine_.Apply();
+  InitProductProfile();
+
+  test::HeldFile held(Native(std::wstring(kShared) + L"vlcpy.sin"));
+  ASSERT_TRUE(held.holding());
+  EXPECT_EQ(DeploySupportFiles(), L"Please close all mt4 terminals!");
+  EXPECT_EQ(machine_.ReadFile(std::wstring(kShared) + L"vlcpy.sin"), "cfg-1");
+  held.Release();
+  EXPECT_EQ(DeploySupportFiles(), L"SUCC");
+  EXPECT_EQ(machine_.ReadFile(std::wstring(kShared) + L"vlcpy.sin"), "cfg-2");
+}
+
+}  // namespace
+}  // namespace copyloom
