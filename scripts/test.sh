@@ -24,5 +24,6 @@ cmake --build --preset windows
 # One display and one Wine server for the whole run; ctest's status comes back
 # through xvfb-run, and the server is stopped however the run ends.
 xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
+xvfb-run -a scripts/test-interop.sh
 
 echo "== all tests passed in $(( $(date +%s) - start )) s"
