@@ -28,9 +28,9 @@ constexpr int kTerminals = 100;
 constexpr int kRounds = 12;
 constexpr unsigned kSeed = 20261208;
 
-const std::string kNewExpert = "\x01\x02 compiled CopyloomSignedEA new " + std::string(60000, 'n');
-const std::string kOldExpert = "\x01\x02 compiled CopyloomSignedEA old " + std::string(50000, 'o');
-const std::string kNewLibrary = "MZ library new " + std::string(80000, 'l');
+const std::string kNewExpert = "\x01\x02 compiled CopyloomSignedEA new " + std::string(400000, 'n');
+const std::string kOldExpert = "\x01\x02 compiled CopyloomSignedEA old " + std::string(300000, 'o');
+const std::string kNewLibrary = "MZ library new " + std::string(600000, 'l');
 
 struct Destination {
   const wchar_t* path;  // below the terminal
@@ -152,6 +152,7 @@ TEST_F(KillTest, AKilledInstallLeavesOldOrNewFilesAndEveryRow) {
   bool finished = false;
   const auto whole = RunAndKill(std::chrono::seconds(60), &finished);
   ASSERT_TRUE(finished);
+  ASSERT_EQ(dir_.ReadFile(Terminal(kTerminals - 1) + L"\\" + kDestinations[1].path), kNewLibrary);
   std::mt19937 random(kSeed);
   int killed = 0;
   for (int round = 0; round < kRounds; ++round) {
