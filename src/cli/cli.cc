@@ -508,27 +508,11 @@ int RunCopyloom(const Invocation& invocation) {
   }
 
   InitProductProfile(profile_options);
-  // Nothing is touched before the data folder is known good and ours.
-  auto refuse = [](const std::wstring& why) {
-    WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
-    return kExitFailed;
-  };
-  const std::wstring data_folder = TheProfile().data_folder;
-  if (std::wstring why = DataFolderProblem(data_folder); !why.empty()) return refuse(why);
   DataFolderLock lock;
-  const auto taken = lock.Take(data_folder, LockWaitMs(), [&] {
-    WriteUtf8(stderr, "copyloom: waiting for another copyloom run to finish with " +
-                          Utf8(data_folder) + "\n");
+  const bool ours = lock.TakeForRun(TheProfile().data_folder, [](const std::wstring& line) {
+    WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
   });
-  if (taken == DataFolderLock::Result::kFailed) {
-    return refuse(L"cannot write in the data folder " + data_folder);
-  }
-  if (taken == DataFolderLock::Result::kTimedOut) {
-    return refuse(L"another copyloom run still uses " + data_folder + L"; try again later");
-  }
-  if (std::wstring why = SettingsFileProblem(data_folder + kSettingsFileName); !why.empty()) {
-    return refuse(why);
-  }
+  if (!ours) return kExitFailed;
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {

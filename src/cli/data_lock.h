@@ -24,6 +24,12 @@ class DataFolderLock {
   // passed. kFailed: the lock file cannot be created there.
   Result Take(const std::wstring& folder, uint32_t wait_ms, const std::function<void()>& waiting);
 
+  // What a run does first: makes the data folder, takes it (waiting up to
+  // LockWaitMs) and checks its settings file, so that nothing is touched
+  // before the folder is known good and ours. False after saying why.
+  bool TakeForRun(const std::wstring& folder,
+                  const std::function<void(const std::wstring& line)>& say);
+
  private:
   std::unique_ptr<platform::FileLock> lock_;
 };

@@ -172,6 +172,8 @@ const Scenario kScenarios[] = {
      }},
 };
 
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
 struct Outcome {
   Files files;
   std::vector<TerminalRow> rows;
@@ -253,7 +255,9 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
   }
   // An uninstall rerun finds nothing left to remove where the first one
   // got through, and says so.
-  if (s.rows_repeat) EXPECT_TRUE(SameRows(x.view.rows, clean.rows));
+  if (s.rows_repeat) {
+    EXPECT_TRUE(SameRows(x.view.rows, clean.rows));
+  }
   return true;
 }
 
@@ -263,7 +267,7 @@ TEST_P(FaultSweepTest, NothingIsLostWhereverAnOperationFails) {
   const Scenario& s = GetParam();
   const Outcome clean = CleanRun(s);
   // Under Wine a sample keeps the run short: every k-th call.
-  int stride = 1;
+  int stride = COPYLOOM_SWEEP_STRIDE;
   if (const char* sample = std::getenv("COPYLOOM_SWEEP_SAMPLE")) stride = std::max(1, std::atoi(sample));
   int runs = 0, fired = 0;
   for (Op op : pf::testing::kAllOps) {

@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# The Linux and the Windows command line on one Wine prefix: each reads the
+# list the other saved, also when a folder name needs a Unicode settings
+# file, and a Windows run waits while the Linux build holds the data folder.
+# Usage: scripts/test-interop.sh [NATIVE_BUILD] [WINDOWS_BUILD]; call inside
+# xvfb-run after both builds.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+native=${1:-build/native-asan}
+windows=${2:-build/windows}
+source scripts/wine-env.sh "$windows"
+trap wine_stop EXIT
+wine_prefix_ready
+linux_cli="$native/src/cli/copyloom"
+windows_cli="$windows/src/cli/copyloom.exe"
+kit="$native/kit"
+
+work="$WINEPREFIX/drive_c/copyloom-interop"
+rm -rf "$work"
+for t in "Терминал МТ4" "交易终端" "Plain"; do mkdir -p "$work/$t/config" "$work/$t/experts"; done
+data='C:\copyloom-interop\data'
+export COPYLOOM_ANSI_CODEPAGE=1252 LC_ALL=C.UTF-8
+linux() { "$linux_cli" --kit "$kit" --data-dir "$data" "$@"; }
+win() { wine "$windows_cli" --kit "Z:$(realpath "$kit")" --data-dir "$data" "$@" </dev/null 2>&1 | tr -d '\r'; }
+fail() { echo "interop: $*" >&2; exit 1; }
+
+# Wine's services start now, holding no pipe of ours.
+wineserver -p </dev/null >/dev/null 2>&1 || true
+wine wineboot </dev/null >/dev/null 2>&1 || true
+linux add 'C:\copyloom-interop\Plain' 'C:\copyloom-interop\Терминал МТ4' >/dev/null
+head -c 2 "$work/data/clinst.cfg" | od -An -tx1 | grep -q 'ff fe' || fail "the Linux build wrote no Unicode list"
+win list | grep -q 'Терминал МТ4' || fail "the Windows build lost the row the Linux build saved"
+win add 'C:\copyloom-interop\交易终端' >/dev/null
+listed=$(linux list)
+for t in Plain "Терминал МТ4" "交易终端"; do
+  grep -q "$t" <<<"$listed" || fail "the Linux build lost the row $t the Windows build saved"
+done
+echo "interop: both builds keep every row of one Unicode list"
+
+# The Linux build's lock (flock plus a record lock on the first byte), held
+# by a stand-in, keeps a Windows run waiting.
+python3 - "$work/data/copyloom.lock" "$windows_cli" "Z:$(realpath "$kit")" "$data" <<'PY'
+import fcntl, os, subprocess, sys
+lock, cli, kit, data = sys.argv[1:]
+fd = os.open(lock, os.O_RDWR | os.O_CREAT)
+fcntl.flock(fd, fcntl.LOCK_EX)
+fcntl.lockf(fd, fcntl.LOCK_EX, 1, 0)
+env = dict(os.environ, COPYLOOM_LOCK_WAIT="1")
+run = subprocess.run(["wine", cli, "--kit", kit, "--data-dir", data, "list"], env=env,
+                     stdin=subprocess.DEVNULL, capture_output=True, text=True)
+if run.returncode != 1 or "waiting for another copyloom run" not in run.stderr:
+    sys.exit("interop: a Windows run did not wait for the Linux build's lock: %d %s" % (run.returncode, run.stderr))
+print("interop: a Windows run waits while the Linux build holds the data folder")
+PY

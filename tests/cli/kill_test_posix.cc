@@ -1,0 +1,189 @@
+// The command line killed with SIGKILL at random moments of an install into
+// 100 terminals: after each kill every destination file is the old one or
+// the new one (or still missing), never torn, and the saved list keeps every
+// row; a rerun then completes and leaves no temporary file behind. The
+// moments come from a fixed seed, so a failing round can be replayed.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "support/run_program.h"
+#include "support/temp_dir.h"
+
+namespace copyloom {
+namespace {
+
+constexpr int kTerminals = 100;
+constexpr int kRounds = 12;
+constexpr unsigned kSeed = 20261208;
+
+const std::string kNewExpert = "\x01\x02 compiled CopyloomSignedEA new " + std::string(400000, 'n');
+const std::string kOldExpert = "\x01\x02 compiled CopyloomSignedEA old " + std::string(300000, 'o');
+const std::string kNewLibrary = "MZ library new " + std::string(600000, 'l');
+
+struct Destination {
+  const wchar_t* path;  // below the terminal
+  const std::string* new_bytes;
+};
+const Destination kDestinations[] = {
+    {L"experts\\_Velmora Signal Provider.ex4", &kNewExpert},
+    {L"experts\\libraries\\vlcpy.dll", &kNewLibrary},
+};
+
+class KillTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_.WriteFile(L"kit\\Signal Provider\\experts\\_Velmora Signal Provider.ex4", kNewExpert);
+    dir_.WriteFile(L"kit\\Signal Provider\\experts\\libraries\\vlcpy.dll", kNewLibrary);
+    dir_.WriteFile(L"kit\\vlcpy.sin", "settings");
+    dir_.WriteFile(L"kit\\vlcpy2026.tag", "");
+    std::string list = "[MAIN]\r\nPATH=";
+    for (int i = 0; i < kTerminals; ++i) {
+      dir_.MakeFolder(Terminal(i) + L"\\config");
+      dir_.MakeFolder(Terminal(i) + L"\\experts");
+      list += "00" + platform::WideToUtf8(dir_.Join(Terminal(i))) + "*|";
+    }
+    dir_.WriteFile(L"data\\clinst.cfg", list + "\r\n");
+  }
+
+  static std::wstring Terminal(int i) {
+    wchar_t name[16];
+    std::swprintf(name, 16, L"terms\\T%03d", i);
+    return name;
+  }
+
+  // Every other terminal has an older copier; the rest have none.
+  void ResetTerminals() {
+    for (int i = 0; i < kTerminals; ++i) {
+      const std::wstring expert = dir_.Join(Terminal(i) + L"\\" + kDestinations[0].path);
+      if (i % 2 == 0) {
+        dir_.WriteFile(Terminal(i) + L"\\" + kDestinations[0].path, kOldExpert);
+      } else {
+        platform::RemoveOneFile(expert);
+      }
+      platform::RemoveOneFile(dir_.Join(Terminal(i) + L"\\" + kDestinations[1].path));
+    }
+  }
+
+  std::vector<std::string> Argv() const {
+    return {COPYLOOM_CLI_PATH,
+            "--kit",
+            platform::WideToUtf8(dir_.Join(L"kit")),
+            "--data-dir",
+            platform::WideToUtf8(dir_.Join(L"data")),
+            "install",
+            "provider",
+            "--all",
+            "--no-chart"};
+  }
+
+  // Starts the install and kills it after delay; the time it ran.
+  std::chrono::microseconds RunAndKill(std::chrono::microseconds delay, bool* finished) {
+    std::vector<std::string> storage = Argv();
+    std::vector<char*> argv;
+    for (auto& a : storage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string home = platform::WideToUtf8(dir_.path());
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(null, 1);
+      dup2(null, 2);
+      setenv("HOME", home.c_str(), 1);
+      setenv("WINEPREFIX", (home + "/no-prefix").c_str(), 1);
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    int status = 0;
+    *finished = false;
+    while (std::chrono::steady_clock::now() - start < delay) {
+      if (waitpid(pid, &status, WNOHANG) == pid) {
+        *finished = true;
+        break;
+      }
+      usleep(200);
+    }
+    if (!*finished) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+    }
+    return std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::steady_clock::now() - start);
+  }
+
+  // Each destination file old, new or missing; the list with every row.
+  void ExpectNothingTorn(int round) {
+    for (int i = 0; i < kTerminals; ++i) {
+      for (const Destination& d : kDestinations) {
+        const std::wstring path = dir_.Join(Terminal(i) + L"\\" + d.path);
+        if (!platform::QueryAttributes(path).exists) continue;
+        const std::string bytes = dir_.ReadFile(Terminal(i) + L"\\" + d.path);
+        const bool old_one = d.new_bytes == &kNewExpert && bytes == kOldExpert;
+        EXPECT_TRUE(bytes == *d.new_bytes || old_one)
+            << "round " << round << ": torn " << platform::WideToUtf8(path);
+      }
+    }
+    const std::string list = dir_.ReadFile(L"data\\clinst.cfg");
+    for (int i = 0; i < kTerminals; ++i) {
+      EXPECT_NE(list.find(platform::WideToUtf8(dir_.Join(Terminal(i))) + "*"), std::string::npos)
+          << "round " << round << ": row lost " << i;
+    }
+  }
+
+  test::TempDir dir_;
+};
+
+TEST_F(KillTest, AKilledInstallLeavesOldOrNewFilesAndEveryRow) {
+  // How long a whole run takes here sets the range of the kill moments.
+  ResetTerminals();
+  bool finished = false;
+  const auto whole = RunAndKill(std::chrono::seconds(60), &finished);
+  ASSERT_TRUE(finished);
+  ASSERT_EQ(dir_.ReadFile(Terminal(kTerminals - 1) + L"\\" + kDestinations[1].path), kNewLibrary);
+  std::mt19937 random(kSeed);
+  int killed = 0;
+  for (int round = 0; round < kRounds; ++round) {
+    ResetTerminals();
+    std::uniform_int_distribution<int64_t> moment(0, whole.count());
+    RunAndKill(std::chrono::microseconds(moment(random)), &finished);
+    killed += finished ? 0 : 1;
+    ExpectNothingTorn(round);
+    if (HasFailure()) return;
+  }
+  std::cout << "[ kill ] " << kRounds << " rounds, " << killed << " killed midway, a run took "
+            << whole.count() / 1000 << " ms\n";
+
+  // The rerun completes and sweeps what the killed runs left.
+  auto rerun = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH),
+                                {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"),
+                                 L"install", L"provider", L"--all", L"--no-chart"},
+                                {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}});
+  EXPECT_EQ(rerun.exit_code, 0) << rerun.err;
+  for (int i = 0; i < kTerminals; ++i) {
+    for (const Destination& d : kDestinations) {
+      EXPECT_EQ(dir_.ReadFile(Terminal(i) + L"\\" + d.path), *d.new_bytes) << i;
+    }
+    for (const wchar_t* folder : {L"\\experts", L"\\experts\\libraries"}) {
+      std::vector<platform::DirEntry> left;
+      platform::ListEntries(dir_.Join(Terminal(i) + folder), L"*.cltmp", &left);
+      EXPECT_TRUE(left.empty()) << i;
+    }
+  }
+  ExpectNothingTorn(kRounds);
+}
+
+}  // namespace
+}  // namespace copyloom
