@@ -4,6 +4,7 @@
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -48,6 +49,21 @@ double Now() {
   return std::chrono::duration<double>(Clock::now().time_since_epoch()).count();
 }
 
+double CpuNow() {
+  struct timespec t = {};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double Series::Wall() const { return Median(wall); }
+double Series::Cpu() const { return Median(cpu); }
+
+void TimeInProcess(Series* series, const std::function<void()>& fn) {
+  const double wall = Now(), cpu = CpuNow();
+  fn();
+  series->Add(Now() - wall, CpuNow() - cpu);
+}
+
 ChildRun RunChild(const std::vector<std::string>& argv, const std::string& out_file,
                   const std::vector<std::string>& env) {
   std::vector<char*> args;
@@ -75,6 +91,8 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::string& out_f
   if (wait4(pid, &status, 0, &usage) != pid) return run;
   run.seconds = Now() - start;
   run.peak_kib = usage.ru_maxrss;
+  auto seconds = [](const struct timeval& t) { return t.tv_sec + t.tv_usec * 1e-6; };
+  run.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
   run.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
   return run;
 }
@@ -90,18 +108,6 @@ double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
   const size_t mid = values.size() / 2;
   return values.size() % 2 ? values[mid] : (values[mid - 1] + values[mid]) / 2;
-}
-
-double MedianSeconds(int reps, const std::function<void()>& fn,
-                     const std::function<void()>& prepare) {
-  std::vector<double> times;
-  for (int i = 0; i < reps; ++i) {
-    if (prepare) prepare();
-    const double start = Now();
-    fn();
-    times.push_back(Now() - start);
-  }
-  return Median(times);
 }
 
 void WriteDataFile(const std::string& path, int64_t size, uint64_t seed, const std::string& text,
@@ -184,9 +190,9 @@ std::string FormatMib(int64_t kib) {
 }
 
 void PrintRow(const std::string& figure, const std::string& ours, const std::string& anchor,
-              const std::string& ratio, const std::string& goal) {
-  std::cout << "| " << figure << " | " << ours << " | " << anchor << " | " << ratio << " | " << goal
-            << " |" << std::endl;
+              const std::string& ratio, const std::string& cpu_ratio, const std::string& goal) {
+  std::cout << "| " << figure << " | " << ours << " | " << anchor << " | " << ratio << " | "
+            << cpu_ratio << " | " << goal << " |" << std::endl;
 }
 
 void WarmUp(const std::string& path) {

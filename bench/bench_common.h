@@ -28,9 +28,26 @@ class Args {
 };
 
 double Now();
+// Processor time of this process so far (user and system).
+double CpuNow();
+
+// Wall and processor times of repeated runs; medians of each.
+struct Series {
+  std::vector<double> wall, cpu;
+  void Add(double w, double c) {
+    wall.push_back(w);
+    cpu.push_back(c);
+  }
+  double Wall() const;
+  double Cpu() const;
+};
+
+// Times fn in this process.
+void TimeInProcess(Series* series, const std::function<void()>& fn);
 
 struct ChildRun {
   double seconds = 0;
+  double cpu = 0;        // the child's user and system time
   int64_t peak_kib = 0;  // the child's peak resident set
   bool ok = false;       // exited with status 0
 };
@@ -45,10 +62,6 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::string& out_f
 void Require(bool ok, const std::string& what);
 
 double Median(std::vector<double> values);
-
-// Median seconds of reps runs of fn; prepare (not timed) runs before each.
-double MedianSeconds(int reps, const std::function<void()>& fn,
-                     const std::function<void()>& prepare = nullptr);
 
 enum class Content { kBinary, kText };
 
@@ -69,9 +82,10 @@ std::string FormatRatio(double ratio);
 std::string FormatRate(double bytes, double seconds);
 std::string FormatMib(int64_t kib);
 
-// One Markdown table row: figure | copyloom | anchor | ratio | goal.
+// One Markdown table row: figure | copyloom | anchor | ratio | CPU ratio |
+// goal.
 void PrintRow(const std::string& figure, const std::string& ours, const std::string& anchor,
-              const std::string& ratio, const std::string& goal);
+              const std::string& ratio, const std::string& cpu_ratio, const std::string& goal);
 
 // Reads the file once, so that every measured pass starts from a warm cache.
 void WarmUp(const std::string& path);

@@ -20,12 +20,17 @@ std::vector<std::string> Folders(const std::string& base, int count) {
   return folders;
 }
 
-// One run of tool into every folder, timed as a whole.
-double CopyInto(const std::vector<std::string>& folders,
-                const std::function<std::vector<std::string>(const std::string&)>& command) {
+// One run of the tool into every folder, timed as a whole.
+void CopyInto(Series* series, const std::vector<std::string>& folders,
+              const std::function<std::vector<std::string>(const std::string&)>& command) {
   const double start = Now();
-  for (const auto& folder : folders) Require(RunChild(command(folder)).ok, command(folder)[0]);
-  return Now() - start;
+  double cpu = 0;
+  for (const auto& folder : folders) {
+    const ChildRun run = RunChild(command(folder));
+    Require(run.ok, command(folder)[0]);
+    cpu += run.cpu;
+  }
+  series->Add(Now() - start, cpu);
 }
 
 }  // namespace
@@ -52,42 +57,43 @@ int main(int argc, char** argv) {
     return std::vector<std::string>{"cp", "-r", package + "/.", to + "/"};
   };
 
-  std::vector<double> first, repeat, rsync_first, rsync_repeat, cp_first, cp_repeat;
+  Series first, repeat, rsync_first, rsync_repeat, cp_first, cp_repeat;
   for (int i = 0; i < args.reps(); ++i) {
     machine.MakeTerminals(terminals);
     ChildRun run = machine.Copyloom(install);
     Require(run.ok, "copyloom install (first)");
-    first.push_back(run.seconds);
+    first.Add(run.seconds, run.cpu);
     sync();
     run = machine.Copyloom(install);
     Require(run.ok, "copyloom install (repeat)");
-    repeat.push_back(run.seconds);
+    repeat.Add(run.seconds, run.cpu);
 
     RemoveTree(args.data() + "/install/rsync");
     RemoveTree(args.data() + "/install/cp");
     MakeFolders(args.data() + "/install/rsync");
     sync();
-    rsync_first.push_back(CopyInto(rsync_folders, rsync));
+    CopyInto(&rsync_first, rsync_folders, rsync);
     sync();
-    rsync_repeat.push_back(CopyInto(rsync_folders, rsync));
+    CopyInto(&rsync_repeat, rsync_folders, rsync);
     for (const auto& folder : cp_folders) MakeFolders(folder);
     sync();
-    cp_first.push_back(CopyInto(cp_folders, cp));
+    CopyInto(&cp_first, cp_folders, cp);
     sync();
-    cp_repeat.push_back(CopyInto(cp_folders, cp));
+    CopyInto(&cp_repeat, cp_folders, cp);
   }
 
   const std::string what = std::to_string(mib) + " MiB, " + std::to_string(files) + " files into " +
                            std::to_string(terminals) + " terminals";
-  const double f = Median(first), r = Median(repeat);
-  PrintRow("First install (" + what + ") vs `rsync -r --checksum`", FormatSeconds(f),
-           FormatSeconds(Median(rsync_first)), FormatRatio(f / Median(rsync_first)), "<= 0.3x");
-  PrintRow("First install vs `cp -r`", FormatSeconds(f), FormatSeconds(Median(cp_first)),
-           FormatRatio(f / Median(cp_first)), "");
-  PrintRow("Repeat install (" + what + ") vs `rsync -r --checksum`", FormatSeconds(r),
-           FormatSeconds(Median(rsync_repeat)), FormatRatio(r / Median(rsync_repeat)), "<= 0.3x");
-  PrintRow("Repeat install vs `cp -r`", FormatSeconds(r), FormatSeconds(Median(cp_repeat)),
-           FormatRatio(r / Median(cp_repeat)), "");
+  auto row = [](const std::string& figure, const Series& ours, const Series& anchor,
+                const std::string& goal) {
+    PrintRow(figure, FormatSeconds(ours.Wall()), FormatSeconds(anchor.Wall()),
+             FormatRatio(ours.Wall() / anchor.Wall()), FormatRatio(ours.Cpu() / anchor.Cpu()),
+             goal);
+  };
+  row("First install (" + what + ") vs `rsync -r --checksum`", first, rsync_first, "<= 0.3x");
+  row("First install vs `cp -r`", first, cp_first, "");
+  row("Repeat install (" + what + ") vs `rsync -r --checksum`", repeat, rsync_repeat, "<= 0.3x");
+  row("Repeat install vs `cp -r`", repeat, cp_repeat, "");
   RemoveTree(args.data() + "/install");
   return 0;
 }

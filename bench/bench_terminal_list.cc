@@ -35,30 +35,32 @@ int main(int argc, char** argv) {
   }
 
   cl::cli::ConsoleView view(cl::InitTexts(), false, quiet);
-  const double restore = MedianSeconds(args.reps(), [&] {
-    cl::RestoreTerminalList(view);
+  Series restore, save;
+  for (int i = 0; i < args.reps(); ++i) {
+    TimeInProcess(&restore, [&] { cl::RestoreTerminalList(view); });
     Require(view.RowCount() == rows, "the restored list lost rows");
-  });
-  const double save = MedianSeconds(args.reps(), [&] { cl::SaveTerminalList(view); });
-  PrintRow("Restore of a " + std::to_string(rows) + "-row terminal list", FormatSeconds(restore),
-           "", "", "");
-  PrintRow("Save of a " + std::to_string(rows) + "-row terminal list", FormatSeconds(save), "", "",
-           "");
+    TimeInProcess(&save, [&] { cl::SaveTerminalList(view); });
+  }
+  PrintRow("Restore of a " + std::to_string(rows) + "-row terminal list",
+           FormatSeconds(restore.Wall()), "", "", "", "");
+  PrintRow("Save of a " + std::to_string(rows) + "-row terminal list", FormatSeconds(save.Wall()),
+           "", "", "", "");
 
   // A machine of three terminals, listed once so that the search is behind it.
   Machine small(args.data() + "/list-small");
   small.MakeKit(4, 0);
   small.MakeTerminals(3);
   Require(small.Copyloom({"list"}).ok, "copyloom list");
-  std::vector<double> list, floor;
+  Series list, floor;
   for (int i = 0; i < args.reps() * 4; ++i) {
-    const ChildRun run = small.Copyloom({"list"});
+    ChildRun run = small.Copyloom({"list"});
     Require(run.ok, "copyloom list");
-    list.push_back(run.seconds);
-    floor.push_back(RunChild({"true"}).seconds);
+    list.Add(run.seconds, run.cpu);
+    run = RunChild({"true"});
+    floor.Add(run.seconds, run.cpu);
   }
   PrintRow("`copyloom list` on 3 terminals, start to exit (anchor: `true`)",
-           FormatSeconds(Median(list)), FormatSeconds(Median(floor)), "", "< 20 ms");
+           FormatSeconds(list.Wall()), FormatSeconds(floor.Wall()), "", "", "< 20 ms");
   RemoveTree(machine.root());
   RemoveTree(small.root());
   return 0;

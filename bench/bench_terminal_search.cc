@@ -31,11 +31,10 @@ int main(int argc, char** argv) {
   }
   setenv("WINEPREFIX", (machine.root() + "/prefix").c_str(), 1);
 
-  std::vector<double> ours, find;
+  Series ours, find;
   for (int i = 0; i < args.reps(); ++i) {
-    const double start = Now();
-    const std::wstring found = copyloom::FindTerminalFolders();
-    ours.push_back(Now() - start);
+    std::wstring found;
+    TimeInProcess(&ours, [&] { found = copyloom::FindTerminalFolders(); });
     copyloom::TextList pieces;
     copyloom::SplitText(found, L"|", &pieces, true);
     // The registry's entry comes first, empty here.
@@ -43,12 +42,12 @@ int main(int argc, char** argv) {
     const ChildRun run =
         RunChild({"find", machine.drive_c(), "-maxdepth", "2", "-name", "experts"});
     Require(run.ok, "find");
-    find.push_back(run.seconds);
+    find.Add(run.seconds, run.cpu);
   }
-  const double t = Median(ours), f = Median(find);
   PrintRow("Terminal search, " + std::to_string(folders) +
-               " subfolders of a drive root vs `find ROOT -maxdepth 2 -name experts`",
-           FormatSeconds(t), FormatSeconds(f), FormatRatio(t / f) + " time", "<= 1.0x time");
+               " subfolders of a drive root vs `find ROOT -maxdepth 2 -name experts` (time)",
+           FormatSeconds(ours.Wall()), FormatSeconds(find.Wall()),
+           FormatRatio(ours.Wall() / find.Wall()), FormatRatio(ours.Cpu() / find.Cpu()), "<= 1.0x");
   RemoveTree(machine.root());
   return 0;
 }

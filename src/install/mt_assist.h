@@ -48,8 +48,9 @@ class CMTAssist {
 
   // Package content is read once per command, not once per terminal: the
   // install commands open a batch around their rows. Within a batch a
-  // package file's digest and marker checks are reused while its path, size
-  // and last-write time stay the same. Results are those of a plain run.
+  // package file's digest (or its bytes, up to a bounded total) and marker
+  // checks are reused while its path, size and last-write time stay the
+  // same. Results are those of a plain run.
   void BeginBatch();
   void EndBatch();
 
@@ -68,10 +69,12 @@ class CMTAssist {
  private:
   // The scan of a package file, from the batch cache when still valid.
   SourceScan Source(const std::wstring& path, const std::vector<std::string>& needles);
+  void Forget(std::map<std::wstring, SourceScan>::iterator it);
   void Trace(const std::wstring& line) const;
 
   bool batch_ = false;
   std::map<std::wstring, SourceScan> sources_;
+  uint64_t held_bytes_ = 0;  // package bytes the batch keeps in memory
 };
 
 // Opens a batch on an engine for the life of the object.
