@@ -120,7 +120,9 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   std::wstring result;
   if (count >= 1 && !expert_names.empty()) {
     result = kResultSuccess;
-    if (files.IsFileInUse(term + L"terminal.exe")) {
+    // Asked only when the answer matters: the test of a running terminal
+    // reads every process's records.
+    if ((m_NeedRestart || m_NeedReload) && files.IsFileInUse(term + L"terminal.exe")) {
       // A new file needs a restart; that covers a reload as well.
       if (m_NeedRestart) {
         result = kResultRerun;

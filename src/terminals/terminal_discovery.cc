@@ -1,7 +1,5 @@
 #include "terminals/terminal_discovery.h"
 
-#include <vector>
-
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "foundation/reg_ctrl.h"
@@ -26,12 +24,11 @@ std::wstring WithBackslash(std::wstring folder) {
   return folder;
 }
 
-// An entry of the folder with this name, letter case ignored: the listing
-// matches names the way Windows does, also on a case-sensitive file system.
+// An entry of the folder with this name, letter case ignored. One probe:
+// the platform already matches names the way Windows does, also on a
+// case-sensitive file system, so a listing would only repeat its answer.
 bool HasEntry(const std::wstring& folder, const std::wstring& name) {
-  if (platform::QueryAttributes(folder + name).exists) return true;
-  std::vector<platform::DirEntry> entries;
-  return platform::ListEntries(folder, name, &entries) && !entries.empty();
+  return platform::QueryAttributes(folder + name).exists;
 }
 
 }  // namespace
