@@ -1,5 +1,7 @@
 #include "terminals/terminal_discovery.h"
 
+#include <vector>
+
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "foundation/reg_ctrl.h"
@@ -24,13 +26,6 @@ std::wstring WithBackslash(std::wstring folder) {
   return folder;
 }
 
-// An entry of the folder with this name, letter case ignored. One probe:
-// the platform already matches names the way Windows does, also on a
-// case-sensitive file system, so a listing would only repeat its answer.
-bool HasEntry(const std::wstring& folder, const std::wstring& name) {
-  return platform::QueryAttributes(folder + name).exists;
-}
-
 }  // namespace
 
 bool IsTerminalFolder(std::wstring path) {
@@ -40,8 +35,17 @@ bool IsTerminalFolder(std::wstring path) {
   if (EndsWith(ToLower(path), L"experts")) path.resize(path.size() - 7);
   if (EndsWith(ToLower(path), L".exe")) path = GetPathFolder(path);
   if (path.empty()) return false;
-  path = WithBackslash(path);
-  return HasEntry(path, L"config") && HasEntry(path, L"experts");
+  // One listing answers both names, letter case ignored the way Windows
+  // matches names, also on a case-sensitive file system.
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListEntries(WithBackslash(path), L"*", &entries)) return false;
+  bool config = false, experts = false;
+  for (const auto& entry : entries) {
+    const std::wstring name = ToLower(entry.name);
+    config = config || name == L"config";
+    experts = experts || name == L"experts";
+  }
+  return config && experts;
 }
 
 std::wstring ListFixedDrives() {
