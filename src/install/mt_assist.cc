@@ -76,7 +76,9 @@ SourceScan CMTAssist::Source(const std::wstring& path, const std::vector<std::st
     }
     Forget(it);
   }
-  SourceScan scan = ScanSource(path, needles, kHeldBytesBudget - held_bytes_);
+  // A file that grew while it was read may have taken the budget past its end.
+  const uint64_t room = held_bytes_ < kHeldBytesBudget ? kHeldBytesBudget - held_bytes_ : 0;
+  SourceScan scan = ScanSource(path, needles, room);
   if (scan.readable) {
     if (scan.bytes) held_bytes_ += scan.bytes->size();
     sources_[path] = scan;
@@ -184,7 +186,8 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   for (const std::wstring& source : sources) {
     const std::wstring name = GetPathFileName(source, true);
     const std::wstring destination = destination_folder + name;
-    const bool protected_ini = files.FileExists(destination) && EndsWith(destination, kExpertsIni);
+    // The name first: it spares a probe of every other file.
+    const bool protected_ini = EndsWith(destination, kExpertsIni) && files.FileExists(destination);
     const bool compiled = GetPathExtension(source) == L"ex4";
 
     const SourceScan scan = Source(source, compiled ? needles : std::vector<std::string>());
