@@ -6,8 +6,4 @@ scripts/setup.sh
 cmake --preset native >/dev/null
 # Only what the main job runs: the command line and the sample kit, not the tests.
 cmake --build --preset native --target copyloom copyloom_kit
-if [ -x build/native/src/cli/copyloom ]; then
-  exec scripts/demo.sh
-fi
-# Until the command line exists: the foundation's self-check.
-exec build/native/tools/copyloom-selfcheck
+exec scripts/demo.sh
