@@ -26,6 +26,26 @@ std::wstring WithBackslash(std::wstring folder) {
   return folder;
 }
 
+// Whether a folder's entries hold "config" and "experts", letter case
+// ignored the way Windows matches names, also on a case-sensitive file system.
+bool HoldsTerminalNames(const std::vector<platform::DirEntry>& entries) {
+  bool config = false, experts = false;
+  for (const auto& entry : entries) {
+    const std::wstring name = ToLower(entry.name);
+    config = config || name == L"config";
+    experts = experts || name == L"experts";
+  }
+  return config && experts;
+}
+
+bool HoldsFolder(const std::vector<platform::DirEntry>& entries, const std::wstring& name) {
+  const std::wstring wanted = ToLower(name);
+  for (const auto& entry : entries) {
+    if (entry.is_folder && ToLower(entry.name) == wanted) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 bool IsTerminalFolder(std::wstring path) {
@@ -35,17 +55,9 @@ bool IsTerminalFolder(std::wstring path) {
   if (EndsWith(ToLower(path), L"experts")) path.resize(path.size() - 7);
   if (EndsWith(ToLower(path), L".exe")) path = GetPathFolder(path);
   if (path.empty()) return false;
-  // One listing answers both names, letter case ignored the way Windows
-  // matches names, also on a case-sensitive file system.
+  // One listing answers both names.
   std::vector<platform::DirEntry> entries;
-  if (!platform::ListEntries(WithBackslash(path), L"*", &entries)) return false;
-  bool config = false, experts = false;
-  for (const auto& entry : entries) {
-    const std::wstring name = ToLower(entry.name);
-    config = config || name == L"config";
-    experts = experts || name == L"experts";
-  }
-  return config && experts;
+  return platform::ListEntries(WithBackslash(path), L"*", &entries) && HoldsTerminalNames(entries);
 }
 
 std::wstring ListFixedDrives() {
@@ -76,10 +88,21 @@ std::wstring FindTerminalFolders() {
   SplitText(ListFixedDrives(), L"|", &drives, true);
   for (const auto& letter : drives) {
     const std::wstring root = letter + L":\\";
-    if (IsTerminalFolder(root)) candidates += root + L"|";
+    // One listing of the root serves its own test, its subfolders and
+    // whether the fixed folders are there at all.
+    std::vector<platform::DirEntry> top;
+    if (!platform::ListEntries(root, L"*", &top)) top.clear();
+    if (HoldsTerminalNames(top)) candidates += root + L"|";
     for (const wchar_t* below : kSearchedFolders) {
       TextList subfolders;
-      files.ListFolder(root + below, &subfolders, false, false);
+      const std::wstring inner = below;
+      if (inner.empty()) {
+        for (const auto& entry : top) {
+          if (entry.is_folder) subfolders.push_back(root + entry.name);
+        }
+      } else if (HoldsFolder(top, inner.substr(0, inner.find(L'\\')))) {
+        files.ListFolder(root + inner, &subfolders, false, false);
+      }
       for (const auto& folder : subfolders) {
         // Tested with its separator, so that the "experts" folder of a
         // terminal at a drive root is not taken for a terminal of its own.
