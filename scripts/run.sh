@@ -4,9 +4,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 cmake --preset native >/dev/null
-cmake --build --preset native
-if [ -x build/native/src/cli/copyloom ]; then
-  exec scripts/demo.sh
-fi
-# Until the command line exists: the foundation's self-check.
-exec build/native/tools/copyloom-selfcheck
+# Only what the main job runs: the command line and the sample kit, not the tests.
+cmake --build --preset native --target copyloom copyloom_kit
+exec scripts/demo.sh

@@ -31,4 +31,6 @@ xvfb-run -a -s '-screen 0 1024x768x24' scripts/test-window-shot.sh build/windows
 echo "== Debian package: build, install, check, remove"
 scripts/test-package.sh
 
+scripts/test-bench.sh
+
 echo "== all tests passed in $(( $(date +%s) - start )) s"

@@ -35,8 +35,8 @@ constexpr int kShift[64] = {7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 17, 22, 7, 12, 
                             4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23, 4, 11, 16, 23,
                             6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21, 6, 10, 15, 21};
 
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return (x & y) | (~x & z); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return (x & z) | (y & ~z); }
+// F in its select form: one operation fewer on the serial chain.
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
 inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 
@@ -44,6 +44,14 @@ template <uint32_t (*Mix)(uint32_t, uint32_t, uint32_t)>
 inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t m, uint32_t sine,
                  int shift) {
   a = b + RotateLeft(a + Mix(b, c, d) + m + sine, shift);
+}
+
+// G's two terms share no bits, so they may be added instead of or-ed: the
+// one without b, the newest value, is then added before b is known.
+inline void StepG(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t m, uint32_t sine,
+                  int shift) {
+  a += m + sine + (c & ~d);
+  a = b + RotateLeft(a + (b & d), shift);
 }
 
 std::wstring ToHex(const uint8_t digest[16]) {
@@ -134,22 +142,22 @@ void CChecksum::Transform(const uint8_t block[64]) {
   Step<F>(d, a, b, c, m[13], kSine[13], kShift[13]);
   Step<F>(c, d, a, b, m[14], kSine[14], kShift[14]);
   Step<F>(b, c, d, a, m[15], kSine[15], kShift[15]);
-  Step<G>(a, b, c, d, m[1], kSine[16], kShift[16]);
-  Step<G>(d, a, b, c, m[6], kSine[17], kShift[17]);
-  Step<G>(c, d, a, b, m[11], kSine[18], kShift[18]);
-  Step<G>(b, c, d, a, m[0], kSine[19], kShift[19]);
-  Step<G>(a, b, c, d, m[5], kSine[20], kShift[20]);
-  Step<G>(d, a, b, c, m[10], kSine[21], kShift[21]);
-  Step<G>(c, d, a, b, m[15], kSine[22], kShift[22]);
-  Step<G>(b, c, d, a, m[4], kSine[23], kShift[23]);
-  Step<G>(a, b, c, d, m[9], kSine[24], kShift[24]);
-  Step<G>(d, a, b, c, m[14], kSine[25], kShift[25]);
-  Step<G>(c, d, a, b, m[3], kSine[26], kShift[26]);
-  Step<G>(b, c, d, a, m[8], kSine[27], kShift[27]);
-  Step<G>(a, b, c, d, m[13], kSine[28], kShift[28]);
-  Step<G>(d, a, b, c, m[2], kSine[29], kShift[29]);
-  Step<G>(c, d, a, b, m[7], kSine[30], kShift[30]);
-  Step<G>(b, c, d, a, m[12], kSine[31], kShift[31]);
+  StepG(a, b, c, d, m[1], kSine[16], kShift[16]);
+  StepG(d, a, b, c, m[6], kSine[17], kShift[17]);
+  StepG(c, d, a, b, m[11], kSine[18], kShift[18]);
+  StepG(b, c, d, a, m[0], kSine[19], kShift[19]);
+  StepG(a, b, c, d, m[5], kSine[20], kShift[20]);
+  StepG(d, a, b, c, m[10], kSine[21], kShift[21]);
+  StepG(c, d, a, b, m[15], kSine[22], kShift[22]);
+  StepG(b, c, d, a, m[4], kSine[23], kShift[23]);
+  StepG(a, b, c, d, m[9], kSine[24], kShift[24]);
+  StepG(d, a, b, c, m[14], kSine[25], kShift[25]);
+  StepG(c, d, a, b, m[3], kSine[26], kShift[26]);
+  StepG(b, c, d, a, m[8], kSine[27], kShift[27]);
+  StepG(a, b, c, d, m[13], kSine[28], kShift[28]);
+  StepG(d, a, b, c, m[2], kSine[29], kShift[29]);
+  StepG(c, d, a, b, m[7], kSine[30], kShift[30]);
+  StepG(b, c, d, a, m[12], kSine[31], kShift[31]);
   Step<H>(a, b, c, d, m[5], kSine[32], kShift[32]);
   Step<H>(d, a, b, c, m[8], kSine[33], kShift[33]);
   Step<H>(c, d, a, b, m[11], kSine[34], kShift[34]);

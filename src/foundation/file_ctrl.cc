@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+#include "foundation/byte_search.h"
 #include "foundation/checksum.h"
 #include "platform/platform.h"
 
@@ -149,7 +150,7 @@ int64_t CFileCtrl::FindTextInFile(const std::wstring& path, const std::wstring& 
 
   // One pass in large chunks; the last n-1 bytes of a chunk stay in front of
   // the next one so that a match across the edge is found.
-  const std::boyer_moore_horspool_searcher searcher(needle.begin(), needle.end());
+  const CByteSearch searcher(needle);
   const size_t keep = needle.size() - 1;
   std::vector<char> window(keep + kReadChunk);
   size_t filled = 0;  // bytes in window
@@ -158,12 +159,11 @@ int64_t CFileCtrl::FindTextInFile(const std::wstring& path, const std::wstring& 
     size_t got = 0;
     if (!file->Read(window.data() + filled, window.size() - filled, &got) || got == 0) break;
     filled += got;
-    const auto begin = window.begin();
-    const auto end = begin + static_cast<std::ptrdiff_t>(filled);
-    const auto hit = std::search(begin, end, searcher);
-    if (hit != end) return base + (hit - begin);
+    const size_t hit = searcher.Find(window.data(), filled);
+    if (hit != CByteSearch::npos) return base + static_cast<int64_t>(hit);
     if (filled > keep) {
-      std::copy(end - static_cast<std::ptrdiff_t>(keep), end, begin);
+      std::copy(window.begin() + static_cast<std::ptrdiff_t>(filled - keep),
+                window.begin() + static_cast<std::ptrdiff_t>(filled), window.begin());
       base += static_cast<int64_t>(filled - keep);
       filled = keep;
     }

@@ -18,6 +18,9 @@ constexpr wchar_t kLibraries[] = L"experts\\libraries";
 constexpr wchar_t kTagPattern[] = L"vlcpy*.tag";
 constexpr wchar_t kExpertsIni[] = L"experts.ini";
 constexpr size_t kExpertsIniMinPatched = 201;
+// Package bytes a command keeps in memory to compare destinations with;
+// files past it are compared by digest.
+constexpr uint64_t kHeldBytesBudget = 48 << 20;
 
 bool EndsWithSeparator(const std::wstring& path) {
   return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
@@ -48,36 +51,45 @@ void CMTAssist::Trace(const std::wstring& line) const {
 
 void CMTAssist::BeginBatch() {
   sources_.clear();
+  held_bytes_ = 0;
   batch_ = true;
 }
 
 void CMTAssist::EndBatch() {
   sources_.clear();
+  held_bytes_ = 0;
   batch_ = false;
 }
 
 SourceScan CMTAssist::Source(const std::wstring& path, const std::vector<std::string>& needles) {
-  if (!batch_) return ScanSource(path, needles);
+  if (!batch_) return ScanSource(path, needles, kHeldBytesBudget);
   auto it = sources_.find(path);
   if (it != sources_.end()) {
     int64_t size = 0, last_write = 0;
     if (!ProbeSource(path, &size, &last_write)) {
       // Unreadable now: what it held before does not count.
-      sources_.erase(it);
+      Forget(it);
       return SourceScan();
     }
     if (it->second.needles == needles && size == it->second.size &&
         last_write == it->second.last_write) {
       return it->second;
     }
+    Forget(it);
   }
-  SourceScan scan = ScanSource(path, needles);
+  // A file that grew while it was read may have taken the budget past its end.
+  const uint64_t room = held_bytes_ < kHeldBytesBudget ? kHeldBytesBudget - held_bytes_ : 0;
+  SourceScan scan = ScanSource(path, needles, room);
   if (scan.readable) {
+    if (scan.bytes) held_bytes_ += scan.bytes->size();
     sources_[path] = scan;
-  } else {
-    sources_.erase(path);
   }
   return scan;
+}
+
+void CMTAssist::Forget(std::map<std::wstring, SourceScan>::iterator it) {
+  if (it->second.bytes) held_bytes_ -= it->second.bytes->size();
+  sources_.erase(it);
 }
 
 std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
@@ -120,7 +132,9 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   std::wstring result;
   if (count >= 1 && !expert_names.empty()) {
     result = kResultSuccess;
-    if (files.IsFileInUse(term + L"terminal.exe")) {
+    // Asked only when the answer matters: the test of a running terminal
+    // reads every process's records.
+    if ((m_NeedRestart || m_NeedReload) && files.IsFileInUse(term + L"terminal.exe")) {
       // A new file needs a restart; that covers a reload as well.
       if (m_NeedRestart) {
         result = kResultRerun;
@@ -195,7 +209,8 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   for (const std::wstring& source : sources) {
     const std::wstring name = GetPathFileName(source, true);
     const std::wstring destination = destination_folder + name;
-    const bool protected_ini = files.FileExists(destination) && EndsWith(destination, kExpertsIni);
+    // The name first: it spares a probe of every other file.
+    const bool protected_ini = EndsWith(destination, kExpertsIni) && files.FileExists(destination);
     const bool compiled = GetPathExtension(source) == L"ex4";
 
     const SourceScan scan = Source(source, compiled ? needles : std::vector<std::string>());

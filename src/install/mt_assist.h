@@ -54,8 +54,9 @@ class CMTAssist {
 
   // Package content is read once per command, not once per terminal: the
   // install commands open a batch around their rows. Within a batch a
-  // package file's digest and marker checks are reused while its path, size
-  // and last-write time stay the same. Results are those of a plain run.
+  // package file's digest (or its bytes, up to a bounded total) and marker
+  // checks are reused while its path, size and last-write time stay the
+  // same. Results are those of a plain run.
   void BeginBatch();
   void EndBatch();
 
@@ -74,6 +75,7 @@ class CMTAssist {
  private:
   // The scan of a package file, from the batch cache when still valid.
   SourceScan Source(const std::wstring& path, const std::vector<std::string>& needles);
+  void Forget(std::map<std::wstring, SourceScan>::iterator it);
   void Trace(const std::wstring& line) const;
   // Where a package sub-folder goes in the terminal's layout.
   std::wstring DestinationFolder(const std::wstring& sub, const std::wstring& term) const;
@@ -82,6 +84,7 @@ class CMTAssist {
   std::map<std::wstring, SourceScan> sources_;
   // The layout of the terminal InstallToTerminal works on, while it does.
   std::optional<TerminalLayout> layout_;
+  uint64_t held_bytes_ = 0;  // package bytes the batch keeps in memory
 };
 
 // Opens a batch on an engine for the life of the object.

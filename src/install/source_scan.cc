@@ -1,9 +1,10 @@
 #include "install/source_scan.h"
 
 #include <algorithm>
-#include <functional>
+#include <cstring>
 #include <memory>
 
+#include "foundation/byte_search.h"
 #include "foundation/checksum.h"
 #include "foundation/file_ctrl.h"
 #include "platform/platform.h"
@@ -14,6 +15,8 @@ namespace {
 namespace pf = platform;
 
 constexpr size_t kChunk = 1 << 20;
+// Small enough to stay in the processor's cache between read and compare.
+constexpr size_t kCompareChunk = 128 << 10;
 
 std::unique_ptr<pf::File> OpenPlainFile(const std::wstring& path) {
   const auto attributes = pf::QueryAttributes(path);
@@ -32,7 +35,8 @@ bool SourceScan::Holds(const std::string& needle) const {
   return false;
 }
 
-SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& needles) {
+SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& needles,
+                      uint64_t hold_up_to) {
   SourceScan scan;
   scan.needles = needles;
   scan.found.assign(needles.size(), false);
@@ -41,14 +45,17 @@ SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& 
   pf::FileTimes times;
   if (pf::GetFileTimes(path, &times)) scan.last_write = times.last_write;
 
-  using Searcher = std::boyer_moore_horspool_searcher<std::string::const_iterator>;
-  std::vector<std::unique_ptr<Searcher>> searchers(needles.size());
+  std::vector<std::unique_ptr<CByteSearch>> searchers(needles.size());
   size_t keep = 0;
   for (size_t i = 0; i < needles.size(); ++i) {
     if (needles[i].empty()) continue;
-    searchers[i] = std::make_unique<Searcher>(needles[i].begin(), needles[i].end());
+    searchers[i] = std::make_unique<CByteSearch>(needles[i]);
     keep = std::max(keep, needles[i].size() - 1);
   }
+  const int64_t expected = file->Size();
+  const bool hold = expected >= 0 && static_cast<uint64_t>(expected) <= hold_up_to;
+  auto held = std::make_shared<std::string>();
+  if (hold) held->reserve(static_cast<size_t>(expected));
 
   // The last keep bytes of a chunk stay in front of the next one, so that a
   // text across the edge is found; the digest sees every byte once.
@@ -60,24 +67,32 @@ SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& 
     size_t got = 0;
     if (!file->Read(window.data() + filled, window.size() - filled, &got)) return scan;
     if (got == 0) break;
-    md5.Update(window.data() + filled, got);
+    if (hold) {
+      held->append(window.data() + filled, got);
+    } else {
+      md5.Update(window.data() + filled, got);
+    }
     total += got;
     filled += got;
-    const auto begin = window.cbegin();
-    const auto end = begin + static_cast<std::ptrdiff_t>(filled);
     for (size_t i = 0; i < needles.size(); ++i) {
-      if (searchers[i] && !scan.found[i] && std::search(begin, end, *searchers[i]) != end) {
+      if (searchers[i] && !scan.found[i] &&
+          searchers[i]->Find(window.data(), filled) != CByteSearch::npos) {
         scan.found[i] = true;
       }
     }
     if (filled > keep) {
-      std::copy(end - static_cast<std::ptrdiff_t>(keep), end, window.begin());
+      std::copy(window.begin() + static_cast<std::ptrdiff_t>(filled - keep),
+                window.begin() + static_cast<std::ptrdiff_t>(filled), window.begin());
       filled = keep;
     }
   }
   scan.readable = true;
   scan.size = static_cast<int64_t>(total);
-  if (total > 0) scan.digest = md5.FinalHex();
+  if (hold && total > 0) {
+    scan.bytes = std::move(held);
+  } else if (total > 0) {
+    scan.digest = md5.FinalHex();
+  }
   return scan;
 }
 
@@ -94,12 +109,30 @@ bool ProbeSource(const std::wstring& path, int64_t* size, int64_t* last_write) {
 bool SameContent(const std::wstring& destination, const SourceScan& source) {
   // An empty digest equals every other empty one: a missing, empty or
   // unreadable destination. Only a full read tells those apart.
-  if (source.digest.empty()) return CFileCtrl().GetFileDigest(destination).empty();
+  if (source.digest.empty() && !source.bytes) {
+    return CFileCtrl().GetFileDigest(destination).empty();
+  }
 
   auto file = OpenPlainFile(destination);
   if (!file) return false;
   const int64_t size = file->Size();
   if (size >= 0 && size != source.size) return false;
+  if (source.bytes) {
+    // Equal bytes are equal digests; the first difference settles it.
+    const std::string& held = *source.bytes;
+    static thread_local std::vector<char> buffer(kCompareChunk);
+    size_t total = 0;
+    for (;;) {
+      size_t got = 0;
+      if (!file->Read(buffer.data(), buffer.size(), &got)) return false;
+      if (got == 0) break;
+      if (got > held.size() - total || std::memcmp(buffer.data(), held.data() + total, got) != 0) {
+        return false;
+      }
+      total += got;
+    }
+    return total == held.size();
+  }
   CChecksum md5;
   std::vector<char> buffer(kChunk);
   uint64_t total = 0;

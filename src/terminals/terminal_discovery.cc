@@ -27,12 +27,29 @@ std::wstring WithBackslash(std::wstring folder) {
   return folder;
 }
 
-// An entry of the folder with this name, letter case ignored: the listing
-// matches names the way Windows does, also on a case-sensitive file system.
-bool HasEntry(const std::wstring& folder, const std::wstring& name) {
-  if (platform::QueryAttributes(folder + name).exists) return true;
-  std::vector<platform::DirEntry> entries;
-  return platform::ListEntries(folder, name, &entries) && !entries.empty();
+// Whether a folder's entries hold "config" and "experts", letter case
+// ignored the way Windows matches names, also on a case-sensitive file system.
+bool HoldsTerminalNames(const std::vector<platform::DirEntry>& entries) {
+  bool config = false, experts = false;
+  for (const auto& entry : entries) {
+    const std::wstring name = ToLower(entry.name);
+    config = config || name == L"config";
+    experts = experts || name == L"experts";
+  }
+  return config && experts;
+}
+
+bool HoldsEntry(const std::vector<platform::DirEntry>& entries, const std::wstring& name,
+                bool folder) {
+  const std::wstring wanted = ToLower(name);
+  for (const auto& entry : entries) {
+    if (entry.is_folder == folder && ToLower(entry.name) == wanted) return true;
+  }
+  return false;
+}
+
+bool HoldsFolder(const std::vector<platform::DirEntry>& entries, const std::wstring& name) {
+  return HoldsEntry(entries, name, true);
 }
 
 }  // namespace
@@ -49,8 +66,12 @@ std::wstring ProbedTerminalFolder(std::wstring path) {
 bool IsTerminalFolder(std::wstring path) {
   path = ProbedTerminalFolder(path);
   if (path.empty()) return false;
-  if (HasEntry(path, L"config") && HasEntry(path, L"experts")) return true;
-  return IsLayoutInstallation(path);
+  // One listing answers both names.
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListEntries(path, L"*", &entries)) return false;
+  if (HoldsTerminalNames(entries)) return true;
+  // Build 600 and later: only a folder with the program can be one.
+  return HoldsEntry(entries, L"terminal.exe", false) && IsLayoutInstallation(path);
 }
 
 std::wstring ListFixedDrives() {
@@ -81,10 +102,21 @@ std::wstring FindTerminalFolders() {
   SplitText(ListFixedDrives(), L"|", &drives, true);
   for (const auto& letter : drives) {
     const std::wstring root = letter + L":\\";
-    if (IsTerminalFolder(root)) candidates += root + L"|";
+    // One listing of the root serves its own test, its subfolders and
+    // whether the fixed folders are there at all.
+    std::vector<platform::DirEntry> top;
+    if (!platform::ListEntries(root, L"*", &top)) top.clear();
+    if (HoldsTerminalNames(top)) candidates += root + L"|";
     for (const wchar_t* below : kSearchedFolders) {
       TextList subfolders;
-      files.ListFolder(root + below, &subfolders, false, false);
+      const std::wstring inner = below;
+      if (inner.empty()) {
+        for (const auto& entry : top) {
+          if (entry.is_folder) subfolders.push_back(root + entry.name);
+        }
+      } else if (HoldsFolder(top, inner.substr(0, inner.find(L'\\')))) {
+        files.ListFolder(root + inner, &subfolders, false, false);
+      }
       for (const auto& folder : subfolders) {
         // Tested with its separator, so that the "experts" folder of a
         // terminal at a drive root is not taken for a terminal of its own.

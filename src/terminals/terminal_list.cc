@@ -1,5 +1,7 @@
 #include "terminals/terminal_list.h"
 
+#include <unordered_set>
+
 #include "app/process_objects.h"
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
@@ -113,6 +115,12 @@ void RestoreTerminalList(InstallerView& view) {
   CFileCtrl files;
   TextList pieces;
   SplitText(saved, L"|", &pieces, true);
+  // The folders listed so far, by key: a long list is checked for repeats
+  // in one pass rather than row against row.
+  std::unordered_set<std::wstring> listed;
+  for (int i = 0; i < view.RowCount(); ++i) {
+    listed.insert(FolderKey(view.CellText(i, kColumnFolder)));
+  }
   for (std::wstring piece : pieces) {
     std::wstring state;
     const size_t star = piece.find(L'*');
@@ -123,10 +131,12 @@ void RestoreTerminalList(InstallerView& view) {
     if (piece.size() < 3) continue;
     const std::wstring folder = piece.substr(2);
     // Only the same folder counts as a repeat, not one that contains it.
-    if (AnyRowIs(view, folder)) continue;
+    const std::wstring key = FolderKey(folder);
+    if (!key.empty() && listed.count(key)) continue;
     if (!files.FolderExists(folder)) continue;
 
     const int row = AppendFolderRow(view, folder);
+    listed.insert(FolderKey(view.CellText(row, kColumnFolder)));
     view.SetTicked(row, piece[0] == L'1');
     if (piece[1] == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);
     if (piece[1] == L'2') view.SetCellText(row, kColumnType, texts[TextKey::TypeReceiver]);

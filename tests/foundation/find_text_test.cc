@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/byte_search.h"
 #include "foundation/file_ctrl.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
@@ -62,6 +63,38 @@ TEST_F(FindTextTest, LargeFileWithTheTextNearItsEnd) {
   content.replace(at, 8, "Receiver");
   EXPECT_EQ(Find(content, L"Receiver"), static_cast<int64_t>(at));
   EXPECT_EQ(Find(content, L"Provider"), -1);
+}
+
+// The search jumps with memchr to one byte of the text and falls back to
+// Horspool where that byte is common; either way it must agree with a plain
+// search, wherever the text sits and whatever repeats around it.
+TEST(ByteSearchTest, AgreesWithAPlainSearch) {
+  using namespace std::string_literals;
+  const std::string needles[] = {"a", "ab", "aab", "abab", "CopyloomSignedEA", "EA", "\xff\0x"s};
+  // Small alphabets make near misses and overlaps common; the long runs of
+  // one lead byte force the Horspool fallback.
+  const std::string alphabets[] = {"ab", "abAB", "CEopy", "\0\xffx"s};
+  uint32_t state = 12345;
+  for (const auto& needle : needles) {
+    const CByteSearch search(needle);
+    for (const auto& alphabet : alphabets) {
+      for (size_t length : {0, 1, 2, 5, 17, 200, 3000}) {
+        std::string hay(length, ' ');
+        for (auto& c : hay) {
+          state = state * 1103515245 + 12345;
+          c = alphabet[(state >> 16) % alphabet.size()];
+        }
+        const size_t expected = hay.find(needle);
+        EXPECT_EQ(search.Find(hay.data(), hay.size()),
+                  expected == std::string::npos ? CByteSearch::npos : expected)
+            << needle.size() << " in " << length << " of " << alphabet;
+      }
+    }
+    std::string runs(5000, needle[0]);
+    runs += needle;
+    EXPECT_EQ(search.Find(runs.data(), runs.size()), runs.find(needle));
+  }
+  EXPECT_EQ(CByteSearch("").Find("abc", 3), CByteSearch::npos);
 }
 
 }  // namespace

@@ -46,12 +46,21 @@ TEST_F(SourceScanTest, TextsAcrossTheReadChunksAreFound) {
   bytes += std::string(chunk, 'y');
   bytes += "1.4.0.7";
   const std::wstring path = Put(L"big.ex4", bytes);
-  const SourceScan scan = ScanSource(path, {"CopyloomSignedEA", "1.4.0.7", "xy"});
-  EXPECT_TRUE(scan.Holds("CopyloomSignedEA"));
-  EXPECT_TRUE(scan.Holds("1.4.0.7"));
-  EXPECT_FALSE(scan.Holds("xy"));
-  EXPECT_EQ(scan.digest, Md5(bytes));
-  EXPECT_EQ(scan.size, static_cast<int64_t>(bytes.size()));
+  // Digested, then held in memory instead.
+  for (const uint64_t hold : {uint64_t{0}, uint64_t{4} << 20}) {
+    const SourceScan scan = ScanSource(path, {"CopyloomSignedEA", "1.4.0.7", "xy"}, hold);
+    EXPECT_TRUE(scan.Holds("CopyloomSignedEA"));
+    EXPECT_TRUE(scan.Holds("1.4.0.7"));
+    EXPECT_FALSE(scan.Holds("xy"));
+    EXPECT_EQ(scan.size, static_cast<int64_t>(bytes.size()));
+    if (hold == 0) {
+      EXPECT_EQ(scan.digest, Md5(bytes));
+      EXPECT_FALSE(scan.bytes);
+    } else {
+      ASSERT_TRUE(scan.bytes);
+      EXPECT_TRUE(*scan.bytes == bytes);
+    }
+  }
 }
 
 TEST_F(SourceScanTest, MissingFolderUnreadableAndEmptyFiles) {
@@ -73,21 +82,28 @@ TEST_F(SourceScanTest, MissingFolderUnreadableAndEmptyFiles) {
 }
 
 TEST_F(SourceScanTest, SameContentAgreesWithTheDigestComparison) {
-  const SourceScan source = ScanSource(Put(L"s", "package file"), {});
-  EXPECT_TRUE(SameContent(Put(L"same", "package file"), source));
-  EXPECT_FALSE(SameContent(Put(L"other", "package fil3"), source));  // same size
-  EXPECT_FALSE(SameContent(Put(L"longer", "package file!"), source));
-  EXPECT_FALSE(SameContent(Put(L"zero", ""), source));
-  EXPECT_FALSE(SameContent(dir_.Join(L"missing"), source));
-  dir_.MakeFolder(L"folder");
-  EXPECT_FALSE(SameContent(dir_.Join(L"folder"), source));
+  // The same answers whether the source was digested or its bytes held; a
+  // source past the hold limit is digested.
+  for (const uint64_t hold : {uint64_t{0}, uint64_t{11}, uint64_t{1} << 20}) {
+    SCOPED_TRACE(hold);
+    const SourceScan source = ScanSource(Put(L"s", "package file"), {}, hold);
+    EXPECT_EQ(static_cast<bool>(source.bytes), hold >= 12);
+    EXPECT_TRUE(SameContent(Put(L"same", "package file"), source));
+    EXPECT_FALSE(SameContent(Put(L"other", "package fil3"), source));  // same size
+    EXPECT_FALSE(SameContent(Put(L"first", "Package file"), source));
+    EXPECT_FALSE(SameContent(Put(L"longer", "package file!"), source));
+    EXPECT_FALSE(SameContent(Put(L"zero", ""), source));
+    EXPECT_FALSE(SameContent(dir_.Join(L"missing"), source));
+    dir_.MakeFolder(L"folder");
+    EXPECT_FALSE(SameContent(dir_.Join(L"folder"), source));
 
-  // An empty source equals every destination without a digest.
-  const SourceScan empty = ScanSource(Put(L"e", ""), {});
-  EXPECT_TRUE(SameContent(dir_.Join(L"missing"), empty));
-  EXPECT_TRUE(SameContent(dir_.Join(L"zero"), empty));
-  EXPECT_TRUE(SameContent(dir_.Join(L"folder"), empty));
-  EXPECT_FALSE(SameContent(dir_.Join(L"same"), empty));
+    // An empty source equals every destination without a digest.
+    const SourceScan empty = ScanSource(Put(L"e", ""), {}, hold);
+    EXPECT_TRUE(SameContent(dir_.Join(L"missing"), empty));
+    EXPECT_TRUE(SameContent(dir_.Join(L"zero"), empty));
+    EXPECT_TRUE(SameContent(dir_.Join(L"folder"), empty));
+    EXPECT_FALSE(SameContent(dir_.Join(L"same"), empty));
+  }
 }
 
 TEST_F(SourceScanTest, ProbeReportsSizeAndTimeOfReadableFilesOnly) {

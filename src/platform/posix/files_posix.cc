@@ -225,9 +225,12 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
     DirEntry out;
     out.name = posix::NativeToWide(name);
     if (!MatchesWildcard(out.name, pattern)) continue;
+    // The listing's own type spares a probe per entry where it is known.
     const std::string full = native + (native.back() == '/' ? "" : "/") + name;
     struct stat st;
-    if (lstat(full.c_str(), &st) == 0) {
+    if (entry->d_type == DT_DIR || entry->d_type == DT_REG) {
+      out.is_folder = entry->d_type == DT_DIR;
+    } else if (lstat(full.c_str(), &st) == 0) {
       out.is_link = S_ISLNK(st.st_mode);
       if (out.is_link) {
         struct stat target;
