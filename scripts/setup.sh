@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine
-          nlohmann-json3-dev libcli11-dev)
+          nlohmann-json3-dev libcli11-dev clang libclang-rt-14-dev)
 
 missing=()
 for p in "${packages[@]}"; do

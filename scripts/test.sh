@@ -25,4 +25,6 @@ cmake --build --preset windows
 # through xvfb-run, and the server is stopped however the run ends.
 xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
 
+scripts/test-fuzz.sh
+
 echo "== all tests passed in $(( $(date +%s) - start )) s"

@@ -111,6 +111,8 @@ void RestoreTerminalList(InstallerView& view) {
     }
     if (piece.size() < 3) continue;
     const std::wstring folder = piece.substr(2);
+    // A lone separator names no folder: it would make a row without one.
+    if (RowFolderText(folder).empty()) continue;
     // Only the same folder counts as a repeat, not one that contains it.
     if (AnyRowIs(view, folder)) continue;
     if (!files.FolderExists(folder)) continue;

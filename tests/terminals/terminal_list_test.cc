@@ -51,6 +51,7 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   Save(L"11C:\\MT4 A*Completed#more|"
        L"01C:\\A*|01C:\\A*x|"          // the second repeats the first folder
        L"12C:\\Missing*Failed|"        // gone from the disk: dropped
+       L"00\\*|"                       // a lone separator: no folder, dropped
        L"00C:\\*Can't find the files need to be uninstalled|"
        L"02C:\\MT4\\*Failed#Please close|");
   RestoreTerminalList(view_);
