@@ -204,7 +204,6 @@ TEST(WineRegTest, RejectsOtherTextsAndSurvivesDamage) {
       "[Good] 1\n"
       "\"cut\"=\"never closed\n"
       "\"bad\"=hex:zz\n"
-      "\"no colon\"=hex(2)41,00\n"
       "\"no equals\" \"x\"\n"
       "\"kept\"=\"yes\"\n"
       "\"tail\"=\"ends in \\";
@@ -212,7 +211,6 @@ TEST(WineRegTest, RejectsOtherTextsAndSurvivesDamage) {
   EXPECT_EQ(Value(store, kUser, L"Good", L"kept"), L"yes");
   EXPECT_EQ(Value(store, kUser, L"Good", L"cut"), L"<missing>");
   EXPECT_EQ(Value(store, kUser, L"Good", L"bad"), L"<missing>");
-  EXPECT_EQ(Value(store, kUser, L"Good", L"no colon"), L"<missing>");
   EXPECT_EQ(Value(store, kUser, L"Good", L"tail"), L"<missing>");
   EXPECT_FALSE(store.HasKey(kUser, L"Broken"));
 }
