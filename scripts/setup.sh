@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
-          rsync openssl)  # rsync and openssl: the benchmarks' anchor tools
+          clang libclang-rt-14-dev  # the fuzz targets
+          rsync openssl)  # the benchmarks' anchor tools
 
 missing=()
 for p in "${packages[@]}"; do

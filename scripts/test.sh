@@ -33,4 +33,6 @@ scripts/test-package.sh
 
 scripts/test-bench.sh
 
+scripts/test-fuzz.sh
+
 echo "== all tests passed in $(( $(date +%s) - start )) s"

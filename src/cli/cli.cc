@@ -466,6 +466,10 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
 
 }  // namespace
 
+bool ParseArguments(const std::vector<std::wstring>& args, int* status) {
+  return Parse(args, status).has_value();
+}
+
 int RunCopyloom(const Invocation& invocation) {
   int status = kExitOk;
   std::optional<Options> options = Parse(invocation.args, &status);

@@ -24,4 +24,8 @@ struct Invocation {
 // standard output (UTF-8), usage errors to standard error.
 int RunCopyloom(const Invocation& invocation);
 
+// Only the parse of a run's arguments: true when a command would run, else
+// false with *status set (help printed, or a usage error). For the fuzzer.
+bool ParseArguments(const std::vector<std::wstring>& args, int* status);
+
 }  // namespace copyloom::cli

@@ -278,6 +278,7 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
       data.push_back(static_cast<wchar_t>(value >> 16));
     } else if (StartsWith(rest, "hex:") || StartsWith(rest, "hex(")) {
       size_t colon = rest.find(':');
+      if (colon == std::string_view::npos) continue;  // "hex(2)" with no data
       type = 3;  // REG_BINARY
       if (colon == std::string_view::npos) continue;  // "hex(2)" without its data
       if (rest[3] == '(' &&

@@ -130,6 +130,9 @@ void RestoreTerminalList(InstallerView& view) {
     }
     if (piece.size() < 3) continue;
     const std::wstring folder = piece.substr(2);
+    // A lone separator names no folder: it would make a row without one. A
+    // zero character would be read by the system as the end of the name.
+    if (RowFolderText(folder).empty() || folder.find(L'\0') != std::wstring::npos) continue;
     // Only the same folder counts as a repeat, not one that contains it.
     const std::wstring key = FolderKey(folder);
     if (!key.empty() && listed.count(key)) continue;

@@ -95,6 +95,10 @@ TEST_F(PosixProfileTest, UnicodeFilesStayUnicode) {
   const std::string bytes = dir_.ReadFile(L"u.ini");
   EXPECT_EQ(bytes.substr(0, 2), "\xFF\xFE");
   EXPECT_EQ(bytes.size() % 2, 0u);
+  // Cut in the middle of a unit, after a last line without a break.
+  dir_.WriteFile(L"odd.ini", std::string("\xFE\xFF\0[\0M\0A\0I\0N\0]", 14) + "\x22");
+  ASSERT_TRUE(ProfileWrite(dir_.Join(L"odd.ini"), L"MAIN", L"B", L"1"));
+  EXPECT_EQ(ProfileRead(dir_.Join(L"odd.ini"), L"MAIN", L"B"), L"1");
 
   dir_.WriteFile(L"u8.ini", "\xEF\xBB\xBF[MAIN]\r\nA=\xE4\xB8\xAD\r\n");
   EXPECT_EQ(ProfileRead(dir_.Join(L"u8.ini"), L"MAIN", L"A"), L"中");

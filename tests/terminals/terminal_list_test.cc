@@ -51,8 +51,11 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   Save(L"11C:\\MT4 A*Completed#more|"
        L"01C:\\A*|01C:\\A*x|"          // the second repeats the first folder
        L"12C:\\Missing*Failed|"        // gone from the disk: dropped
+       L"00\\*|"                       // a lone separator: no folder, dropped
        L"00C:\\*Can't find the files need to be uninstalled|"
-       L"02C:\\MT4\\*Failed#Please close|");
+       L"02C:\\MT4\\*Failed#Please close|" +
+       // Read as C:\A by the system, yet another text: dropped.
+       std::wstring(L"00C:\\A\0junk*|", 13));
   RestoreTerminalList(view_);
 
   ASSERT_EQ(view_.rows.size(), 4u);

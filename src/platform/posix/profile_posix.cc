@@ -122,6 +122,9 @@ void Parse(Document* doc) {
   }
   const bool wide = doc->encoding == Encoding::kUtf16Le || doc->encoding == Encoding::kUtf16Be;
   const size_t unit = wide ? 2 : 1;
+  // A half unit at the end holds no character; dropped, so that what a write
+  // appends stays aligned and readable.
+  if (wide && (doc->bytes.size() - pos) % 2 != 0) doc->bytes.pop_back();
   while (pos < b.size()) {
     Line line;
     line.begin = pos;

@@ -1,0 +1,31 @@
+// What the fuzz targets share: splitting one input into parts, a machine in
+// a temp folder for the parsers that read files, and a way to report a
+// broken promise as a crash.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "support/test_machine.h"
+
+namespace copyloom::fuzz {
+
+// The parts of an input separated by "\n====\n"; at most max_parts (the
+// last part keeps any further separators).
+std::vector<std::string> SplitParts(const uint8_t* data, size_t size, size_t max_parts);
+
+// Bytes as wide characters one for one (each byte its own code point).
+std::wstring Latin1(std::string_view bytes);
+
+// The machine every file-reading target works on, made once per process:
+// drives C: and D: in a temp folder, the product started on it, code page
+// 1252, and the terminals C:\MT4 and D:\Terminal (with profiles\default).
+test::TestMachine& Machine();
+
+// Ends the run as a crash, so libFuzzer keeps the input.
+[[noreturn]] void Broken(const char* what);
+
+}  // namespace copyloom::fuzz
