@@ -12,9 +12,12 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 
 # The targets write their files into a temp folder: tmpfs where there is one.
+# libFuzzer ends without running destructors, so that folder is ours to remove.
 if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+mkdir "$scratch/tmp"
+export TMPDIR="$scratch/tmp"
 
 for seeds in fuzz/corpus/*/; do
   name=$(basename "$seeds")

@@ -1,5 +1,6 @@
 #include "terminals/terminal_list.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "app/process_objects.h"
@@ -130,9 +131,13 @@ void RestoreTerminalList(InstallerView& view) {
     }
     if (piece.size() < 3) continue;
     const std::wstring folder = piece.substr(2);
-    // A lone separator names no folder: it would make a row without one. A
-    // zero character would be read by the system as the end of the name.
-    if (RowFolderText(folder).empty() || folder.find(L'\0') != std::wstring::npos) continue;
+    // A lone separator names no folder: it would make a row without one.
+    // Characters below a space cannot be in a Windows name (a zero would be
+    // read as its end), and a line break would not survive the next save.
+    if (RowFolderText(folder).empty() ||
+        std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; })) {
+      continue;
+    }
     // Only the same folder counts as a repeat, not one that contains it.
     const std::wstring key = FolderKey(folder);
     if (!key.empty() && listed.count(key)) continue;

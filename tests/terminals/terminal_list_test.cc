@@ -74,6 +74,13 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   EXPECT_EQ(view_.rows[3].state, L"Failed#Please close");
 }
 
+TEST_F(TerminalListTest, AFolderWithALineBreakInItIsDropped) {
+  // "C:\A<CR>\.." names C:\ for the system, but a save turns the CR into a blank.
+  machine_.WriteFile(TheConfig().config_path(), "[MAIN]\r\nPATH=00C:\\A\r\\..*|\r\n");
+  RestoreTerminalList(view_);
+  EXPECT_TRUE(view_.rows.empty());
+}
+
 TEST_F(TerminalListTest, ALongerFolderRestoredFirstDoesNotHideAShorterOne) {
   machine_.MakeTerminal(L"C:\\MT4 B");
   machine_.MakeTerminal(L"C:\\MT4");
