@@ -67,6 +67,8 @@ constexpr TextRow kTexts[] = {
     {TextKey::LaunchCaption, L"Launch", L"运行MT4软件"},
     {TextKey::OpenFolderCaption, L"Open Folder", L"打开文件夹"},
     {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
+    {TextKey::CommandRunningText, L"A command is still running,please wait...",
+     L"命令仍在运行,请等待..."},
 };
 
 static_assert(std::size(kTexts) == kTextKeyCount, "one row per key");

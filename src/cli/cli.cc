@@ -18,6 +18,7 @@
 #include "cli/dir_argument.h"
 #include "cli/input_checks.h"
 #include "cli/prefixes.h"
+#include "cli/window_command.h"
 #include "cli/status_command.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
@@ -52,6 +53,7 @@ constexpr char kUsage[] =
     "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
     "                                    installed and current (changes nothing; exit 1 if not)\n"
     "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
+    "  window [provider|receiver]        open the installer window under Wine (Linux)\n"
     "\n"
     "options:\n"
     "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
@@ -91,7 +93,7 @@ struct Options {
   bool yes = false;
   bool version = false;
   std::string command;
-  std::string side;  // install
+  std::string side;  // install, window
   std::vector<std::wstring> dirs;
   bool all = false;
   bool ticked = false;  // remove
@@ -405,6 +407,8 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
   command("prefixes");
+  command("window")->add_option("SIDE", options.side)
+      ->check(CLI::IsMember({"provider", "receiver"}));
 
   std::vector<std::string> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
@@ -509,6 +513,12 @@ int RunCopyloom(const Invocation& invocation) {
   if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) return stop;
   if (!chosen_prefix.empty() && !options->json) {
     WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
+  }
+  // The window takes the data folder's lock itself, only while it saves.
+  if (options->command == "window") {
+    const std::wstring kit =
+        options->kit.empty() ? L"" : AbsoluteFolder(options->kit, invocation.current_folder);
+    return RunWindowCommand({kit, options->side});
   }
 
   InitProductProfile(profile_options);

@@ -221,7 +221,24 @@ std::wstring NormalizeUrlPath(const std::wstring& input) {
   return TrimRightChars(TrimLeftChars(text, L"/"), L"/");
 }
 
+namespace {
+struct ArgsOverride {
+  bool set = false;
+  std::wstring text;
+};
+ArgsOverride& CommandLineArgsOverride() {
+  static ArgsOverride forced;
+  return forced;
+}
+}  // namespace
+
+void SetCommandLineArgsOverride(const std::wstring* args) {
+  CommandLineArgsOverride().set = args != nullptr;
+  CommandLineArgsOverride().text = args ? *args : std::wstring();
+}
+
 std::wstring GetCommandLineArgs() {
+  if (CommandLineArgsOverride().set) return CommandLineArgsOverride().text;
   const std::wstring line = platform::CommandLine();
   size_t hit = line.find(L".exe ");
   if (hit == std::wstring::npos) hit = line.find(L".exe\" ");

@@ -39,6 +39,9 @@ std::wstring NormalizeFilePath(const std::wstring& path);
 std::wstring NormalizeUrlPath(const std::wstring& text);
 
 std::wstring GetCommandLineArgs();
+// Makes GetCommandLineArgs answer this text (the window program's own
+// options taken out); nullptr restores the real one.
+void SetCommandLineArgsOverride(const std::wstring* args);
 std::wstring GetProgramPath();
 // Makes GetProgramPath (and so the program folder) answer this path: the
 // command line's --kit acts as if the program had been started there. An

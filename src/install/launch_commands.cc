@@ -41,7 +41,9 @@ void OpenIfPresent(InstallerView& view, const std::wstring& path) {
 // The row to act on, or -1 after the refusal or prompt was shown.
 int RowForCommand(InstallerView& view) {
   if (view.IsBusy()) {
-    view.ShowMessage(view.Text(TextKey::BusyText));
+    // No search runs during an install: say what does.
+    view.ShowMessage(
+        view.Text(view.IsSearching() ? TextKey::BusyText : TextKey::CommandRunningText));
     return -1;
   }
   const int row = SelectedTerminalRow(view);

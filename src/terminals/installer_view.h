@@ -11,6 +11,8 @@
 
 namespace copyloom {
 
+class SharedTerminalList;
+
 // Columns of the terminal list.
 enum TerminalColumn { kColumnTick = 0, kColumnFolder = 1, kColumnType = 2, kColumnState = 3 };
 
@@ -80,6 +82,10 @@ class InstallerView {
   virtual void StartSearchTimer() = 0;
   // Opens a file or folder with the shell ("open").
   virtual void ShellOpen(const std::wstring& path) = 0;
+
+  // The window shares its saved list with other runs and merges its saves;
+  // nullptr: a save writes the rows as they are (one run holds the lock).
+  virtual SharedTerminalList* SharedList() { return nullptr; }
 
   // ---- helpers built on the above
   TerminalRow Row(int row) const {

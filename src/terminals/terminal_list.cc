@@ -8,6 +8,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "platform/platform.h"
+#include "terminals/shared_terminal_list.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
 
@@ -15,16 +16,6 @@ namespace copyloom {
 namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-// The form two folders are compared in.
-std::wstring FolderKey(const std::wstring& folder) {
-  std::wstring key = ToLower(TrimWhite(folder));
-  for (auto& c : key) {
-    if (c == L'/') c = L'\\';
-  }
-  while (!key.empty() && key.back() == L'\\') key.pop_back();
-  return key;
-}
 
 bool AnyRowIs(const InstallerView& view, const std::wstring& folder) {
   return FindRow(view, folder) >= 0;
@@ -36,14 +27,6 @@ char TypeCode(const std::wstring& type, const InterfaceTexts& texts) {
   return '0';
 }
 
-std::wstring StoredState(std::wstring state, const InterfaceTexts& texts) {
-  ReplaceAll(&state, L"\r\n", L"#");
-  ReplaceAll(&state, L"\n", L"#");
-  ReplaceAll(&state, L"\r", L"#");
-  if (StartsWith(state, texts[TextKey::InstallCanceled])) state.clear();
-  return state;
-}
-
 // Column 1's folder for a row that is added (trailing separators go unless it
 // is a drive root).
 int AppendFolderRow(InstallerView& view, const std::wstring& folder) {
@@ -52,6 +35,23 @@ int AppendFolderRow(InstallerView& view, const std::wstring& folder) {
 
 }  // namespace
 
+std::wstring TerminalFolderKey(const std::wstring& folder) {
+  std::wstring key = ToLower(TrimWhite(folder));
+  for (auto& c : key) {
+    if (c == L'/') c = L'\\';
+  }
+  while (!key.empty() && key.back() == L'\\') key.pop_back();
+  return key;
+}
+
+std::wstring StoredState(std::wstring state, const InterfaceTexts& texts) {
+  ReplaceAll(&state, L"\r\n", L"#");
+  ReplaceAll(&state, L"\n", L"#");
+  ReplaceAll(&state, L"\r", L"#");
+  if (StartsWith(state, texts[TextKey::InstallCanceled])) state.clear();
+  return state;
+}
+
 void BindInstallerSettings() {
   const std::wstring folder = TheProfile().data_folder;
   if (!folder.empty()) CFileCtrl().CreateFolderTree(folder);
@@ -59,9 +59,9 @@ void BindInstallerSettings() {
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
-  const std::wstring ka = FolderKey(a);
+  const std::wstring ka = TerminalFolderKey(a);
   if (ka.empty()) return false;
-  if (ka == FolderKey(b)) return true;
+  if (ka == TerminalFolderKey(b)) return true;
   // A native path ("/home/me/.wine/drive_c/MT4", through links or not) may
   // be another spelling of the same folder. Rows are drive-letter paths as a
   // rule, so long lists compare as texts only.
@@ -104,8 +104,7 @@ std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_
 
 void RestoreTerminalList(InstallerView& view) {
   const InterfaceTexts& texts = view.Texts();
-  view.ResetList(
-      TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
+  view.ResetList(TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
 
   const std::wstring saved = TheConfig().GetConfigValue(kKeyPath);
   if (saved.empty()) {
@@ -113,47 +112,14 @@ void RestoreTerminalList(InstallerView& view) {
     return;
   }
 
-  CFileCtrl files;
-  TextList pieces;
-  SplitText(saved, L"|", &pieces, true);
-  // The folders listed so far, by key: a long list is checked for repeats
-  // in one pass rather than row against row.
-  std::unordered_set<std::wstring> listed;
-  for (int i = 0; i < view.RowCount(); ++i) {
-    listed.insert(FolderKey(view.CellText(i, kColumnFolder)));
-  }
-  for (std::wstring piece : pieces) {
-    std::wstring state;
-    const size_t star = piece.find(L'*');
-    if (star != std::wstring::npos) {
-      state = piece.substr(star + 1);
-      piece.resize(star);
-    }
-    if (piece.size() < 3) continue;
-    const std::wstring folder = piece.substr(2);
-    // A lone separator names no folder: it would make a row without one.
-    // Characters below a space cannot be in a Windows name (a zero would be
-    // read as its end), and a line break would not survive the next save.
-    if (RowFolderText(folder).empty() ||
-        std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; })) {
-      continue;
-    }
-    // Only the same folder counts as a repeat, not one that contains it.
-    const std::wstring key = FolderKey(folder);
-    if (!key.empty() && listed.count(key)) continue;
-    if (!files.FolderExists(folder)) continue;
-
-    const int row = AppendFolderRow(view, folder);
-    listed.insert(FolderKey(view.CellText(row, kColumnFolder)));
-    view.SetTicked(row, piece[0] == L'1');
-    if (piece[1] == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);
-    if (piece[1] == L'2') view.SetCellText(row, kColumnType, texts[TextKey::TypeReceiver]);
-    if (StartsWith(state, texts[TextKey::InstallCompleted])) {
-      state = texts[TextKey::InstallCompleted];
-    } else if (state == texts[TextKey::UninstallNothing]) {
-      state.clear();
-    }
-    view.SetCellText(row, kColumnState, state);
+  const CFileCtrl files;
+  for (const SavedTerminal& entry : ParseSavedTerminals(saved, texts)) {
+    if (!files.FolderExists(entry.folder)) continue;
+    const int row = AppendFolderRow(view, entry.folder);
+    view.SetTicked(row, entry.ticked);
+    if (entry.type == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);
+    if (entry.type == L'2') view.SetCellText(row, kColumnType, texts[TextKey::TypeReceiver]);
+    view.SetCellText(row, kColumnState, entry.state);
   }
 }
 
@@ -175,6 +141,7 @@ std::wstring BuildSavedTerminalList(const InstallerView& view) {
 }
 
 bool SaveTerminalList(InstallerView& view) {
+  if (SharedTerminalList* shared = view.SharedList()) return shared->Save(view);
   return TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
 }
 

@@ -25,6 +25,13 @@ inline constexpr wchar_t kSettingsFileName[] = L"clinst.cfg";
 // the first save of a fresh machine is not lost.
 void BindInstallerSettings();
 
+// The form two folders are compared in (case, separator style and trailing
+// separators ignored).
+std::wstring TerminalFolderKey(const std::wstring& folder);
+
+// A state as it is saved: line breaks as "#", a cancelled install empty.
+std::wstring StoredState(std::wstring state, const InterfaceTexts& texts);
+
 // True when both name the same folder.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
 
@@ -49,7 +56,7 @@ void RestoreTerminalList(InstallerView& view);
 // The "PATH" text of the rows: Provider rows, then Receiver rows, then the rest.
 std::wstring BuildSavedTerminalList(const InstallerView& view);
 
-// Writes "PATH".
+// Writes "PATH" (merged with others' saves when the view shares the list).
 // False when the list could not be written.
 bool SaveTerminalList(InstallerView& view);
 

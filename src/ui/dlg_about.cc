@@ -4,6 +4,7 @@
 #include "app/language.h"
 #include "app/product_profile.h"
 #include "ui/about_resource.h"
+#include "ui/window_place.h"
 
 namespace copyloom::ui {
 namespace {
@@ -45,6 +46,7 @@ BOOL CDlgAbout::OnInitDialog() {
   SetDlgItemTextW(hwnd_, IDC_ABOUT_EMAIL, (kEmailLabel + profile.contact_email).c_str());
   SetDlgItemTextW(hwnd_, IDC_ABOUT_MESSENGER,
                   (kMessengerLabel + profile.contact_messenger).c_str());
+  CentreWindow(hwnd_, parent_);
   return TRUE;
 }
 

@@ -15,10 +15,13 @@
 #include "install/support_files.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
+#include "terminals/data_lock.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_list.h"
 #include "ui/dlg_about.h"
 #include "ui/resource.h"
+#include "ui/web_browser.h"
+#include "ui/window_place.h"
 
 namespace copyloom::ui {
 namespace {
@@ -130,7 +133,7 @@ BOOL CDlgInstMulti::OnInitDialog() {
   const ProductProfile& profile = TheProfile();
   m_session.library_version.clear();
   m_side = kSideNone;
-  m_minimised = m_initialised = m_searching = false;
+  m_minimised = m_initialised = m_searching = m_exitChosen = m_sizeMarked = false;
   m_webPanelShown = !profile.side_chooser;
 
   m_side = DetectInstallSide(GetProgramPath(), profile.side_chooser);
@@ -144,8 +147,10 @@ BOOL CDlgInstMulti::OnInitDialog() {
 
   m_texts = InitTexts();
   InitWindowTexts();
-  RestoreTerminalList(*this);
+  m_sharedList.Restore(*this);
   LayoutControls();
+  CentreWindow(m_hWnd, nullptr);
+  SetTimer(m_hWnd, kRefreshTimerId, kRefreshTimerPeriodMs, nullptr);
   m_initialised = true;
   return TRUE;
 }
@@ -203,14 +208,20 @@ SIZE CDlgInstMulti::InitialSize() const {
   const bool expert = TheProfile().IsExpertAdvisorEdition();
   const std::wstring width = TheConfig().GetConfigValue(kKeyWidth);
   const std::wstring height = TheConfig().GetConfigValue(kKeyHeight);
+  // Sizes saved before they were kept at 96 DPI are pixels of an unknown
+  // DPI: they are taken as they stand, as they always were.
+  const bool at_96_dpi = !TheConfig().GetConfigValue(kKeySizeAt96Dpi).empty();
+  auto stored = [&](const std::wstring& text) {
+    return at_96_dpi ? Scale(ParseSize(text)) : ParseSize(text);
+  };
   SIZE size;
   size.cx = width.empty() ? (expert ? Scale(kExpertEditionWidth) : window.right - window.left)
-                          : ParseSize(width);
+                          : stored(width);
   if (height.empty()) {
     size.cy = expert ? Scale(kExpertEditionHeight) : window.bottom - window.top;
     if (!m_webPanelShown) size.cy -= Scale(kHiddenPanelHeight);
   } else {
-    size.cy = ParseSize(height);
+    size.cy = stored(height);
   }
   return size;
 }
@@ -219,12 +230,15 @@ void CDlgInstMulti::OnCommand(int id) {
   switch (id) {
     case IDC_INSTALL_PROVIDER:
       OnInstallProvider(*this, m_session);
+      if (m_exitChosen) SaveOnExit();
       break;
     case IDC_INSTALL_RECEIVER:
       OnInstallReceiver(*this, m_session);
+      if (m_exitChosen) SaveOnExit();
       break;
     case IDC_UNINSTALL:
       OnUninstall(*this);
+      if (m_exitChosen) SaveOnExit();
       break;
     case IDC_HELP_BUTTON:
       OnHelp();
@@ -287,17 +301,26 @@ void CDlgInstMulti::OnSize(UINT type) {
 }
 
 void CDlgInstMulti::OnTimer(UINT_PTR id) {
+  if (id == kRefreshTimerId && m_initialised) m_sharedList.Refresh(*this);
   if (id != kSearchTimerId) return;
   KillTimer(m_hWnd, kSearchTimerId);
   OnSearchTimer(*this);
 }
 
 void CDlgInstMulti::OnExit() {
-  SaveTerminalList(*this);
+  // During an install the rows still change: saved now and again at its end
+  // (OnCommand), so the file ends with every row's outcome.
+  m_exitChosen = true;
+  SaveOnExit();
+  KillTimer(m_hWnd, kRefreshTimerId);
   EndDialog(m_hWnd, IDCANCEL);
 }
 
-void CDlgInstMulti::OnHelp() { ShellExecuteOpen(L"IEXPLORE", TheProfile().help_page_address); }
+void CDlgInstMulti::SaveOnExit() { m_sharedList.Save(*this, LockWaitMs()); }
+
+void CDlgInstMulti::OnHelp() {
+  ShellExecuteOpen(WebBrowserProgram(), TheProfile().help_page_address);
+}
 
 void CDlgInstMulti::OnContact() { CDlgAbout(m_hWnd).DoModal(); }
 
@@ -359,8 +382,11 @@ void CDlgInstMulti::LayoutControls() {
                RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
 
   if (m_initialised) {
-    TheConfig().SetConfigValue(kKeyWidth, std::to_wstring(width));
-    TheConfig().SetConfigValue(kKeyHeight, std::to_wstring(height));
+    // At 96 DPI, as the layout rules: the size stays the same on a screen
+    // of another scale.
+    TheConfig().SetConfigValue(kKeyWidth, std::to_wstring(MulDiv(width, 96, m_dpi)));
+    TheConfig().SetConfigValue(kKeyHeight, std::to_wstring(MulDiv(height, 96, m_dpi)));
+    if (!m_sizeMarked) m_sizeMarked = TheConfig().SetConfigValue(kKeySizeAt96Dpi, L"1");
   }
 }
 

@@ -12,13 +12,19 @@
 #include "app/text_table.h"
 #include "install/install_commands.h"
 #include "terminals/installer_view.h"
+#include "terminals/shared_terminal_list.h"
 #include "ui/explorer1.h"
 
 namespace copyloom::ui {
 
-// The only timer: its first tick runs the automatic search.
+// Timer 1's first tick runs the automatic search; timer 2 takes in what
+// other runs saved to the list.
 inline constexpr UINT_PTR kSearchTimerId = 1;
 inline constexpr UINT kSearchTimerPeriodMs = 100;
+inline constexpr UINT_PTR kRefreshTimerId = 2;
+inline constexpr UINT kRefreshTimerPeriodMs = 2000;
+// Set (to "1") once "W" and "H" hold 96-DPI sizes rather than pixels.
+inline constexpr wchar_t kKeySizeAt96Dpi[] = L"WH96";
 
 // The smallest outer size the layout keeps.
 inline constexpr int kMinWindowWidth = 720;
@@ -67,6 +73,7 @@ class CDlgInstMulti : public InstallerView {
   void PumpPendingMessages() override;
   void StartSearchTimer() override;
   void ShellOpen(const std::wstring& path) override;
+  SharedTerminalList* SharedList() override { return &m_sharedList; }
 
  protected:
   // The shell's "open" of a file, folder or program with its parameters
@@ -89,6 +96,8 @@ class CDlgInstMulti : public InstallerView {
   void OnHelp();
   void OnContact();
   void LayoutControls();
+  // Saves the list, waiting for a command-line run as long as one waits for another.
+  void SaveOnExit();
 
   // The layout's pixel rules hold at 96 dots per inch; the program is DPI
   // aware, so they grow with the system's DPI.
@@ -113,6 +122,10 @@ class CDlgInstMulti : public InstallerView {
   bool m_searching = false;
   bool m_commandRunning = false;
   bool m_minimised = false;
+  // Exit was chosen while a command ran: the list is saved again when it ends.
+  bool m_exitChosen = false;
+  bool m_sizeMarked = false;
+  SharedTerminalList m_sharedList;
   int m_dpi = 96;
   InterfaceTexts m_texts;
   CExplorer1 m_webPanel;

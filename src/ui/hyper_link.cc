@@ -10,7 +10,9 @@
 #include <vector>
 
 #include "app/product_profile.h"
+#include "foundation/path_util.h"
 #include "platform/platform.h"
+#include "ui/web_browser.h"
 
 namespace copyloom::ui {
 namespace {
@@ -331,8 +333,9 @@ int CHyperLink::Follow() {
   if (hwnd_) Redraw();
   if (!visited_) {
     MessageBeep(MB_ICONEXCLAMATION);
-    MessageBoxW(parent_, ErrorMessage(result).c_str(), TheProfile().display_name.c_str(),
-                MB_OK | MB_ICONEXCLAMATION);
+    // Captioned with the program's name, as every other box of the program.
+    const std::wstring caption = GetPathFileName(GetProgramPath(), false);
+    MessageBoxW(parent_, ErrorMessage(result).c_str(), caption.c_str(), MB_OK | MB_ICONEXCLAMATION);
   }
   return result;
 }
@@ -341,7 +344,7 @@ int CHyperLink::OpenLink(const std::wstring& target) {
   std::wstring lower = Lower(target);
   int result = (lower.find(L"http://") != std::wstring::npos ||
                 lower.find(L"https://") != std::wstring::npos)
-                   ? ShellOpenNumber(L"IEXPLORE", target)
+                   ? ShellOpenNumber(WebBrowserProgram(), target)
                    : ShellOpenNumber(target, L"");
   if (result > 32) return result;
 

@@ -1,6 +1,7 @@
 // The Linux command line on a home folder holding several Wine prefixes of
 // the kinds traders have: ~/.wine, MetaQuotes' ~/.mt4 (32-bit), a Bottles
 // bottle and a Lutris game one level below ~/Games.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "cli/cli_fixture.h"
@@ -153,6 +154,61 @@ TEST_F(PrefixesTest, AllPrefixesRunOneAfterTheOther) {
   const size_t second = text.out.find("\n== Wine prefix: " + Home(kBottle) + "\n[ ]\tC:\\");
   EXPECT_EQ(first, 0u) << text.out;
   EXPECT_NE(second, std::string::npos) << text.out;
+}
+
+}  // namespace
+}  // namespace copyloom
+
+namespace copyloom {
+namespace {
+
+// `copyloom window` with a stand-in wine that logs how it was started and
+// ends with status 7; lib/wine beside it says which of Wine's parts exist.
+TEST_F(PrefixesTest, WindowStartsTheSetupProgramUnderWineInTheRunsPrefix) {
+  dir_.WriteFile(L"wine\\bin\\wine",
+                 "#!/bin/sh\necho \"$WINEPREFIX|$WINEARCH|$PWD|$*\" >> \"$0.log\"\nexit 7\n");
+  ASSERT_EQ(chmod(Home(L"wine/bin/wine").c_str(), 0755), 0);
+  dir_.WriteFile(L"wine\\lib\\wine\\wine64", "");
+  env_[L"PATH"] = dir_.Join(L"wine\\bin") + L":/usr/bin:/bin";
+  const std::wstring provider = dir_.Join(L"kit\\Signal Provider");
+  dir_.WriteFile(L"kit\\Signal Provider\\Setup Signal Provider.exe", "MZ");
+  dir_.WriteFile(L"kit\\Signal Provider\\Setup Signal Provider (32-bit).exe", "MZ");
+  auto log = [&] {
+    std::string text = dir_.ReadFile(L"wine\\bin\\wine.log");
+    dir_.WriteFile(L"wine\\bin\\wine.log", "");
+    return text;
+  };
+
+  // The kit's program for its side, in the prefix chosen as for any run,
+  // 64-bit for a 64-bit prefix; the window's status is the run's.
+  auto run = Run({L"--prefix", dir_.Join(L".wine"), L"--kit", provider, L"window"}, false);
+  EXPECT_EQ(run.exit_code, 7) << run.err;
+  EXPECT_EQ(log(), Home(L".wine") + "|win64|" + U8(provider) + "|" + U8(provider) +
+                       "/Setup Signal Provider.exe\n");
+
+  // A 32-bit prefix needs Wine's 32-bit part: said plainly, else its build.
+  run = Run({L"--prefix", dir_.Join(L".mt4"), L"--kit", provider, L"window", L"provider"}, false);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("Wine's 32-bit part is not installed"), std::string::npos) << run.err;
+  EXPECT_EQ(log(), "");
+  dir_.WriteFile(L"wine\\lib\\wine\\wine", "");
+  run = Run({L"--prefix", dir_.Join(L".mt4"), L"--kit", provider, L"window"}, false);
+  EXPECT_EQ(run.exit_code, 7) << run.err;
+  EXPECT_NE(log().find("|win32|" + U8(provider) + "|" + U8(provider) +
+                       "/Setup Signal Provider (32-bit).exe\n"),
+            std::string::npos);
+
+  // The receiver side asked of a provider kit: no such program here, and no
+  // packaged one beside this build.
+  run = Run({L"--prefix", dir_.Join(L".wine"), L"--kit", provider, L"window", L"receiver"}, false);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("no window program"), std::string::npos) << run.err;
+  EXPECT_EQ(Run({L"window", L"both"}, false).exit_code, 2);
+
+  env_[L"PATH"] = dir_.Join(L"empty");
+  run = Run({L"--prefix", dir_.Join(L".wine"), L"--kit", provider, L"window"}, false);
+  EXPECT_EQ(run.exit_code, 1);
+  EXPECT_NE(run.err.find("Wine is not installed"), std::string::npos) << run.err;
 }
 
 }  // namespace

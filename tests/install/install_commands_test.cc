@@ -462,8 +462,8 @@ TEST_F(InstallCommandsTest, CommandsQueuedWhileInstallingAreRefused) {
   };
   OnInstallProvider(view_, InstallSession{});
 
-  EXPECT_EQ(view_.MessageTexts(),
-            (Strings{Busy(), Busy(), Busy(), Busy(), Busy(), Busy(), Busy(), L"Completed"}));
+  EXPECT_EQ(view_.MessageTexts(), (Strings{Busy(), Busy(), Busy(), Busy(), Busy(), Busy(),
+                                           view_.Text(TextKey::CommandRunningText), L"Completed"}));
   EXPECT_EQ(view_.Folders(), (Strings{L"C:\\T1", L"C:\\T2"}));
   EXPECT_TRUE(view_.opened.empty());
   EXPECT_EQ(view_.picked_folders.size(), 1u);

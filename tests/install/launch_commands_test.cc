@@ -82,8 +82,10 @@ TEST_F(LaunchCommandsTest, LaunchAndOpenNeedARowAndAnIdleWindow) {
   view_.running = true;  // an install pumping messages
   LaunchTerminal(view_);
   OpenTerminalFolder(view_);
+  // An install is no search: its refusal says a command still runs.
   const std::wstring busy = view_.Text(TextKey::BusyText);
-  EXPECT_EQ(view_.MessageTexts(), (Strings{busy, busy, busy, busy}));
+  const std::wstring running = view_.Text(TextKey::CommandRunningText);
+  EXPECT_EQ(view_.MessageTexts(), (Strings{busy, busy, running, running}));
   EXPECT_TRUE(view_.opened.empty());
 }
 

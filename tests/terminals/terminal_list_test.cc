@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "app/process_objects.h"
+#include "foundation/path_util.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
+#include "terminals/data_lock.h"
+#include "terminals/shared_terminal_list.h"
 
 namespace copyloom {
 namespace {
@@ -48,14 +51,15 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   machine_.MakeTerminal(L"C:\\MT4 A");
   machine_.MakeTerminal(L"C:\\A");
   machine_.MakeTerminal(L"C:\\MT4");
-  Save(L"11C:\\MT4 A*Completed#more|"
-       L"01C:\\A*|01C:\\A*x|"          // the second repeats the first folder
-       L"12C:\\Missing*Failed|"        // gone from the disk: dropped
-       L"00\\*|"                       // a lone separator: no folder, dropped
-       L"00C:\\*Can't find the files need to be uninstalled|"
-       L"02C:\\MT4\\*Failed#Please close|" +
-       // Read as C:\A by the system, yet another text: dropped.
-       std::wstring(L"00C:\\A\0junk*|", 13));
+  Save(
+      L"11C:\\MT4 A*Completed#more|"
+      L"01C:\\A*|01C:\\A*x|"    // the second repeats the first folder
+      L"12C:\\Missing*Failed|"  // gone from the disk: dropped
+      L"00\\*|"                 // a lone separator: no folder, dropped
+      L"00C:\\*Can't find the files need to be uninstalled|"
+      L"02C:\\MT4\\*Failed#Please close|" +
+      // Read as C:\A by the system, yet another text: dropped.
+      std::wstring(L"00C:\\A\0junk*|", 13));
   RestoreTerminalList(view_);
 
   ASSERT_EQ(view_.rows.size(), 4u);
@@ -97,8 +101,9 @@ TEST_F(TerminalListTest, SaveGroupsProvidersThenReceiversThenTheRest) {
   view_.AddRow(L"C:\\P2", false, L"Provider", L"Canceled by user");
   view_.AddRow(L"C:\\N", false, L"", L"line one\r\nline two");
   SaveTerminalList(view_);
-  EXPECT_EQ(Saved(), L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
-                     L"00C:\\N*line one#line two|");
+  EXPECT_EQ(Saved(),
+            L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
+            L"00C:\\N*line one#line two|");
 }
 
 TEST_F(TerminalListTest, RoundTripOfFiveHundredTerminals) {
@@ -231,6 +236,110 @@ TEST_F(TerminalListTest, CheckBoxesAreTickedOnlyWhenTheirKeyIsEmpty) {
   view_.click_to_launch = true;
   OnCheckBoxClicked(view_, kCheckClickToLaunch);
   EXPECT_EQ(TheConfig().GetConfigValue(L"CLICKTOLAUNCH"), L"");
+}
+
+}  // namespace
+}  // namespace copyloom
+
+namespace copyloom {
+namespace {
+
+// ---- the window's list beside other runs on the same clinst.cfg
+
+TEST(SavedTerminalMergeTest, EachRowKeepsTheLaterChange) {
+  struct Case {
+    const char* why;
+    const wchar_t *base, *seen, *ours, *theirs, *merged;
+  };
+  const Case cases[] = {
+      {"both added", L"00A*|", L"00A*|", L"00A*|00B*|", L"00A*|00C*|", L"00A*|00B*|00C*|"},
+      {"theirs changed", L"00A*|00B*|", L"00A*|00B*|", L"00A*|00B*|", L"00A*|01B*x|",
+       L"01B*x|00A*|"},
+      {"ours changed", L"00A*|", L"00A*|", L"10A*|", L"00A*|", L"10A*|"},
+      {"both, ours since the last look", L"00A*|", L"00A*|", L"02A*mine|", L"01A*theirs|",
+       L"02A*mine|"},
+      {"both, ours before the last look", L"00A*|", L"02A*mine|", L"02A*mine|", L"01A*theirs|",
+       L"01A*theirs|"},
+      {"theirs removed", L"00A*|00B*|", L"00A*|00B*|", L"00A*|00B*|", L"00B*|", L"00B*|"},
+      {"ours removed", L"00A*|00B*|", L"00A*|00B*|", L"00B*|", L"00A*|00B*|", L"00B*|"},
+      {"ours removed, theirs changed later", L"00A*|", L"", L"", L"01A*x|", L"01A*x|"},
+      {"ours removed since the last look", L"00A*|", L"00A*|", L"", L"01A*x|", L""},
+      {"same folder spelt otherwise", L"00C:\\A*|", L"00C:\\A*|", L"00c:/a/*|", L"01C:\\A*x|",
+       L"01C:\\A*x|"},
+  };
+  const InterfaceTexts texts = InitTexts(0, true);
+  auto parse = [&](const wchar_t* text) { return ParseSavedTerminals(text, texts); };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    EXPECT_EQ(JoinSavedTerminals(MergeSavedTerminals(parse(c.base), parse(c.seen), parse(c.ours),
+                                                     parse(c.theirs))),
+              c.merged);
+  }
+}
+
+TEST_F(TerminalListTest, SharedListMergesWithCommandLineRunsAndAnotherWindow) {
+  for (auto* folder : {L"C:\\MT4 A", L"C:\\MT4 B", L"C:\\MT4 C"}) machine_.MakeTerminal(folder);
+  Save(L"00C:\\MT4 A*|00C:\\MT4 B*|");
+  SharedTerminalList window, second;
+  test::FakeView second_view;
+  window.Restore(view_);
+  second.Restore(second_view);
+
+  // A command-line run adds C and installs into B while both windows are open.
+  test::FakeView cli;
+  RestoreTerminalList(cli);
+  AddTerminalFolder(cli, L"C:\\MT4 C");
+  cli.SetCellText(1, kColumnType, cli.Text(TextKey::TypeProvider));
+  cli.SetCellText(1, kColumnState, L"done");
+  SaveTerminalList(cli);
+
+  // The window ticked A: its save keeps that and takes in C and B's outcome.
+  view_.SetTicked(0, true);
+  ASSERT_TRUE(window.Save(view_));
+  EXPECT_EQ(Saved(), L"01C:\\MT4 B*done|10C:\\MT4 A*|00C:\\MT4 C*|");
+  EXPECT_EQ(view_.Folders(), (Strings{L"C:\\MT4 A", L"C:\\MT4 B", L"C:\\MT4 C"}));
+  EXPECT_EQ(view_.rows[1].state, L"done");
+
+  // The second window removed A before it took in the first one's tick:
+  // its removal, made since its last look, wins; C and B's outcome arrive.
+  second_view.DeleteRow(0);
+  second.Refresh(second_view);
+  EXPECT_EQ(second_view.Folders(), (Strings{L"C:\\MT4 B", L"C:\\MT4 C"}));
+  ASSERT_TRUE(second.Save(second_view));
+  EXPECT_EQ(Saved(), L"01C:\\MT4 B*done|00C:\\MT4 C*|");
+}
+
+TEST_F(TerminalListTest, SharedListWaitsForARunningCommandLineRunWithoutBlocking) {
+  machine_.MakeTerminal(L"C:\\MT4 A");
+  Save(L"00C:\\MT4 A*|");
+  SharedTerminalList window;
+  window.Restore(view_);
+  view_.SetTicked(0, true);
+
+  DataFolderLock run;  // a command-line run in progress
+  ASSERT_EQ(run.Take(GetPathFolder(TheConfig().config_path()), 0), DataFolderLock::Result::kTaken);
+  EXPECT_FALSE(window.Save(view_, 0));
+  EXPECT_TRUE(window.save_pending());
+  window.Refresh(view_);  // still held: nothing written
+  EXPECT_EQ(Saved(), L"00C:\\MT4 A*|");
+  run.Release();
+  window.Refresh(view_);
+  EXPECT_FALSE(window.save_pending());
+  EXPECT_EQ(Saved(), L"10C:\\MT4 A*|");
+
+  // While a command runs, a save writes the merge but leaves the rows alone.
+  Save(L"10C:\\MT4 A*|00C:\\MT4 B*|");
+  machine_.MakeTerminal(L"C:\\MT4 B");
+  view_.running = true;
+  view_.SetCellText(0, kColumnState, L"Installing...");
+  ASSERT_TRUE(window.Save(view_));
+  EXPECT_EQ(Saved(), L"10C:\\MT4 A*Installing...|00C:\\MT4 B*|");
+  EXPECT_EQ(view_.Folders(), Strings{L"C:\\MT4 A"});
+  view_.running = false;
+  view_.SetCellText(0, kColumnState, L"ok");
+  ASSERT_TRUE(window.Save(view_));
+  EXPECT_EQ(Saved(), L"10C:\\MT4 A*ok|00C:\\MT4 B*|");
+  EXPECT_EQ(view_.Folders(), (Strings{L"C:\\MT4 A", L"C:\\MT4 B"}));
 }
 
 }  // namespace

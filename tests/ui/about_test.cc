@@ -15,6 +15,7 @@
 #include "app/builtin_texts.h"
 #include "app/language.h"
 #include "app/product_profile.h"
+#include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
@@ -22,6 +23,7 @@
 #include "ui/dlg_about.h"
 #include "ui/explorer1.h"
 #include "ui/hyper_link.h"
+#include "ui/web_browser.h"
 
 namespace copyloom::ui {
 namespace {
@@ -243,20 +245,22 @@ TEST_F(LinkTest, HoverCaptureVisitedAndFailureColours) {
 
   // A failed open says why in a box, and the link is unvisited again.
   answer = SE_ERR_SHARE;
-  std::wstring shown;
+  std::wstring shown, caption;
   ModalDriver driver([&] {
     HWND box = FindMessageBox();
     if (!box) return false;
     shown = Text(GetDlgItem(box, 0xFFFF));
+    caption = Text(box);
     SendMessageW(box, WM_COMMAND, IDOK, 0);
     return true;
   });
   Click(control);
   EXPECT_EQ(shown, L"Unable   to   open   hyperlink:\n\nA   sharing   violation   occurred.   ");
+  EXPECT_EQ(caption, GetPathFileName(GetProgramPath(), false));  // as every other box
   EXPECT_FALSE(link_->IsVisited());
   EXPECT_EQ(DrawnColour(control), CHyperLink::kLinkColour);
-  EXPECT_EQ(opened, (std::vector<std::wstring>{L"IEXPLORE|https://example.com/",
-                                               L"IEXPLORE|https://example.com/"}));
+  EXPECT_EQ(opened, (std::vector<std::wstring>{L"winebrowser|https://example.com/",
+                                               L"winebrowser|https://example.com/"}));
 }
 
 TEST_F(LinkTest, ToolTipFollowsTheTarget) {
@@ -317,7 +321,7 @@ TEST_F(AboutTest, OpenLinkChoosesTheProgramAndFallsBackToThePageHandler) {
     std::vector<std::wstring> calls;
     int result;
   } cases[] = {
-      {L"HTTP://Example.com/A", 42, {L"open IEXPLORE|HTTP://Example.com/A"}, 42},
+      {L"HTTP://Example.com/A", 42, {L"open winebrowser|HTTP://Example.com/A"}, 42},
       {L"mailto:desk@example.com", 42, {L"open mailto:desk@example.com|"}, 42},
       // No page handler registered: the shell's answer stands.
       {L"C:\\docs\\guide.pdf", SE_ERR_NOASSOC, {L"open C:\\docs\\guide.pdf|"}, SE_ERR_NOASSOC},
@@ -351,7 +355,7 @@ TEST_F(AboutTest, OpenLinkChoosesTheProgramAndFallsBackToThePageHandler) {
                        L"", h.command);
     calls.clear();
     EXPECT_EQ(CHyperLink::OpenLink(L"https://example.com/"), 33);
-    EXPECT_EQ(calls, (std::vector<std::wstring>{L"open IEXPLORE|https://example.com/",
+    EXPECT_EQ(calls, (std::vector<std::wstring>{L"open winebrowser|https://example.com/",
                                                 L"run " + h.run + L"   https://example.com/"}));
   }
 }
@@ -399,3 +403,23 @@ TEST(BrowserPanelTest, AttachNeverShowsADialogAndOutlivesItsWindow) {
 
 }  // namespace
 }  // namespace copyloom::ui
+
+// The stand-in xdg-open that the tests' PATH puts first logs what it is given
+// beside itself (tests/ui/stand-ins).
+TEST(WebBrowserTest, UnderWineAddressesReachTheDesktopsBrowser) {
+  ASSERT_TRUE(RunningUnderWine());
+  const std::wstring log = GetPathFolder(GetProgramPath()) + L"stand-ins\\xdg-open.log";
+  DeleteFileW(log.c_str());
+  const std::wstring address = L"https://example.com/help?page=1&lang=en";
+  EXPECT_GT(CHyperLink::OpenLink(address), 32);
+  std::string got;
+  for (int i = 0; i < 200 && got.find('\n') == std::string::npos; ++i) {
+    Sleep(50);
+    if (FILE* f = _wfopen(log.c_str(), L"rb")) {
+      char buffer[512];
+      got.assign(buffer, fread(buffer, 1, sizeof buffer, f));
+      fclose(f);
+    }
+  }
+  EXPECT_EQ(got, "https://example.com/help?page=1&lang=en\n");
+}

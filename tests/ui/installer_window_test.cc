@@ -6,9 +6,11 @@
 #include "app/edition.h"
 #include "app/process_objects.h"
 #include "app/product_profile.h"
+#include "support/fake_view.h"
 #include "support/test_machine.h"
 #include "terminals/terminal_list.h"
 #include "ui/resource.h"
+#include "ui/web_browser.h"
 #include "ui/window_driver.h"
 
 namespace copyloom {
@@ -45,6 +47,13 @@ class InstallerWindowTest : public ::testing::Test {
   std::wstring Stored(const wchar_t* key) { return TheConfig().GetConfigValue(key); }
   INT_PTR Run(const std::function<void()>& script = {}) { return driver_->Run(script); }
   std::wstring Text(TextKey key) { return window_->Text(key); }
+  // What a command-line run does to the list: restore, change, save.
+  void CommandLineRun(const std::function<void(test::FakeView&)>& change) {
+    test::FakeView cli;
+    RestoreTerminalList(cli);
+    change(cli);
+    SaveTerminalList(cli);
+  }
   Strings Column(int column) {
     Strings out;
     for (int i = 0; i < window_->RowCount(); ++i) out.push_back(window_->CellText(i, column));
@@ -142,10 +151,18 @@ TEST_F(InstallerWindowTest, SizesFollowTheFloorTheMinimiseRuleAndAreSavedOnlyAft
     EXPECT_EQ(d.WindowSize().cx, 720);
     EXPECT_EQ(d.WindowSize().cy, 300);
     EXPECT_EQ(Stored(kKeyWidth), L"600");
+    // Centred on the work area.
+    RECT work, window;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(d.hwnd(), &window);
+    EXPECT_NEAR(window.left + window.right, work.left + work.right, 2);
+    EXPECT_NEAR(window.top + window.bottom, work.top + work.bottom, 2);
 
     d.Resize(1000, 450);
+    // Sizes now kept at 96 DPI, which is this screen's: the same numbers.
     EXPECT_EQ(Stored(kKeyWidth), L"1000");
     EXPECT_EQ(Stored(kKeyHeight), L"450");
+    EXPECT_EQ(Stored(ui::kKeySizeAt96Dpi), L"1");
     const RECT list = d.ClientRect(IDC_TERMINAL_LIST);
     EXPECT_EQ(list.right - list.left, 970);
     EXPECT_EQ(list.bottom - list.top, 450 - 145);
@@ -272,11 +289,16 @@ TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpContactAndAdd) {
     d.Click(IDC_CLICK_TO_LAUNCH);  // double-click now opens the folder
     d.DoubleClickRow(0);
     d.Click(IDC_HELP_BUTTON);
+    // Under Wine the desktop's browser, through winebrowser.
     EXPECT_EQ(window_->shell, (Strings{L"C:\\MT4 B\\terminal.exe", L"C:\\MT4 B", L"C:\\MT4 A",
-                                       L"IEXPLORE " + TheProfile().help_page_address}));
+                                       L"winebrowser " + TheProfile().help_page_address}));
     EXPECT_EQ(d.boxes, Strings{Text(TextKey::SelectFolderPrompt)});
-    d.Click(IDC_CONTACT);  // the about box, closed with OK
+    d.Click(IDC_CONTACT);  // the about box, closed with OK, centred on the window
     EXPECT_EQ(d.boxes.size(), 2u);
+    RECT window, about = d.box_places.back();
+    GetWindowRect(d.hwnd(), &window);
+    EXPECT_NEAR(about.left + about.right, window.left + window.right, 2);
+    EXPECT_NEAR(about.top + about.bottom, window.top + window.bottom, 2);
 
     machine_->MakeTerminal(L"C:\\MT4 C");
     window_->picked_folders = {L"C:\\MT4 C\\"};
@@ -288,3 +310,50 @@ TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpContactAndAdd) {
 
 }  // namespace
 }  // namespace copyloom
+
+TEST_F(InstallerWindowTest, CommandLineRunsBesideTheWindowLoseNothing) {
+  Start();
+  ListTerminals({L"C:\\MT4 A", L"C:\\MT4 B"});
+  machine_->MakeTerminal(L"C:\\MT4 C");
+  const INT_PTR closed = Run([&] {
+    test::WindowDriver& d = *driver_;
+    d.TickRow(0);
+    // Run while the window is open: adds C, records an outcome on B.
+    CommandLineRun([](test::FakeView& cli) {
+      AddTerminalFolder(cli, L"C:\\MT4 C");
+      cli.SetCellText(1, kColumnState, L"elsewhere");
+    });
+    // The window takes the run's rows in by itself, its tick kept.
+    ASSERT_TRUE(d.WaitUntil([&] { return window_->RowCount() == 3; }));
+    EXPECT_EQ(Column(kColumnState), (Strings{L"", L"elsewhere", L""}));
+    EXPECT_TRUE(window_->IsTicked(0));
+    // A later run changes B again and removes C; the window's Remove of A
+    // and both of the run's changes survive Exit.
+    CommandLineRun([](test::FakeView& cli) {
+      cli.SetCellText(1, kColumnState, L"later");
+      cli.DeleteRow(2);
+    });
+    d.Click(IDC_REMOVE);
+  });
+  EXPECT_EQ(closed, IDCANCEL);
+  EXPECT_EQ(Stored(kKeyPath), L"00C:\\MT4 B*later|");
+}
+
+TEST_F(InstallerWindowTest, ExitDuringAnInstallSavesEveryRowsOutcomeAndLaunchSaysWhyItWaits) {
+  Start(L"Setup Signal Provider.exe");
+  machine_->WriteFile(L"C:\\Setup\\experts\\_Velmora Signal Provider.ex4",
+                      "EX4 provider CopyloomSignedEA");
+  machine_->WriteFile(L"C:\\Setup\\experts\\libraries\\vlcpy.dll", "MZ library");
+  ListTerminals({L"C:\\MT4 A", L"C:\\MT4 B"});
+  Run([&] {
+    test::WindowDriver& d = *driver_;
+    d.Click(IDC_SELECT_ALL);
+    // Taken by the install's first look at the queue.
+    d.PostClick(IDC_LAUNCH);
+    d.CloseBox();
+    d.Click(IDC_INSTALL_PROVIDER);
+  });
+  EXPECT_EQ(driver_->boxes.front(), Text(TextKey::CommandRunningText));
+  const std::wstring done = Text(TextKey::InstallCompleted);
+  EXPECT_EQ(Stored(kKeyPath), L"01C:\\MT4 A*" + done + L"|01C:\\MT4 B*" + done + L"|");
+}

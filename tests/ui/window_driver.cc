@@ -48,6 +48,9 @@ void WindowDriver::Tick() {
     wchar_t text[4096] = L"";
     GetDlgItemTextW(box, 0xFFFF, text, static_cast<int>(std::size(text)));
     boxes.emplace_back(text);
+    RECT place{};
+    GetWindowRect(box, &place);
+    box_places.push_back(place);
     int answer = IDOK;
     if (!answers.empty()) {
       answer = answers.front();

@@ -39,6 +39,7 @@ class WindowDriver {
   // ---- message boxes: their texts in order; answers for the coming ones
   // (IDOK or IDCANCEL; OK when none is left).
   std::vector<std::wstring> boxes;
+  std::vector<RECT> box_places;  // where each box showed, in screen pixels
   std::deque<int> answers;
 
   // ---- a user's actions
