@@ -4,10 +4,11 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
-          g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine
+          g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth fonts-wine
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
           clang libclang-rt-14-dev  # the fuzz targets
-          rsync openssl)  # the benchmarks' anchor tools
+          rsync openssl  # the benchmarks' anchor tools
+          lintian)  # the package check
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,8 @@ cd "$(dirname "$0")/.."
 fail() { echo "test-package: $*" >&2; exit 1; }
 
 deb=$(scripts/package.sh | tail -n 1)
+# Debian's own checks: no errors.
+lintian --fail-on error "$deb" >&2 || fail "lintian finds errors in $deb"
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
 if dpkg-query -W -f='${Status}' copyloom 2>/dev/null | grep -q "install ok installed"; then
@@ -32,7 +34,28 @@ done
 words=$(bash -c "source $completion; COMP_WORDS=(copyloom ins); COMP_CWORD=1; _copyloom; echo \${COMPREPLY[*]}")
 [ "$words" = install ] || fail "completion of 'ins' gave '$words'"
 
+# `copyloom window` runs the packaged window program under Wine (a stand-in
+# wine that says how it was started), 32-bit in a win32 prefix.
+for f in /usr/lib/copyloom/copyloom-setup.exe /usr/lib/copyloom/copyloom-setup-32.exe; do
+  grep -qx "$f" <<<"$files" || fail "no $f in the package"
+done
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"; "${sudo_cmd[@]}" dpkg -r copyloom >/dev/null 2>&1 || true' EXIT
+mkdir -p "$scratch/bin" "$scratch/lib/wine" "$scratch/p64/drive_c" "$scratch/p32/drive_c"
+printf '#arch=win64\n' >"$scratch/p64/system.reg"
+printf '#arch=win32\n' >"$scratch/p32/system.reg"
+printf '#!/bin/sh\necho "$WINEARCH $*"\nexit 3\n' >"$scratch/bin/wine"
+chmod +x "$scratch/bin/wine"
+touch "$scratch/lib/wine/wine" "$scratch/lib/wine/wine64"
+status=0
+said=$(PATH="$scratch/bin:$PATH" /usr/bin/copyloom --prefix "$scratch/p64" window receiver) || status=$?
+[ "$status" -eq 3 ] || fail "copyloom window gave status $status, not the window's 3"
+[ "$said" = "win64 /usr/lib/copyloom/copyloom-setup.exe --side receiver" ] || fail "window: $said"
+said=$(PATH="$scratch/bin:$PATH" /usr/bin/copyloom --prefix "$scratch/p32" window) || true
+[ "$said" = "win32 /usr/lib/copyloom/copyloom-setup-32.exe" ] || fail "window (win32): $said"
+
 "${sudo_cmd[@]}" dpkg -r copyloom >/dev/null
+rm -rf "$scratch"
 trap - EXIT
 [ ! -e /usr/bin/copyloom ] || fail "/usr/bin/copyloom is still there after removal"
 echo "== package: $(basename "$deb") built, installed ($version), checked and removed"

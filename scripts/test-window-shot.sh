@@ -1,45 +1,48 @@
 #!/usr/bin/env bash
-# Runs the installer window under Wine after an install into a few terminals
-# and saves a screenshot of it. Needs a display (call inside xvfb-run).
-# Usage: scripts/test-window-shot.sh BUILD_DIR OUT.png
+# Opens the installer window through `copyloom window` on a prefix of its own
+# (made by wineboot, Wine's folder links kept), after the command line has
+# installed into a few terminals there, and saves a screenshot of it. Needs a
+# display (call inside xvfb-run).
+# Usage: scripts/test-window-shot.sh BUILD_DIR OUT.png [COPYLOOM]
+#   COPYLOOM: the Linux command line (default build/native-asan/src/cli/copyloom)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:?build dir}
 out=$(realpath -m "${2:?output png}")
+copyloom=$(realpath -m "${3:-build/native-asan/src/cli/copyloom}")
 source scripts/wine-env.sh "$build"
-terminals=("MT4 Alpha" "MT4 Beta" "MT4 Gamma")
-# The prefix is the tests' too: leave no terminal for their searches to find.
-cleanup() {
-  wine_stop
-  for t in "${terminals[@]}"; do rm -rf "${WINEPREFIX:?}/drive_c/$t"; done
-  rm -f "$WINEPREFIX"/drive_c/users/*/Documents/Velmora/cplm/clinst.cfg
-}
+dist="$wine_build_dir/dist/Copyloom Setup"
+[ -f "$dist/Signal Provider/Setup Signal Provider.exe" ] ||
+  { echo "window-shot: no distribution folder in $build" >&2; exit 1; }
+[ -x "$copyloom" ] || { echo "window-shot: no command line at $copyloom" >&2; exit 1; }
+
+# A home of its own: the prefix's Documents link points into it, so the
+# settings the window and the command line share stay out of the user's.
+export HOME="$wine_build_dir/shot-home"
+export WINEPREFIX="$wine_build_dir/shot-prefix"
+mkdir -p "$HOME/Documents" "$HOME/Desktop"
+cleanup() { wine_stop; }
 trap cleanup EXIT
 wine_prefix_ready
-# Wine links the user's Documents to $HOME; the settings and support files
-# that this run writes there belong in the prefix, not in the user's home.
-for docs in "$WINEPREFIX"/drive_c/users/*/Documents; do
-  if [ -L "$docs" ]; then rm "$docs" && mkdir -p "$docs"; fi
-done
+docs=$(echo "$WINEPREFIX"/drive_c/users/*/Documents)
+[ -L "$docs" ] || { echo "window-shot: wineboot left no Documents link in $WINEPREFIX" >&2; exit 1; }
 
-dist="$wine_build_dir/dist/Copyloom Setup"
-[ -x "$dist/copyloom.exe" ] || { echo "window-shot: no distribution folder in $build" >&2; exit 1; }
-# A fresh list: three terminals in the prefix, the Provider in two of them,
-# the Receiver in the third (the command line and the window share clinst.cfg).
-cleanup
-wineserver -p </dev/null >/dev/null 2>&1 || true
-wine wineboot </dev/null >/dev/null 2>&1 || true
+# A fresh list: three terminals, the Provider in two, the Receiver in the third.
+rm -rf "$HOME/Documents/Velmora"
+terminals=("MT4 Alpha" "MT4 Beta" "MT4 Gamma")
 for t in "${terminals[@]}"; do
+  rm -rf "${WINEPREFIX:?}/drive_c/$t"
   mkdir -p "$WINEPREFIX/drive_c/$t/config" "$WINEPREFIX/drive_c/$t/experts"
 done
-cli() { (cd "$dist" && wine copyloom.exe --yes "$@" </dev/null >/dev/null 2>&1) || true; }
-cli install provider 'C:\MT4 Alpha' 'C:\MT4 Beta' --no-chart
-cli install receiver 'C:\MT4 Gamma' --no-chart
+cli() { "$copyloom" --prefix "$WINEPREFIX" --yes "$@" >/dev/null; }
+cli --kit "$dist/Signal Provider" install provider 'C:\MT4 Alpha' 'C:\MT4 Beta' --no-chart
+cli --kit "$dist/Signal Receiver" install receiver 'C:\MT4 Gamma' --no-chart
 
-(cd "$dist/Signal Provider" && wine "Setup Signal Provider.exe" </dev/null >/dev/null 2>&1) &
+wineserver -p </dev/null >/dev/null 2>&1 || true
+"$copyloom" --prefix "$WINEPREFIX" --kit "$dist/Signal Provider" window </dev/null >/dev/null 2>&1 &
 window_pid=$!
 shot=""
-for _ in $(seq 1 60); do
+for _ in $(seq 1 90); do
   sleep 0.5
   if id=$(xdotool search --name '^Copyloom' 2>/dev/null | head -1) && [ -n "$id" ]; then
     sleep 1  # let it paint

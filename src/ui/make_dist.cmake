@@ -1,5 +1,5 @@
 # Lays out the distribution folder and zips it (cmake -P). Inputs: DIST_DIR,
-# KIT_DIR, SETUP_EXE, CLI_EXE, ZIP. Starts from an empty folder so that no
+# KIT_DIR, SETUP_EXE, CLI_EXE, ZIP; SETUP_EXE_32 when there is a 32-bit build. Starts from an empty folder so that no
 # stale file ships.
 set(root "${DIST_DIR}/Copyloom Setup")
 file(REMOVE_RECURSE "${root}")
@@ -11,6 +11,9 @@ foreach(side Provider Receiver)
   file(MAKE_DIRECTORY "${folder}")
   file(COPY "${KIT_DIR}/Signal ${side}/" DESTINATION "${folder}")
   file(COPY_FILE "${SETUP_EXE}" "${folder}/Setup Signal ${side}.exe")
+  if(SETUP_EXE_32)
+    file(COPY_FILE "${SETUP_EXE_32}" "${folder}/Setup Signal ${side} (32-bit).exe")
+  endif()
   file(COPY "${KIT_DIR}/vlcpy.sin" ${tags} DESTINATION "${folder}")
 endforeach()
 file(COPY_FILE "${CLI_EXE}" "${root}/copyloom.exe")
