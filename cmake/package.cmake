@@ -47,11 +47,12 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Installs the Copyloom trade copier into MetaTrader 4 terminals under Wine")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Installs the Copyloom trade copier into MetaTrader 4 terminals under Wine\n"
-    "copyloom finds the MetaTrader 4 terminals of the Wine prefixes on this machine and\n"
-    "installs, checks and removes the Signal Provider and Signal Receiver experts of the\n"
-    "Copyloom trade copier. \"copyloom window\" opens the installer window under Wine.")
+# The extended description (the summary above is the synopsis).
+string(CONCAT CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "copyloom finds the MetaTrader 4 terminals of the Wine prefixes on this\n"
+    "machine and installs, checks and removes the Signal Provider and Signal\n"
+    "Receiver experts of the Copyloom trade copier. Its window command opens\n"
+    "the installer window under Wine.")
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "wine")

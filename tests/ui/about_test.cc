@@ -401,9 +401,6 @@ TEST(BrowserPanelTest, AttachNeverShowsADialogAndOutlivesItsWindow) {
   EXPECT_FALSE(without_host.HasBrowser());
 }
 
-}  // namespace
-}  // namespace copyloom::ui
-
 // The stand-in xdg-open that the tests' PATH puts first logs what it is given
 // beside itself (tests/ui/stand-ins).
 TEST(WebBrowserTest, UnderWineAddressesReachTheDesktopsBrowser) {
@@ -423,3 +420,6 @@ TEST(WebBrowserTest, UnderWineAddressesReachTheDesktopsBrowser) {
   }
   EXPECT_EQ(got, "https://example.com/help?page=1&lang=en\n");
 }
+
+}  // namespace
+}  // namespace copyloom::ui

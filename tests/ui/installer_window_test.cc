@@ -311,6 +311,9 @@ TEST_F(InstallerWindowTest, LaunchOpenFolderDoubleClickHelpContactAndAdd) {
 }  // namespace
 }  // namespace copyloom
 
+namespace copyloom {
+namespace {
+
 TEST_F(InstallerWindowTest, CommandLineRunsBesideTheWindowLoseNothing) {
   Start();
   ListTerminals({L"C:\\MT4 A", L"C:\\MT4 B"});
@@ -339,21 +342,27 @@ TEST_F(InstallerWindowTest, CommandLineRunsBesideTheWindowLoseNothing) {
   EXPECT_EQ(Stored(kKeyPath), L"00C:\\MT4 B*later|");
 }
 
-TEST_F(InstallerWindowTest, ExitDuringAnInstallSavesEveryRowsOutcomeAndLaunchSaysWhyItWaits) {
+TEST_F(InstallerWindowTest, ExitDuringAnInstallSavesEveryRowsOutcomeLaunchSaysWhyItWaits) {
   Start(L"Setup Signal Provider.exe");
   machine_->WriteFile(L"C:\\Setup\\experts\\_Velmora Signal Provider.ex4",
                       "EX4 provider CopyloomSignedEA");
   machine_->WriteFile(L"C:\\Setup\\experts\\libraries\\vlcpy.dll", "MZ library");
   ListTerminals({L"C:\\MT4 A", L"C:\\MT4 B"});
-  Run([&] {
-    test::WindowDriver& d = *driver_;
-    d.Click(IDC_SELECT_ALL);
-    // Taken by the install's first look at the queue.
-    d.PostClick(IDC_LAUNCH);
-    d.CloseBox();
-    d.Click(IDC_INSTALL_PROVIDER);
-  });
-  EXPECT_EQ(driver_->boxes.front(), Text(TextKey::CommandRunningText));
-  const std::wstring done = Text(TextKey::InstallCompleted);
-  EXPECT_EQ(Stored(kKeyPath), L"01C:\\MT4 A*" + done + L"|01C:\\MT4 B*" + done + L"|");
+  for (const bool exit : {false, true}) {
+    Store(kKeyPath, L"00C:\\MT4 A*|00C:\\MT4 B*|");
+    Run([&] {
+      test::WindowDriver& d = *driver_;
+      d.Click(IDC_SELECT_ALL);
+      // Taken by the install's first look at the queue.
+      if (exit) d.CloseBox();
+      if (!exit) d.PostClick(IDC_LAUNCH);
+      d.Click(IDC_INSTALL_PROVIDER);
+    });
+    if (!exit) EXPECT_EQ(driver_->boxes.front(), Text(TextKey::CommandRunningText));
+    const std::wstring done = Text(TextKey::InstallCompleted);
+    EXPECT_EQ(Stored(kKeyPath), L"01C:\\MT4 A*" + done + L"|01C:\\MT4 B*" + done + L"|");
+  }
 }
+
+}  // namespace
+}  // namespace copyloom

@@ -56,13 +56,18 @@ bool MakeUnicode(const std::wstring& path) {
 // Wine keeps recently used settings files in memory and trusts the copy
 // while the file's last-write time is unchanged; the settings keep that
 // time on purpose. Flushing drops the copy, so the next read sees the file.
-void Forget(const std::wstring& path) { ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str()); }
+void Forget(const std::wstring& path) {
+  ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
+}
 
 }  // namespace
 
 std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
                          const std::wstring& key) {
   const std::wstring native = ProfilePath(file);
+  // Another program (the command line beside the window) may have replaced
+  // the file keeping its time: read the file, not a remembered copy.
+  Forget(native);
   // A value longer than the buffer comes back cut to size - 1 characters
   // (Wine may stop a character earlier still): grow until it stops filling.
   DWORD size = 4096;
