@@ -24,7 +24,7 @@ mkdir -p "$HOME/Documents" "$HOME/Desktop"
 cleanup() { wine_stop; }
 trap cleanup EXIT
 wine_prefix_ready
-docs=$(echo "$WINEPREFIX"/drive_c/users/*/Documents)
+docs="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents"
 [ -L "$docs" ] || { echo "window-shot: wineboot left no Documents link in $WINEPREFIX" >&2; exit 1; }
 
 # A fresh list: three terminals, the Provider in two, the Receiver in the third.
