@@ -126,10 +126,7 @@ BOOL CDlgInstMulti::OnInitDialog() {
   SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
   SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
 
-  if (HDC screen = GetDC(nullptr)) {
-    m_dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
+  m_dpi = ScreenDpi();
   const ProductProfile& profile = TheProfile();
   m_session.library_version.clear();
   m_side = kSideNone;
@@ -314,6 +311,15 @@ void CDlgInstMulti::OnExit() {
   SaveOnExit();
   KillTimer(m_hWnd, kRefreshTimerId);
   EndDialog(m_hWnd, IDCANCEL);
+}
+
+int CDlgInstMulti::ScreenDpi() const {
+  int dpi = 96;
+  if (HDC screen = GetDC(nullptr)) {
+    dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+  }
+  return dpi;
 }
 
 void CDlgInstMulti::SaveOnExit() { m_sharedList.Save(*this, LockWaitMs()); }

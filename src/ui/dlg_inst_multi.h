@@ -79,6 +79,8 @@ class CDlgInstMulti : public InstallerView {
   // The shell's "open" of a file, folder or program with its parameters
   // (ShellExecuteW, no owner, normal window); the result is not examined.
   virtual void ShellExecuteOpen(const std::wstring& file, const std::wstring& parameters);
+  // The screen's dots per inch, read once while the window opens.
+  virtual int ScreenDpi() const;
 
  private:
   static INT_PTR CALLBACK DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);

@@ -186,6 +186,27 @@ TEST_F(InstallerWindowTest, SizesFollowTheFloorTheMinimiseRuleAndAreSavedOnlyAft
   });
 }
 
+TEST_F(InstallerWindowTest, SizesAreStoredAt96DpiAndScaledOnReading) {
+  Start();
+  ListTerminals({L"C:\\MT4 A"});
+  // Saved before sizes were kept at 96 DPI: taken as the pixels they are.
+  Store(kKeyWidth, L"1000");
+  Store(kKeyHeight, L"450");
+  window_->dpi = 120;
+  Run([&] {
+    EXPECT_EQ(driver_->WindowSize().cx, 1000);
+    EXPECT_EQ(driver_->WindowSize().cy, 450);
+    driver_->Resize(1100, 500);
+  });
+  EXPECT_EQ(Stored(kKeyWidth), L"880");
+  EXPECT_EQ(Stored(kKeyHeight), L"400");
+  EXPECT_EQ(Stored(ui::kKeySizeAt96Dpi), L"1");
+  Run([&] {
+    EXPECT_EQ(driver_->WindowSize().cx, 1100);
+    EXPECT_EQ(driver_->WindowSize().cy, 500);
+  });
+}
+
 TEST_F(InstallerWindowTest, AFailedDeploymentShowsItsTextAndClosesTheWindow) {
   Start();
   // Two tag files: the kit is inconsistent.

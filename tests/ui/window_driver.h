@@ -19,11 +19,13 @@ class TestWindow : public ui::CDlgInstMulti {
  public:
   std::vector<std::wstring> shell;  // "file" or "file parameters"
   std::deque<std::wstring> picked_folders;
+  int dpi = 0;  // the screen's when 0
 
   std::wstring BrowseForFolder(const std::wstring& title) override;
 
  protected:
   void ShellExecuteOpen(const std::wstring& file, const std::wstring& parameters) override;
+  int ScreenDpi() const override { return dpi ? dpi : ui::CDlgInstMulti::ScreenDpi(); }
 };
 
 class WindowDriver {
