@@ -165,6 +165,7 @@ bool SharedTerminalList::Save(InstallerView& view, uint32_t wait_ms) {
     return false;
   }
   pending_ = false;
+  lock.Release();  // the rows below are the window's alone
   // While a command runs its rows must stay where they are; the merge stays
   // right as long as base and seen are kept, and the save at its end takes
   // the rows in.
