@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/process_objects.h"
+#include "app/run_texts.h"
 #include "app/product_profile.h"
 #include "app/self_check.h"
 #include "app/text_table.h"
@@ -261,6 +262,7 @@ void Runner::RunOnRows(const std::vector<int>& rows, const std::function<void()>
 }
 
 void Runner::List() {
+  if (view_.RowCount() == 0) view_.ShowMessage(RunMessage(RunText::NoTerminalFound));
   if (options_.json) return;
   for (const auto& row : view_.rows()) PrintRow(row);
 }
@@ -291,8 +293,16 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
     command();
     view_.FinishProgress();
   };
+  // Where the window would prompt for a folder or a tick, a run says what
+  // to give instead and fails.
+  auto nothing_to_do = [&] {
+    view_.ShowMessage(RunMessage(RunText::NoRowToWorkOn));
+    outcome_.failed = true;
+    return false;
+  };
   // No DIR and no --all: the saved ticks choose, as in the window.
   if (!options_.all && options_.dirs.empty()) {
+    if (ChosenRowCount() == 0) return nothing_to_do();
     with_progress();
     return true;
   }
@@ -302,6 +312,7 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
   } else if (!RowsOfArguments(true, &rows)) {
     return false;
   }
+  if (rows.empty()) return nothing_to_do();
   RunOnRows(rows, with_progress);
   return true;
 }
@@ -343,6 +354,10 @@ void Runner::Open() {
 }
 
 int Runner::Status() {
+  if (!KitHasPackage(session_)) {
+    view_.ShowMessage(RunMessage(RunText::NothingToCompare));
+    return kExitUsage;
+  }
   RestoreListReadOnly(view_);
   std::vector<std::wstring> dirs;
   for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
@@ -464,6 +479,24 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
   return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+// A run that ends before its list: the message alone, as one JSON object
+// with --json.
+int EndEarly(bool json, int status, const std::wstring& message,
+             const std::wstring& chosen_prefix = {}) {
+  if (!json) {
+    if (!message.empty()) WriteUtf8(stderr, "copyloom: " + Utf8(message) + "\n");
+    return status;
+  }
+  nlohmann::ordered_json out;
+  if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
+  out["rows"] = nlohmann::json::array();
+  out["messages"] = nlohmann::json::array();
+  if (!message.empty()) out["messages"].push_back(Utf8(message));
+  out["exit"] = status;
+  WriteUtf8(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  return status;
+}
+
 }  // namespace
 
 bool ParseArguments(const std::vector<std::wstring>& args, int* status) {
@@ -480,10 +513,7 @@ int RunCopyloom(const Invocation& invocation) {
   }
   if (!options->kit.empty()) {
     const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
-    if (!why.empty()) {
-      WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
-      return kExitUsage;
-    }
+    if (!why.empty()) return EndEarly(options->json, kExitUsage, why);
   }
 
   if (!options->kit.empty()) {
@@ -503,20 +533,32 @@ int RunCopyloom(const Invocation& invocation) {
   }
   prefix_options.json = options->json;
   prefix_options.profile = profile_options;
+  std::wstring refusal;
+  prefix_options.refuse = [&](const std::wstring& message) { refusal = message; };
   if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
   if (options->command == "prefixes") return ListPrefixes(prefix_options);
   std::wstring chosen_prefix;
-  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) return stop;
+  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) {
+    return EndEarly(options->json, stop, refusal);
+  }
   if (!chosen_prefix.empty() && !options->json) {
     WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
   }
 
   InitProductProfile(profile_options);
+  // status reads only: no lock and no folder made, so that it works on a
+  // prefix it cannot write.
   DataFolderLock lock;
-  const bool ours = lock.TakeForRun(TheProfile().data_folder, [](const std::wstring& line) {
-    WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
-  });
-  if (!ours) return kExitFailed;
+  if (options->command != "status") {
+    std::wstring refused;
+    const bool ours = lock.TakeForRun(
+        TheProfile().settings_folder, TheProfile().data_folder,
+        [&](const std::wstring& line) {
+          if (!options->json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
+        },
+        &refused);
+    if (!ours) return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
+  }
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {

@@ -24,11 +24,13 @@ class DataFolderLock {
   // passed. kFailed: the lock file cannot be created there.
   Result Take(const std::wstring& folder, uint32_t wait_ms, const std::function<void()>& waiting);
 
-  // What a run does first: makes the data folder, takes it (waiting up to
-  // LockWaitMs) and checks its settings file, so that nothing is touched
-  // before the folder is known good and ours. False after saying why.
-  bool TakeForRun(const std::wstring& folder,
-                  const std::function<void(const std::wstring& line)>& say);
+  // What a run does first: makes the data folder and the settings folder,
+  // takes the settings folder (waiting up to LockWaitMs) and checks its
+  // settings file, so that nothing is touched before the folders are known
+  // good and ours. False after saying why (also into *refused when given).
+  bool TakeForRun(const std::wstring& settings_folder, const std::wstring& data_folder,
+                  const std::function<void(const std::wstring& line)>& say,
+                  std::wstring* refused = nullptr);
 
  private:
   std::unique_ptr<platform::FileLock> lock_;
