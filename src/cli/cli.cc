@@ -557,7 +557,9 @@ int RunCopyloom(const Invocation& invocation) {
           if (!options->json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
         },
         &refused);
-    if (!ours) return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
+    if (!ours) {
+      return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
+    }
   }
 
   const bool json = options->json;

@@ -1,4 +1,3 @@
-#define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 
 #include "support/folder_link.h"
@@ -6,9 +5,9 @@
 namespace copyloom::test {
 
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target) {
-  if (::CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                            SYMBOLIC_LINK_FLAG_DIRECTORY |
-                                SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
+  if (::CreateSymbolicLinkW(
+          link.c_str(), target.c_str(),
+          SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE)) {
     return true;
   }
   return ::CreateDirectoryW(link.c_str(), nullptr) != 0;

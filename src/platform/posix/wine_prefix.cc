@@ -30,7 +30,8 @@ bool Exists(const std::string& path, bool folder, std::string* unreadable = null
 
 // The subfolders of a folder, sorted by name; hidden ones are skipped, unless
 // hidden_prefix names the hidden ones wanted (".wine").
-std::vector<std::string> Subfolders(const std::string& folder, const char* hidden_prefix = nullptr) {
+std::vector<std::string> Subfolders(const std::string& folder,
+                                    const char* hidden_prefix = nullptr) {
   std::vector<std::string> out;
   DirHandle dir(opendir(folder.c_str()));
   if (!dir) return out;

@@ -1,8 +1,6 @@
 // Wine announces itself through ntdll's wine_get_version export, and maps a
 // Windows path to its Unix name with kernel32's wine_get_unix_file_name;
 // Windows has neither.
-#define WIN32_LEAN_AND_MEAN
-#define NOMINMAX
 #include <windows.h>
 
 #include "platform/platform.h"
@@ -41,10 +39,10 @@ bool RunsUnderWine() {
 
 std::wstring NativePathText(const std::wstring& path) {
   using UnixName = char*(__cdecl*)(const wchar_t*);
-  static const auto unix_name =
-      reinterpret_cast<UnixName>(WineExport(L"kernel32.dll", "wine_get_unix_file_name"));
+  static const auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void (*)()>(WineExport(L"kernel32.dll", "wine_get_unix_file_name")));
   if (!unix_name) return path;
-  char* native = unix_name(ResolvePath(path).c_str());
+  char* native = unix_name(win32::ResolvePath(path).c_str());
   if (!native) return path;
   // The name is UTF-8, allocated on the process heap.
   std::wstring text = Utf8ToWide(native);
@@ -54,7 +52,7 @@ std::wstring NativePathText(const std::wstring& path) {
 
 std::wstring CreateFolderReason(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return SystemMessage(ERROR_WRITE_FAULT);
-  const std::wstring resolved = ResolvePath(path);
+  const std::wstring resolved = win32::ResolvePath(path);
   if (::CreateDirectoryW(resolved.c_str(), nullptr)) return {};
   const DWORD error = ::GetLastError();
   const DWORD attributes = ::GetFileAttributesW(resolved.c_str());
