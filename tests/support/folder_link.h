@@ -7,8 +7,8 @@
 namespace copyloom::test {
 
 // Makes link (native path) point at target (native path, an existing
-// folder). Windows: a directory symbolic link where the system allows one,
-// else a folder of its own (Windows without Wine has no such links).
+// folder). Windows: a folder of its own (the Windows build under Wine meets
+// the real links in scripts/test-interop.sh).
 bool MakeFolderLink(const std::wstring& link, const std::wstring& target);
 
 }  // namespace copyloom::test
