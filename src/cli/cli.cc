@@ -371,6 +371,9 @@ int Runner::Status() {
   return refused || !all_current ? kExitFailed : kExitOk;
 }
 
+int EndEarly(bool json, int status, const std::wstring& message,
+             const std::wstring& chosen_prefix = {});
+
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
   Options options;
@@ -431,6 +434,10 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
     WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + kUsage);
+    // Whoever asked for JSON still gets an object to read.
+    if (std::find(args.begin(), args.end(), L"--json") != args.end()) {
+      EndEarly(true, kExitUsage, platform::Utf8ToWide(e.what()));
+    }
     *status = kExitUsage;
     return std::nullopt;
   }
@@ -438,6 +445,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   for (const auto* sub : app.get_subcommands()) options.command = sub->get_name();
   auto usage_error = [&](const std::string& why) {
     WriteUtf8(stderr, "copyloom: " + why + "\n\n" + kUsage);
+    if (options.json) EndEarly(true, kExitUsage, platform::Utf8ToWide(why));
     *status = kExitUsage;
     return std::nullopt;
   };
@@ -482,7 +490,7 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
 // A run that ends before its list: the message alone, as one JSON object
 // with --json.
 int EndEarly(bool json, int status, const std::wstring& message,
-             const std::wstring& chosen_prefix = {}) {
+             const std::wstring& chosen_prefix) {
   if (!json) {
     if (!message.empty()) WriteUtf8(stderr, "copyloom: " + Utf8(message) + "\n");
     return status;

@@ -23,6 +23,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
+    json said = RunJson(args);
+    EXPECT_EQ(said["exit"], 2) << said.dump();
+    EXPECT_EQ(said["messages"].size(), 1u) << said.dump();
   }
   auto help = Run({L"--help"}, false);
   EXPECT_EQ(help.exit_code, 0);
