@@ -177,7 +177,9 @@ TEST_F(TerminalLayoutMachineTest, DiscoveryListsInstallationsOfDataFoldersOnly) 
   test::FakeView added;
   EXPECT_EQ(AddTerminalFolder(added, Root() + TerminalDataFolderId(L"D:\\Brokers\\Alpha MT4")), 0);
   EXPECT_EQ(AddTerminalFolder(added, L"D:\\Brokers\\Alpha MT4\\"), 0);
-  EXPECT_EQ(added.Folders(), std::vector<std::wstring>{L"D:\\Brokers\\Alpha MT4"});
+  EXPECT_EQ(AddTerminalFolder(added, L"C:\\Program Files (x86)\\Fresh MT4"), 1);
+  EXPECT_EQ(added.Folders(), (std::vector<std::wstring>{L"D:\\Brokers\\Alpha MT4",
+                                                        L"C:\\Program Files (x86)\\Fresh MT4"}));
   EXPECT_EQ(AddTerminalFolder(added, Root() + L"Common"), -1);
   EXPECT_EQ(AddTerminalFolder(added, L"C:\\Removed MT4"), -1);
 }
