@@ -35,10 +35,12 @@ fi
 
 demo="$PWD/build/demo"
 rm -rf "$demo"
-mkdir -p "$demo/prefix/dosdevices" "$demo/prefix/drive_c/users/trader/Documents" \
+mkdir -p "$demo/prefix/dosdevices" "$demo/home/Documents" \
          "$demo/prefix/drive_c/users/trader/AppData/Roaming" \
          "$demo/prefix/drive_c/users/trader/AppData/Local/Temp" "$demo/prefix/drive_c/windows"
 ln -s ../drive_c "$demo/prefix/dosdevices/c:"
+# As wineboot leaves a prefix: Documents is the home folder's.
+ln -s "$demo/home/Documents" "$demo/prefix/drive_c/users/trader/Documents"
 
 # One terminal of each layout: its program, and where it keeps its files.
 program() {
@@ -100,5 +102,5 @@ run status
 run install provider --all
 run uninstall --all
 run list
-say "settings file"
-cat "$demo/prefix/drive_c/users/trader/Documents/Velmora/cplm/clinst.cfg"; echo
+say "settings file (the prefix's own list)"
+cat "$demo/prefix/drive_c/users/trader/AppData/Roaming/Velmora/cplm/clinst.cfg"; echo

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# The Linux and the Windows command line on one Wine prefix: each reads the
-# list the other saved, also when a folder name needs a Unicode settings
-# file, and a Windows run waits while the Linux build holds the data folder.
+# The Linux and the Windows command line on one Wine prefix as wineboot
+# leaves it (Documents linked to $HOME): both keep the prefix's own list in its
+# AppData, each reads the list the other saved, also when a folder name needs
+# a Unicode settings file, and a Windows run waits while the Linux build
+# holds the prefix's lock.
 # Usage: scripts/test-interop.sh [NATIVE_BUILD] [WINDOWS_BUILD]; call inside
 # xvfb-run after both builds.
 set -euo pipefail
@@ -18,17 +20,18 @@ kit="$native/kit"
 work="$WINEPREFIX/drive_c/copyloom-interop"
 rm -rf "$work"
 for t in "Терминал МТ4" "交易终端" "Plain"; do mkdir -p "$work/$t/config" "$work/$t/experts"; done
-data='C:\copyloom-interop\data'
+settings="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Velmora/cplm"
+rm -f "$settings/clinst.cfg"
 export COPYLOOM_ANSI_CODEPAGE=1252 LC_ALL=C.UTF-8
-linux() { "$linux_cli" --kit "$kit" --data-dir "$data" "$@"; }
-win() { wine "$windows_cli" --kit "Z:$(realpath "$kit")" --data-dir "$data" "$@" </dev/null 2>&1 | tr -d '\r'; }
+linux() { "$linux_cli" --kit "$kit" "$@"; }
+win() { wine "$windows_cli" --kit "Z:$(realpath "$kit")" "$@" </dev/null 2>&1 | tr -d '\r'; }
 fail() { echo "interop: $*" >&2; exit 1; }
 
 # Wine's services start now, holding no pipe of ours.
 wineserver -p </dev/null >/dev/null 2>&1 || true
 wine wineboot </dev/null >/dev/null 2>&1 || true
 linux add 'C:\copyloom-interop\Plain' 'C:\copyloom-interop\Терминал МТ4' >/dev/null
-head -c 2 "$work/data/clinst.cfg" | od -An -tx1 | grep -q 'ff fe' || fail "the Linux build wrote no Unicode list"
+head -c 2 "$settings/clinst.cfg" | od -An -tx1 | grep -q 'ff fe' || fail "the Linux build wrote no Unicode list"
 win list | grep -q 'Терминал МТ4' || fail "the Windows build lost the row the Linux build saved"
 win add 'C:\copyloom-interop\交易终端' >/dev/null
 listed=$(linux list)
@@ -39,16 +42,16 @@ echo "interop: both builds keep every row of one Unicode list"
 
 # The Linux build's lock (flock plus a record lock on the first byte), held
 # by a stand-in, keeps a Windows run waiting.
-python3 - "$work/data/copyloom.lock" "$windows_cli" "Z:$(realpath "$kit")" "$data" <<'PY'
+python3 - "$settings/copyloom.lock" "$windows_cli" "Z:$(realpath "$kit")" <<'PY'
 import fcntl, os, subprocess, sys
-lock, cli, kit, data = sys.argv[1:]
+lock, cli, kit = sys.argv[1:]
 fd = os.open(lock, os.O_RDWR | os.O_CREAT)
 fcntl.flock(fd, fcntl.LOCK_EX)
 fcntl.lockf(fd, fcntl.LOCK_EX, 1, 0)
 env = dict(os.environ, COPYLOOM_LOCK_WAIT="1")
-run = subprocess.run(["wine", cli, "--kit", kit, "--data-dir", data, "list"], env=env,
+run = subprocess.run(["wine", cli, "--kit", kit, "list"], env=env,
                      stdin=subprocess.DEVNULL, capture_output=True, text=True)
 if run.returncode != 1 or "waiting for another copyloom run" not in run.stderr:
     sys.exit("interop: a Windows run did not wait for the Linux build's lock: %d %s" % (run.returncode, run.stderr))
-print("interop: a Windows run waits while the Linux build holds the data folder")
+print("interop: a Windows run waits while the Linux build holds the prefix's lock")
 PY

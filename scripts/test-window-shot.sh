@@ -31,7 +31,7 @@ docs="$WINEPREFIX/drive_c/users/${USER:-$(id -un)}/Documents"
 [ -L "$docs" ] || { echo "window-shot: wineboot left no Documents link in $WINEPREFIX" >&2; exit 1; }
 
 # A fresh list: three terminals, the Provider in two, the Receiver in the third.
-rm -rf "$HOME/Documents/Velmora"
+rm -rf "$HOME/Documents/Velmora" "$WINEPREFIX"/drive_c/users/*/AppData/Roaming/Velmora
 terminals=("MT4 Alpha" "MT4 Beta" "MT4 Gamma")
 for t in "${terminals[@]}"; do
   rm -rf "${WINEPREFIX:?}/drive_c/$t"

@@ -8,6 +8,7 @@
 #include "foundation/encrypt.h"
 #include "foundation/ini_file.h"
 #include "foundation/path_util.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
@@ -60,6 +61,18 @@ std::wstring BuildDataFolder(const ProductProfile& profile) {
       ReportSelfCheck(L"INVDATADIRTYPE");
       return {};
   }
+}
+
+std::wstring BuildSettingsFolder(const ProductProfile& profile) {
+  if (!platform::RunsUnderWine() || profile.data_folder_kind != 2 ||
+      profile.app_data_folder.empty()) {
+    return profile.data_folder;
+  }
+  const std::wstring company =
+      profile.company_folder_name.empty() ? kDefaultCompanyFolder : profile.company_folder_name;
+  const std::wstring product =
+      profile.product_code.empty() ? profile.m_ProductID : profile.product_code;
+  return profile.app_data_folder + company + L"\\" + product + L"\\";
 }
 
 std::wstring CompleteWebAddress(const std::wstring& address, const std::wstring& site) {
@@ -125,7 +138,11 @@ void InitProductProfile(const ProfileOptions& options) {
 
   // 8. The data folder, then the remaining texts.
   profile.data_folder = BuildDataFolder(profile);
-  if (options.data_folder_override) profile.data_folder = *options.data_folder_override;
+  profile.settings_folder = BuildSettingsFolder(profile);
+  if (options.data_folder_override) {
+    profile.data_folder = *options.data_folder_override;
+    profile.settings_folder = profile.data_folder;
+  }
   if (profile.company_folder_name.empty()) profile.company_folder_name = kDefaultCompanyFolder;
   profile.site_address = Decode(profile.site_address);
   profile.contact_email = Decode(profile.contact_email);

@@ -22,7 +22,12 @@ struct ProductProfile {
   std::wstring caption_pair;  // entry 2 + " " + entry 1 of g_lang
   int data_folder_kind = 0;   // 0 program folder, 1 app data, 2 personal
   std::wstring program_folder;
-  std::wstring data_folder;  // where clinst.cfg and the log live; not created here
+  std::wstring data_folder;  // the log and the support files; not created here
+  // clinst.cfg and the run lock: the data folder, except inside a Wine
+  // prefix, where the data folder is under Documents, which wineboot links
+  // to $HOME for every prefix alike; there the prefix's own AppData keeps
+  // one list per prefix.
+  std::wstring settings_folder;
   // Complete addresses (decoded; relative ones completed from the site).
   std::wstring site_address;
   std::wstring second_web_address;
@@ -54,7 +59,8 @@ struct ProfileOptions {
   std::optional<std::wstring> application_key;
   LocaleOverrides locale;
   // Replaces the data folder (settings, log, support files): the command
-  // line's --data-dir. Ends with a separator.
+  // line's --data-dir, which keeps clinst.cfg there too. Ends with a
+  // separator.
   std::optional<std::wstring> data_folder_override;
 };
 
@@ -76,6 +82,9 @@ std::wstring MakeTitleText(const std::wstring& display_name, const std::wstring&
 // The data folder for the profile's kind (kind 2: personal folder +
 // company folder + "\" + product folder + "\"). Reports the self-checks.
 std::wstring BuildDataFolder(const ProductProfile& profile);
+
+// Where clinst.cfg lives for the profile (see ProductProfile).
+std::wstring BuildSettingsFolder(const ProductProfile& profile);
 
 // A decoded address that names no scheme is taken as relative to the site.
 std::wstring CompleteWebAddress(const std::wstring& address, const std::wstring& site);

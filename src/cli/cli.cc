@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "app/process_objects.h"
+#include "app/run_texts.h"
 #include "app/product_profile.h"
 #include "app/self_check.h"
 #include "app/text_table.h"
@@ -263,6 +264,7 @@ void Runner::RunOnRows(const std::vector<int>& rows, const std::function<void()>
 }
 
 void Runner::List() {
+  if (view_.RowCount() == 0) view_.ShowMessage(RunMessage(RunText::NoTerminalFound));
   if (options_.json) return;
   for (const auto& row : view_.rows()) PrintRow(row);
 }
@@ -293,8 +295,16 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
     command();
     view_.FinishProgress();
   };
+  // Where the window would prompt for a folder or a tick, a run says what
+  // to give instead and fails.
+  auto nothing_to_do = [&] {
+    view_.ShowMessage(RunMessage(RunText::NoRowToWorkOn));
+    outcome_.failed = true;
+    return false;
+  };
   // No DIR and no --all: the saved ticks choose, as in the window.
   if (!options_.all && options_.dirs.empty()) {
+    if (ChosenRowCount() == 0) return nothing_to_do();
     with_progress();
     return true;
   }
@@ -304,6 +314,7 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
   } else if (!RowsOfArguments(true, &rows)) {
     return false;
   }
+  if (rows.empty()) return nothing_to_do();
   RunOnRows(rows, with_progress);
   return true;
 }
@@ -345,6 +356,10 @@ void Runner::Open() {
 }
 
 int Runner::Status() {
+  if (!KitHasPackage(session_)) {
+    view_.ShowMessage(RunMessage(RunText::NothingToCompare));
+    return kExitUsage;
+  }
   RestoreListReadOnly(view_);
   std::vector<std::wstring> dirs;
   for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
@@ -357,6 +372,9 @@ int Runner::Status() {
   }
   return refused || !all_current ? kExitFailed : kExitOk;
 }
+
+int EndEarly(bool json, int status, const std::wstring& message,
+             const std::wstring& chosen_prefix = {});
 
 // Parses the arguments; nullopt with *status set when the run ends here.
 std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
@@ -420,6 +438,10 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
     WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + kUsage);
+    // Whoever asked for JSON still gets an object to read.
+    if (std::find(args.begin(), args.end(), L"--json") != args.end()) {
+      EndEarly(true, kExitUsage, platform::Utf8ToWide(e.what()));
+    }
     *status = kExitUsage;
     return std::nullopt;
   }
@@ -427,6 +449,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   for (const auto* sub : app.get_subcommands()) options.command = sub->get_name();
   auto usage_error = [&](const std::string& why) {
     WriteUtf8(stderr, "copyloom: " + why + "\n\n" + kUsage);
+    if (options.json) EndEarly(true, kExitUsage, platform::Utf8ToWide(why));
     *status = kExitUsage;
     return std::nullopt;
   };
@@ -468,6 +491,24 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
   return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
 
+// A run that ends before its list: the message alone, as one JSON object
+// with --json.
+int EndEarly(bool json, int status, const std::wstring& message,
+             const std::wstring& chosen_prefix) {
+  if (!json) {
+    if (!message.empty()) WriteUtf8(stderr, "copyloom: " + Utf8(message) + "\n");
+    return status;
+  }
+  nlohmann::ordered_json out;
+  if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
+  out["rows"] = nlohmann::json::array();
+  out["messages"] = nlohmann::json::array();
+  if (!message.empty()) out["messages"].push_back(Utf8(message));
+  out["exit"] = status;
+  WriteUtf8(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  return status;
+}
+
 }  // namespace
 
 bool ParseArguments(const std::vector<std::wstring>& args, int* status) {
@@ -484,10 +525,7 @@ int RunCopyloom(const Invocation& invocation) {
   }
   if (!options->kit.empty()) {
     const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
-    if (!why.empty()) {
-      WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
-      return kExitUsage;
-    }
+    if (!why.empty()) return EndEarly(options->json, kExitUsage, why);
   }
 
   if (!options->kit.empty()) {
@@ -507,10 +545,14 @@ int RunCopyloom(const Invocation& invocation) {
   }
   prefix_options.json = options->json;
   prefix_options.profile = profile_options;
+  std::wstring refusal;
+  prefix_options.refuse = [&](const std::wstring& message) { refusal = message; };
   if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
   if (options->command == "prefixes") return ListPrefixes(prefix_options);
   std::wstring chosen_prefix;
-  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) return stop;
+  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) {
+    return EndEarly(options->json, stop, refusal);
+  }
   if (!chosen_prefix.empty() && !options->json) {
     WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
   }
@@ -522,11 +564,21 @@ int RunCopyloom(const Invocation& invocation) {
   }
 
   InitProductProfile(profile_options);
+  // status reads only: no lock and no folder made, so that it works on a
+  // prefix it cannot write.
   DataFolderLock lock;
-  const bool ours = lock.TakeForRun(TheProfile().data_folder, [](const std::wstring& line) {
-    WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
-  });
-  if (!ours) return kExitFailed;
+  if (options->command != "status") {
+    std::wstring refused;
+    const bool ours = lock.TakeForRun(
+        TheProfile().settings_folder, TheProfile().data_folder,
+        [&](const std::wstring& line) {
+          if (!options->json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
+        },
+        &refused);
+    if (!ours) {
+      return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
+    }
+  }
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {

@@ -1,4 +1,5 @@
-// A command-line run holds the data folder's lock from start to end.
+// The command line's side of the data folder's lock: a run takes it for its
+// whole duration, after checking the folders it is about to use.
 #pragma once
 
 #include <functional>
@@ -13,11 +14,13 @@ using copyloom::LockWaitMs;
 
 class DataFolderLock : public copyloom::DataFolderLock {
  public:
-  // What a run does first: makes the data folder, takes it (waiting up to
-  // LockWaitMs) and checks its settings file, so that nothing is touched
-  // before the folder is known good and ours. False after saying why.
-  bool TakeForRun(const std::wstring& folder,
-                  const std::function<void(const std::wstring& line)>& say);
+  // What a run does first: makes the data folder and the settings folder,
+  // takes the settings folder (waiting up to LockWaitMs) and checks its
+  // settings file, so that nothing is touched before the folders are known
+  // good and ours. False after saying why (also into *refused when given).
+  bool TakeForRun(const std::wstring& settings_folder, const std::wstring& data_folder,
+                  const std::function<void(const std::wstring& line)>& say,
+                  std::wstring* refused = nullptr);
 };
 
 }  // namespace copyloom::cli

@@ -1,5 +1,6 @@
 #include "cli/input_checks.h"
 
+#include "app/run_texts.h"
 #include "foundation/file_ctrl.h"
 #include "platform/platform.h"
 
@@ -15,13 +16,23 @@ std::wstring KitFolderProblem(const std::wstring& kit) {
 std::wstring DataFolderProblem(const std::wstring& folder) {
   const CFileCtrl files;
   if (files.FolderExists(folder)) return std::wstring();
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
   std::wstring bare = folder;
-  while (bare.size() > 1 && (bare.back() == L'\\' || bare.back() == L'/')) bare.pop_back();
+  while (bare.size() > 1 && separator(bare.back())) bare.pop_back();
+  const std::wstring native = platform::NativePathText(bare);
   if (platform::QueryAttributes(bare).exists) {
-    return L"the data folder is a file: " + folder;
+    return RunMessage(RunText::FolderIsAFile, {bare, native});
   }
-  if (!files.CreateFolderTree(folder) || !files.FolderExists(folder)) {
-    return L"cannot create the data folder " + folder;
+  // One level at a time, so that the reason is the failing level's own.
+  for (size_t i = 1; i <= bare.size(); ++i) {
+    if (i < bare.size() && !separator(bare[i])) continue;
+    const std::wstring part = bare.substr(0, i);
+    if (part.back() == L':' || separator(part.back())) continue;
+    const auto attributes = platform::QueryAttributes(part);
+    if (attributes.exists && attributes.is_folder) continue;
+    if (std::wstring why = platform::CreateFolderReason(part); !why.empty()) {
+      return RunMessage(RunText::FolderCannotBeMade, {bare, native, why});
+    }
   }
   return std::wstring();
 }

@@ -11,7 +11,8 @@ namespace copyloom::cli {
 std::wstring KitFolderProblem(const std::wstring& kit);
 
 // Makes the data folder (ending with a separator) when missing; a file in
-// its place or a folder that cannot be made is a problem.
+// its place or a folder that cannot be made is a problem, named with its
+// native path and the system's reason.
 std::wstring DataFolderProblem(const std::wstring& folder);
 
 // The settings file, when present, must be a text file: not a folder, and

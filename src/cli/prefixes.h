@@ -3,6 +3,7 @@
 // the Windows build has no prefixes and refuses the options.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@ struct PrefixOptions {
   std::wstring prefix;  // --prefix DIR, absolute; empty when not given
   bool json = false;
   ProfileOptions profile;  // as the run builds its profile (--data-dir)
+  // Gets the message of a selection that ends the run (stderr when unset).
+  std::function<void(const std::wstring&)> refuse;
 };
 
 // The commands --all-prefixes runs in each prefix.
@@ -25,8 +28,9 @@ inline bool RunsInEachPrefix(const std::string& command) {
 // one. --prefix wins over WINEPREFIX; with neither, ~/.wine when it holds
 // terminals or a saved list, else the one prefix that holds terminals
 // (*chosen then names it). Returns -1 to go on, or the exit status that ends
-// the run: usage when --prefix names no prefix or several prefixes hold
-// terminals (the message lists them and says how to choose).
+// the run: usage when --prefix or WINEPREFIX names no prefix or one that
+// cannot be read, or several prefixes hold terminals (the message lists them
+// and says how to choose); failed when there is neither HOME nor a prefix.
 int SelectPrefix(const PrefixOptions& options, std::wstring* chosen);
 
 // The "prefixes" command: each prefix found, its terminals and saved list.

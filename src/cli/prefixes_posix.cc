@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "app/run_texts.h"
 #include "app/self_check.h"
 #include "cli/cli.h"
 #include "cli/prefixes.h"
@@ -66,13 +67,13 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   InitProductProfile(profile);
   // The run proper reports its own start-up checks.
   TakeSelfCheckMessages();
-  // Only a data folder inside the prefix holds the prefix's own list: one
-  // outside (a prefix without shell folders falls back to ~/.config) is
-  // shared by every such prefix.
-  const std::wstring data_folder = TheProfile().data_folder;
-  if (platform::posix::IsWindowsStyle(data_folder)) {
+  // Only a settings folder inside the prefix holds the prefix's own list:
+  // one outside (a prefix without shell folders falls back to ~/.config) is
+  // shared by every such prefix, and rows in it say nothing of this one.
+  const std::wstring settings_folder = TheProfile().settings_folder;
+  if (platform::posix::IsWindowsStyle(settings_folder)) {
     CConfig settings;
-    settings.SetConfigFile(data_folder + kSettingsFileName);
+    settings.SetConfigFile(settings_folder + kSettingsFileName);
     facts.saved_list = !settings.GetConfigValue(kKeyPath).empty();
   }
   TextList candidates;
@@ -89,12 +90,14 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   return facts;
 }
 
-std::vector<PrefixFacts> ProbeAll(const PrefixOptions& options) {
+std::vector<PrefixFacts> ProbeAll(const PrefixOptions& options,
+                                  std::vector<platform::posix::UnreadablePrefix>* unreadable =
+                                      nullptr) {
   const std::string first =
       options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
   const std::string saved = Getenv("WINEPREFIX");
   std::vector<PrefixFacts> all;
-  for (const auto& folder : platform::posix::FindWinePrefixes(Home(), first)) {
+  for (const auto& folder : platform::posix::FindWinePrefixes(Home(), first, unreadable)) {
     all.push_back(Probe(folder, options.profile));
   }
   if (saved.empty()) {
@@ -154,19 +157,47 @@ int Worse(int a, int b) {
 }  // namespace
 
 int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
-  if (!options.prefix.empty()) {
-    const std::string folder = platform::posix::WideToNative(options.prefix);
-    if (!platform::posix::IsWinePrefixFolder(folder)) {
-      Out(stderr, "copyloom: " + folder + " is no Wine prefix (it needs system.reg and drive_c)\n");
-      return kExitUsage;
+  auto refuse = [&](const std::wstring& message, int status) {
+    if (options.refuse) {
+      options.refuse(message);
+    } else {
+      Out(stderr, "copyloom: " + platform::WideToUtf8(message) + "\n");
     }
-    setenv("WINEPREFIX", folder.c_str(), 1);
+    return status;
+  };
+  // --prefix wins; a WINEPREFIX is held to the same test.
+  const std::string named =
+      options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
+  if (!named.empty()) {
+    std::string unreadable;
+    if (!platform::posix::IsWinePrefixFolder(named, &unreadable)) {
+      const std::wstring folder = platform::posix::NativeToWide(named);
+      return refuse(unreadable.empty()
+                        ? RunMessage(RunText::NotAPrefix, {folder})
+                        : RunMessage(RunText::PrefixUnreadable,
+                                     {folder, platform::posix::NativeToWide(unreadable)}),
+                    kExitUsage);
+    }
+    setenv("WINEPREFIX", named.c_str(), 1);
     return -1;
   }
-  if (!Getenv("WINEPREFIX").empty() || Home().empty()) return -1;
+  if (Home().empty()) {
+    // Without a prefix the data folder would be formed from an empty HOME.
+    if (options.profile.data_folder_override) return -1;
+    return refuse(RunMessage(RunText::HomeNotSet), kExitFailed);
+  }
 
   const std::string wine = Home() + "/.wine";
-  if (platform::posix::IsWinePrefixFolder(wine) && Probe(wine, options.profile).HoldsTerminals()) {
+  std::string unreadable;
+  const bool wine_is_prefix = platform::posix::IsWinePrefixFolder(wine, &unreadable);
+  if (!unreadable.empty()) {
+    Out(stderr, "copyloom: " +
+                    platform::WideToUtf8(RunMessage(RunText::PrefixUnreadable,
+                                                    {platform::posix::NativeToWide(wine),
+                                                     platform::posix::NativeToWide(unreadable)})) +
+                    "\n");
+  }
+  if (wine_is_prefix && Probe(wine, options.profile).HoldsTerminals()) {
     unsetenv("WINEPREFIX");
     return -1;
   }
@@ -180,20 +211,20 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
     return -1;
   }
   if (holding.empty()) return -1;  // ~/.wine, as Wine itself would take
-  std::string message = "copyloom: several Wine prefixes hold MT4 terminals:\n";
+  std::string message = "several Wine prefixes hold MT4 terminals:\n";
   for (const auto& facts : holding) {
     message += "  " + facts.folder + " (" + TerminalCount(facts.terminals) +
                (facts.saved_list ? ", saved list" : "") + ")\n";
   }
   message +=
       "choose one with --prefix DIR (or WINEPREFIX=DIR), or run the command in each with "
-      "--all-prefixes\n";
-  Out(stderr, message);
-  return kExitUsage;
+      "--all-prefixes";
+  return refuse(platform::Utf8ToWide(message), kExitUsage);
 }
 
 int ListPrefixes(const PrefixOptions& options) {
-  const std::vector<PrefixFacts> all = ProbeAll(options);
+  std::vector<platform::posix::UnreadablePrefix> unreadable;
+  const std::vector<PrefixFacts> all = ProbeAll(options, &unreadable);
   if (options.json) {
     ordered_json out;
     out["prefixes"] = ordered_json::array();
@@ -205,11 +236,23 @@ int ListPrefixes(const PrefixOptions& options) {
       p["saved_list"] = facts.saved_list;
       out["prefixes"].push_back(p);
     }
+    for (const auto& bad : unreadable) {
+      ordered_json p;
+      p["folder"] = bad.folder;
+      p["unreadable"] = bad.reason;
+      out["prefixes"].push_back(p);
+    }
     out["exit"] = kExitOk;
     Out(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
     return kExitOk;
   }
-  if (all.empty()) Out(stdout, "No Wine prefix found.\n");
+  if (all.empty() && unreadable.empty()) Out(stdout, "No Wine prefix found.\n");
+  for (const auto& bad : unreadable) {
+    Out(stdout, platform::WideToUtf8(RunMessage(RunText::PrefixUnreadable,
+                                                {platform::posix::NativeToWide(bad.folder),
+                                                 platform::posix::NativeToWide(bad.reason)})) +
+                    "\n");
+  }
   for (const auto& facts : all) {
     Out(stdout, facts.folder + "\t" + (facts.arch.empty() ? "?" : facts.arch) + "\t" +
                     TerminalCount(facts.terminals) + "\t" +

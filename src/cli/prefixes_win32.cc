@@ -15,7 +15,11 @@ int Refuse() {
 }  // namespace
 
 int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
-  return options.prefix.empty() ? -1 : Refuse();
+  if (options.prefix.empty()) return -1;
+  const std::wstring message = L"Wine prefixes are a matter of the Linux build";
+  if (!options.refuse) return Refuse();
+  options.refuse(message);
+  return kExitUsage;
 }
 
 int ListPrefixes(const PrefixOptions& options) { return Refuse(); }

@@ -4,6 +4,7 @@
 
 #include "app/process_objects.h"
 #include "app/product_profile.h"
+#include "app/run_texts.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
@@ -22,6 +23,7 @@ nlohmann::ordered_json RowJsonWith(const TerminalRow& row, const TerminalLayout&
   r["state"] = Utf8(row.state);
   r["layout"] = Utf8(LayoutName(layout.kind));
   r["data_folder"] = Utf8(RowFolderText(layout.data_folder));
+  if (!layout.unused_folder.empty()) r["unused_folder"] = Utf8(RowFolderText(layout.unused_folder));
   return r;
 }
 
@@ -59,9 +61,11 @@ StatusEntry ReadEntry(const InterfaceTexts& texts, const TerminalRow& row,
 }  // namespace
 
 void RestoreListReadOnly(ConsoleView& view) {
-  // Bound without making the folder: a missing file reads as no list.
-  TheConfig().SetConfigFile(TheProfile().data_folder + kSettingsFileName);
-  RestoreTerminalList(view);
+  // Bound without making the folder: a missing file reads as no list, or
+  // as the rows a first run would take from the shared one.
+  const std::wstring taken = SharedListToTake();
+  TheConfig().SetConfigFile(TheProfile().settings_folder + kSettingsFileName);
+  RestoreTerminalList(view, taken.empty() ? nullptr : &taken);
   RestoreCheckBoxes(view);
   if (view.search_timer_started()) {
     view.ClearSearchTimer();
@@ -97,6 +101,14 @@ std::wstring StatusText(const StatusEntry& entry) {
   std::wstring text = entry.row.folder + L"\n";
   text += std::wstring(L"  layout:    ") + LayoutName(status.layout.kind) + L"\n";
   text += L"  files in:  " + RowFolderText(status.layout.data_folder) + L"\n";
+  if (!status.layout.unused_folder.empty()) {
+    const std::wstring unused = RowFolderText(status.layout.unused_folder);
+    text += L"  also:      " +
+            RunMessage(status.layout.logs_decided ? RunText::OlderFolderNotUsed
+                                                  : RunText::UnloggedFolderNotUsed,
+                       {unused}) +
+            L"\n";
+  }
   text += std::wstring(L"  running:   ") + (status.running ? L"yes" : L"no") + L"\n";
   std::wstring side = entry.side + L":";
   side.resize(std::max<size_t>(side.size() + 1, 11), L' ');

@@ -5,11 +5,13 @@
 #include "app/builtin_texts.h"
 #include "app/language.h"
 #include "app/product_profile.h"
+#include "app/run_texts.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom {
@@ -56,7 +58,12 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       if (i >= view.RowCount()) break;
 
       const std::wstring folder = view.CellText(i, kColumnFolder);
-      std::wstring result = engine.InstallToTerminal(plan.package_root, folder);
+      // Files put in before the first start may land where the terminal
+      // never looks: it picks its data folder then.
+      std::wstring result =
+          ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted
+              ? RunMessage(RunText::TerminalNotStarted)
+              : engine.InstallToTerminal(plan.package_root, folder);
       ReplaceAll(&result, L"\n", L"#");
       const bool succeeded = IsSuccessResult(result);
       const std::wstring state = RowStateText(result, plan.reload_type, texts);
@@ -142,6 +149,18 @@ PackageChoice ChoosePackage(const InstallSession& session, int side) {
     choice.expert_pattern = chinese ? package.chinese_pattern : package.english_pattern;
   }
   return choice;
+}
+
+bool KitHasPackage(const InstallSession& session) {
+  const CFileCtrl files;
+  if (TheProfile().IsExpertAdvisorEdition()) {
+    return files.FolderExists(ChoosePackage(session, kSideNone).root + L"experts");
+  }
+  for (int side : {kSideProvider, kSideReceiver}) {
+    if (session.side != kSideNone && side != session.side) continue;
+    if (files.FolderExists(ChoosePackage(session, side).root + L"experts")) return true;
+  }
+  return false;
 }
 
 std::wstring FindSupportLibraryVersion() {

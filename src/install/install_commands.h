@@ -38,6 +38,10 @@ struct PackageChoice {
 // edition's package (everything beside the program).
 PackageChoice ChoosePackage(const InstallSession& session, int side);
 
+// True when the kit (the program's folder) holds a package of a side the
+// session may install: something to install or to compare with.
+bool KitHasPackage(const InstallSession& session);
+
 // Button 1017; in the expert-advisor edition it runs OnInstallExperts.
 void OnInstallProvider(InstallerView& view, const InstallSession& session);
 // Button 1018.

@@ -215,6 +215,19 @@ std::wstring WindowsFolder();
 std::wstring SystemFolder();
 std::wstring TempFolder();
 
+// True inside a Wine prefix: the Windows build when ntdll exports
+// wine_get_version, the POSIX build always (it works on a prefix's files).
+bool RunsUnderWine();
+
+// A path as the user finds it in a file manager, for messages: POSIX the
+// native file name; the Windows build under Wine the Unix name Wine maps it
+// to; else the path as given.
+std::wstring NativePathText(const std::wstring& path);
+
+// Creates one folder. Empty when it was made or already is a folder, else
+// the system's reason ("Permission denied").
+std::wstring CreateFolderReason(const std::wstring& path);
+
 enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 
 // Where a special folder goes when the shell-folder registry values are

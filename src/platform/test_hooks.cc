@@ -21,6 +21,7 @@ struct State {
   std::optional<unsigned> ansi_code_page;
   std::optional<std::wstring> windows_folder;
   std::optional<std::wstring> temp_folder;
+  std::optional<bool> under_wine;
   // Calls left before the injected fault fires; 0 = none armed.
   std::array<int, kOpCount> countdown{};
   int fired = 0;
@@ -88,6 +89,8 @@ void SetTempFolder(std::optional<std::wstring> folder) {
   Put(&State::temp_folder, std::move(folder));
 }
 
+void SetUnderWine(std::optional<bool> under_wine) { Put(&State::under_wine, under_wine); }
+
 void FailNthCall(Op op, int nth) {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -105,6 +108,7 @@ void ResetAll() {
   s.ansi_code_page.reset();
   s.windows_folder.reset();
   s.temp_folder.reset();
+  s.under_wine.reset();
   s.countdown.fill(0);
   s.fired = 0;
   s.skip_sync = false;
@@ -149,6 +153,7 @@ std::optional<unsigned> AnsiCodePage() { return Get(&State::ansi_code_page); }
 std::optional<std::wstring> WindowsFolder() { return Get(&State::windows_folder); }
 std::optional<std::wstring> TempFolder() { return Get(&State::temp_folder); }
 bool SkipSync() { return Get(&State::skip_sync); }
+std::optional<bool> UnderWine() { return Get(&State::under_wine); }
 
 }  // namespace hooks
 }  // namespace copyloom::platform

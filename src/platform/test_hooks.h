@@ -23,5 +23,6 @@ std::optional<unsigned> AnsiCodePage();
 std::optional<std::wstring> WindowsFolder();
 std::optional<std::wstring> TempFolder();
 bool SkipSync();
+std::optional<bool> UnderWine();
 
 }  // namespace copyloom::platform::hooks

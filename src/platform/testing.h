@@ -38,6 +38,9 @@ void SetAnsiCodePage(std::optional<unsigned> code_page);
 void SetWindowsFolder(std::optional<std::wstring> folder);
 void SetTempFolder(std::optional<std::wstring> folder);
 
+// Replaces RunsUnderWine().
+void SetUnderWine(std::optional<bool> under_wine);
+
 // Injected faults: the nth call from now (1 = the next one) of an operation
 // fails as the platform would fail it. Counting restarts with each call.
 // kWrite fails the data write of a copy or a whole-file write midway (a full

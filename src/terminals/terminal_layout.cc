@@ -1,5 +1,8 @@
 #include "terminals/terminal_layout.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "app/special_folders.h"
 #include "foundation/checksum.h"
 #include "foundation/file_ctrl.h"
@@ -144,6 +147,29 @@ std::wstring FindDataFolder(const std::wstring& installation) {
   return {};
 }
 
+// The newest modification time of a file in the folder's logs\; 0 for none.
+int64_t NewestLogTime(const std::wstring& folder) {
+  std::vector<platform::DirEntry> entries;
+  if (!platform::ListEntries(folder + L"logs", L"*", &entries)) return 0;
+  int64_t newest = 0;
+  for (const auto& entry : entries) {
+    platform::FileTimes times;
+    if (entry.is_folder || !platform::GetFileTimes(folder + L"logs\\" + entry.name, &times)) {
+      continue;
+    }
+    newest = std::max(newest, times.last_write);
+  }
+  return newest;
+}
+
+// Installed, never started: the setup's folders without experts or MQL4.
+bool IsNotStarted(const std::wstring& installation) {
+  const CFileCtrl files;
+  return IsMt4Program(installation) && files.FolderExists(installation + L"config") &&
+         !files.FolderExists(installation + L"experts") &&
+         !files.FolderExists(installation + L"MQL4");
+}
+
 }  // namespace
 
 std::wstring TerminalLayout::FolderFor(const std::wstring& package_folder) const {
@@ -167,6 +193,8 @@ const wchar_t* LayoutName(TerminalLayoutKind kind) {
       return L"data folder";
     case TerminalLayoutKind::kPortable:
       return L"portable";
+    case TerminalLayoutKind::kNotStarted:
+      return L"not started";
     case TerminalLayoutKind::kClassic:
       break;
   }
@@ -178,11 +206,27 @@ TerminalLayout ResolveTerminalLayout(const std::wstring& installation) {
   layout.installation = AsFolder(TrimWhite(installation));
   layout.data_folder = layout.installation;
   const std::wstring data_folder = FindDataFolder(layout.installation);
+  const bool portable = CFileCtrl().FolderExists(layout.installation + L"MQL4");
   if (!data_folder.empty()) {
     layout.kind = TerminalLayoutKind::kDataFolder;
     layout.data_folder = data_folder;
-  } else if (CFileCtrl().FolderExists(layout.installation + L"MQL4")) {
+    if (portable) {
+      // Started /portable, or able to write its own folder: the terminal
+      // used last whichever folder it logged to last.
+      const int64_t own = NewestLogTime(layout.installation);
+      const int64_t other = NewestLogTime(data_folder);
+      layout.logs_decided = own != 0 || other != 0;
+      layout.unused_folder = layout.installation;
+      if (own > other) {
+        layout.kind = TerminalLayoutKind::kPortable;
+        layout.data_folder = layout.installation;
+        layout.unused_folder = data_folder;
+      }
+    }
+  } else if (portable) {
     layout.kind = TerminalLayoutKind::kPortable;
+  } else if (IsNotStarted(layout.installation)) {
+    layout.kind = TerminalLayoutKind::kNotStarted;
   }
   return layout;
 }
@@ -234,7 +278,8 @@ std::wstring InstallationOfFolder(const std::wstring& folder) {
 
 bool IsLayoutInstallation(const std::wstring& folder) {
   if (!IsMt4Program(folder)) return false;
-  return CFileCtrl().FolderExists(AsFolder(folder) + L"MQL4") || !FindDataFolder(folder).empty();
+  return CFileCtrl().FolderExists(AsFolder(folder) + L"MQL4") ||
+         IsNotStarted(AsFolder(folder)) || !FindDataFolder(folder).empty();
 }
 
 std::wstring FindDataFolderTerminals() {

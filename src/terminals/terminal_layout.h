@@ -2,15 +2,17 @@
 // MT4 terminal reads them from its installation folder (classic); later
 // builds from a data folder, <AppData>\MetaQuotes\Terminal\<ID>\, whose
 // origin.txt names the installation; a terminal started with /portable from
-// MQL4\ inside its installation folder. A row always names the installation
-// folder; everything that reads or writes a terminal's files asks here where.
+// MQL4\ inside its installation folder. A terminal installed but never
+// started has neither yet: it picks its data folder at its first start. A
+// row always names the installation folder; everything that reads or writes
+// a terminal's files asks here where.
 #pragma once
 
 #include <string>
 
 namespace copyloom {
 
-enum class TerminalLayoutKind { kClassic, kDataFolder, kPortable };
+enum class TerminalLayoutKind { kClassic, kDataFolder, kPortable, kNotStarted };
 
 struct TerminalLayout {
   TerminalLayoutKind kind = TerminalLayoutKind::kClassic;
@@ -18,6 +20,11 @@ struct TerminalLayout {
   // (and MQL4\ unless classic): the installation folder unless kDataFolder.
   std::wstring installation;
   std::wstring data_folder;
+  // Set when the installation's MQL4 and a data folder both exist: the one
+  // not chosen. The chosen one holds the newest log; with no logs in either,
+  // the data folder (logs_decided false).
+  std::wstring unused_folder;
+  bool logs_decided = false;
 
   // The folder, with "\", that receives a package folder ("experts",
   // "experts\indicators", "config", ...): "experts" becomes MQL4\Experts and
@@ -25,11 +32,12 @@ struct TerminalLayout {
   std::wstring FolderFor(const std::wstring& package_folder) const;
 };
 
-// "classic", "data folder", "portable".
+// "classic", "data folder", "portable", "not started".
 const wchar_t* LayoutName(TerminalLayoutKind kind);
 
-// The data folder whose origin.txt names the installation wins, then an
-// MQL4 folder inside the installation folder, else classic.
+// The data folder whose origin.txt names the installation, or an MQL4 folder
+// inside the installation folder (both: the one with the newest log), else
+// not started (terminal.exe and config, no experts), else classic.
 TerminalLayout ResolveTerminalLayout(const std::wstring& installation);
 
 // The upper-case hex MD5 of the UTF-16LE bytes of the upper-cased path
@@ -53,7 +61,7 @@ std::wstring DataFolderInstallation(const std::wstring& data_folder);
 std::wstring InstallationOfFolder(const std::wstring& folder);
 
 // A build 600+ installation: terminal.exe, no terminal64.exe, and a data
-// folder or MQL4\.
+// folder, MQL4\, or config\ of a terminal never started.
 bool IsLayoutInstallation(const std::wstring& folder);
 
 // The installations of every data folder under TerminalDataRoot(), each

@@ -53,9 +53,36 @@ std::wstring StoredState(std::wstring state, const InterfaceTexts& texts) {
 }
 
 void BindInstallerSettings() {
-  const std::wstring folder = TheProfile().data_folder;
+  const std::wstring folder = TheProfile().settings_folder;
   if (!folder.empty()) CFileCtrl().CreateFolderTree(folder);
+  const std::wstring taken = SharedListToTake();
   TheConfig().SetConfigFile(folder + kSettingsFileName);
+  if (!taken.empty()) TheConfig().SetConfigValue(kKeyPath, taken);
+}
+
+std::wstring SharedListToTake() {
+  const ProductProfile& profile = TheProfile();
+  if (SameFolder(profile.settings_folder, profile.data_folder)) return {};
+  const std::wstring own = profile.settings_folder + kSettingsFileName;
+  if (platform::QueryAttributes(own).exists) return {};
+  CConfig shared;
+  shared.SetConfigFile(profile.data_folder + kSettingsFileName);
+  TextList pieces;
+  SplitText(shared.GetConfigValue(kKeyPath), L"|", &pieces, true);
+  std::wstring taken;
+  std::unordered_set<std::wstring> listed;
+  const CFileCtrl files;
+  for (const std::wstring& piece : pieces) {
+    const std::wstring entry = piece.substr(0, piece.find(L'*'));
+    if (entry.size() < 3) continue;
+    const std::wstring folder = entry.substr(2);
+    if (std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; }) ||
+        !listed.insert(FolderKey(folder)).second || !files.FolderExists(folder)) {
+      continue;
+    }
+    taken += std::wstring(entry[0] == L'1' ? L"10" : L"00") + folder + L"*|";
+  }
+  return taken;
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
@@ -102,11 +129,11 @@ std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_
   };
 }
 
-void RestoreTerminalList(InstallerView& view) {
+void RestoreTerminalList(InstallerView& view, const std::wstring* given) {
   const InterfaceTexts& texts = view.Texts();
   view.ResetList(TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
 
-  const std::wstring saved = TheConfig().GetConfigValue(kKeyPath);
+  const std::wstring saved = given ? *given : TheConfig().GetConfigValue(kKeyPath);
   if (saved.empty()) {
     view.StartSearchTimer();
     return;

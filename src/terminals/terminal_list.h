@@ -21,8 +21,10 @@ inline constexpr wchar_t kKeyWidth[] = L"W";
 inline constexpr wchar_t kKeyHeight[] = L"H";
 inline constexpr wchar_t kSettingsFileName[] = L"clinst.cfg";
 
-// Binds clinst.cfg in the profile's data folder, creating the folder so that
-// the first save of a fresh machine is not lost.
+// Binds clinst.cfg in the profile's settings folder, creating the folder so
+// that the first save of a fresh machine is not lost. The first run with a
+// list of its own (inside a Wine prefix) takes over what SharedListToTake
+// gives, leaving the shared file as it is.
 void BindInstallerSettings();
 
 // The form two folders are compared in (case, separator style and trailing
@@ -31,6 +33,12 @@ std::wstring TerminalFolderKey(const std::wstring& folder);
 
 // A state as it is saved: line breaks as "#", a cancelled install empty.
 std::wstring StoredState(std::wstring state, const InterfaceTexts& texts);
+
+// The rows a prefix takes from the list all prefixes shared in the data
+// folder, when its own settings file does not exist yet: each folder that
+// exists here, with its tick (Type and State may describe another prefix's
+// terminal of that path). Empty when there is nothing to take.
+std::wstring SharedListToTake();
 
 // True when both name the same folder.
 bool SameFolder(const std::wstring& a, const std::wstring& b);
@@ -49,9 +57,9 @@ int FindRow(const InstallerView& view, const std::wstring& folder);
 std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_width,
                                         bool expert_advisor_edition);
 
-// Sets up the columns and rebuilds the rows from "PATH"; with no saved list
-// starts the search timer.
-void RestoreTerminalList(InstallerView& view);
+// Sets up the columns and rebuilds the rows from "PATH" (or from saved when
+// given); with no saved list starts the search timer.
+void RestoreTerminalList(InstallerView& view, const std::wstring* saved = nullptr);
 
 // The "PATH" text of the rows: Provider rows, then Receiver rows, then the rest.
 std::wstring BuildSavedTerminalList(const InstallerView& view);

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "app/run_texts.h"
 #include "foundation/path_util.h"
 
 namespace copyloom {
@@ -142,6 +143,23 @@ TEST(InitTextsTest, ReloadTextTakesTheSideName) {
   InterfaceTexts chinese = InitTexts(1, true);
   EXPECT_EQ(FillPlaceholder(chinese[TextKey::NeedReload], chinese[TextKey::TypeProvider]),
             L"需要重新加载喊单EA");
+}
+
+// Every message of a run exists in both languages, with the same values.
+TEST(RunTextsTest, BothLanguagesTakeTheSameValues) {
+  for (int i = 0; i <= static_cast<int>(RunText::UnloggedFolderNotUsed); ++i) {
+    const auto key = static_cast<RunText>(i);
+    const std::wstring english = RunMessageIn(0, key), chinese = RunMessageIn(1, key);
+    EXPECT_FALSE(english.empty()) << i;
+    EXPECT_NE(english, chinese) << i;
+    for (const wchar_t* placeholder : {L"{0}", L"{1}", L"{2}"}) {
+      EXPECT_EQ(english.find(placeholder) == std::wstring::npos,
+                chinese.find(placeholder) == std::wstring::npos)
+          << i;
+    }
+  }
+  EXPECT_EQ(RunMessageIn(0, RunText::FolderCannotBeMade, {L"C:\\x", L"/p/x", L"Permission denied"}),
+            L"cannot create the folder C:\\x (/p/x): Permission denied");
 }
 
 }  // namespace

@@ -71,8 +71,9 @@ class CliTest : public ::testing::Test {
   static std::string U8(const std::wstring& text) { return platform::WideToUtf8(text); }
 
   test::TempDir dir_;
-  // HOME is the test folder; an empty value removes a variable.
-  std::map<std::wstring, std::wstring> env_ = {{L"WINEPREFIX", dir_.Join(L"no-prefix")},
+  // HOME is the test folder, holding no prefix; an empty value removes a
+  // variable.
+  std::map<std::wstring, std::wstring> env_ = {{L"WINEPREFIX", L""},
                                                {L"HOME", dir_.Join(L"")},
                                                {L"TMPDIR", dir_.Join(L"tmp")},
                                                {L"COPYLOOM_SHELL", L"none"}};

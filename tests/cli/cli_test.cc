@@ -23,6 +23,9 @@ TEST_F(CliTest, UsageErrorsExitWithTwo) {
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
+    json said = RunJson(args);
+    EXPECT_EQ(said["exit"], 2) << said.dump();
+    EXPECT_EQ(said["messages"].size(), 1u) << said.dump();
   }
   auto help = Run({L"--help"}, false);
   EXPECT_EQ(help.exit_code, 0);
@@ -105,11 +108,29 @@ TEST_F(CliTest, AFailedRowExitsWithOne) {
 }
 
 TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
+  // A first run finds nothing: every command says what to give instead of
+  // the window's folder prompt.
+  const std::string no_terminal =
+      "No MT4 terminal found: add one with \"add DIR\", or choose a Wine prefix with "
+      "\"--prefix DIR\"";
+  const std::string no_row =
+      "No MT4 terminal to work on: name one (DIR), give --all, or add one with \"add DIR\"";
+  auto list = Run({L"list"});
+  EXPECT_EQ(list.exit_code, 0);
+  EXPECT_NE(list.out.find(no_terminal + "\n"), std::string::npos) << list.out;
+  EXPECT_EQ(RunJson({L"list"})["messages"], json::array({no_terminal}));
+  for (const Strings& args :
+       {Strings{L"install", L"provider", L"--all"}, Strings{L"uninstall", L"--all"}}) {
+    EXPECT_EQ(RunJson(args)["messages"], json::array({no_row}));
+    EXPECT_EQ(last_exit_, 1);
+  }
+
   Run({L"add", Terminal(L"MT4 A")});
-  // No row ticked: the window's prompt, nothing to do.
+  // No row ticked: nothing to do, and a run says so.
   json none = RunJson({L"install", L"provider"});
-  EXPECT_EQ(last_exit_, 0);
-  EXPECT_EQ(none["messages"], json::array({"Please select the MT4 Terminal on above list"}));
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(none["messages"], json::array({no_row}));
+  EXPECT_EQ(none["rows"][0]["state"], "");
 
   test::RemoveTree(dir_.Join(L"kit\\Signal Receiver"));
   json missing = RunJson({L"install", L"receiver", L"--all"});
@@ -223,6 +244,23 @@ TEST_F(CliTest, StatusTellsWhetherAnInstallIsNeededAndChangesNothing) {
   json invalid = RunJson({L"status", dir_.Join(L"kit")});
   EXPECT_EQ(last_exit_, 1);
   EXPECT_EQ(invalid["messages"], json::array({"Invalid installation diretory of MT4 Terminal"}));
+
+  // It writes nothing and takes no lock, so a data folder it cannot make
+  // does not stop it.
+  dir_.WriteFile(L"afile", "x");
+  auto read_only = Run({L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"afile\\sub"),
+                        L"status", Terminal(L"MT4 A")},
+                       false);
+  EXPECT_EQ(read_only.exit_code, 0) << read_only.err;
+
+  // Without a kit there is nothing to compare with.
+  auto no_kit = Run({L"--json", L"status"}, false);
+  EXPECT_EQ(no_kit.exit_code, 2);
+  json said = json::parse(no_kit.out, nullptr, false);
+  ASSERT_TRUE(said.is_object()) << no_kit.out;
+  EXPECT_EQ(said["exit"], 2);
+  ASSERT_EQ(said["messages"].size(), 1u);
+  EXPECT_NE(said["messages"][0].get<std::string>().find("\"--kit DIR\""), std::string::npos);
 }
 
 TEST_F(CliTest, DeploymentFailureStopsEveryCommand) {
@@ -251,14 +289,23 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingChanges) {
   const Case cases[] = {
       {{L"--kit", dir_.Join(L"no-kit"), L"list"}, 2, "--kit folder not found"},
       {{L"--kit", file, L"list"}, 2, "--kit is not a folder"},
-      {{L"--kit", kit, L"--data-dir", file, L"list"}, 1, "the data folder is a file"},
-      {{L"--kit", kit, L"--data-dir", file + L"/sub", L"list"}, 1, "cannot create the data folder"},
+      {{L"--kit", kit, L"--data-dir", file, L"list"}, 1, "afile) is a file, not a folder"},
+      {{L"--kit", kit, L"--data-dir", file + L"/sub", L"list"}, 1, "cannot create the folder"},
       {{L"--kit", kit, L"--data-dir", dir_.Join(L"binary"), L"list"}, 1, "not a text file"},
   };
   for (const Case& c : cases) {
     auto result = Run(c.args, false);
     EXPECT_EQ(result.exit_code, c.exit_code) << c.says;
     EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    // --json answers with one object all the same.
+    Strings json_args = c.args;
+    json_args.insert(json_args.begin(), L"--json");
+    auto as_json = Run(json_args, false);
+    json said = json::parse(as_json.out, nullptr, false);
+    ASSERT_TRUE(said.is_object()) << as_json.out;
+    EXPECT_EQ(said["exit"], c.exit_code);
+    ASSERT_EQ(said["messages"].size(), 1u) << as_json.out;
+    EXPECT_NE(said["messages"][0].get<std::string>().find(c.says), std::string::npos);
   }
   EXPECT_EQ(dir_.ReadFile(L"binary\\clinst.cfg"), std::string("[MAIN]\0PATH=\x01\x02", 14));
   EXPECT_FALSE(platform::QueryAttributes(dir_.Join(L"binary\\vlcpy.sin")).exists);
@@ -274,6 +321,7 @@ TEST_F(CliTest, VersionAndOptionsAfterTheCommand) {
   EXPECT_EQ(version.exit_code, 0);
   EXPECT_EQ(version.out.rfind("copyloom ", 0), 0u) << version.out;
 
+  Run({L"add", Terminal(L"MT4 A")});
   json rows = json::parse(Run({L"install", L"provider", L"--all", L"--json", L"--no-chart"}).out,
                           nullptr, false);
   EXPECT_EQ(rows["exit"], 0);

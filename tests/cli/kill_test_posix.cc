@@ -103,7 +103,7 @@ class KillTest : public ::testing::Test {
       dup2(null, 1);
       dup2(null, 2);
       setenv("HOME", home.c_str(), 1);
-      setenv("WINEPREFIX", (home + "/no-prefix").c_str(), 1);
+      unsetenv("WINEPREFIX");
       execv(argv[0], argv.data());
       _exit(127);
     }
@@ -170,7 +170,7 @@ TEST_F(KillTest, AKilledInstallLeavesOldOrNewFilesAndEveryRow) {
   auto rerun = test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH),
                                 {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"),
                                  L"install", L"provider", L"--all", L"--no-chart"},
-                                {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}});
+                                {{L"HOME", dir_.path()}, {L"WINEPREFIX", L""}});
   EXPECT_EQ(rerun.exit_code, 0) << rerun.err;
   for (int i = 0; i < kTerminals; ++i) {
     for (const Destination& d : kDestinations) {

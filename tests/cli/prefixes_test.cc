@@ -1,6 +1,7 @@
 // The Linux command line on a home folder holding several Wine prefixes of
-// the kinds traders have: ~/.wine, MetaQuotes' ~/.mt4 (32-bit), a Bottles
-// bottle and a Lutris game one level below ~/Games.
+// the kinds traders have: ~/.wine, ~/.wine64, MetaQuotes' ~/.mt4 (32-bit), a
+// Bottles bottle and a Lutris game one level below ~/Games; each with its
+// Documents linked to ~/Documents, as wineboot leaves them.
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,7 +16,9 @@ class PrefixesTest : public CliTest {
     CliTest::SetUp();
     env_[L"WINEPREFIX"] = L"";  // none: the program chooses
     shared_data_dir_ = false;
+    dir_.MakeFolder(L"Documents");
     MakePrefix(L".wine", "win64");
+    MakePrefix(L".wine64", "win64");
     MakePrefix(L".mt4", "win32");
     MakePrefixTerminal(L".mt4", L"Program Files\\MetaTrader 4");
     MakePrefix(kBottle, "win64");
@@ -27,8 +30,8 @@ class PrefixesTest : public CliTest {
     dir_.MakeFolder(L".PlayOnLinux\\wineprefix\\Office\\drive_c");  // no system.reg
   }
 
-  // A prefix as wineboot leaves it, with its own documents folder (and so
-  // its own data folder) unless told otherwise.
+  // A prefix as wineboot leaves it: its shell folders (unless told
+  // otherwise) and Documents linked to ~/Documents.
   void MakePrefix(const std::wstring& name, const std::string& arch, bool documents = true) {
     dir_.WriteFile(name + L"\\system.reg",
                    "WINE REGISTRY Version 2\n;; All keys relative to "
@@ -39,9 +42,13 @@ class PrefixesTest : public CliTest {
         "WINE REGISTRY Version 2\n\n#arch=" + arch +
             (documents ? "\n\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\"
                          "Shell Folders] 1765152000\n"
+                         "\"AppData\"=\"C:\\\\users\\\\trader\\\\AppData\\\\Roaming\"\n"
                          "\"Personal\"=\"C:\\\\users\\\\trader\\\\Documents\"\n"
                        : "\n"));
-    dir_.MakeFolder(name + L"\\drive_c\\users\\trader\\Documents");
+    dir_.MakeFolder(name + L"\\drive_c\\users\\trader\\AppData\\Roaming");
+    ASSERT_EQ(symlink(U8(dir_.Join(L"Documents")).c_str(),
+                      U8(dir_.Join(name + L"\\drive_c\\users\\trader\\Documents")).c_str()),
+              0);
     dir_.MakeFolder(name + L"\\dosdevices");
     ASSERT_EQ(symlink("../drive_c", U8(dir_.Join(name + L"\\dosdevices\\c:")).c_str()), 0);
   }
@@ -54,6 +61,13 @@ class PrefixesTest : public CliTest {
   }
 
   std::string Home(const std::wstring& name) const { return U8(dir_.Join(name)); }
+  // A prefix's own list.
+  void SaveList(const std::wstring& prefix, const std::string& path) {
+    dir_.WriteFile(prefix + kOwnList, "[MAIN]\r\nPATH=" + path + "\r\n");
+  }
+
+  static constexpr wchar_t kOwnList[] =
+      L"\\drive_c\\users\\trader\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg";
 
   static constexpr wchar_t kBottle[] = L".local\\share\\bottles\\bottles\\Trading";
 };
@@ -63,7 +77,8 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
   EXPECT_EQ(last_exit_, 0);
   json expected = json::array();
   for (const auto& [name, arch, terminals] :
-       {std::tuple{L".wine", "win64", 0}, std::tuple{L".mt4", "win32", 1},
+       {std::tuple{L".wine", "win64", 0}, std::tuple{L".wine64", "win64", 0},
+       std::tuple{L".mt4", "win32", 1},
         std::tuple{kBottle, "win64", 2},
         std::tuple{L".var\\app\\com.usebottles.bottles\\data\\bottles\\bottles\\Flat", "win64", 0},
         std::tuple{L"Games\\metatrader\\prefix", "win64", 0},
@@ -73,15 +88,16 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
   }
   EXPECT_EQ(out["prefixes"], expected);
 
-  // A list saved in ~/.wine shows; one in the data folder that prefixes
-  // without a documents folder share is no prefix's own. The text form has
-  // one line per prefix.
+  // A list saved in ~/.wine shows; one in the shared Documents, or in the
+  // data folder that prefixes without shell folders share, is no prefix's
+  // own. The text form has one line per prefix.
   dir_.WriteFile(L".config\\Velmora\\cplm\\clinst.cfg", "[MAIN]\r\nPATH=00C:\\MT4*|\r\n");
-  dir_.WriteFile(L".wine\\drive_c\\users\\trader\\Documents\\Velmora\\cplm\\clinst.cfg",
-                 "[MAIN]\r\nPATH=00C:\\Trading\\MT4*|\r\n");
+  dir_.WriteFile(L"Documents\\Velmora\\cplm\\clinst.cfg", "[MAIN]\r\nPATH=00C:\\MT4*|\r\n");
+  SaveList(L".wine", "00C:\\Trading\\MT4*|");
   auto text = Run({L"prefixes"});
-  EXPECT_NE(text.out.find(Home(L".wine") + "\twin64\t0 terminals\tsaved list\n" + Home(L".mt4") +
-                          "\twin32\t1 terminal\tno saved list\n"),
+  EXPECT_NE(text.out.find(Home(L".wine") + "\twin64\t0 terminals\tsaved list\n" +
+                          Home(L".wine64") + "\twin64\t0 terminals\tno saved list\n" +
+                          Home(L".mt4") + "\twin32\t1 terminal\tno saved list\n"),
             std::string::npos)
       << text.out;
   EXPECT_NE(text.out.find("/Games/metatrader/prefix\twin64\t0 terminals\tno saved list\n"),
@@ -105,6 +121,19 @@ TEST_F(PrefixesTest, ThePrefixOfARun) {
   EXPECT_FALSE(chosen.contains("prefix"));
   EXPECT_EQ(RunJson({L"list"})["rows"].size(), 2u);  // WINEPREFIX alone
   EXPECT_EQ(Run({L"--prefix", dir_.Join(L"Games"), L"list"}).exit_code, 2);
+  // A WINEPREFIX that names no prefix is refused the same way.
+  env_[L"WINEPREFIX"] = dir_.Join(L"Games");
+  auto not_prefix = Run({L"list"});
+  EXPECT_EQ(not_prefix.exit_code, 2);
+  EXPECT_NE(not_prefix.err.find(Home(L"Games") + " is no Wine prefix"), std::string::npos)
+      << not_prefix.err;
+  // Without HOME, only a prefix can say where the data folder is.
+  env_[L"WINEPREFIX"] = L"";
+  env_[L"HOME"] = L"";
+  auto homeless = Run({L"list"});
+  EXPECT_EQ(homeless.exit_code, 1);
+  EXPECT_NE(homeless.err.find("HOME is not set"), std::string::npos) << homeless.err;
+  env_[L"HOME"] = dir_.Join(L"");
 
   // One prefix holds terminals: it is taken and named first.
   env_[L"WINEPREFIX"] = L"";
@@ -118,11 +147,43 @@ TEST_F(PrefixesTest, ThePrefixOfARun) {
   EXPECT_EQ(RunJson({L"list"})["prefix"], Home(L".mt4"));
 
   // ~/.wine comes first as soon as it has a saved list.
-  dir_.WriteFile(L".wine\\drive_c\\users\\trader\\Documents\\Velmora\\cplm\\clinst.cfg",
-                 "[MAIN]\r\nPATH=00C:\\Trading\\MT4*|\r\n");
+  SaveList(L".wine", "00C:\\Trading\\MT4*|");
   MakePrefixTerminal(L".wine", L"Trading\\MT4");
   auto wine = Run({L"list"});
   EXPECT_EQ(wine.out, "[ ]\tC:\\Trading\\MT4\t\t\n");
+}
+
+// Every prefix shares ~/Documents; what a run does in one prefix never shows
+// in another, and the shared list of earlier versions is taken over, not lost.
+TEST_F(PrefixesTest, EachPrefixKeepsItsOwnList) {
+  const std::string shared = "[MAIN]\r\nPATH=11C:\\Program Files\\MetaTrader 4*Completed|\r\n";
+  dir_.WriteFile(L"Documents\\Velmora\\cplm\\clinst.cfg", shared);
+  MakePrefixTerminal(L".wine", L"Program Files\\MetaTrader 4");
+  json wine = RunJson({L"--prefix", dir_.Join(L".wine"), L"list"});
+  ASSERT_EQ(wine["rows"].size(), 1u);
+  EXPECT_EQ(wine["rows"][0]["ticked"], true);
+  EXPECT_EQ(wine["rows"][0]["type"], "");
+  EXPECT_EQ(wine["rows"][0]["state"], "");
+
+  json installed = RunJson({L"--prefix", dir_.Join(L".mt4"), L"install", L"provider",
+                            L"C:\\Program Files\\MetaTrader 4", L"--no-chart"});
+  EXPECT_EQ(last_exit_, 0) << installed.dump();
+  EXPECT_EQ(installed["rows"][0]["type"], "Provider");
+  // The terminal of the same path in ~/.wine has nothing installed.
+  wine = RunJson({L"--prefix", dir_.Join(L".wine"), L"list"});
+  ASSERT_EQ(wine["rows"].size(), 1u);
+  EXPECT_EQ(wine["rows"][0]["type"], "");
+  EXPECT_EQ(dir_.ReadFile(L"Documents\\Velmora\\cplm\\clinst.cfg"), shared);
+  // The shared Documents keeps the support files.
+  EXPECT_EQ(dir_.ReadFile(L"Documents\\Velmora\\cplm\\vlcpy.sin"), "settings");
+
+  // Each run of all prefixes sees every one of them.
+  for (int run = 0; run < 2; ++run) {
+    json all = RunJson({L"--all-prefixes", L"list"});
+    ASSERT_EQ(all["prefixes"].size(), 3u) << all.dump();
+    EXPECT_EQ(all["prefixes"][1]["prefix"], Home(L".mt4"));
+    EXPECT_EQ(all["prefixes"][1]["rows"][0]["type"], "Provider");
+  }
 }
 
 TEST_F(PrefixesTest, AllPrefixesRunOneAfterTheOther) {

@@ -323,6 +323,19 @@ TEST_F(InstallCommandsTest, EveryLayoutGoesThroughInstallStatusAndUninstall) {
 
   test::RunningTerminal running(machine_.root().Join(L"drive_c\\Portable\\terminal.exe"));
   EXPECT_TRUE(ReadTerminalStatus(L"C:\\Portable", package).running);
+
+  // Never started: files put in now might land where it never looks, so its
+  // row fails and asks for a first start; the other rows go on.
+  machine_.MakeNeverStartedTerminal(L"C:\\Fresh");
+  view_.rows.clear();
+  view_.AddRow(L"C:\\Fresh", true);
+  view_.AddRow(L"C:\\Classic", true);
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].state,
+            L"Failed#MT4 Terminal never started - {Please start the MT4 Terminal once, then "
+            L"install again}");
+  EXPECT_EQ(view_.rows[1].state, L"Completed");
+  EXPECT_EQ(machine_.Files(L"C:\\Fresh").size(), 1u);  // terminal.exe alone
 }
 
 TEST_F(InstallCommandsTest, TheSupportLibraryVersionIsRequiredOfProviderExperts) {

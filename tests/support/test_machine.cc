@@ -6,6 +6,7 @@
 #include "app/product_profile.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/folder_link.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
@@ -31,7 +32,12 @@ TestMachine::TestMachine(const std::wstring& program_name)
                       L"C:\\users\\trader\\AppData\\Roaming");
   registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"Local AppData",
                       L"C:\\users\\trader\\AppData\\Local");
-  MakeFolder(L"C:\\users\\trader\\Documents");
+  // As wineboot leaves a prefix: Documents is the home folder's, shared by
+  // every prefix of the user.
+  root_.MakeFolder(L"home\\Documents");
+  MakeFolder(L"C:\\users\\trader");
+  MakeFolderLink(root_.Join(L"drive_c\\users\\trader\\Documents"),
+                 root_.Join(L"home\\Documents"));
   MakeFolder(L"C:\\users\\trader\\AppData\\Roaming");
   MakeFolder(L"C:\\users\\trader\\AppData\\Local\\Temp");
   MakeFolder(L"C:\\windows\\system32");
@@ -98,6 +104,19 @@ void TestMachine::MakePortableTerminal(const std::wstring& installation) const {
   WriteFile(installation + L"\\terminal.exe", "MZ terminal");
   MakeFolder(installation + L"\\MQL4\\Experts");
   MakeFolder(installation + L"\\config");
+}
+
+void TestMachine::MakeNeverStartedTerminal(const std::wstring& installation) const {
+  WriteFile(installation + L"\\terminal.exe", "MZ terminal");
+  for (const wchar_t* folder : {L"config", L"history", L"Sounds", L"templates"}) {
+    MakeFolder(installation + L"\\" + folder);
+  }
+}
+
+void TestMachine::WriteLog(const std::wstring& folder, int64_t filetime) const {
+  const std::wstring path = folder + L"\\logs\\" + std::to_wstring(filetime) + L".log";
+  WriteFile(path, "log");
+  pf::SetFileTimeOf(path, pf::TimeKind::kLastWrite, filetime);
 }
 
 void TestMachine::WriteFile(const std::wstring& path, const std::string& bytes) const {

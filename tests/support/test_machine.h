@@ -4,6 +4,7 @@
 // ("C:\MT4") and resolve the same way natively and under Wine.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <string>
@@ -24,7 +25,9 @@ class TestMachine {
   platform::RegistryStore& registry() { return *registry_; }
   void Apply();
 
-  // Builds the product profile and binds clinst.cfg in its data folder.
+  // Builds the product profile and binds clinst.cfg in its settings folder
+  // (the prefix's AppData: C:\users\trader\Documents links to the home
+  // folder's Documents, as wineboot makes it).
   void StartProduct();
 
   // Creates folders (with "config" and "experts" for a terminal).
@@ -39,6 +42,11 @@ class TestMachine {
                                       const std::string* origin = nullptr) const;
   // Started with /portable: terminal.exe and MQL4\Experts in the folder.
   void MakePortableTerminal(const std::wstring& installation) const;
+  // Set up (by a broker's setup run with /auto) but never started:
+  // terminal.exe, config, history, Sounds, templates.
+  void MakeNeverStartedTerminal(const std::wstring& installation) const;
+  // A file in folder\logs modified at filetime (100 ns since 1601).
+  void WriteLog(const std::wstring& folder, int64_t filetime) const;
   static std::wstring terminal_data_root() {
     return L"C:\\users\\trader\\AppData\\Roaming\\MetaQuotes\\Terminal\\";
   }

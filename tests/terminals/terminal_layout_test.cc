@@ -95,11 +95,29 @@ TEST_F(TerminalLayoutMachineTest, EachTerminalResolvesToTheFolderItReads) {
   const std::string garbage = "\x01\x02garbage";
   machine_.MakeTerminal(L"C:\\Broken");
   machine_.MakeDataFolderTerminal(L"C:\\Broken", L"", &garbage);
+  machine_.MakeNeverStartedTerminal(L"C:\\Fresh");
+  // MQL4 in the installation and a data folder: the newest log decides.
+  constexpr int64_t kDay = 864000000000;
+  const std::wstring both[3] = {
+      machine_.MakeDataFolderTerminal(L"C:\\Own Logs Newer"),
+      machine_.MakeDataFolderTerminal(L"C:\\Data Logs Newer"),
+      machine_.MakeDataFolderTerminal(L"C:\\No Logs"),
+  };
+  for (const wchar_t* name : {L"C:\\Own Logs Newer", L"C:\\Data Logs Newer", L"C:\\No Logs"}) {
+    machine_.MakePortableTerminal(name);
+  }
+  machine_.WriteLog(L"C:\\Own Logs Newer", 133000000000000000 + 2 * kDay);
+  machine_.WriteLog(both[0], 133000000000000000 + kDay);
+  machine_.WriteLog(both[0], 133000000000000000);
+  machine_.WriteLog(L"C:\\Data Logs Newer", 133000000000000000);
+  machine_.WriteLog(both[1], 133000000000000000 + kDay);
 
   struct Case {
     std::wstring installation;
     Kind kind;
     std::wstring data_folder;
+    std::wstring unused_folder = L"";
+    bool logs_decided = false;
   } cases[] = {
       {L"C:\\Classic", Kind::kClassic, L"C:\\Classic\\"},
       // A native path names the same folder as the one origin.txt names.
@@ -110,18 +128,27 @@ TEST_F(TerminalLayoutMachineTest, EachTerminalResolvesToTheFolderItReads) {
       {L"C:\\Other", Kind::kDataFolder, other},
       {L"C:\\Five", Kind::kClassic, L"C:\\Five\\"},
       {L"C:\\Broken", Kind::kClassic, L"C:\\Broken\\"},
+      {L"C:\\Fresh", Kind::kNotStarted, L"C:\\Fresh\\"},
+      {L"C:\\Own Logs Newer", Kind::kPortable, L"C:\\Own Logs Newer\\", both[0], true},
+      {L"C:\\Data Logs Newer", Kind::kDataFolder, both[1], L"C:\\Data Logs Newer\\", true},
+      {L"C:\\No Logs", Kind::kDataFolder, both[2], L"C:\\No Logs\\", false},
   };
   for (const auto& c : cases) {
     const TerminalLayout layout = ResolveTerminalLayout(c.installation);
     EXPECT_EQ(layout.kind, c.kind) << ToAnsi(c.installation);
     EXPECT_TRUE(SameFolder(layout.data_folder, c.data_folder)) << ToAnsi(c.installation);
+    EXPECT_EQ(layout.unused_folder.empty(), c.unused_folder.empty()) << ToAnsi(c.installation);
+    if (!c.unused_folder.empty()) EXPECT_TRUE(SameFolder(layout.unused_folder, c.unused_folder));
+    EXPECT_EQ(layout.logs_decided, c.logs_decided) << ToAnsi(c.installation);
   }
+  EXPECT_STREQ(LayoutName(Kind::kNotStarted), L"not started");
 }
 
 TEST_F(TerminalLayoutMachineTest, DiscoveryListsInstallationsOfDataFoldersOnly) {
   machine_.MakeDataFolderTerminal(L"C:\\Program Files (x86)\\MetaTrader 4");
   machine_.MakeDataFolderTerminal(L"D:\\Brokers\\Alpha MT4");  // below no searched folder
   machine_.MakePortableTerminal(L"C:\\Portable MT4");
+  machine_.MakeNeverStartedTerminal(L"C:\\Program Files (x86)\\Fresh MT4");
   // Never listed.
   machine_.MakeDataFolderTerminal(L"C:\\Program Files\\MetaTrader 5");
   machine_.WriteFile(L"C:\\Program Files\\MetaTrader 5\\terminal64.exe", "MZ");
@@ -142,6 +169,7 @@ TEST_F(TerminalLayoutMachineTest, DiscoveryListsInstallationsOfDataFoldersOnly) 
 
   MergeFoundTerminals(view, FindTerminalFolders());
   EXPECT_EQ(view.Folders(), (std::vector<std::wstring>{L"C:\\Portable MT4",
+                                                       L"C:\\Program Files (x86)\\Fresh MT4",
                                                        L"C:\\Program Files (x86)\\MetaTrader 4",
                                                        L"D:\\Brokers\\Alpha MT4"}));
 
@@ -149,7 +177,9 @@ TEST_F(TerminalLayoutMachineTest, DiscoveryListsInstallationsOfDataFoldersOnly) 
   test::FakeView added;
   EXPECT_EQ(AddTerminalFolder(added, Root() + TerminalDataFolderId(L"D:\\Brokers\\Alpha MT4")), 0);
   EXPECT_EQ(AddTerminalFolder(added, L"D:\\Brokers\\Alpha MT4\\"), 0);
-  EXPECT_EQ(added.Folders(), std::vector<std::wstring>{L"D:\\Brokers\\Alpha MT4"});
+  EXPECT_EQ(AddTerminalFolder(added, L"C:\\Program Files (x86)\\Fresh MT4"), 1);
+  EXPECT_EQ(added.Folders(), (std::vector<std::wstring>{L"D:\\Brokers\\Alpha MT4",
+                                                        L"C:\\Program Files (x86)\\Fresh MT4"}));
   EXPECT_EQ(AddTerminalFolder(added, Root() + L"Common"), -1);
   EXPECT_EQ(AddTerminalFolder(added, L"C:\\Removed MT4"), -1);
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/process_objects.h"
+#include "app/product_profile.h"
+#include "platform/testing.h"
 #include "foundation/path_util.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
@@ -45,6 +47,41 @@ TEST_F(TerminalListTest, EmptyListStartsTheSearchTimer) {
   EXPECT_EQ(view_.columns[1].width, 340);
   EXPECT_EQ(view_.columns[2].width, 80);
   EXPECT_EQ(view_.columns[3].width, view_.window_width - 500);
+}
+
+// Documents is shared by every prefix (wineboot links it to $HOME): each
+// prefix keeps its own list in its AppData, and a first run takes over the
+// rows of the shared list that exist here, folder and tick only.
+TEST_F(TerminalListTest, EachPrefixKeepsItsOwnListAndTakesTheSharedRowsOnce) {
+  const std::wstring own = L"C:\\users\\trader\\AppData\\Roaming\\Velmora\\cplm\\";
+  const std::wstring shared = L"C:\\users\\trader\\Documents\\Velmora\\cplm\\";
+  EXPECT_EQ(TheProfile().settings_folder, own);
+  EXPECT_EQ(TheProfile().data_folder, shared);
+  machine_.MakeTerminal(L"C:\\MT4 A");
+  machine_.MakeTerminal(L"D:\\MT4 B");
+  const std::string shared_list =
+      "[MAIN]\r\nPATH=11C:\\MT4 A*Completed|02C:\\Elsewhere*Failed|"
+      "02d:\\mt4 b*x|00C:\\MT4 A*|\r\n";
+  machine_.WriteFile(shared + L"clinst.cfg", shared_list);
+  ASSERT_FALSE(machine_.Exists(own + L"clinst.cfg"));
+  EXPECT_EQ(SharedListToTake(), L"10C:\\MT4 A*|00d:\\mt4 b*|");
+
+  BindInstallerSettings();
+  EXPECT_EQ(Saved(), L"10C:\\MT4 A*|00d:\\mt4 b*|");
+  EXPECT_EQ(machine_.ReadFile(shared + L"clinst.cfg"), shared_list);
+  // Taken once: later changes to the shared list are another prefix's.
+  Save(L"00C:\\MT4 A*|");
+  BindInstallerSettings();
+  EXPECT_EQ(Saved(), L"00C:\\MT4 A*|");
+  EXPECT_EQ(SharedListToTake(), L"");
+
+  // Windows without Wine: the list stays in the data folder.
+  platform::testing::SetUnderWine(false);
+  InitProductProfile();
+  EXPECT_EQ(TheProfile().settings_folder, shared);
+  BindInstallerSettings();
+  EXPECT_EQ(TheConfig().config_path(), shared + L"clinst.cfg");
+  EXPECT_EQ(Saved(), L"11C:\\MT4 A*Completed|02C:\\Elsewhere*Failed|02d:\\mt4 b*x|00C:\\MT4 A*|");
 }
 
 TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {

@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <string_view>
 #include <set>
 
 #include "platform/posix/fd.h"
@@ -14,19 +17,27 @@
 namespace copyloom::platform::posix {
 namespace {
 
-bool Exists(const std::string& path, bool folder) {
+bool Exists(const std::string& path, bool folder, std::string* unreadable = nullptr) {
   struct stat st;
-  if (stat(path.c_str(), &st) != 0) return false;
+  if (stat(path.c_str(), &st) != 0) {
+    if (unreadable && errno != ENOENT && errno != ENOTDIR && unreadable->empty()) {
+      *unreadable = std::strerror(errno);
+    }
+    return false;
+  }
   return folder ? S_ISDIR(st.st_mode) : S_ISREG(st.st_mode);
 }
 
-// The subfolders of a folder, sorted by name; hidden ones are skipped.
-std::vector<std::string> Subfolders(const std::string& folder) {
+// The subfolders of a folder, sorted by name; hidden ones are skipped, unless
+// hidden_prefix names the hidden ones wanted (".wine").
+std::vector<std::string> Subfolders(const std::string& folder,
+                                    const char* hidden_prefix = nullptr) {
   std::vector<std::string> out;
   DirHandle dir(opendir(folder.c_str()));
   if (!dir) return out;
   while (dirent* entry = readdir(dir.get())) {
-    if (entry->d_name[0] == '.') continue;
+    const std::string_view name = entry->d_name;
+    if (hidden_prefix ? name.rfind(hidden_prefix, 0) != 0 : name[0] == '.') continue;
     const std::string path = folder + "/" + entry->d_name;
     if (Exists(path, true)) out.push_back(path);
   }
@@ -36,10 +47,15 @@ std::vector<std::string> Subfolders(const std::string& folder) {
 
 }  // namespace
 
-bool IsWinePrefixFolder(const std::string& folder) {
+bool IsWinePrefixFolder(const std::string& folder, std::string* unreadable) {
+  std::string reason;
+  if (unreadable) unreadable->clear();
   if (folder.empty()) return false;
-  return Exists(folder + "/system.reg", false) &&
-         (Exists(folder + "/drive_c", true) || Exists(folder + "/dosdevices", true));
+  const bool prefix = Exists(folder + "/system.reg", false, &reason) &&
+                      (Exists(folder + "/drive_c", true, &reason) ||
+                       Exists(folder + "/dosdevices", true, &reason));
+  if (!prefix && unreadable) *unreadable = reason;
+  return prefix;
 }
 
 std::string PrefixHolding(const std::string& native) {
@@ -69,12 +85,19 @@ std::string WinePrefixArch(const std::string& prefix) {
   return head.substr(at, end - at);
 }
 
-std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env) {
+std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env,
+                                          std::vector<UnreadablePrefix>* unreadable) {
   while (home.size() > 1 && home.back() == '/') home.pop_back();
   std::vector<std::string> found;
   std::set<std::string> seen;
   auto consider = [&](const std::string& folder) {
-    if (!IsWinePrefixFolder(folder)) return false;
+    std::string reason;
+    if (!IsWinePrefixFolder(folder, &reason)) {
+      if (!reason.empty() && unreadable && seen.insert(folder).second) {
+        unreadable->push_back({folder, reason});
+      }
+      return false;
+    }
     char resolved[PATH_MAX];
     const std::string key = realpath(folder.c_str(), resolved) ? resolved : folder;
     if (seen.insert(key).second) found.push_back(folder);
@@ -83,6 +106,8 @@ std::vector<std::string> FindWinePrefixes(std::string home, const std::string& w
   if (!wineprefix_env.empty()) consider(wineprefix_env);
   if (home.empty()) return found;
   consider(home + "/.wine");
+  // ~/.wine64, ~/.wine-mt4: one prefix per program, named after Wine's.
+  for (const auto& folder : Subfolders(home, ".wine")) consider(folder);
   consider(home + "/.mt4");
   for (const char* place :
        {"/.local/share/bottles/bottles", "/.var/app/com.usebottles.bottles/data/bottles/bottles",

@@ -8,8 +8,11 @@
 
 namespace copyloom::platform::posix {
 
-// A folder holding system.reg and drive_c (or dosdevices).
-bool IsWinePrefixFolder(const std::string& folder);
+// A folder holding system.reg and drive_c (or dosdevices). When the folder
+// cannot be read (a prefix made by "sudo wine": root's, mode 700), false with
+// *unreadable set to the reason ("Permission denied"); a missing part is no
+// such error.
+bool IsWinePrefixFolder(const std::string& folder, std::string* unreadable = nullptr);
 
 // The prefix that holds this native path (the path itself or one of its
 // parents); empty when none does.
@@ -20,10 +23,16 @@ std::string PrefixHolding(const std::string& native);
 std::string WinePrefixArch(const std::string& prefix);
 
 // The prefixes in the places Wine front ends keep them, in this order:
-// wineprefix_env ($WINEPREFIX, may be empty), ~/.wine, ~/.mt4 (MetaQuotes'
-// Linux script), Bottles (native and Flatpak), PlayOnLinux, Lutris (~/Games/*
+// wineprefix_env ($WINEPREFIX, may be empty), ~/.wine, the other ~/.wine*
+// (~/.wine64, ~/.wine-mt4), ~/.mt4 (MetaQuotes' Linux script), Bottles (native and Flatpak), PlayOnLinux, Lutris (~/Games/*
 // and one level below), CrossOver. The folders of one place are sorted by
-// name; a folder reached twice (a link) is listed once.
-std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env);
+// name; a folder reached twice (a link) is listed once. Prefixes that cannot
+// be read go to *unreadable (folder, reason) when given.
+struct UnreadablePrefix {
+  std::string folder;
+  std::string reason;
+};
+std::vector<std::string> FindWinePrefixes(std::string home, const std::string& wineprefix_env,
+                                          std::vector<UnreadablePrefix>* unreadable = nullptr);
 
 }  // namespace copyloom::platform::posix

@@ -1,0 +1,75 @@
+#include "app/run_texts.h"
+
+#include <iterator>
+
+#include "app/language.h"
+#include "foundation/path_util.h"
+
+namespace copyloom {
+namespace {
+
+struct RunTextRow {
+  RunText key;
+  const wchar_t* english;
+  const wchar_t* chinese;
+};
+
+constexpr RunTextRow kRunTexts[] = {
+    {RunText::NoTerminalFound,
+     L"No MT4 terminal found: add one with \"add DIR\", or choose a Wine prefix with "
+     L"\"--prefix DIR\"",
+     L"没有找到MT4软件：请用 \"add DIR\" 添加，或用 \"--prefix DIR\" 选择Wine环境"},
+    {RunText::NoRowToWorkOn,
+     L"No MT4 terminal to work on: name one (DIR), give --all, or add one with \"add DIR\"",
+     L"没有可操作的MT4软件：请指定目录(DIR)、使用 --all，或用 \"add DIR\" 添加"},
+    {RunText::TerminalNotStarted,
+     L"MT4 Terminal never started - {Please start the MT4 Terminal once, then install again}",
+     L"MT4软件从未运行 - {请先运行一次MT4软件，然后重新安装}"},
+    {RunText::NothingToCompare,
+     L"Nothing to compare: no Signal Provider or Signal Receiver package beside the program; "
+     L"name the kit with \"--kit DIR\"",
+     L"没有可比较的安装包：程序旁没有喊单或跟单系统；请用 \"--kit DIR\" 指定"},
+    {RunText::NotAPrefix, L"{0} is no Wine prefix (it needs system.reg and drive_c)",
+     L"{0} 不是Wine环境（需要 system.reg 和 drive_c）"},
+    {RunText::PrefixUnreadable, L"cannot read the Wine prefix {0}: {1}",
+     L"无法读取Wine环境 {0}：{1}"},
+    {RunText::HomeNotSet,
+     L"HOME is not set: set HOME or WINEPREFIX, or give \"--prefix DIR\" or \"--data-dir DIR\"",
+     L"未设置 HOME：请设置 HOME 或 WINEPREFIX，或使用 \"--prefix DIR\"、\"--data-dir DIR\""},
+    {RunText::FolderCannotBeMade, L"cannot create the folder {0} ({1}): {2}",
+     L"无法创建目录 {0}（{1}）：{2}"},
+    {RunText::FolderIsAFile, L"{0} ({1}) is a file, not a folder", L"{0}（{1}）是文件，不是目录"},
+    {RunText::FolderNotWritable, L"cannot write in the folder {0} ({1})",
+     L"无法写入目录 {0}（{1}）"},
+    {RunText::OlderFolderNotUsed, L"{0} (not used: its logs are older)",
+     L"{0}（未使用：其日志较旧）"},
+    {RunText::UnloggedFolderNotUsed, L"{0} (not used: neither folder has logs)",
+     L"{0}（未使用：两个目录都没有日志）"},
+};
+
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::UnloggedFolderNotUsed) + 1);
+
+constexpr bool RowsInKeyOrder() {
+  for (size_t i = 0; i < std::size(kRunTexts); ++i) {
+    if (static_cast<size_t>(kRunTexts[i].key) != i) return false;
+  }
+  return true;
+}
+static_assert(RowsInKeyOrder(), "rows are indexed by key");
+
+}  // namespace
+
+std::wstring RunMessageIn(int language, RunText key, const std::vector<std::wstring>& values) {
+  const RunTextRow& row = kRunTexts[static_cast<size_t>(key)];
+  std::wstring text = language == kChinese ? row.chinese : row.english;
+  for (size_t i = 0; i < values.size(); ++i) {
+    ReplaceAll(&text, L"{" + std::to_wstring(i) + L"}", values[i]);
+  }
+  return text;
+}
+
+std::wstring RunMessage(RunText key, const std::vector<std::wstring>& values) {
+  return RunMessageIn(languageIndex(), key, values);
+}
+
+}  // namespace copyloom

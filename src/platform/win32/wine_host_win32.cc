@@ -1,0 +1,66 @@
+// Wine announces itself through ntdll's wine_get_version export, and maps a
+// Windows path to its Unix name with kernel32's wine_get_unix_file_name;
+// Windows has neither.
+#include <windows.h>
+
+#include "platform/platform.h"
+#include "platform/test_hooks.h"
+#include "platform/testing.h"
+#include "platform/win32/path_win32.h"
+
+namespace copyloom::platform {
+namespace {
+
+FARPROC WineExport(const wchar_t* module, const char* name) {
+  HMODULE handle = ::GetModuleHandleW(module);
+  return handle ? ::GetProcAddress(handle, name) : nullptr;
+}
+
+std::wstring SystemMessage(DWORD error) {
+  wchar_t* buffer = nullptr;
+  const DWORD n = ::FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  std::wstring text = n && buffer ? std::wstring(buffer, n) : L"error " + std::to_wstring(error);
+  if (buffer) ::LocalFree(buffer);
+  while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L'.')) {
+    text.pop_back();
+  }
+  return text;
+}
+
+}  // namespace
+
+bool RunsUnderWine() {
+  if (auto hooked = hooks::UnderWine()) return *hooked;
+  static const bool under_wine = WineExport(L"ntdll.dll", "wine_get_version") != nullptr;
+  return under_wine;
+}
+
+std::wstring NativePathText(const std::wstring& path) {
+  using UnixName = char*(__cdecl*)(const wchar_t*);
+  static const auto unix_name = reinterpret_cast<UnixName>(
+      reinterpret_cast<void (*)()>(WineExport(L"kernel32.dll", "wine_get_unix_file_name")));
+  if (!unix_name) return path;
+  char* native = unix_name(win32::ResolvePath(path).c_str());
+  if (!native) return path;
+  // The name is UTF-8, allocated on the process heap.
+  std::wstring text = Utf8ToWide(native);
+  ::HeapFree(::GetProcessHeap(), 0, native);
+  return text;
+}
+
+std::wstring CreateFolderReason(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kCreateFolder)) return SystemMessage(ERROR_WRITE_FAULT);
+  const std::wstring resolved = win32::ResolvePath(path);
+  if (::CreateDirectoryW(resolved.c_str(), nullptr)) return {};
+  const DWORD error = ::GetLastError();
+  const DWORD attributes = ::GetFileAttributesW(resolved.c_str());
+  if (error == ERROR_ALREADY_EXISTS && attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    return {};
+  }
+  return SystemMessage(error);
+}
+
+}  // namespace copyloom::platform
