@@ -77,7 +77,7 @@ std::wstring SharedListToTake() {
     if (entry.size() < 3) continue;
     const std::wstring folder = entry.substr(2);
     if (std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; }) ||
-        !listed.insert(FolderKey(folder)).second || !files.FolderExists(folder)) {
+        !listed.insert(TerminalFolderKey(folder)).second || !files.FolderExists(folder)) {
       continue;
     }
     taken += std::wstring(entry[0] == L'1' ? L"10" : L"00") + folder + L"*|";
