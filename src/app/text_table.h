@@ -51,9 +51,14 @@ enum class TextKey : int {
   LaunchCaption,
   OpenFolderCaption,
   BusyText,
+  // Material made by others.
+  BrokenFile,
+  UnusableKitName,
+  UnusableFolderName,
+  LastKey_ = UnusableFolderName,
 };
 
-inline constexpr int kTextKeyCount = static_cast<int>(TextKey::BusyText) + 1;
+inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;
 inline constexpr int kTextSlotCount = 100;
 
 // The tabled text of a key: language 1 is Chinese, any other English.

@@ -1,12 +1,11 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "app/process_objects.h"
@@ -148,6 +147,8 @@ class Runner {
     if (!options_.json) WriteUtf8(stdout, Utf8(line) + "\n");
   }
   bool RefusedByMessage() const;
+  // Shows a settings or registry file found broken; true when there was one.
+  bool ReportBrokenSettings();
 
   const Options& options_;
   std::wstring current_;
@@ -159,17 +160,19 @@ class Runner {
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
-    {"list", &Runner::List},           {"search", &Runner::Search},
-    {"add", &Runner::Add},             {"remove", &Runner::Remove},
-    {"install", &Runner::Install},     {"uninstall", &Runner::Uninstall},
-    {"deploy", &Runner::Deploy},       {"launch", &Runner::Launch},
-    {"open", &Runner::Open},
+    {"list", &Runner::List},     {"search", &Runner::Search},   {"add", &Runner::Add},
+    {"remove", &Runner::Remove}, {"install", &Runner::Install}, {"uninstall", &Runner::Uninstall},
+    {"deploy", &Runner::Deploy}, {"launch", &Runner::Launch},   {"open", &Runner::Open},
 };
 
 int Runner::Run() {
+  platform::TakeBrokenSettingsFile();  // another run's, in tests
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
-  if (options_.command == "status") return Status();
+  if (options_.command == "status") {
+    const int status = Status();
+    return ReportBrokenSettings() ? kExitFailed : status;
+  }
   deploy_result_ = DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
@@ -185,10 +188,13 @@ int Runner::Run() {
     OnSearchTimer(view_);
   }
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+  // A list that could not be read is not worked on, nor saved over.
+  if (ReportBrokenSettings()) return kExitFailed;
 
   for (const auto& entry : kCommands) {
     if (options_.command == entry.name) (this->*entry.handler)();
   }
+  if (ReportBrokenSettings()) return kExitFailed;
 
   // What Exit does.
   if (!SaveTerminalList(view_)) {
@@ -197,6 +203,15 @@ int Runner::Run() {
     outcome_.failed = true;
   }
   return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
+}
+
+bool Runner::ReportBrokenSettings() {
+  const std::wstring broken = platform::TakeBrokenSettingsFile();
+  if (broken.empty()) return false;
+  std::wstring text = view_.Text(TextKey::BrokenFile);
+  ReplaceAll(&text, L"{0}", broken);
+  view_.ShowMessage(text);
+  return true;
 }
 
 bool Runner::RefusedByMessage() const {
@@ -211,8 +226,8 @@ bool Runner::RefusedByMessage() const {
 }
 
 void Runner::PrintRow(const TerminalRow& row) {
-  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type +
-        L"\t" + row.state);
+  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type + L"\t" +
+        row.state);
 }
 
 bool Runner::RowsOfArguments(bool add_missing, std::vector<int>* rows) {
@@ -479,7 +494,8 @@ int RunCopyloom(const Invocation& invocation) {
     return kExitOk;
   }
   if (!options->kit.empty()) {
-    const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
+    const std::wstring why =
+        KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
     if (!why.empty()) {
       WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
       return kExitUsage;
@@ -488,8 +504,7 @@ int RunCopyloom(const Invocation& invocation) {
 
   if (!options->kit.empty()) {
     const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
-    SetProgramPathOverride(WithSeparator(kit) +
-                           GetPathFileName(platform::ProgramPath(), true));
+    SetProgramPathOverride(WithSeparator(kit) + GetPathFileName(platform::ProgramPath(), true));
   }
   ProfileOptions profile_options;
   if (!options->data_dir.empty()) {

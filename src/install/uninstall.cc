@@ -2,11 +2,13 @@
 
 #include <vector>
 
+#include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
-#include "terminals/terminal_layout.h"
+#include "install/install_commands.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -23,19 +25,27 @@ struct UninstallNames {
   TextList templates;
 };
 
-// The built-in names, then the names of everything shipped beside the
-// program (extensions compared exactly, letter case included).
+// The built-in names, then the names of what an install from this program
+// would copy: the plain files of the six package sub-folders of its package
+// roots (extensions compared exactly, letter case included). Nothing else
+// beside the program counts: a kit unpacked into Downloads or the home
+// folder must not make the trader's own experts look like ours.
 UninstallNames BuildNames() {
   std::wstring libraries = kBuiltInLibraries;
   std::wstring experts = std::wstring(kBuiltInChineseExperts) + kBuiltInEnglishExperts;
   std::wstring templates;
-  TextList shipped;
-  CFileCtrl().ListFolder(GetProgramFolder(), &shipped, true, true, L"");
-  for (const std::wstring& path : shipped) {
-    const std::wstring name = GetPathFileName(path, true);
-    if (EndsWith(path, L".dll")) libraries += L"*" + name;
-    if (EndsWith(path, L".ex4")) experts += L"*" + name;
-    if (EndsWith(path, L".tpl")) templates += L"*" + name;
+  const InstallSession session{DetectInstallSide(GetProgramPath(), TheProfile().side_chooser)};
+  for (const std::wstring& root : PackageRoots(session)) {
+    for (const wchar_t* sub : kPackageSubfolders) {
+      TextList shipped;
+      CFileCtrl().ListFolder(root + sub, &shipped, true, false, L"");
+      for (const std::wstring& path : shipped) {
+        const std::wstring name = GetPathFileName(path, true);
+        if (EndsWith(path, L".dll")) libraries += L"*" + name;
+        if (EndsWith(path, L".ex4")) experts += L"*" + name;
+        if (EndsWith(path, L".tpl")) templates += L"*" + name;
+      }
+    }
   }
   UninstallNames names;
   SplitText(libraries, L"*", &names.libraries, true);

@@ -50,8 +50,7 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // destination's folder first and replaces the destination in one step, so
 // a crash leaves the old file or the new one; a destination that is
 // read-only or held open without sharing is refused and kept.
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                 bool fail_if_exists);
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
 
 // Replaces (or creates) a file with the bytes, in one step as CopyOneFile
 // does, keeping its attributes; refused the same way. Its folder must exist.
@@ -78,12 +77,12 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries);
 
 enum class OpenMode {
-  kReadShareAll,     // read; others may read and write meanwhile
-  kReadShareRead,    // read; others may read but not write
-  kWriteTruncate,    // write, no sharing, create or truncate
-  kWriteAppend,      // write, no sharing, create or append at the end
-  kReadWrite,        // read and write an existing file ("rb+")
-  kWriteShareAll,    // open for changing times or attributes only
+  kReadShareAll,   // read; others may read and write meanwhile
+  kReadShareRead,  // read; others may read but not write
+  kWriteTruncate,  // write, no sharing, create or truncate
+  kWriteAppend,    // write, no sharing, create or append at the end
+  kReadWrite,      // read and write an existing file ("rb+")
+  kWriteShareAll,  // open for changing times or attributes only
 };
 
 class File {
@@ -98,8 +97,35 @@ class File {
 };
 
 // nullptr when the file cannot be opened in that mode. Folders cannot be
-// opened, except in kWriteShareAll where a folder's times can be set.
+// opened, except in kWriteShareAll where a folder's times can be set. Only
+// regular files open: a FIFO, a device or a socket is refused at once,
+// never waited on.
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
+
+// How much of each kind of file is read at most. Material from others may
+// be a link to /dev/zero or a file of gigabytes; past its cap a file is
+// broken rather than read.
+inline constexpr uint64_t kSmallFileCap = 64ull << 10;      // origin.txt, lastprofile.ini
+inline constexpr uint64_t kProfileFileCap = 16ull << 20;    // chart profiles, experts.ini
+inline constexpr uint64_t kSettingsFileCap = 64ull << 20;   // clinst.cfg
+inline constexpr uint64_t kRegistryFileCap = 512ull << 20;  // user.reg, system.reg (streamed)
+
+enum class ReadStatus {
+  kOk,
+  kMissing,  // no such file
+  kBroken,   // not a regular file, over the cap, or unreadable
+};
+
+// The whole of a regular file of at most cap bytes; *bytes is left empty
+// unless kOk.
+ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+
+// A settings or registry file found broken (see ReadCappedFile) since the
+// last call, then forgotten; empty when none. Such a file reads as empty
+// and is never written, and the run reports it.
+std::wstring TakeBrokenSettingsFile();
+// Used by the implementations.
+void NoteBrokenSettingsFile(const std::wstring& path);
 
 // True when the file exists and cannot be opened for reading and writing
 // ("rb+"). On POSIX an open cannot see Wine's sharing, so a ".exe" also
@@ -196,8 +222,7 @@ class RegKey {
 // nullptr when the key cannot be opened. Key paths use "\" and match
 // ignoring case. full_access asks for KEY_ALL_ACCESS instead of KEY_READ
 // (the POSIX store is read only and grants both).
-std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path,
-                                   bool full_access);
+std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path, bool full_access);
 
 // ------------------------------------------------------ process & system ---
 
@@ -279,8 +304,7 @@ std::wstring Utf8ToWide(const std::string& text);
 // The FileVersion string of each translation of the file's version resource,
 // in the order of its translation table (an entry without a FileVersion
 // string gives an empty text). False when the file has no version resource.
-bool ReadFileVersions(const std::wstring& path,
-                      std::vector<std::wstring>* versions);
+bool ReadFileVersions(const std::wstring& path, std::vector<std::wstring>* versions);
 
 // ------------------------------------------------------- settings files ---
 
@@ -298,7 +322,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
 // section, key or value cannot be written in the ANSI code page. The file is
 // replaced in one step, as WriteWholeFile does.
-bool ProfileWrite(const std::wstring& file, const std::wstring& section,
-                  const std::wstring& key, const std::wstring& value);
+bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value);
 
 }  // namespace copyloom::platform

@@ -104,8 +104,7 @@ std::vector<ColumnSpec> TerminalColumns(const InterfaceTexts& texts, int window_
 
 void RestoreTerminalList(InstallerView& view) {
   const InterfaceTexts& texts = view.Texts();
-  view.ResetList(
-      TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
+  view.ResetList(TerminalColumns(texts, view.WindowWidth(), TheProfile().IsExpertAdvisorEdition()));
 
   const std::wstring saved = TheConfig().GetConfigValue(kKeyPath);
   if (saved.empty()) {
@@ -122,6 +121,9 @@ void RestoreTerminalList(InstallerView& view) {
   for (int i = 0; i < view.RowCount(); ++i) {
     listed.insert(FolderKey(view.CellText(i, kColumnFolder)));
   }
+  // Asked once: a list may hold 100,000 rows. Without drives (no Wine
+  // prefix) native rows are all there is.
+  const bool drives = !platform::LogicalDriveStrings().empty();
   for (std::wstring piece : pieces) {
     std::wstring state;
     const size_t star = piece.find(L'*');
@@ -130,14 +132,14 @@ void RestoreTerminalList(InstallerView& view) {
       piece.resize(star);
     }
     if (piece.size() < 3) continue;
-    const std::wstring folder = piece.substr(2);
-    // A lone separator names no folder: it would make a row without one.
     // Characters below a space cannot be in a Windows name (a zero would be
     // read as its end), and a line break would not survive the next save.
-    if (RowFolderText(folder).empty() ||
-        std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; })) {
-      continue;
-    }
+    if (std::any_of(piece.begin(), piece.end(), [](wchar_t c) { return c < L' '; })) continue;
+    // Only a Windows path, ".." resolved, as the Windows build reads it: a
+    // list from someone else's prefix may name "/home/x" or climb out.
+    const std::wstring folder = drives ? WindowsPathOrEmpty(piece.substr(2)) : piece.substr(2);
+    // A lone separator names no folder: it would make a row without one.
+    if (RowFolderText(folder).empty()) continue;
     // Only the same folder counts as a repeat, not one that contains it.
     const std::wstring key = FolderKey(folder);
     if (!key.empty() && listed.count(key)) continue;
@@ -178,7 +180,18 @@ bool SaveTerminalList(InstallerView& view) {
   return TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
 }
 
-int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
+bool FitsSavedList(const std::wstring& folder) {
+  return folder.find_first_of(L"|*") == std::wstring::npos;
+}
+
+void ShowUnusableFolders(InstallerView& view, const TextList& folders) {
+  if (folders.empty()) return;
+  std::wstring names;
+  for (const std::wstring& folder : folders) names += L"\n" + folder;
+  view.ShowMessage(FillPlaceholder(view.Text(TextKey::UnusableFolderName), names));
+}
+
+int MergeFoundTerminals(InstallerView& view, const std::wstring& found, const TextList& unusable) {
   TextList folders;
   SplitText(found, L"|", &folders, true);
   int added = 0;
@@ -189,12 +202,18 @@ int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
     view.AppendRow(folder);
     ++added;
   }
+  ShowUnusableFolders(view, unusable);
   return added;
 }
 
 int AddTerminalFolder(InstallerView& view, const std::wstring& picked) {
   // A data folder stands for its installation: rows name installations.
   const std::wstring folder = InstallationOfFolder(picked);
+  // "|" and "*" separate the saved list: such a row would come back split.
+  if (!FitsSavedList(folder)) {
+    ShowUnusableFolders(view, {folder});
+    return -1;
+  }
   if (!IsTerminalFolder(folder)) {
     view.ShowMessage(view.Text(TextKey::InvalidTerminalFolder));
     return -1;
