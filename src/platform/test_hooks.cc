@@ -25,6 +25,7 @@ struct State {
   std::array<int, kOpCount> countdown{};
   int fired = 0;
   bool skip_sync = false;
+  int listings = 0;
 };
 
 State& GetState() {
@@ -108,9 +109,12 @@ void ResetAll() {
   s.countdown.fill(0);
   s.fired = 0;
   s.skip_sync = false;
+  s.listings = 0;
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
+
+int FolderListings() { return Get(&State::listings); }
 
 int FaultsFired() {
   State& s = GetState();
@@ -149,6 +153,12 @@ std::optional<unsigned> AnsiCodePage() { return Get(&State::ansi_code_page); }
 std::optional<std::wstring> WindowsFolder() { return Get(&State::windows_folder); }
 std::optional<std::wstring> TempFolder() { return Get(&State::temp_folder); }
 bool SkipSync() { return Get(&State::skip_sync); }
+
+void CountListing() {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  ++s.listings;
+}
 
 }  // namespace hooks
 }  // namespace copyloom::platform

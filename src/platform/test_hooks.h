@@ -23,5 +23,7 @@ std::optional<unsigned> AnsiCodePage();
 std::optional<std::wstring> WindowsFolder();
 std::optional<std::wstring> TempFolder();
 bool SkipSync();
+// Counts one folder listing made by the seam.
+void CountListing();
 
 }  // namespace copyloom::platform::hooks

@@ -17,6 +17,7 @@
 #include "platform/posix/in_use.h"
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "platform/wildcard.h"
 
@@ -220,6 +221,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   if (!MapPath(folder, &native)) return false;
   posix::DirHandle dir(opendir(native.c_str()));
   if (!dir) return false;
+  hooks::CountListing();
   while (dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;

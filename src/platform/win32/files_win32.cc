@@ -188,6 +188,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   const std::wstring native = WithoutTrailingSeparators(ResolvePath(folder));
   const std::wstring search = native + L"\\" + (pattern.empty() ? L"*" : pattern);
   WIN32_FIND_DATAW data;
+  hooks::CountListing();
   UniqueFind find(::FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                      nullptr, 0));
   if (!find.valid()) {
