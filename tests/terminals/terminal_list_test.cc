@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "app/process_objects.h"
+#include "platform/platform.h"
+#include "platform/testing.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
 
@@ -48,14 +50,15 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   machine_.MakeTerminal(L"C:\\MT4 A");
   machine_.MakeTerminal(L"C:\\A");
   machine_.MakeTerminal(L"C:\\MT4");
-  Save(L"11C:\\MT4 A*Completed#more|"
-       L"01C:\\A*|01C:\\A*x|"          // the second repeats the first folder
-       L"12C:\\Missing*Failed|"        // gone from the disk: dropped
-       L"00\\*|"                       // a lone separator: no folder, dropped
-       L"00C:\\*Can't find the files need to be uninstalled|"
-       L"02C:\\MT4\\*Failed#Please close|" +
-       // Read as C:\A by the system, yet another text: dropped.
-       std::wstring(L"00C:\\A\0junk*|", 13));
+  Save(
+      L"11C:\\MT4 A*Completed#more|"
+      L"01C:\\A*|01C:\\A*x|"    // the second repeats the first folder
+      L"12C:\\Missing*Failed|"  // gone from the disk: dropped
+      L"00\\*|"                 // a lone separator: no folder, dropped
+      L"00C:\\*Can't find the files need to be uninstalled|"
+      L"02C:\\MT4\\*Failed#Please close|" +
+      // Read as C:\A by the system, yet another text: dropped.
+      std::wstring(L"00C:\\A\0junk*|", 13));
   RestoreTerminalList(view_);
 
   ASSERT_EQ(view_.rows.size(), 4u);
@@ -72,6 +75,36 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   EXPECT_EQ(view_.rows[3].folder, L"C:\\MT4");
   EXPECT_EQ(view_.rows[3].type, L"Receiver");
   EXPECT_EQ(view_.rows[3].state, L"Failed#Please close");
+}
+
+TEST_F(TerminalListTest, OnlyWindowsPathsAreRestoredWithDotsResolvedFirst) {
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.MakeTerminal(L"C:\\victim");
+#ifdef _WIN32
+  const std::wstring native = L"/MT4";
+#else
+  // The same folder by its native name: a list from someone else's prefix.
+  const std::wstring native = machine_.root().Join(L"drive_c\\victim");
+#endif
+  Save(L"00" + native + L"*|00victim*|00C:\\Gone\\..\\MT4\\.*|00C:\\..\\..\\MT4*|");
+  RestoreTerminalList(view_);
+  EXPECT_EQ(view_.Folders(), (std::vector<std::wstring>{L"C:\\MT4"}));
+}
+
+TEST_F(TerminalListTest, RowsOfRemovedTerminalsListTheirParentOnce) {
+  // A long list of terminals long gone, beside many folders: the lookup of
+  // each missing name in another letter case must not list the parent again.
+  std::wstring saved;
+  for (int i = 0; i < 300; ++i) {
+    machine_.MakeFolder(L"C:\\Traders\\Kept " + std::to_wstring(i));
+    saved += L"00C:\\Traders\\Gone " + std::to_wstring(i) + L"\\MT4*|";
+  }
+  Save(saved);
+  platform::SleepMs(50);  // the folder's change time settles
+  const int before = platform::testing::FolderListings();
+  RestoreTerminalList(view_);
+  EXPECT_TRUE(view_.rows.empty());
+  EXPECT_LE(platform::testing::FolderListings() - before, 3);
 }
 
 TEST_F(TerminalListTest, AFolderWithALineBreakInItIsDropped) {
@@ -97,8 +130,9 @@ TEST_F(TerminalListTest, SaveGroupsProvidersThenReceiversThenTheRest) {
   view_.AddRow(L"C:\\P2", false, L"Provider", L"Canceled by user");
   view_.AddRow(L"C:\\N", false, L"", L"line one\r\nline two");
   SaveTerminalList(view_);
-  EXPECT_EQ(Saved(), L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
-                     L"00C:\\N*line one#line two|");
+  EXPECT_EQ(Saved(),
+            L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
+            L"00C:\\N*line one#line two|");
 }
 
 TEST_F(TerminalListTest, RoundTripOfFiveHundredTerminals) {
