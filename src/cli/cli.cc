@@ -166,7 +166,6 @@ const Runner::CommandEntry Runner::kCommands[] = {
 };
 
 int Runner::Run() {
-  platform::TakeBrokenSettingsFile();  // another run's, in tests
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
   if (options_.command == "status") {
