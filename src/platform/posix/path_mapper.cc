@@ -161,9 +161,17 @@ std::string WinePrefix() {
 
 std::map<wchar_t, std::string> DriveTable() {
   if (const auto* hooked = hooks::DriveTable()) {
-    std::map<wchar_t, std::string> table;
-    for (const auto& [letter, folder] : *hooked) table[UpperLetter(letter)] = WideToNative(folder);
-    return table;
+    // Converted once per table: every path a test maps comes through here.
+    thread_local std::map<wchar_t, std::wstring> converted_from;
+    thread_local std::map<wchar_t, std::string> converted;
+    if (*hooked != converted_from) {
+      converted.clear();
+      for (const auto& [letter, folder] : *hooked) {
+        converted[UpperLetter(letter)] = WideToNative(folder);
+      }
+      converted_from = *hooked;
+    }
+    return converted;
   }
   static DriveCache* cache = new DriveCache;
   std::lock_guard<std::mutex> lock(cache->mutex);
