@@ -7,6 +7,7 @@
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
 #include "install/install_commands.h"
+#include "install/result_text.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 
@@ -56,9 +57,8 @@ UninstallNames BuildNames() {
 
 // True when the chart attaches one of the copier's experts: its <expert>
 // block names one of them. A trader's own chart must survive an uninstall.
-bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
-                          const TextList& experts) {
-  const std::wstring text = FromAnsi(files.ReadWholeFile(chart));
+bool AttachesCopierExpert(const std::string& bytes, const TextList& experts) {
+  const std::wstring text = FromAnsi(bytes);
   TextList lines;
   SplitText(text, L"\n", &lines, true);
   bool in_expert = false;
@@ -80,16 +80,21 @@ bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
 }
 
 // The first "chart00.chr" under the terminal that attaches a copier expert.
-void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
-                       const TextList& experts) {
+// Returns a chart that is no plain file or is past its cap, left as it is.
+std::wstring DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
+                               const TextList& experts) {
   TextList all;
   files.ListFolder(terminal, &all, true, true, L"");
   for (const std::wstring& path : all) {
     if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
-    if (!AttachesCopierExpert(files, path, experts)) continue;
+    std::string bytes;
+    const auto read = platform::ReadCappedFile(path, platform::kProfileFileCap, &bytes);
+    if (read == platform::ReadStatus::kBroken) return path;
+    if (!AttachesCopierExpert(bytes, experts)) continue;
     files.DeleteFileIfPresent(path);
-    return;
+    break;
   }
+  return {};
 }
 
 void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
@@ -130,7 +135,11 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   for (const std::wstring& name : names.templates) {
     files.DeleteFileIfPresent(layout.FolderFor(L"templates") + name);
   }
-  DeleteCopierChart(files, layout.data_folder, names.experts);
+  const std::wstring broken = DeleteCopierChart(files, layout.data_folder, names.experts);
+  if (!broken.empty()) {
+    view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
+    return;
+  }
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);

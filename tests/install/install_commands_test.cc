@@ -548,6 +548,14 @@ TEST_F(HostileMaterialTest, ATerminalFileThatIsNoPlainFileFailsItsRowByName) {
     EXPECT_FALSE(Has(t + L"\\profiles\\default\\chart00.chr"));
     view_.rows.back().ticked = false;
   }
+  // Uninstall reads each chart: one past its cap fails the row by name.
+  MakeTerminalWithProfile(L"C:\\U");
+  Plant(L"C:\\U\\profiles\\default\\chart00.chr", std::to_string((16 << 20) + 1));
+  view_.rows.clear();
+  view_.AddRow(L"C:\\U", true);
+  OnUninstall(view_);
+  EXPECT_NE(view_.rows[0].state.find(L"C:\\U\\profiles\\default\\chart00.chr"), std::wstring::npos)
+      << view_.rows[0].state;
 }
 
 TEST_F(HostileMaterialTest, KitNamesWindowsCannotHoldAreSkippedAndNothingOutsideIsRead) {
