@@ -1,11 +1,12 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
-#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "app/process_objects.h"
@@ -160,9 +161,11 @@ class Runner {
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
-    {"list", &Runner::List},     {"search", &Runner::Search},   {"add", &Runner::Add},
-    {"remove", &Runner::Remove}, {"install", &Runner::Install}, {"uninstall", &Runner::Uninstall},
-    {"deploy", &Runner::Deploy}, {"launch", &Runner::Launch},   {"open", &Runner::Open},
+    {"list", &Runner::List},           {"search", &Runner::Search},
+    {"add", &Runner::Add},             {"remove", &Runner::Remove},
+    {"install", &Runner::Install},     {"uninstall", &Runner::Uninstall},
+    {"deploy", &Runner::Deploy},       {"launch", &Runner::Launch},
+    {"open", &Runner::Open},
 };
 
 int Runner::Run() {

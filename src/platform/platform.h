@@ -50,7 +50,8 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // destination's folder first and replaces the destination in one step, so
 // a crash leaves the old file or the new one; a destination that is
 // read-only or held open without sharing is refused and kept.
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                 bool fail_if_exists);
 
 // Replaces (or creates) a file with the bytes, in one step as CopyOneFile
 // does, keeping its attributes; refused the same way. Its folder must exist.
@@ -77,12 +78,12 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries);
 
 enum class OpenMode {
-  kReadShareAll,   // read; others may read and write meanwhile
-  kReadShareRead,  // read; others may read but not write
-  kWriteTruncate,  // write, no sharing, create or truncate
-  kWriteAppend,    // write, no sharing, create or append at the end
-  kReadWrite,      // read and write an existing file ("rb+")
-  kWriteShareAll,  // open for changing times or attributes only
+  kReadShareAll,     // read; others may read and write meanwhile
+  kReadShareRead,    // read; others may read but not write
+  kWriteTruncate,    // write, no sharing, create or truncate
+  kWriteAppend,      // write, no sharing, create or append at the end
+  kReadWrite,        // read and write an existing file ("rb+")
+  kWriteShareAll,    // open for changing times or attributes only
 };
 
 class File {
@@ -222,7 +223,8 @@ class RegKey {
 // nullptr when the key cannot be opened. Key paths use "\" and match
 // ignoring case. full_access asks for KEY_ALL_ACCESS instead of KEY_READ
 // (the POSIX store is read only and grants both).
-std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path, bool full_access);
+std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path,
+                                   bool full_access);
 
 // ------------------------------------------------------ process & system ---
 
@@ -304,7 +306,8 @@ std::wstring Utf8ToWide(const std::string& text);
 // The FileVersion string of each translation of the file's version resource,
 // in the order of its translation table (an entry without a FileVersion
 // string gives an empty text). False when the file has no version resource.
-bool ReadFileVersions(const std::wstring& path, std::vector<std::wstring>* versions);
+bool ReadFileVersions(const std::wstring& path,
+                      std::vector<std::wstring>* versions);
 
 // ------------------------------------------------------- settings files ---
 
@@ -322,7 +325,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
 // section, key or value cannot be written in the ANSI code page. The file is
 // replaced in one step, as WriteWholeFile does.
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                  const std::wstring& value);
+bool ProfileWrite(const std::wstring& file, const std::wstring& section,
+                  const std::wstring& key, const std::wstring& value);
 
 }  // namespace copyloom::platform

@@ -50,15 +50,14 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   machine_.MakeTerminal(L"C:\\MT4 A");
   machine_.MakeTerminal(L"C:\\A");
   machine_.MakeTerminal(L"C:\\MT4");
-  Save(
-      L"11C:\\MT4 A*Completed#more|"
-      L"01C:\\A*|01C:\\A*x|"    // the second repeats the first folder
-      L"12C:\\Missing*Failed|"  // gone from the disk: dropped
-      L"00\\*|"                 // a lone separator: no folder, dropped
-      L"00C:\\*Can't find the files need to be uninstalled|"
-      L"02C:\\MT4\\*Failed#Please close|" +
-      // Read as C:\A by the system, yet another text: dropped.
-      std::wstring(L"00C:\\A\0junk*|", 13));
+  Save(L"11C:\\MT4 A*Completed#more|"
+       L"01C:\\A*|01C:\\A*x|"          // the second repeats the first folder
+       L"12C:\\Missing*Failed|"        // gone from the disk: dropped
+       L"00\\*|"                       // a lone separator: no folder, dropped
+       L"00C:\\*Can't find the files need to be uninstalled|"
+       L"02C:\\MT4\\*Failed#Please close|" +
+       // Read as C:\A by the system, yet another text: dropped.
+       std::wstring(L"00C:\\A\0junk*|", 13));
   RestoreTerminalList(view_);
 
   ASSERT_EQ(view_.rows.size(), 4u);
@@ -130,9 +129,8 @@ TEST_F(TerminalListTest, SaveGroupsProvidersThenReceiversThenTheRest) {
   view_.AddRow(L"C:\\P2", false, L"Provider", L"Canceled by user");
   view_.AddRow(L"C:\\N", false, L"", L"line one\r\nline two");
   SaveTerminalList(view_);
-  EXPECT_EQ(Saved(),
-            L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
-            L"00C:\\N*line one#line two|");
+  EXPECT_EQ(Saved(), L"11C:\\P1*Failed#x|01C:\\P2*|02C:\\R1*Completed|10C:\\E*|"
+                     L"00C:\\N*line one#line two|");
 }
 
 TEST_F(TerminalListTest, RoundTripOfFiveHundredTerminals) {

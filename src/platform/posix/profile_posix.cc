@@ -351,8 +351,9 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     out += Encode(doc, L"[" + section_name + L"]") + crlf +
            Encode(doc, key_name + L"=" + stored_value) + crlf;
   }
-  return posix::WriteInOneStep(
-      native, false, [&](int fd) { return posix::WriteAllOrFail(fd, out.data(), out.size()); });
+  return posix::WriteInOneStep(native, false, [&](int fd) {
+    return posix::WriteAllOrFail(fd, out.data(), out.size());
+  });
 }
 
 }  // namespace copyloom::platform

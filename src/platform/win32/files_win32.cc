@@ -94,8 +94,8 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   BY_HANDLE_FILE_INFORMATION info[2];
   const std::wstring* paths[2] = {&a, &b};
   for (int i = 0; i < 2; ++i) {
-    UniqueHandle handle =
-        Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    UniqueHandle handle = Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS);
     if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info[i])) return false;
   }
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
@@ -149,11 +149,12 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   const std::wstring to = ResolvePath(destination);
   // Copying a file onto itself would only make a second copy of it.
   if (SameFile(from, to)) return false;
-  return win32::WriteInOneStep(to, fail_if_exists, [&](const std::wstring& temp) {
-    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
-    // CopyFileW is one call: a full disk shows after it.
-    return !testing::ShouldFail(testing::Op::kWrite);
-  });
+  return win32::WriteInOneStep(to, fail_if_exists,
+                               [&](const std::wstring& temp) {
+                                 if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
+                                 // CopyFileW is one call: a full disk shows after it.
+                                 return !testing::ShouldFail(testing::Op::kWrite);
+                               });
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
