@@ -30,16 +30,32 @@ std::vector<std::wstring> Names(const std::wstring& folder) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
   auto& machine = fuzz::Machine();
-  const std::vector<std::string> parts = fuzz::SplitParts(data, size, 2);
+  const std::vector<std::string> parts = fuzz::SplitParts(data, size, 3);
   const std::wstring profiles = L"C:\\MT4\\profiles\\";
   const std::wstring chart = profiles + L"default\\chart00.chr";
   const std::wstring order = profiles + L"default\\order.wnd";
   machine.WriteFile(profiles + L"lastprofile.ini", parts[0]);
   pf::RemoveOneFile(chart);
   pf::RemoveOneFile(order);
-  if (parts.size() > 1) machine.WriteFile(order, parts[1]);
+  // A third part "f..." or "s..." makes order.wnd a FIFO or one past its
+  // cap: nothing is written, and the row is failed by its name.
+  const char odd = parts.size() > 2 && !parts[2].empty() ? parts[2][0] : 0;
+  if (parts.size() > 1 && !fuzz::PlantOddFile(order, odd, pf::kProfileFileCap)) {
+    machine.WriteFile(order, parts[1]);
+  }
 
   TheEngine().WriteChartProfile(L"C:\\MT4", L"Copyloom");
+  if (odd == 'f' || odd == 's') {
+    if (parts.size() > 1 && !fuzz::OddFileUnchanged(order, odd, pf::kProfileFileCap)) {
+      fuzz::Broken("an odd order.wnd changed");
+    }
+    if (machine.Exists(chart)) fuzz::Broken("a chart beside an odd order.wnd");
+    const std::wstring& broken = TheEngine().m_BrokenFile;
+    if (!broken.empty() && broken != order && broken != profiles + L"lastprofile.ini") {
+      fuzz::Broken("another file named as broken");
+    }
+    return 0;
+  }
 
   using Names = std::vector<std::wstring>;
   if (::Names(L"C:\\MT4") != Names{L"config", L"experts", L"profiles"} ||
@@ -53,8 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         text.find("\r\n<expert>\r\nname=Copyloom\r\n") == std::string::npos) {
       fuzz::Broken("a chart file of another shape");
     }
-    if (parts.size() < 2 || list.size() <= parts[1].size() ||
-        list.size() < 9 || list.compare(list.size() - 9, 9, ",Weekly\r\n") != 0) {
+    if (parts.size() < 2 || list.size() <= parts[1].size() || list.size() < 9 ||
+        list.compare(list.size() - 9, 9, ",Weekly\r\n") != 0) {
       fuzz::Broken("a chart without its window line");
     }
   }

@@ -18,8 +18,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const bool libraries = size > 0 && (data[size - 1] & 2);
   const std::wstring ini = L"D:\\Terminal\\config\\experts.ini";
   const std::wstring backup = L"D:\\Terminal\\config\\experts.vlm";
-  machine.WriteFile(ini, before);
   platform::RemoveOneFile(backup);
+  // Bit 2 of the last byte: a file one past its cap, refused and named.
+  if (size > 0 && (data[size - 1] & 4)) {
+    fuzz::PlantOddFile(ini, 's', platform::kProfileFileCap);
+    if (TheEngine().PatchExpertsIni(L"D:\\Terminal", experts, libraries)) {
+      fuzz::Broken("an experts.ini past its cap was patched");
+    }
+    if (TheEngine().m_BrokenFile != ini) fuzz::Broken("the file past its cap was not named");
+    if (machine.Exists(backup)) fuzz::Broken("a backup of a file past its cap");
+    if (!fuzz::OddFileUnchanged(ini, 's', platform::kProfileFileCap)) {
+      fuzz::Broken("an experts.ini past its cap changed");
+    }
+    return 0;
+  }
+  machine.WriteFile(ini, before);
 
   TheEngine().PatchExpertsIni(L"D:\\Terminal", experts, libraries);
 

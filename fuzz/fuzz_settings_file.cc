@@ -7,6 +7,7 @@
 
 #include "foundation/ini_file.h"
 #include "fuzz_support.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -25,8 +26,21 @@ std::wstring PlainValue(const std::string& raw) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
   auto& machine = fuzz::Machine();
-  const std::vector<std::string> parts = fuzz::SplitParts(data, size, 2);
+  const std::vector<std::string> parts = fuzz::SplitParts(data, size, 3);
   const std::wstring file = L"C:\\fuzz\\settings.ini";
+  // A third part "f..." or "s..." makes the file a FIFO or one past its cap:
+  // it reads as empty, is reported, is never written, and never blocks.
+  const char odd = parts.size() > 2 && !parts[2].empty() ? parts[2][0] : 0;
+  if (fuzz::PlantOddFile(file, odd, platform::kSettingsFileCap)) {
+    platform::TakeBrokenSettingsFile();
+    if (!platform::ProfileRead(file, L"MAIN", L"PATH").empty()) fuzz::Broken("an odd file read");
+    if (platform::TakeBrokenSettingsFile() != file) fuzz::Broken("an odd file not reported");
+    if (platform::ProfileWrite(file, L"MAIN", L"PATH", L"x")) fuzz::Broken("an odd file written");
+    if (!fuzz::OddFileUnchanged(file, odd, platform::kSettingsFileCap)) {
+      fuzz::Broken("an odd file changed");
+    }
+    return 0;
+  }
   machine.WriteFile(file, parts[0]);
   const std::wstring value = parts.size() > 1 ? PlainValue(parts[1]) : L"11C:\\MT4*Completed|";
 
@@ -35,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ini.GetValue(L"MAIN", L"PATH");
   const std::wstring other = ini.GetValue(L"main", L"W");
   if (!ini.SetValue(L"MAIN", L"PATH", value)) fuzz::Broken("the write failed");
-  if (ini.GetValue(L"MAIN", L"PATH") != value) fuzz::Broken("the value written reads back otherwise");
+  if (ini.GetValue(L"MAIN", L"PATH") != value)
+    fuzz::Broken("the value written reads back otherwise");
   if (ini.GetValue(L"MAIN", L"W") != other) fuzz::Broken("the write changed another key");
   return 0;
 }

@@ -1,8 +1,13 @@
 #include "fuzz_support.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/posix/path_mapper.h"
 #include "platform/testing.h"
 
 namespace copyloom::fuzz {
@@ -34,6 +39,8 @@ test::TestMachine& Machine() {
   static test::TestMachine* machine = [] {
     auto* m = new test::TestMachine();
     platform::testing::SetAnsiCodePage(1252u);
+    // No power loss to survive here: the flushes would only slow each run.
+    platform::testing::SetSkipSync(true);
     m->StartProduct();
     m->MakeTerminal(L"C:\\MT4");
     m->MakeTerminal(L"D:\\Terminal");
@@ -42,6 +49,38 @@ test::TestMachine& Machine() {
     return m;
   }();
   return *machine;
+}
+
+namespace {
+
+std::string NativeOf(const std::wstring& path) {
+  std::string native;
+  if (!platform::posix::MapPath(path, &native)) Broken("an unmapped fuzz path");
+  return native;
+}
+
+}  // namespace
+
+bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
+  const std::string native = NativeOf(path);
+  if (kind != 'f' && kind != 's') return false;
+  unlink(native.c_str());
+  if (kind == 'f') return mkfifo(native.c_str(), 0644) == 0 || (Broken("mkfifo"), false);
+  const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (fd < 0 || ftruncate(fd, static_cast<off_t>(cap + 1)) != 0) Broken("a sparse file");
+  close(fd);
+  return true;
+}
+
+bool OddFileUnchanged(const std::wstring& path, char kind, uint64_t cap) {
+  const std::string native = NativeOf(path);
+  struct stat st;
+  const bool same =
+      lstat(native.c_str(), &st) == 0 &&
+      (kind == 'f' ? S_ISFIFO(st.st_mode)
+                   : S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) == cap + 1);
+  unlink(native.c_str());
+  return same;
 }
 
 void Broken(const char* what) {

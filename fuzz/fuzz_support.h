@@ -25,6 +25,12 @@ std::wstring Latin1(std::string_view bytes);
 // 1252, and the terminals C:\MT4 and D:\Terminal (with profiles\default).
 test::TestMachine& Machine();
 
+// Puts a file no one should read whole at path: 'f' a FIFO, 's' a sparse
+// file one byte past cap. False (nothing planted) for any other kind.
+bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap);
+// Whether it is still what PlantOddFile left; then removes it.
+bool OddFileUnchanged(const std::wstring& path, char kind, uint64_t cap);
+
 // Ends the run as a crash, so libFuzzer keeps the input.
 [[noreturn]] void Broken(const char* what);
 

@@ -13,7 +13,8 @@ constexpr wchar_t kShellFoldersKey[] =
 std::wstring ReadShellFolder(const wchar_t* name) {
   std::wstring value;
   CRegCtrl().ReadString(RegRoot::kCurrentUser, kShellFoldersKey, name, &value);
-  return value;
+  // A native path from someone else's prefix counts as missing, as on Windows.
+  return FolderFromOthers(value);
 }
 
 }  // namespace

@@ -52,9 +52,14 @@ enum class TextKey : int {
   OpenFolderCaption,
   BusyText,
   CommandRunningText,
+  // Material made by others.
+  BrokenFile,
+  UnusableKitName,
+  UnusableFolderName,
+  LastKey_ = UnusableFolderName,
 };
 
-inline constexpr int kTextKeyCount = static_cast<int>(TextKey::CommandRunningText) + 1;
+inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;
 inline constexpr int kTextSlotCount = 100;
 
 // The tabled text of a key: language 1 is Chinese, any other English.

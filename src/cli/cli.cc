@@ -151,6 +151,8 @@ class Runner {
     if (!options_.json) WriteUtf8(stdout, Utf8(line) + "\n");
   }
   bool RefusedByMessage() const;
+  // Shows a settings or registry file found broken; true when there was one.
+  bool ReportBrokenSettings();
 
   const Options& options_;
   std::wstring current_;
@@ -172,7 +174,10 @@ const Runner::CommandEntry Runner::kCommands[] = {
 int Runner::Run() {
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
-  if (options_.command == "status") return Status();
+  if (options_.command == "status") {
+    const int status = Status();
+    return ReportBrokenSettings() ? kExitFailed : status;
+  }
   deploy_result_ = DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
@@ -188,10 +193,13 @@ int Runner::Run() {
     OnSearchTimer(view_);
   }
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+  // A list that could not be read is not worked on, nor saved over.
+  if (ReportBrokenSettings()) return kExitFailed;
 
   for (const auto& entry : kCommands) {
     if (options_.command == entry.name) (this->*entry.handler)();
   }
+  if (ReportBrokenSettings()) return kExitFailed;
 
   // What Exit does.
   if (!SaveTerminalList(view_)) {
@@ -200,6 +208,15 @@ int Runner::Run() {
     outcome_.failed = true;
   }
   return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
+}
+
+bool Runner::ReportBrokenSettings() {
+  const std::wstring broken = platform::TakeBrokenSettingsFile();
+  if (broken.empty()) return false;
+  std::wstring text = view_.Text(TextKey::BrokenFile);
+  ReplaceAll(&text, L"{0}", broken);
+  view_.ShowMessage(text);
+  return true;
 }
 
 bool Runner::RefusedByMessage() const {
@@ -214,8 +231,8 @@ bool Runner::RefusedByMessage() const {
 }
 
 void Runner::PrintRow(const TerminalRow& row) {
-  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type +
-        L"\t" + row.state);
+  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type + L"\t" +
+        row.state);
 }
 
 bool Runner::RowsOfArguments(bool add_missing, std::vector<int>* rows) {
@@ -530,8 +547,7 @@ int RunCopyloom(const Invocation& invocation) {
 
   if (!options->kit.empty()) {
     const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
-    SetProgramPathOverride(WithSeparator(kit) +
-                           GetPathFileName(platform::ProgramPath(), true));
+    SetProgramPathOverride(WithSeparator(kit) + GetPathFileName(platform::ProgramPath(), true));
   }
   ProfileOptions profile_options;
   if (!options->data_dir.empty()) {

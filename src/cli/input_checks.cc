@@ -41,7 +41,11 @@ std::wstring SettingsFileProblem(const std::wstring& path) {
   const auto attributes = platform::QueryAttributes(path);
   if (!attributes.exists) return std::wstring();
   if (attributes.is_folder) return L"the settings file is a folder: " + path;
-  const std::string bytes = CFileCtrl().ReadWholeFile(path);
+  std::string bytes;
+  if (platform::ReadCappedFile(path, platform::kSettingsFileCap, &bytes) ==
+      platform::ReadStatus::kBroken) {
+    return L"the settings file is not a plain file, or too large (left as it is): " + path;
+  }
   const bool utf16 = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';
   if (!utf16 && bytes.find('\0') != std::string::npos) {
     return L"the settings file is not a text file (left as it is): " + path;

@@ -205,7 +205,7 @@ bool CFileCtrl::DeleteFileIfPresent(const std::wstring& path) const {
 }
 
 bool CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_files,
-                           bool recursive, const std::wstring& pattern) const {
+                           bool recursive, const std::wstring& pattern, TextList* unusable) const {
   list->clear();
   std::wstring folder = path;
   std::wstring filter = pattern;
@@ -227,6 +227,10 @@ bool CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_f
     }
     for (const auto& entry : entries) {
       const std::wstring full = current + L"\\" + entry.name;
+      if (!IsWindowsFileName(entry.name)) {
+        if (unusable && (entry.is_folder ? !want_files : want_files)) unusable->push_back(full);
+        continue;
+      }
       if (entry.is_folder) {
         if (!want_files) list->push_back(full);
         // Links and junctions are not entered: a loop must not hang the walk.

@@ -40,9 +40,11 @@ class CFileCtrl {
   bool DeleteFileIfPresent(const std::wstring& path) const;
   // Full paths, never followed by "\"; recursion does not enter links.
   // False when a folder that exists could not be listed (a missing one
-  // lists as empty).
+  // lists as empty). An entry whose name Windows could not hold (a Linux
+  // name with "\" or "|", say) is left out, and its full path added to
+  // *unusable when given: such a name would be read as a path.
   bool ListFolder(const std::wstring& path, TextList* list, bool want_files, bool recursive,
-                  const std::wstring& pattern = L"") const;
+                  const std::wstring& pattern = L"", TextList* unusable = nullptr) const;
   bool IsFileInUse(const std::wstring& path) const;
   // "%d-%d-%d %d:%d:%d" local time; empty when the path does not exist.
   std::wstring GetFileTimeText(const std::wstring& path, int kind = kLastWrite) const;

@@ -1,5 +1,7 @@
 #include "foundation/path_util.h"
 
+#include <string_view>
+
 #include "platform/platform.h"
 
 namespace copyloom {
@@ -209,6 +211,69 @@ std::wstring NormalizeFilePath(const std::wstring& path) {
   while (ReplaceAll(&text, L"\\\\", L"\\") > 0) {
   }
   return text;
+}
+
+bool IsWindowsFileName(const std::wstring& name) {
+  if (name.empty() || name == L"." || name == L"..") return false;
+  for (wchar_t c : name) {
+    if (c < L' ' || std::wstring_view(L"\\/:*?\"<>|").find(c) != std::wstring_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::wstring WindowsPathOrEmpty(const std::wstring& given) {
+  std::wstring path = given;
+  // Only a literal "\\" starts a share ("//x" is a native path); the
+  // rest may use either separator.
+  const bool share = path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\';
+  ReplaceAll(&path, L"/", L"\\");
+  auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+  auto letter = [](wchar_t c) { return (c | 0x20) >= L'a' && (c | 0x20) <= L'z'; };
+  std::wstring root;
+  size_t rest = 0;
+  if (path.size() >= 3 && letter(path[0]) && path[1] == L':' && separator(path[2])) {
+    root = path.substr(0, 2) + L"\\";
+    rest = 3;
+  } else if (share) {
+    // "\\server\share": both must be plain names.
+    TextList head;
+    const size_t server_end = path.find(L'\\', 2);
+    if (server_end == std::wstring::npos) return {};
+    const size_t share_end = path.find(L'\\', server_end + 1);
+    SplitText(path.substr(2, share_end == std::wstring::npos ? std::wstring::npos : share_end - 2),
+              L"\\", &head, false);
+    if (head.size() != 2 || !IsWindowsFileName(head[0]) || !IsWindowsFileName(head[1])) return {};
+    root = L"\\\\" + head[0] + L"\\" + head[1] + L"\\";
+    if (share_end == std::wstring::npos) return root;
+    rest = share_end + 1;
+  } else {
+    return {};
+  }
+  TextList parts;
+  size_t start = rest;
+  for (size_t i = rest; i <= path.size(); ++i) {
+    if (i < path.size() && !separator(path[i])) continue;
+    const std::wstring part = path.substr(start, i - start);
+    start = i + 1;
+    if (part.empty() || part == L".") continue;
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+      continue;
+    }
+    parts.push_back(part);
+  }
+  std::wstring out = root;
+  for (size_t i = 0; i < parts.size(); ++i) out += (i ? L"\\" : L"") + parts[i];
+  if (!parts.empty() && separator(path.back())) out += L'\\';
+  return out;
+}
+
+std::wstring FolderFromOthers(const std::wstring& path) {
+  const std::wstring windows = WindowsPathOrEmpty(path);
+  if (!windows.empty() || !platform::LogicalDriveStrings().empty()) return windows;
+  return path;
 }
 
 std::wstring NormalizeUrlPath(const std::wstring& input) {

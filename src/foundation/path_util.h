@@ -38,6 +38,21 @@ std::wstring GetPathFolder(const std::wstring& path);
 std::wstring NormalizeFilePath(const std::wstring& path);
 std::wstring NormalizeUrlPath(const std::wstring& text);
 
+// A name Windows can give a file or folder: not empty, not "." or "..", no
+// control character and none of \ / : * ? " < > |.
+bool IsWindowsFileName(const std::wstring& name);
+// The path when it is a Windows one ("X:\..." or "\\server\share\..."), with
+// "/" made "\" and "." and ".." resolved as text (never above the drive or
+// the share); empty for anything else: a native path ("/home/x"), a
+// relative one, a device path ("\\?\...", "\\.\..."). A trailing
+// separator is kept.
+std::wstring WindowsPathOrEmpty(const std::wstring& path);
+// A folder read from a file or registry value that someone else may have
+// written (a saved list, an install path, a shell folder): WindowsPathOrEmpty.
+// Only on a machine without drives (POSIX with no Wine prefix) is a native
+// path all there is, and it is taken as it stands.
+std::wstring FolderFromOthers(const std::wstring& path);
+
 std::wstring GetCommandLineArgs();
 // Makes GetCommandLineArgs answer this text (the window program's own
 // options taken out); nullptr restores the real one.

@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/mt_assist.h"
+#include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 
 namespace copyloom {
@@ -72,8 +73,17 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
                                           const std::wstring& expert_name) {
   const CFileCtrl files;
   const std::wstring profiles = ResolveTerminalLayout(terminal).FolderFor(L"profiles");
+  m_BrokenFile.clear();
+  // A file of the terminal that is no plain one or is over its cap fails
+  // the row, named, and stays as it is.
+  auto read = [&](const std::wstring& path, uint64_t cap, std::string* bytes) {
+    if (platform::ReadCappedFile(path, cap, bytes) != platform::ReadStatus::kBroken) return true;
+    m_BrokenFile = path;
+    return false;
+  };
 
-  std::string last_profile = files.ReadWholeFile(profiles + L"lastprofile.ini");
+  std::string last_profile;
+  if (!read(profiles + L"lastprofile.ini", platform::kSmallFileCap, &last_profile)) return {};
   if (!HasText(last_profile)) return {};
   // The whole file is the name; a zero byte ends it.
   last_profile.resize(last_profile.find('\0') == std::string::npos ? last_profile.size()
@@ -86,7 +96,8 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   if (files.FileExists(folder + L"chart00.chr")) return kResultSuccess;
   const std::wstring order = folder + L"order.wnd";
   if (!files.FileExists(order)) return {};
-  const std::string order_bytes = files.ReadWholeFile(order);
+  std::string order_bytes;
+  if (!read(order, platform::kProfileFileCap, &order_bytes)) return {};
   // A zero byte anywhere means it is no ANSI text (a UTF-16 or damaged list):
   // appending to it would corrupt it further.
   if (!HasText(order_bytes) || order_bytes.find('\0') != std::string::npos) return {};

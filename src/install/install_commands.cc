@@ -65,18 +65,27 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
               ? RunMessage(RunText::TerminalNotStarted)
               : engine.InstallToTerminal(plan.package_root, folder);
       ReplaceAll(&result, L"\n", L"#");
-      const bool succeeded = IsSuccessResult(result);
-      const std::wstring state = RowStateText(result, plan.reload_type, texts);
+      bool succeeded = IsSuccessResult(result);
+      std::wstring state = RowStateText(result, plan.reload_type, texts);
+      if (succeeded && plan.copier && view.IsChecked(kCheckLoadEaAuto)) {
+        engine.WriteChartProfile(folder, plan.expert_name);
+      }
+      if (!engine.m_BrokenFile.empty()) {
+        succeeded = false;
+        state = BrokenFileText(texts, engine.m_BrokenFile);
+      }
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);
-      if (succeeded && plan.copier) {
-        view.SetTicked(i, false);
-        if (view.IsChecked(kCheckLoadEaAuto)) engine.WriteChartProfile(folder, plan.expert_name);
-      }
+      if (succeeded && plan.copier) view.SetTicked(i, false);
       outcomes.push_back({succeeded, state});
     }
   }
 
+  if (!engine.m_SkippedNames.empty()) {
+    std::wstring names;
+    for (const std::wstring& name : engine.m_SkippedNames) names += L"\n" + name;
+    view.ShowMessage(FillPlaceholder(texts[TextKey::UnusableKitName], names));
+  }
   // After the guard: the Add offered here is a command of its own.
   const SummaryMessage summary =
       SummarizeInstall(outcomes, !plan.copier, view.RowCount() == 0, texts);
@@ -161,6 +170,19 @@ bool KitHasPackage(const InstallSession& session) {
     if (files.FolderExists(ChoosePackage(session, side).root + L"experts")) return true;
   }
   return false;
+}
+
+std::vector<std::wstring> PackageRoots(const InstallSession& session) {
+  if (session.side != kSideNone || TheProfile().IsExpertAdvisorEdition()) {
+    return {GetProgramFolder()};
+  }
+  std::vector<std::wstring> roots;
+  for (const SidePackage* package : {&kProviderPackage, &kReceiverPackage}) {
+    for (const wchar_t* folder : {package->english_folder, package->chinese_folder}) {
+      roots.push_back(GetProgramFolder() + folder);
+    }
+  }
+  return roots;
 }
 
 std::wstring FindSupportLibraryVersion() {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "terminals/installer_view.h"
 
@@ -41,6 +42,17 @@ PackageChoice ChoosePackage(const InstallSession& session, int side);
 // True when the kit (the program's folder) holds a package of a side the
 // session may install: something to install or to compare with.
 bool KitHasPackage(const InstallSession& session);
+// Every package root an install from this program may use, with "\": the
+// side folders (both languages) when the program's name names no side and
+// the edition chooses one, else the program folder.
+std::vector<std::wstring> PackageRoots(const InstallSession& session);
+// The six package sub-folders an install copies from, in its order.
+inline constexpr const wchar_t* kPackageSubfolders[] = {L"config",
+                                                        L"profiles",
+                                                        L"templates",
+                                                        L"experts",
+                                                        L"experts\\indicators",
+                                                        L"experts\\libraries"};
 
 // Button 1017; in the expert-advisor edition it runs OnInstallExperts.
 void OnInstallProvider(InstallerView& view, const InstallSession& session);

@@ -1,11 +1,13 @@
 #include "install/mt_assist.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "app/process_objects.h"
 #include "foundation/file_ctrl.h"
 #include "platform/platform.h"
+#include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
 
 namespace copyloom {
@@ -50,6 +52,7 @@ void CMTAssist::Trace(const std::wstring& line) const {
 }
 
 void CMTAssist::BeginBatch() {
+  m_SkippedNames.clear();
   sources_.clear();
   held_bytes_ = 0;
   batch_ = true;
@@ -95,6 +98,7 @@ void CMTAssist::Forget(std::map<std::wstring, SourceScan>::iterator it) {
 std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
                                           const std::wstring& terminal) {
   m_ErrorText.clear();
+  m_BrokenFile.clear();
   m_NeedReload = false;
   m_NeedRestart = false;
   const std::wstring root = AsFolder(package_root);
@@ -110,7 +114,10 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   layout_ = ResolveTerminalLayout(term);
   const std::wstring data_folder = layout_->data_folder;
 
-  if (!files.FolderExists(TrimRightChars(layout_->FolderFor(kExperts), L"\\"))) {
+  // The same test as adding a terminal: a folder that merely holds an
+  // "experts" folder is no terminal to write into.
+  if (!IsTerminalFolder(term) ||
+      !files.FolderExists(TrimRightChars(layout_->FolderFor(kExperts), L"\\"))) {
     return GetMessageText(EngineMessage::kSelectTerminalPath);
   }
   if (!files.FolderExists(root + kExperts)) {
@@ -190,8 +197,14 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
     for (const std::wstring& tag : tags) files.DeleteFileIfPresent(tag);
   }
 
-  TextList sources;
-  if (!files.ListFolder(source_folder, &sources, true, false, pattern)) {
+  TextList sources, unusable;
+  const bool listed = files.ListFolder(source_folder, &sources, true, false, pattern, &unusable);
+  for (const std::wstring& skipped : unusable) {
+    if (std::find(m_SkippedNames.begin(), m_SkippedNames.end(), skipped) == m_SkippedNames.end()) {
+      m_SkippedNames.push_back(skipped);
+    }
+  }
+  if (!listed) {
     // An unreadable package folder is no empty one.
     m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + sub;
     return 0;
@@ -262,11 +275,15 @@ bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
     const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
     return !files.FileExists(shipped) || files.CopyFileTo(shipped, ini, false);
   }
+  const double length = files.GetFileLength(ini);
+  if (length > static_cast<double>(pf::kProfileFileCap)) {
+    m_BrokenFile = ini;
+    return false;
+  }
   // Made once: it keeps the state from before the first installation, so
   // nothing is patched until it exists.
   if (!files.FileExists(backup) && !files.CopyFileTo(ini, backup, false)) return false;
 
-  const double length = files.GetFileLength(ini);
   if (length < static_cast<double>(kExpertsIniMinPatched)) return true;
   // Patched in place, a byte at a time: the terminal may hold the file open
   // with sharing, which a replacement would not get past.

@@ -61,6 +61,12 @@ class CMTAssist {
   void EndBatch();
 
   std::wstring m_ErrorText;
+  // A terminal file that InstallToTerminal or WriteChartProfile found not
+  // plain or over its cap (left as it is); empty when none.
+  std::wstring m_BrokenFile;
+  // Package files skipped since the batch began because Windows could not
+  // hold their names (they would be read as paths), each once.
+  TextList m_SkippedNames;
   std::wstring m_ExpertPattern = L"*";
   std::wstring m_LibraryPattern = L"*";
   std::wstring m_MarkerText;

@@ -88,4 +88,10 @@ SummaryMessage SummarizeInstall(const std::vector<InstalledRow>& rows, bool expe
   return {texts[TextKey::DoneText], false};
 }
 
+std::wstring BrokenFileText(const InterfaceTexts& texts, const std::wstring& path) {
+  std::wstring text = texts[TextKey::BrokenFile];
+  ReplaceAll(&text, L"{0}", path);
+  return texts[TextKey::InstallFailed] + L"#" + text;
+}
+
 }  // namespace copyloom

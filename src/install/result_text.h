@@ -51,6 +51,10 @@ std::wstring GetMessageText(EngineMessage message);
 std::wstring RowStateText(const std::wstring& result, const std::wstring& type_text,
                           const InterfaceTexts& texts);
 
+// The State of a row whose terminal file is not plain or over its cap:
+// "Failed#" and the message naming it.
+std::wstring BrokenFileText(const InterfaceTexts& texts, const std::wstring& path);
+
 struct InstalledRow {
   bool succeeded = false;
   std::wstring state;  // as written into the row

@@ -2,11 +2,14 @@
 
 #include <vector>
 
+#include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
-#include "terminals/terminal_layout.h"
+#include "install/install_commands.h"
+#include "install/result_text.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -23,19 +26,27 @@ struct UninstallNames {
   TextList templates;
 };
 
-// The built-in names, then the names of everything shipped beside the
-// program (extensions compared exactly, letter case included).
+// The built-in names, then the names of what an install from this program
+// would copy: the plain files of the six package sub-folders of its package
+// roots (extensions compared exactly, letter case included). Nothing else
+// beside the program counts: a kit unpacked into Downloads or the home
+// folder must not make the trader's own experts look like ours.
 UninstallNames BuildNames() {
   std::wstring libraries = kBuiltInLibraries;
   std::wstring experts = std::wstring(kBuiltInChineseExperts) + kBuiltInEnglishExperts;
   std::wstring templates;
-  TextList shipped;
-  CFileCtrl().ListFolder(GetProgramFolder(), &shipped, true, true, L"");
-  for (const std::wstring& path : shipped) {
-    const std::wstring name = GetPathFileName(path, true);
-    if (EndsWith(path, L".dll")) libraries += L"*" + name;
-    if (EndsWith(path, L".ex4")) experts += L"*" + name;
-    if (EndsWith(path, L".tpl")) templates += L"*" + name;
+  const InstallSession session{DetectInstallSide(GetProgramPath(), TheProfile().side_chooser)};
+  for (const std::wstring& root : PackageRoots(session)) {
+    for (const wchar_t* sub : kPackageSubfolders) {
+      TextList shipped;
+      CFileCtrl().ListFolder(root + sub, &shipped, true, false, L"");
+      for (const std::wstring& path : shipped) {
+        const std::wstring name = GetPathFileName(path, true);
+        if (EndsWith(path, L".dll")) libraries += L"*" + name;
+        if (EndsWith(path, L".ex4")) experts += L"*" + name;
+        if (EndsWith(path, L".tpl")) templates += L"*" + name;
+      }
+    }
   }
   UninstallNames names;
   SplitText(libraries, L"*", &names.libraries, true);
@@ -46,9 +57,8 @@ UninstallNames BuildNames() {
 
 // True when the chart attaches one of the copier's experts: its <expert>
 // block names one of them. A trader's own chart must survive an uninstall.
-bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
-                          const TextList& experts) {
-  const std::wstring text = FromAnsi(files.ReadWholeFile(chart));
+bool AttachesCopierExpert(const std::string& bytes, const TextList& experts) {
+  const std::wstring text = FromAnsi(bytes);
   TextList lines;
   SplitText(text, L"\n", &lines, true);
   bool in_expert = false;
@@ -70,16 +80,21 @@ bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
 }
 
 // The first "chart00.chr" under the terminal that attaches a copier expert.
-void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
-                       const TextList& experts) {
+// Returns a chart that is no plain file or is past its cap, left as it is.
+std::wstring DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
+                               const TextList& experts) {
   TextList all;
   files.ListFolder(terminal, &all, true, true, L"");
   for (const std::wstring& path : all) {
     if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
-    if (!AttachesCopierExpert(files, path, experts)) continue;
+    std::string bytes;
+    const auto read = platform::ReadCappedFile(path, platform::kProfileFileCap, &bytes);
+    if (read == platform::ReadStatus::kBroken) return path;
+    if (!AttachesCopierExpert(bytes, experts)) continue;
     files.DeleteFileIfPresent(path);
-    return;
+    break;
   }
+  return {};
 }
 
 void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
@@ -120,7 +135,11 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   for (const std::wstring& name : names.templates) {
     files.DeleteFileIfPresent(layout.FolderFor(L"templates") + name);
   }
-  DeleteCopierChart(files, layout.data_folder, names.experts);
+  const std::wstring broken = DeleteCopierChart(files, layout.data_folder, names.experts);
+  if (!broken.empty()) {
+    view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
+    return;
+  }
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);

@@ -98,8 +98,35 @@ class File {
 };
 
 // nullptr when the file cannot be opened in that mode. Folders cannot be
-// opened, except in kWriteShareAll where a folder's times can be set.
+// opened, except in kWriteShareAll where a folder's times can be set. Only
+// regular files open: a FIFO, a device or a socket is refused at once,
+// never waited on.
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
+
+// How much of each kind of file is read at most. Material from others may
+// be a link to /dev/zero or a file of gigabytes; past its cap a file is
+// broken rather than read.
+inline constexpr uint64_t kSmallFileCap = 64ull << 10;      // origin.txt, lastprofile.ini
+inline constexpr uint64_t kProfileFileCap = 16ull << 20;    // chart profiles, experts.ini
+inline constexpr uint64_t kSettingsFileCap = 64ull << 20;   // clinst.cfg
+inline constexpr uint64_t kRegistryFileCap = 512ull << 20;  // user.reg, system.reg (streamed)
+
+enum class ReadStatus {
+  kOk,
+  kMissing,  // no such file
+  kBroken,   // not a regular file, over the cap, or unreadable
+};
+
+// The whole of a regular file of at most cap bytes; *bytes is left empty
+// unless kOk.
+ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+
+// A settings or registry file found broken (see ReadCappedFile) since the
+// last call, then forgotten; empty when none. Such a file reads as empty
+// and is never written, and the run reports it.
+std::wstring TakeBrokenSettingsFile();
+// Used by the implementations.
+void NoteBrokenSettingsFile(const std::wstring& path);
 
 // True when the file exists and cannot be opened for reading and writing
 // ("rb+"). On POSIX an open cannot see Wine's sharing, so a ".exe" also

@@ -3,6 +3,7 @@
 // platforms fill their own and install it with testing::SetRegistry.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -33,6 +34,15 @@ class RegistryStore {
   // reading them as a string gives on Windows. False when the text is not
   // such a file.
   bool LoadWineRegText(RegRoot root, const std::string& text);
+
+  // The same from a stream (read fills up to size bytes and returns the
+  // count, 0 at the end), one section at a time, keeping only the sections
+  // whose key wanted accepts (and links, whatever their key). A section or
+  // line longer than max_section bytes is dropped, so memory stays bounded
+  // whatever the file's size.
+  bool LoadWineRegStream(RegRoot root, const std::function<size_t(char*, size_t)>& read,
+                         const std::function<bool(const std::wstring&)>& wanted,
+                         size_t max_section);
 
   // Makes key a link to target (Wine's REG_LINK keys, such as
   // System\CurrentControlSet): lookups through key continue in target.

@@ -26,6 +26,7 @@ struct State {
   std::array<int, kOpCount> countdown{};
   int fired = 0;
   bool skip_sync = false;
+  int listings = 0;
 };
 
 State& GetState() {
@@ -112,9 +113,12 @@ void ResetAll() {
   s.countdown.fill(0);
   s.fired = 0;
   s.skip_sync = false;
+  s.listings = 0;
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
+
+int FolderListings() { return Get(&State::listings); }
 
 int FaultsFired() {
   State& s = GetState();
@@ -154,6 +158,12 @@ std::optional<std::wstring> WindowsFolder() { return Get(&State::windows_folder)
 std::optional<std::wstring> TempFolder() { return Get(&State::temp_folder); }
 bool SkipSync() { return Get(&State::skip_sync); }
 std::optional<bool> UnderWine() { return Get(&State::under_wine); }
+
+void CountListing() {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  ++s.listings;
+}
 
 }  // namespace hooks
 }  // namespace copyloom::platform

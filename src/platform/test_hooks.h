@@ -24,5 +24,7 @@ std::optional<std::wstring> WindowsFolder();
 std::optional<std::wstring> TempFolder();
 bool SkipSync();
 std::optional<bool> UnderWine();
+// Counts one folder listing made by the seam.
+void CountListing();
 
 }  // namespace copyloom::platform::hooks

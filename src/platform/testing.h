@@ -59,6 +59,11 @@ int FaultsFired();
 // safety, and the order of the steps stays the same.
 void SetSkipSync(bool skip);
 
+// How many folder listings the platform has made since the last ResetAll
+// (ListEntries and the lookups of names in another letter case): the cost
+// of a walk, counted rather than timed.
+int FolderListings();
+
 // Restores every replacement and clears the faults.
 void ResetAll();
 

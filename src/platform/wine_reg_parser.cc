@@ -2,7 +2,9 @@
 // ASCII: characters above 127 are written as \x escapes of UTF-16 units, and
 // long hex data is continued over lines ending with a backslash.
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/registry_store.h"
 #include "platform/wildcard.h"
@@ -279,7 +281,7 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
     } else if (StartsWith(rest, "hex:") || StartsWith(rest, "hex(")) {
       size_t colon = rest.find(':');
       if (colon == std::string_view::npos) continue;  // "hex(2)" with no data
-      type = 3;  // REG_BINARY
+      type = 3;                                       // REG_BINARY
       if (colon == std::string_view::npos) continue;  // "hex(2)" without its data
       if (rest[3] == '(' &&
           (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), &type))) {
@@ -303,6 +305,85 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
     }
     PutValue(current, name, data);
   }
+  return true;
+}
+
+bool RegistryStore::LoadWineRegStream(RegRoot root,
+                                      const std::function<size_t(char*, size_t)>& read,
+                                      const std::function<bool(const std::wstring&)>& wanted,
+                                      size_t max_section) {
+  // A key that is not wanted is held only until its "#link" line could have
+  // shown up, which Wine writes right after the key's line.
+  constexpr size_t kLinkLookahead = 4096;
+  constexpr char kHeader[] = "WINE REGISTRY Version 2";
+  bool header_seen = false;
+  std::string block;  // the current section, its key line first
+  bool keep = false;
+  bool dropping = true;  // nothing before the first key is kept
+  auto flush = [&]() {
+    if (keep && !dropping && !block.empty()) LoadWineRegText(root, kHeader + ("\n" + block));
+    block.clear();
+  };
+  auto take_line = [&](std::string_view line) -> bool {
+    if (!header_seen) {
+      std::string_view text = line;
+      while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+      if (text.empty()) return true;
+      if (!StartsWith(text, kHeader)) return false;
+      header_seen = true;
+      return true;
+    }
+    if (!line.empty() && line[0] == '[') {
+      flush();
+      std::wstring key;
+      size_t pos = 1;
+      keep = ParseString(line, &pos, ']', &key) && !key.empty() && wanted(key);
+      dropping = false;
+    } else if (dropping) {
+      return true;
+    } else if (!keep && (line == "#link" || line == "#link\r")) {
+      keep = true;
+    }
+    block.append(line);
+    block.push_back('\n');
+    if (block.size() > (keep ? max_section : kLinkLookahead)) {
+      dropping = true;
+      block.clear();
+    }
+    return true;
+  };
+
+  std::string pending;
+  std::vector<char> chunk(1 << 16);
+  bool skipping_line = false;  // the rest of a line past max_section
+  for (;;) {
+    const size_t got = read(chunk.data(), chunk.size());
+    if (got == 0) break;
+    size_t start = 0;
+    for (size_t i = 0; i < got; ++i) {
+      if (chunk[i] != '\n') continue;
+      if (skipping_line) {
+        skipping_line = false;
+      } else {
+        pending.append(chunk.data() + start, i - start);
+        if (!take_line(pending)) return false;
+      }
+      pending.clear();
+      start = i + 1;
+    }
+    if (!skipping_line) pending.append(chunk.data() + start, got - start);
+    if (pending.size() > max_section) {
+      // One line longer than a whole section: its section is dropped.
+      if (!header_seen) return false;
+      dropping = true;
+      block.clear();
+      pending.clear();
+      skipping_line = true;
+    }
+  }
+  if (!skipping_line && !pending.empty() && !take_line(pending)) return false;
+  if (!header_seen) return false;
+  flush();
   return true;
 }
 

@@ -61,6 +61,9 @@ std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
   TextList pieces;
   SplitText(saved, L"|", &pieces, true);
   std::unordered_set<std::wstring> listed;
+  // Asked once: a list may hold 100,000 rows. Without drives (no Wine
+  // prefix) native rows are all there is.
+  const bool drives = !platform::LogicalDriveStrings().empty();
   for (std::wstring piece : pieces) {
     SavedTerminal entry;
     const size_t star = piece.find(L'*');
@@ -69,7 +72,9 @@ std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
       piece.resize(star);
     }
     if (piece.size() < 3) continue;
-    const std::wstring folder = piece.substr(2);
+    // Only a Windows path, ".." resolved, as the Windows build reads it: a
+    // list from someone else's prefix may name "/home/x" or climb out.
+    const std::wstring folder = drives ? WindowsPathOrEmpty(piece.substr(2)) : piece.substr(2);
     // A lone separator names no folder: it would make a row without one.
     // Characters below a space cannot be in a Windows name (a zero would be
     // read as its end), and a line break would not survive the next save.

@@ -87,7 +87,7 @@ std::wstring ListFixedDrives() {
   return TrimChars(letters, L"|");
 }
 
-std::wstring FindTerminalFolders() {
+std::wstring FindTerminalFolders(TextList* unusable) {
   CFileCtrl files;
   CRegCtrl registry;
   std::wstring candidates;
@@ -95,7 +95,9 @@ std::wstring FindTerminalFolders() {
   // 1. The terminal's own registry entry, untested.
   std::wstring install_path;
   registry.ReadString(RegRoot::kCurrentUser, kMetaTraderKey, kInstallPathValue, &install_path);
-  candidates += WithBackslash(install_path) + L"|";
+  // A prefix's registry may name a native folder: not one Windows has.
+  const std::wstring usable = FolderFromOthers(install_path);
+  if (usable.empty() == install_path.empty()) candidates += WithBackslash(usable) + L"|";
 
   // 2. The fixed drives: the root, and one level below four fixed folders.
   TextList drives;
@@ -112,10 +114,19 @@ std::wstring FindTerminalFolders() {
       const std::wstring inner = below;
       if (inner.empty()) {
         for (const auto& entry : top) {
-          if (entry.is_folder) subfolders.push_back(root + entry.name);
+          if (!entry.is_folder) continue;
+          if (IsWindowsFileName(entry.name)) {
+            subfolders.push_back(root + entry.name);
+          } else if (unusable && IsTerminalFolder(root + entry.name + L"\\")) {
+            unusable->push_back(root + entry.name);
+          }
         }
       } else if (HoldsFolder(top, inner.substr(0, inner.find(L'\\')))) {
-        files.ListFolder(root + inner, &subfolders, false, false);
+        TextList odd;
+        files.ListFolder(root + inner, &subfolders, false, false, L"", &odd);
+        for (const auto& folder : odd) {
+          if (unusable && IsTerminalFolder(folder + L"\\")) unusable->push_back(folder);
+        }
       }
       for (const auto& folder : subfolders) {
         // Tested with its separator, so that the "experts" folder of a
@@ -133,7 +144,7 @@ std::wstring FindTerminalFolders() {
     TextList earlier;
     SplitText(candidates, L"|", &earlier, true);
     for (const auto& name : names) {
-      const std::wstring folder = GetPathFolder(name);
+      const std::wstring folder = GetPathFolder(FolderFromOthers(name));
       if (folder.empty() || !IsTerminalFolder(folder)) continue;
       bool known = false;
       for (const auto& seen : earlier) known = known || SameFolder(seen, folder);
@@ -154,7 +165,9 @@ void SearchTerminals(InstallerView& view, bool show_done_message) {
   view.PumpPendingMessages();
   platform::SleepMs(1);
 
-  MergeFoundTerminals(view, FindTerminalFolders());
+  TextList unusable;
+  const std::wstring found = FindTerminalFolders(&unusable);
+  MergeFoundTerminals(view, found, unusable);
   SaveTerminalList(view);
   if (show_done_message) view.ShowMessage(view.Text(TextKey::DoneText));
 

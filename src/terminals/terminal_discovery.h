@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "foundation/path_util.h"
 #include "terminals/installer_view.h"
 
 namespace copyloom {
@@ -26,7 +27,9 @@ std::wstring ListFixedDrives();
 
 // Candidates from the registry, the fixed drives, the shell's program record
 // and the data folders of newer terminals, in that order, each followed by "|".
-std::wstring FindTerminalFolders();
+// A folder of the drives whose name Windows could not hold ("|" would split
+// the list) is left out, and added to *unusable when given.
+std::wstring FindTerminalFolders(TextList* unusable = nullptr);
 
 // The search command: sets the searching flag, shows the busy label, finds
 // and merges the terminals, saves the list, optionally shows DoneText.

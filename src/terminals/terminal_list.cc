@@ -172,7 +172,18 @@ bool SaveTerminalList(InstallerView& view) {
   return TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
 }
 
-int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
+bool FitsSavedList(const std::wstring& folder) {
+  return folder.find_first_of(L"|*") == std::wstring::npos;
+}
+
+void ShowUnusableFolders(InstallerView& view, const TextList& folders) {
+  if (folders.empty()) return;
+  std::wstring names;
+  for (const std::wstring& folder : folders) names += L"\n" + folder;
+  view.ShowMessage(FillPlaceholder(view.Text(TextKey::UnusableFolderName), names));
+}
+
+int MergeFoundTerminals(InstallerView& view, const std::wstring& found, const TextList& unusable) {
   TextList folders;
   SplitText(found, L"|", &folders, true);
   int added = 0;
@@ -183,12 +194,18 @@ int MergeFoundTerminals(InstallerView& view, const std::wstring& found) {
     view.AppendRow(folder);
     ++added;
   }
+  ShowUnusableFolders(view, unusable);
   return added;
 }
 
 int AddTerminalFolder(InstallerView& view, const std::wstring& picked) {
   // A data folder stands for its installation: rows name installations.
   const std::wstring folder = InstallationOfFolder(picked);
+  // "|" and "*" separate the saved list: such a row would come back split.
+  if (!FitsSavedList(folder)) {
+    ShowUnusableFolders(view, {folder});
+    return -1;
+  }
   if (!IsTerminalFolder(folder)) {
     view.ShowMessage(view.Text(TextKey::InvalidTerminalFolder));
     return -1;

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/path_util.h"
 #include "terminals/installer_view.h"
 
 namespace copyloom {
@@ -69,8 +70,10 @@ std::wstring BuildSavedTerminalList(const InstallerView& view);
 bool SaveTerminalList(InstallerView& view);
 
 // Appends the found folders ("|"-separated) that are not rows yet; returns
-// how many were added. Does not save.
-int MergeFoundTerminals(InstallerView& view, const std::wstring& found);
+// how many were added. Does not save. Folders left out because the list
+// could not hold their names (unusable) are shown in one message.
+int MergeFoundTerminals(InstallerView& view, const std::wstring& found,
+                        const TextList& unusable = {});
 
 // Add (button 1034): picks a folder, checks it, appends it and saves. A
 // folder already listed is selected instead of added twice. Returns the row

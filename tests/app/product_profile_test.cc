@@ -73,10 +73,18 @@ TEST_F(ProductProfileTest, DataFolderIsBuiltOnThePersonalFolder) {
 
 TEST_F(ProductProfileTest, PersonalFolderFallsBackToTheApplicationDataFolder) {
   SetShellFolder(L"AppData", L"C:\\users\\ann\\AppData\\Roaming");
-  SetShellFolder(L"Personal", L"");  // present but empty counts as missing
-  const ProductProfile& profile = Init();
-  EXPECT_EQ(profile.personal_folder, L"C:\\users\\ann\\AppData\\Roaming\\");
-  EXPECT_EQ(profile.data_folder, L"C:\\users\\ann\\AppData\\Roaming\\Velmora\\cplm\\");
+  // Present but empty counts as missing; so does what no Windows machine
+  // has (a prefix from someone else naming a native folder, or a relative one).
+  test::TempDir drive;
+  platform::testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'C', drive.path()}});
+  for (const wchar_t* personal : {L"", L"/home/x/victim", L"victim\\Documents"}) {
+    SCOPED_TRACE(personal);
+    SetShellFolder(L"Personal", personal);
+    const ProductProfile& profile = Init();
+    EXPECT_EQ(profile.personal_folder, L"C:\\users\\ann\\AppData\\Roaming\\");
+    EXPECT_EQ(profile.data_folder, L"C:\\users\\ann\\AppData\\Roaming\\Velmora\\cplm\\");
+  }
+  platform::testing::SetDriveTable(std::nullopt);
 }
 
 TEST_F(ProductProfileTest, WithoutShellFoldersThePlatformFallbacksAreUsed) {

@@ -70,6 +70,12 @@ const ExpectedText kExpected[] = {
     {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
     {TextKey::CommandRunningText, L"A command is still running,please wait...",
      L"命令仍在运行,请等待..."},
+    {TextKey::BrokenFile, L"Not a plain file, or too large to read: {0}",
+     L"不是普通文件或文件过大,无法读取: {0}"},
+    {TextKey::UnusableKitName, L"Skipped a file whose name Windows cannot use: {0}",
+     L"已跳过名称在Windows中无效的文件: {0}"},
+    {TextKey::UnusableFolderName, L"Skipped a folder whose name the list cannot hold: {0}",
+     L"已跳过名称无法存入列表的文件夹: {0}"},
 };
 
 TEST(TextTableTest, EveryKeyHasItsTextInBothLanguages) {

@@ -104,6 +104,40 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
             std::string::npos);
 }
 
+// A settings or registry file that is a FIFO or past its cap ends the run
+// with a message, at once, and is left as it was.
+TEST_F(PrefixesTest, ABrokenSettingsOrRegistryFileEndsTheRunAndStaysAsItIs) {
+  const std::wstring settings =
+      L".mt4\\drive_c\\users\\trader\\Documents\\Velmora\\cplm\\clinst.cfg";
+  dir_.WriteFile(settings, "[MAIN]\r\nPATH=00C:\\Program Files\\MetaTrader 4*|\r\n");
+  const std::pair<std::wstring, off_t> cases[] = {{settings, -1},
+                                                  {settings, (64 << 20) + 1},
+                                                  {L".mt4\\user.reg", -1},
+                                                  {L".mt4\\user.reg", (512ll << 20) + 1}};
+  for (const auto& [file, size] : cases) {
+    SCOPED_TRACE(U8(file) + " " + std::to_string(size));
+    const std::string native = U8(dir_.Join(file));
+    const std::string before = dir_.ReadFile(file);
+    ASSERT_EQ(unlink(native.c_str()), 0);
+    if (size < 0) {
+      ASSERT_EQ(mkfifo(native.c_str(), 0644), 0);
+    } else {
+      dir_.WriteFile(file, "");
+      ASSERT_EQ(truncate(native.c_str(), size), 0);
+    }
+    auto result = Run({L"--prefix", dir_.Join(L".mt4"), L"list"});
+    EXPECT_EQ(result.exit_code, 1) << result.out << result.err;
+    const std::string said = result.out + result.err;
+    EXPECT_NE(said.find("plain file"), std::string::npos) << said;
+    EXPECT_NE(said.find(U8(file.substr(file.rfind(L'\\') + 1))), std::string::npos);
+    struct stat st;
+    ASSERT_EQ(lstat(native.c_str(), &st), 0);
+    EXPECT_EQ(size < 0 ? S_ISFIFO(st.st_mode) : st.st_size == size, true);
+    unlink(native.c_str());
+    dir_.WriteFile(file, before);
+  }
+}
+
 TEST_F(PrefixesTest, ThePrefixOfARun) {
   // Two prefixes hold terminals: the user must choose.
   auto several = Run({L"list"});

@@ -133,6 +133,37 @@ TEST(NormalizeTest, FileAndUrlPaths) {
   EXPECT_EQ(NormalizeUrlPath(L"//a//b/"), L"a/b");
 }
 
+// Paths and names that others wrote (saved lists, registry values, kit
+// file names) are used only when Windows could have written them.
+TEST(WindowsPathTest, DriveAndSharePathsOnlyWithDotsResolved) {
+  const std::pair<const wchar_t*, const wchar_t*> paths[] = {
+      {L"C:\\MT4", L"C:\\MT4"},
+      {L"c:/a/./b/../MT4/", L"c:\\a\\MT4\\"},
+      {L"C:\\MT4\\..\\..\\..\\victim", L"C:\\victim"},
+      {L"C:\\", L"C:\\"},
+      {L"\\\\srv\\share\\..\\..\\x", L"\\\\srv\\share\\x"},
+      {L"/home/x/victim", L""},
+      {L"//home/x/victim", L""},
+      {L"\\MT4", L""},
+      {L"MT4", L""},
+      {L"C:MT4", L""},
+      {L"\\\\?\\C:\\x", L""},
+      {L"\\\\.\\pipe\\x", L""},
+      {L"\\\\srv", L""},
+  };
+  for (const auto& [path, expected] : paths) {
+    SCOPED_TRACE(path);
+    EXPECT_EQ(WindowsPathOrEmpty(path), expected);
+  }
+  for (const wchar_t* name : {L"MT4 A", L"a.b", L"喊单系统", L"..a"}) {
+    EXPECT_TRUE(IsWindowsFileName(name)) << name;
+  }
+  for (const wchar_t* name : {L"", L".", L"..", L"..\\..\\x", L"a/b", L"a:b", L"a*b", L"a?",
+                              L"a\"b", L"<a", L"a>", L"a|b", L"a\tb"}) {
+    EXPECT_FALSE(IsWindowsFileName(name)) << name;
+  }
+}
+
 TEST(CommandLineTest, ArgumentsAfterTheProgram) {
   const std::pair<std::wstring, std::wstring> rows[] = {
       {L"C:\\x\\setup.exe en", L"en"}, {L"\"C:\\My Tools\\setup.exe\" en  x", L"en  x"},

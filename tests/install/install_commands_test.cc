@@ -10,6 +10,14 @@
 #include "install/running_terminal.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
+#ifndef _WIN32
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+
+#include "platform/posix/path_mapper.h"
+#endif
 #include "support/fake_view.h"
 #include "support/test_machine.h"
 #include "terminals/terminal_discovery.h"
@@ -491,6 +499,116 @@ TEST_F(InstallCommandsTest, CommandsQueuedWhileInstallingAreRefused) {
   OnUninstall(view_);
   EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
 }
+
+#ifndef _WIN32
+// Material made by others: files a Windows machine cannot hold, planted in
+// a terminal or a kit.
+class HostileMaterialTest : public InstallCommandsTest {
+ protected:
+  std::string Native(const std::wstring& path) {
+    std::string native;
+    EXPECT_TRUE(pf::posix::MapPath(path, &native));
+    return native;
+  }
+  // kind: "fifo", "zero" (a link to /dev/zero) or a size in bytes (sparse).
+  void Plant(const std::wstring& path, const std::string& kind) {
+    const std::string native = Native(path);
+    unlink(native.c_str());
+    if (kind == "fifo") {
+      ASSERT_EQ(mkfifo(native.c_str(), 0644), 0);
+    } else if (kind == "zero") {
+      ASSERT_EQ(symlink("/dev/zero", native.c_str()), 0);
+    } else {
+      machine_.WriteFile(path, "");
+      ASSERT_EQ(truncate(native.c_str(), std::stoll(kind)), 0);
+    }
+  }
+  std::string Kind(const std::wstring& path) {
+    struct stat st;
+    if (lstat(Native(path).c_str(), &st) != 0) return "missing";
+    if (S_ISFIFO(st.st_mode)) return "fifo";
+    if (S_ISLNK(st.st_mode)) return "zero";
+    return std::to_string(st.st_size);
+  }
+};
+
+TEST_F(HostileMaterialTest, ATerminalFileThatIsNoPlainFileFailsItsRowByName) {
+  struct Case {
+    const wchar_t* file;
+    std::string kind;
+  };
+  const Case cases[] = {
+      {L"profiles\\default\\order.wnd", "zero"},
+      {L"profiles\\default\\order.wnd", std::to_string((16 << 20) + 1)},
+      {L"profiles\\lastprofile.ini", "fifo"},
+      {L"profiles\\lastprofile.ini", std::to_string((64 << 10) + 1)},
+      {L"config\\experts.ini", std::to_string((16 << 20) + 1)},
+  };
+  MakeProviderPackage();
+  int n = 0;
+  for (const Case& c : cases) {
+    const std::wstring t = L"C:\\T" + std::to_wstring(++n);
+    SCOPED_TRACE(t + L" " + c.file);
+    MakeTerminalWithProfile(t);
+    const std::wstring planted = t + L"\\" + c.file;
+    Plant(planted, c.kind);
+    view_.AddRow(t, true);
+    OnInstallProvider(view_, InstallSession{});
+    const std::wstring state = view_.rows.back().state;
+    EXPECT_NE(state.find(L"Not a plain file, or too large to read: "), std::wstring::npos) << state;
+    EXPECT_NE(state.find(planted), std::wstring::npos) << state;
+    EXPECT_EQ(Kind(planted), c.kind);
+    EXPECT_FALSE(Has(t + L"\\profiles\\default\\chart00.chr"));
+    view_.rows.back().ticked = false;
+  }
+  // Uninstall reads each chart: one past its cap fails the row by name.
+  MakeTerminalWithProfile(L"C:\\U");
+  Plant(L"C:\\U\\profiles\\default\\chart00.chr", std::to_string((16 << 20) + 1));
+  view_.rows.clear();
+  view_.AddRow(L"C:\\U", true);
+  OnUninstall(view_);
+  EXPECT_NE(view_.rows[0].state.find(L"C:\\U\\profiles\\default\\chart00.chr"), std::wstring::npos)
+      << view_.rows[0].state;
+}
+
+TEST_F(HostileMaterialTest, KitNamesWindowsCannotHoldAreSkippedAndNothingOutsideIsRead) {
+  MakeProviderPackage();
+  machine_.WriteFile(L"C:\\outside\\id_key", "secret");
+  // One legal Linux name that the Windows-style path rules would walk out of
+  // the package with.
+  const std::string odd =
+      Native(std::wstring(kProviderRoot) + L"templates") + "/..\\..\\..\\outside\\id_key";
+  machine_.MakeFolder(std::wstring(kProviderRoot) + L"templates");
+  {
+    FILE* f = fopen(odd.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    fclose(f);
+  }
+  machine_.MakeTerminal(L"C:\\MT4");
+  view_.AddRow(L"C:\\MT4", true);
+  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_FALSE(Has(L"C:\\MT4\\templates\\id_key"));
+  ASSERT_FALSE(view_.messages.empty());
+  EXPECT_NE(view_.messages.front().text.find(L"Skipped a file whose name Windows cannot use"),
+            std::wstring::npos);
+}
+
+TEST_F(HostileMaterialTest, FoldersTheSavedListCannotHoldAreSkippedWithAMessage) {
+  machine_.MakeTerminal(L"C:\\MT4|demo*1");
+  machine_.MakeTerminal(L"C:\\MT4");
+  SearchTerminals(view_, false);
+  ASSERT_EQ(view_.rows.size(), 1u);
+  EXPECT_EQ(view_.rows[0].folder, L"C:\\MT4");
+  ASSERT_EQ(view_.messages.size(), 1u);
+  EXPECT_NE(view_.messages[0].text.find(L"C:\\MT4|demo*1"), std::wstring::npos);
+
+  EXPECT_EQ(AddTerminalFolder(view_, L"C:\\MT4|demo*1"), -1);
+  EXPECT_EQ(view_.rows.size(), 1u);
+  EXPECT_EQ(
+      view_.messages.back().text.rfind(L"Skipped a folder whose name the list cannot hold", 0), 0u);
+}
+#endif
 
 }  // namespace
 }  // namespace copyloom

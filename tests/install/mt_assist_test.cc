@@ -310,6 +310,10 @@ TEST_F(MTAssistTest, MissingFoldersGiveTheirMessages) {
   MakeProviderPackage();
   machine_.MakeFolder(L"C:\\NoExperts\\config");
   EXPECT_EQ(Install(L"C:\\NoExperts"), L"Please select the installation path of MT4!");
+  // An "experts" folder alone makes no terminal to write into.
+  machine_.MakeFolder(L"C:\\Home\\experts");
+  EXPECT_EQ(Install(L"C:\\Home"), L"Please select the installation path of MT4!");
+  EXPECT_TRUE(machine_.Files(L"C:\\Home").empty());
 
   EXPECT_EQ(engine_.InstallToTerminal(L"C:\\Setup\\Signal Receiver", kTerm),
             L"Invalid running path!\nC:\\Setup\\");

@@ -141,14 +141,22 @@ TEST_F(UninstallTest, AnExpertThatCannotBeDeletedFailsTheRow) {
   EXPECT_TRUE(Has(L"C:\\MT4\\templates\\copier.tpl"));
 }
 
-TEST_F(UninstallTest, ExtensionsOfShippedFilesMatchInTheirExactCase) {
-  machine_.WriteFile(L"C:\\Setup\\X.EX4", "x");
-  machine_.WriteFile(L"C:\\Setup\\extra\\Y.ex4", "y");
+TEST_F(UninstallTest, NamesComeOnlyFromThePackageFoldersInTheirExactCase) {
+  machine_.WriteFile(L"C:\\Setup\\Signal Provider\\experts\\X.EX4", "x");
+  machine_.WriteFile(L"C:\\Setup\\Signal Receiver\\experts\\Y.ex4", "y");
+  // A kit unpacked into a broad folder: what lies elsewhere is the trader's.
+  machine_.WriteFile(L"C:\\Setup\\MyScalper.ex4", "s");
+  machine_.WriteFile(L"C:\\Setup\\Downloads\\experts\\Grid.ex4", "g");
+  machine_.WriteFile(L"C:\\Setup\\Signal Provider\\old\\experts\\Old.ex4", "o");
   machine_.MakeTerminal(L"C:\\MT4");
-  machine_.WriteFile(L"C:\\MT4\\experts\\X.EX4", "x");
+  for (const wchar_t* own : {L"X.EX4", L"MyScalper.ex4", L"Grid.ex4", L"Old.ex4"}) {
+    machine_.WriteFile(L"C:\\MT4\\experts\\" + std::wstring(own), "x");
+  }
   view_.AddRow(L"C:\\MT4", true);
   OnUninstall(view_);
-  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\X.EX4"));
+  for (const wchar_t* own : {L"X.EX4", L"MyScalper.ex4", L"Grid.ex4", L"Old.ex4"}) {
+    EXPECT_TRUE(Has(L"C:\\MT4\\experts\\" + std::wstring(own))) << own;
+  }
   EXPECT_EQ(view_.rows[0].state, L"Can't find the files need to be uninstalled");
 
   machine_.WriteFile(L"C:\\MT4\\experts\\Y.ex4", "y");

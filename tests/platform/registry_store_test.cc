@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/testing.h"
 
 namespace copyloom::platform {
@@ -190,6 +192,51 @@ TEST(WineRegTest, FollowsLinkKeysLikeCurrentControlSet) {
   EXPECT_FALSE(store.HasKey(kMachine, L"System\\CurrentControlSet\\Control\\Missing"));
   // A link to itself ends instead of spinning.
   EXPECT_FALSE(store.HasKey(kMachine, L"Loop\\A\\B"));
+}
+
+// A registry file as a stream, a few bytes at a time: only the wanted keys
+// and the links are kept, and a section past the size bound is dropped.
+TEST(WineRegTest, AStreamKeepsTheWantedKeysLinksAndBoundedSectionsOnly) {
+  auto load = [](RegistryStore* store, RegRoot root, const std::string& text,
+                 const std::wstring& wanted, size_t max_section) {
+    size_t at = 0;
+    return store->LoadWineRegStream(
+        root,
+        [&](char* buffer, size_t size) {
+          const size_t n = std::min<size_t>({size, 7, text.size() - at});
+          text.copy(buffer, n, at);
+          at += n;
+          return n;
+        },
+        [&](const std::wstring& key) { return key.rfind(wanted, 0) == 0; }, max_section);
+  };
+  RegistryStore user;
+  ASSERT_TRUE(load(&user, kUser, kUserReg, L"Software\\MetaQuotes", 1 << 20));
+  EXPECT_EQ(Value(user, kUser, L"Software\\MetaQuotes Software\\MetaTrader 4", L"InstallPath"),
+            L"C:\\Program Files (x86)\\MetaTrader 4");
+  EXPECT_FALSE(user.HasKey(kUser, L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache"));
+
+  const std::string machine =
+      "WINE REGISTRY Version 2\n"
+      "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\Language] 1\n"
+      "\"InstallLanguage\"=\"0804\"\n"
+      "[System\\\\ControlSet001\\\\Control\\\\Nls\\\\Huge] 1\n"
+      "\"Big\"=\"" +
+      std::string(1000, 'x') +
+      "\"\n"
+      "[System\\\\CurrentControlSet] 1\n"
+      "#link\n"
+      "\"SymbolicLinkValue\"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,00,\\\n"
+      "  5c,00,4d,00,61,00,63,00,68,00,69,00,6e,00,65,00,5c,00,53,00,79,00,73,00,74,\\\n"
+      "  00,65,00,6d,00,5c,00,43,00,6f,00,6e,00,74,00,72,00,6f,00,6c,00,53,00,65,00,\\\n"
+      "  74,00,30,00,30,00,31,00\n";
+  RegistryStore store;
+  ASSERT_TRUE(load(&store, kMachine, machine, L"System\\ControlSet001", 600));
+  EXPECT_EQ(Value(store, kMachine, L"System\\CurrentControlSet\\Control\\Nls\\Language",
+                  L"InstallLanguage"),
+            L"0804");
+  EXPECT_FALSE(store.HasKey(kMachine, L"System\\ControlSet001\\Control\\Nls\\Huge"));
+  EXPECT_FALSE(load(&store, kMachine, "REGEDIT4\n[x]\n", L"", 200));
 }
 
 TEST(WineRegTest, RejectsOtherTextsAndSurvivesDamage) {

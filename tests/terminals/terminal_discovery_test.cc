@@ -54,15 +54,33 @@ TEST_F(DiscoveryTest, TerminalFolderIgnoresLetterCase) {
   EXPECT_TRUE(IsTerminalFolder(L"c:\\mixed\\Experts"));
 }
 
-TEST_F(DiscoveryTest, FixedDrivesComeFromTheDriveTable) {
-  EXPECT_EQ(ListFixedDrives(), L"C|D");
-}
+TEST_F(DiscoveryTest, FixedDrivesComeFromTheDriveTable) { EXPECT_EQ(ListFixedDrives(), L"C|D"); }
 
 TEST_F(DiscoveryTest, RegistrySourceIsNotTested) {
   machine_.registry().SetValue(RegRoot::kCurrentUser, kMetaTrader, L"InstallPath",
                                L"C:\\Gone\\MT4");
   machine_.Apply();
   EXPECT_EQ(Split(FindTerminalFolders()).front(), L"C:\\Gone\\MT4\\");
+}
+
+TEST_F(DiscoveryTest, RegistryPathsThatAreNoWindowsPathsAreIgnored) {
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.MakeTerminal(L"C:\\victim");
+  machine_.registry().SetValue(RegRoot::kCurrentUser, kMuiCache, L"/home/x/victim/terminal.exe",
+                               L"MetaTrader");
+  for (const wchar_t* value : {L"/home/x/victim", L"victim", L"\\\\?\\C:\\victim"}) {
+    SCOPED_TRACE(value);
+    machine_.registry().SetValue(RegRoot::kCurrentUser, kMetaTrader, L"InstallPath", value);
+    machine_.Apply();
+    const TextList found = Split(FindTerminalFolders());
+    EXPECT_EQ(found.front(), L"C:\\MT4\\");
+    for (const auto& f : found) EXPECT_EQ(f.find(L"/home"), std::wstring::npos) << f;
+  }
+  // ".." is resolved before anything else.
+  machine_.registry().SetValue(RegRoot::kCurrentUser, kMetaTrader, L"InstallPath",
+                               L"C:\\Gone\\..\\..\\victim");
+  machine_.Apply();
+  EXPECT_EQ(Split(FindTerminalFolders()).front(), L"C:\\victim\\");
 }
 
 TEST_F(DiscoveryTest, MissingRegistryValueGivesALoneSeparator) {

@@ -6,6 +6,7 @@
 #include "app/product_profile.h"
 #include "platform/testing.h"
 #include "foundation/path_util.h"
+#include "platform/platform.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
 #include "terminals/data_lock.h"
@@ -113,6 +114,36 @@ TEST_F(TerminalListTest, RestoreRulesOnSavedEntries) {
   EXPECT_EQ(view_.rows[3].folder, L"C:\\MT4");
   EXPECT_EQ(view_.rows[3].type, L"Receiver");
   EXPECT_EQ(view_.rows[3].state, L"Failed#Please close");
+}
+
+TEST_F(TerminalListTest, OnlyWindowsPathsAreRestoredWithDotsResolvedFirst) {
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.MakeTerminal(L"C:\\victim");
+#ifdef _WIN32
+  const std::wstring native = L"/MT4";
+#else
+  // The same folder by its native name: a list from someone else's prefix.
+  const std::wstring native = machine_.root().Join(L"drive_c\\victim");
+#endif
+  Save(L"00" + native + L"*|00victim*|00C:\\Gone\\..\\MT4\\.*|00C:\\..\\..\\MT4*|");
+  RestoreTerminalList(view_);
+  EXPECT_EQ(view_.Folders(), (std::vector<std::wstring>{L"C:\\MT4"}));
+}
+
+TEST_F(TerminalListTest, RowsOfRemovedTerminalsListTheirParentOnce) {
+  // A long list of terminals long gone, beside many folders: the lookup of
+  // each missing name in another letter case must not list the parent again.
+  std::wstring saved;
+  for (int i = 0; i < 300; ++i) {
+    machine_.MakeFolder(L"C:\\Traders\\Kept " + std::to_wstring(i));
+    saved += L"00C:\\Traders\\Gone " + std::to_wstring(i) + L"\\MT4*|";
+  }
+  Save(saved);
+  platform::SleepMs(50);  // the folder's change time settles
+  const int before = platform::testing::FolderListings();
+  RestoreTerminalList(view_);
+  EXPECT_TRUE(view_.rows.empty());
+  EXPECT_LE(platform::testing::FolderListings() - before, 3);
 }
 
 TEST_F(TerminalListTest, AFolderWithALineBreakInItIsDropped) {

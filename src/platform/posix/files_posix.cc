@@ -17,6 +17,7 @@
 #include "platform/posix/in_use.h"
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "platform/wildcard.h"
 
@@ -152,10 +153,11 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   std::string from, to;
   if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
   if (posix::IsHeldByWine(to)) return false;
-  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!in) return false;
   struct stat src;
   if (fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
+  fcntl(in.get(), F_SETFL, fcntl(in.get(), F_GETFL) & ~O_NONBLOCK);
   struct stat dst;
   // Copying a file onto itself would only make a second copy of it.
   if (stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
@@ -219,6 +221,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   if (!MapPath(folder, &native)) return false;
   posix::DirHandle dir(opendir(native.c_str()));
   if (!dir) return false;
+  hooks::CountListing();
   while (dirent* entry = readdir(dir.get())) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
@@ -291,8 +294,15 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
       flags |= O_RDONLY;
       break;
   }
-  UniqueFd fd(open(native.c_str(), flags, 0666));
+  // Without blocking: a FIFO planted in a terminal folder would wait for a
+  // writer for ever. Only what fstat calls a regular file is kept.
+  UniqueFd fd(open(native.c_str(), flags | O_NONBLOCK, 0666));
   if (!fd) return nullptr;
+  struct stat opened;
+  if (fstat(fd.get(), &opened) != 0) return nullptr;
+  const bool folder_times = mode == OpenMode::kWriteShareAll && S_ISDIR(opened.st_mode);
+  if (!S_ISREG(opened.st_mode) && !folder_times) return nullptr;
+  fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   if (lock && flock(fd.get(), lock | LOCK_NB) != 0) return nullptr;
   if (mode == OpenMode::kReadShareAll) {
     // Shares everything, but a writer that shares nothing still keeps it.

@@ -7,9 +7,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <mutex>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/posix/fd.h"
@@ -32,27 +35,93 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder + "/" + name;
 }
 
-// The entry of folder whose name equals name ignoring case; the exact name
-// wins, then the first in case-insensitive order so the choice is stable.
-bool FindIgnoringCase(const std::string& folder, const std::wstring& name, size_t name_bytes,
-                      std::string* found) {
+// Folder listings for the case-insensitive lookup, kept while the folder's
+// change time stays the same: a run maps thousands of paths that miss in
+// one folder (a long saved list of removed terminals), and listing a large
+// parent again for each would take minutes.
+struct ListingCache {
+  struct Listing {
+    struct timespec changed = {};
+    bool settled = false;  // listed well after its last change
+    ino_t inode = 0;
+    dev_t device = 0;
+    // Folded name -> the entry chosen for it.
+    std::unordered_map<std::wstring, std::string> names;
+  };
+  std::mutex mutex;
+  std::unordered_map<std::string, Listing> folders;
+  size_t held_names = 0;
+};
+
+ListingCache& Listings() {
+  static ListingCache* cache = new ListingCache;
+  return *cache;
+}
+
+// Bounds the memory of a walk over a whole drive.
+constexpr size_t kMaxHeldNames = 1 << 20;
+
+bool ListForLookup(const std::string& folder, ListingCache::Listing* listing) {
   DirHandle dir(opendir(folder.empty() ? "." : folder.c_str()));
   if (!dir) return false;
-  bool have = false;
-  std::wstring best;
+  hooks::CountListing();
+  std::unordered_map<std::wstring, std::wstring> best;
   while (dirent* entry = readdir(dir.get())) {
-    // Letters and their folded forms have UTF-8 forms of the same length:
-    // a cheap first test in large folders.
-    if (strlen(entry->d_name) != name_bytes) continue;
-    std::wstring candidate = NativeToWide(entry->d_name);
-    if (!EqualsIgnoreCase(candidate, name)) continue;
-    if (!have || CompareIgnoreCase(candidate, best) < 0) {
-      best = candidate;
-      *found = entry->d_name;
-      have = true;
+    const std::string raw = entry->d_name;
+    if (raw == "." || raw == "..") continue;
+    std::wstring candidate = NativeToWide(raw);
+    std::wstring folded = FoldCase(candidate);
+    auto it = best.find(folded);
+    // The first in case-insensitive order wins, so the choice is stable.
+    if (it == best.end() || CompareIgnoreCase(candidate, it->second) < 0) {
+      best[folded] = candidate;
+      listing->names[std::move(folded)] = raw;
     }
   }
-  return have;
+  return true;
+}
+
+// The entry of folder whose name equals name ignoring case (the exact name
+// has been tried already).
+bool FindIgnoringCase(const std::string& folder, const std::wstring& name, std::string* found) {
+  const std::string path = folder.empty() ? "." : folder;
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  ListingCache& cache = Listings();
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  auto it = cache.folders.find(path);
+  const bool fresh = it != cache.folders.end() && it->second.settled &&
+                     it->second.inode == st.st_ino && it->second.device == st.st_dev &&
+                     it->second.changed.tv_sec == st.st_mtim.tv_sec &&
+                     it->second.changed.tv_nsec == st.st_mtim.tv_nsec;
+  if (!fresh) {
+    if (it != cache.folders.end()) {
+      cache.held_names -= it->second.names.size();
+      cache.folders.erase(it);
+    }
+    ListingCache::Listing listing;
+    listing.changed = st.st_mtim;
+    // A change within the file system's clock tick of the listing may not
+    // show in the change time: such a listing is not trusted again.
+    struct timespec now;
+    clock_gettime(CLOCK_REALTIME, &now);
+    const int64_t age_ns = (static_cast<int64_t>(now.tv_sec) - st.st_mtim.tv_sec) * 1000000000LL +
+                           (now.tv_nsec - st.st_mtim.tv_nsec);
+    listing.settled = age_ns > 20'000'000;
+    listing.inode = st.st_ino;
+    listing.device = st.st_dev;
+    if (!ListForLookup(path, &listing)) return false;
+    if (cache.held_names + listing.names.size() > kMaxHeldNames) {
+      cache.folders.clear();
+      cache.held_names = 0;
+    }
+    cache.held_names += listing.names.size();
+    it = cache.folders.emplace(path, std::move(listing)).first;
+  }
+  auto hit = it->second.names.find(FoldCase(name));
+  if (hit == it->second.names.end()) return false;
+  *found = hit->second;
+  return true;
 }
 
 std::string NativeDriveFolder(const std::string& dosdevices, const std::string& entry) {
@@ -92,9 +161,17 @@ std::string WinePrefix() {
 
 std::map<wchar_t, std::string> DriveTable() {
   if (const auto* hooked = hooks::DriveTable()) {
-    std::map<wchar_t, std::string> table;
-    for (const auto& [letter, folder] : *hooked) table[UpperLetter(letter)] = WideToNative(folder);
-    return table;
+    // Converted once per table: every path a test maps comes through here.
+    thread_local std::map<wchar_t, std::wstring> converted_from;
+    thread_local std::map<wchar_t, std::string> converted;
+    if (*hooked != converted_from) {
+      converted.clear();
+      for (const auto& [letter, folder] : *hooked) {
+        converted[UpperLetter(letter)] = WideToNative(folder);
+      }
+      converted_from = *hooked;
+    }
+    return converted;
   }
   static DriveCache* cache = new DriveCache;
   std::lock_guard<std::mutex> lock(cache->mutex);
@@ -175,6 +252,24 @@ bool MapPath(std::wstring_view path, std::string* native) {
   }
   const bool trailing = !rest.empty() && IsSeparator(rest.back()) && !parts.empty();
 
+  // Most paths exist as spelled (a walk maps what a listing returned): one
+  // lookup of the whole path then stands for one per component, which at
+  // 1,500 levels deep is the difference between a second and minutes.
+  {
+    std::string whole = base;
+    for (const auto& part : parts) {
+      if (!whole.empty() && whole.back() != '/') whole += '/';
+      whole += WideToNative(part);
+    }
+    if (whole.empty()) whole = ".";
+    struct stat st;
+    if (lstat(whole.c_str(), &st) == 0) {
+      if (trailing) whole += '/';
+      *native = std::move(whole);
+      return true;
+    }
+  }
+
   std::string current = base;
   bool missing = false;
   for (const auto& part : parts) {
@@ -184,7 +279,7 @@ bool MapPath(std::wstring_view path, std::string* native) {
       struct stat st;
       if (lstat(candidate.c_str(), &st) != 0) {
         std::string found;
-        if (errno == ENOENT && FindIgnoringCase(current, part, exact.size(), &found)) {
+        if (errno == ENOENT && FindIgnoringCase(current, part, &found)) {
           candidate = Join(current, found);
         } else {
           missing = true;

@@ -218,19 +218,28 @@ Lookup Find(const Document& doc, std::wstring_view section, std::wstring_view ke
   return found;
 }
 
-bool ReadBytes(const std::string& native, std::string* bytes) {
-  posix::UniqueFd fd(open(native.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) return false;
-  struct stat st;
-  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+enum class Read { kOk, kMissing, kBroken };
+
+// The file whole, up to the settings cap; a FIFO is refused, not waited on.
+Read ReadBytes(const std::string& native, std::string* bytes) {
   bytes->clear();
+  posix::UniqueFd fd(open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return errno == ENOENT ? Read::kMissing : Read::kBroken;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Read::kBroken;
+  if (static_cast<uint64_t>(st.st_size) > kSettingsFileCap) return Read::kBroken;
+  fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
   bytes->reserve(static_cast<size_t>(st.st_size));
   char buffer[65536];
   while (true) {
     ssize_t n = read(fd.get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return false;
-    if (n == 0) return true;
+    if (n < 0) return Read::kBroken;
+    if (n == 0) return Read::kOk;
+    if (bytes->size() + static_cast<size_t>(n) > kSettingsFileCap) {
+      bytes->clear();
+      return Read::kBroken;
+    }
     bytes->append(buffer, static_cast<size_t>(n));
   }
 }
@@ -277,7 +286,9 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   std::string native;
   if (!posix::MapPath(file, &native)) return L"";
   Document doc;
-  if (!ReadBytes(native, &doc.bytes)) return L"";
+  const Read read = ReadBytes(native, &doc.bytes);
+  if (read == Read::kBroken) NoteBrokenSettingsFile(file);
+  if (read != Read::kOk) return L"";
   Parse(&doc);
   const std::wstring_view wanted_section = Trim(section);
   const std::wstring_view wanted_key = Trim(key);
@@ -306,8 +317,12 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   Document doc;
   struct stat st;
   if (stat(native.c_str(), &st) == 0) {
-    if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
-    if (!ReadBytes(native, &doc.bytes)) return false;
+    if ((st.st_mode & S_IWUSR) == 0) return false;
+    // A broken file stays as it is: rewriting it would lose what it holds.
+    if (ReadBytes(native, &doc.bytes) != Read::kOk) {
+      NoteBrokenSettingsFile(file);
+      return false;
+    }
   } else if (errno != ENOENT) {
     return false;
   }

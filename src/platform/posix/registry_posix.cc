@@ -2,27 +2,77 @@
 // system.reg (HKEY_LOCAL_MACHINE). Read only; the files may lag Wine's live
 // registry by up to 30 seconds.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <mutex>
+#include <utility>
 
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/registry_store.h"
 #include "platform/test_hooks.h"
+#include "platform/wildcard.h"
 
 namespace copyloom::platform {
 namespace {
 
-std::string ReadFileBytes(const std::string& path) {
-  std::string out;
-  posix::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!fd) return out;
-  char buffer[65536];
-  ssize_t n;
-  while ((n = read(fd.get(), buffer, sizeof buffer)) > 0) out.append(buffer, n);
-  return out;
+// The keys the product reads; the rest of a prefix's registry (often
+// hundreds of megabytes of other programs' keys) is never held.
+constexpr const wchar_t* kWantedKeys[] = {
+    L"Software\\MetaQuotes Software",
+    L"Software\\Microsoft\\Windows\\ShellNoRoam\\MUICache",
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders",
+    L"System\\CurrentControlSet\\Control\\Nls",
+    L"System\\ControlSet001\\Control\\Nls",
+};
+// No value the product reads comes near this.
+constexpr size_t kMaxSection = 16 << 20;
+
+bool IsWanted(const std::wstring& key) {
+  for (const wchar_t* wanted : kWantedKeys) {
+    const std::wstring prefix = wanted;
+    if (key.size() < prefix.size() || !EqualsIgnoreCase(key.substr(0, prefix.size()), prefix)) {
+      continue;
+    }
+    if (key.size() == prefix.size() || key[prefix.size()] == L'\\') return true;
+  }
+  return false;
+}
+
+// Streams one registry file into the store. False when it is broken: not a
+// regular file (a FIFO would block), larger than its cap, or unreadable. A
+// missing file is no fault.
+bool LoadRegistryFile(RegistryStore* store, RegRoot root, const std::string& path) {
+  posix::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
+  if (!fd) return errno == ENOENT;
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  if (static_cast<uint64_t>(st.st_size) > kRegistryFileCap) return false;
+  fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
+  uint64_t total = 0;
+  bool broken = false;
+  store->LoadWineRegStream(
+      root,
+      [&](char* buffer, size_t size) -> size_t {
+        for (;;) {
+          const ssize_t n = read(fd.get(), buffer, size);
+          if (n < 0 && errno == EINTR) continue;
+          if (n < 0) broken = true;
+          if (n <= 0) return 0;
+          total += static_cast<uint64_t>(n);
+          // Grown since it was measured: still only up to the cap.
+          if (total > kRegistryFileCap) {
+            broken = true;
+            return 0;
+          }
+          return static_cast<size_t>(n);
+        }
+      },
+      IsWanted, kMaxSection);
+  return !broken;
 }
 
 // Read on first use and kept: a process sees one prefix. Should the prefix
@@ -36,8 +86,14 @@ std::shared_ptr<const RegistryStore> PrefixRegistry() {
   if (loaded && *loaded_prefix == prefix) return *loaded;
   auto store = std::make_shared<RegistryStore>();
   if (!prefix.empty()) {
-    store->LoadWineRegText(RegRoot::kCurrentUser, ReadFileBytes(prefix + "/user.reg"));
-    store->LoadWineRegText(RegRoot::kLocalMachine, ReadFileBytes(prefix + "/system.reg"));
+    for (const auto& [root, name] : {std::pair{RegRoot::kCurrentUser, "/user.reg"},
+                                     std::pair{RegRoot::kLocalMachine, "/system.reg"}}) {
+      if (LoadRegistryFile(store.get(), root, prefix + name)) continue;
+      // Nothing of a broken prefix registry is trusted; the run reports it.
+      NoteBrokenSettingsFile(posix::NativeToWide(prefix + name));
+      store = std::make_shared<RegistryStore>();
+      break;
+    }
   }
   if (!loaded) {
     loaded_prefix = new std::string;

@@ -71,8 +71,10 @@ std::string PrefixHolding(const std::string& native) {
 
 std::string WinePrefixArch(const std::string& prefix) {
   // The line sits in the header, before the first key.
-  UniqueFd fd(open((prefix + "/system.reg").c_str(), O_RDONLY | O_CLOEXEC));
+  UniqueFd fd(open((prefix + "/system.reg").c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
   if (!fd) return "";
+  struct stat st;
+  if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return "";  // a FIFO would block
   char buffer[4096];
   const ssize_t n = read(fd.get(), buffer, sizeof buffer);
   if (n <= 0) return "";

@@ -189,6 +189,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   const std::wstring native = WithoutTrailingSeparators(ResolvePath(folder));
   const std::wstring search = native + L"\\" + (pattern.empty() ? L"*" : pattern);
   WIN32_FIND_DATAW data;
+  hooks::CountListing();
   UniqueFind find(::FindFirstFileExW(search.c_str(), FindExInfoBasic, &data, FindExSearchNameMatch,
                                      nullptr, 0));
   if (!find.valid()) {
@@ -265,6 +266,10 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
       break;
   }
   if (!handle.valid()) return nullptr;
+  // A pipe or a device opened by name is never read as a file.
+  if (mode != OpenMode::kWriteShareAll && ::GetFileType(handle.get()) != FILE_TYPE_DISK) {
+    return nullptr;
+  }
   return std::make_unique<Win32File>(std::move(handle));
 }
 

@@ -60,6 +60,19 @@ void Forget(const std::wstring& path) {
   ::WritePrivateProfileStringW(nullptr, nullptr, nullptr, path.c_str());
 }
 
+// A settings file that is no plain file or is over its cap is left alone:
+// the profile functions would read it whole, or block on a pipe.
+bool IsBroken(const std::wstring& file, const std::wstring& native) {
+  const DWORD attributes = ::GetFileAttributesW(native.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  auto opened = OpenFile(file, OpenMode::kReadShareAll);
+  // One held without sharing is busy, not broken: the profile functions say so.
+  const bool broken = (attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+                      (opened && static_cast<uint64_t>(opened->Size()) > kSettingsFileCap);
+  if (broken) NoteBrokenSettingsFile(file);
+  return broken;
+}
+
 }  // namespace
 
 std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
@@ -68,6 +81,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   // Another program (the command line beside the window) may have replaced
   // the file keeping its time: read the file, not a remembered copy.
   Forget(native);
+  if (IsBroken(file, native)) return L"";
   // A value longer than the buffer comes back cut to size - 1 characters
   // (Wine may stop a character earlier still): grow until it stops filling.
   DWORD size = 4096;
@@ -87,6 +101,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
   const std::wstring native = ProfilePath(file);
+  if (IsBroken(file, native)) return false;
   const bool existed = ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
   const bool ok = win32::WriteInOneStep(native, false, [&](const std::wstring& temp) {
     if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;

@@ -1,0 +1,62 @@
+// Bounded whole-file reads, shared by both builds: they rest on OpenFile,
+// which already refuses anything but a regular file.
+#include <mutex>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace copyloom::platform {
+namespace {
+
+struct BrokenNote {
+  std::mutex mutex;
+  std::wstring path;
+};
+
+BrokenNote& Note() {
+  static BrokenNote* note = new BrokenNote;
+  return *note;
+}
+
+}  // namespace
+
+ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes) {
+  bytes->clear();
+  const FileAttributes attributes = QueryAttributes(path);
+  if (!attributes.exists) return ReadStatus::kMissing;
+  if (attributes.is_folder) return ReadStatus::kBroken;
+  auto file = OpenFile(path, OpenMode::kReadShareAll);
+  if (!file) return ReadStatus::kBroken;
+  const int64_t size = file->Size();
+  if (size < 0 || static_cast<uint64_t>(size) > cap) return ReadStatus::kBroken;
+  bytes->reserve(static_cast<size_t>(size));
+  std::vector<char> buffer(64 << 10);
+  // To the end rather than to the size seen at the start (someone may be
+  // writing it), but never past the cap.
+  for (;;) {
+    size_t got = 0;
+    if (!file->Read(buffer.data(), buffer.size(), &got)) break;
+    if (got == 0) return ReadStatus::kOk;
+    if (bytes->size() + got > cap) break;
+    bytes->append(buffer.data(), got);
+  }
+  bytes->clear();
+  bytes->shrink_to_fit();
+  return ReadStatus::kBroken;
+}
+
+std::wstring TakeBrokenSettingsFile() {
+  BrokenNote& note = Note();
+  std::lock_guard<std::mutex> lock(note.mutex);
+  std::wstring path;
+  path.swap(note.path);
+  return path;
+}
+
+void NoteBrokenSettingsFile(const std::wstring& path) {
+  BrokenNote& note = Note();
+  std::lock_guard<std::mutex> lock(note.mutex);
+  if (note.path.empty()) note.path = path;
+}
+
+}  // namespace copyloom::platform
