@@ -481,11 +481,17 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 
 // "plan" or "changes" of a row: paths relative to its data folder.
 nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector<Change>& changes) {
-  const std::wstring data_folder = ResolveTerminalLayout(folder).data_folder;
+  // Windows separators throughout, whichever way the parts were joined.
+  auto windows = [](std::wstring path) {
+    std::replace(path.begin(), path.end(), L'/', L'\\');
+    return path;
+  };
+  std::wstring data_folder = windows(ResolveTerminalLayout(folder).data_folder);
+  if (!data_folder.empty() && data_folder.back() != L'\\') data_folder += L'\\';
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Change& change : changes) {
-    std::wstring path = change.path;
-    if (!data_folder.empty() && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
+    std::wstring path = windows(change.path);
+    if (data_folder.size() > 1 && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
       path = path.substr(data_folder.size());
     }
     nlohmann::ordered_json item;
