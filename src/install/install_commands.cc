@@ -10,6 +10,7 @@
 #include "install/command_guard.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
+#include "platform/platform.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom {
@@ -43,6 +44,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
   {
     RunningCommand running(view);
     ScopedInstallBatch batch(engine);
+    const platform::HeldFilesSnapshot held;  // one look-up for all the rows
 
     bool any_ticked = false;
     for (int i = 0; i < view.RowCount() && !any_ticked; ++i) any_ticked = view.IsTicked(i);

@@ -136,6 +136,7 @@ void OnUninstall(InstallerView& view) {
   bool chosen_any = false;
   {
     RunningCommand running(view);
+    const platform::HeldFilesSnapshot held;  // one look-up for all the rows
     const UninstallNames names = BuildNames();
 
     std::vector<bool> chosen(view.RowCount(), false);

@@ -151,7 +151,8 @@ std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy);
 // Windows. The POSIX build looks such files up in /proc (Wine keeps its
 // sharing to itself); while a snapshot lives it uses the files held when the
 // snapshot was made instead of looking them up at each call. Open one around
-// the work on one terminal. Windows sees sharing itself and ignores it.
+// the work on one terminal, and one around a command's rows: a snapshot made
+// while another lives reuses it. Windows sees sharing itself and ignores it.
 class HeldFilesSnapshot {
  public:
   HeldFilesSnapshot();

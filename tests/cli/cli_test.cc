@@ -17,13 +17,12 @@ namespace copyloom {
 namespace {
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
-  for (const Strings& args : {Strings{}, Strings{L"frobnicate"}, Strings{L"install"},
-                              Strings{L"install", L"both"}, Strings{L"remove"},
-                              Strings{L"install", L"provider", L"--chart", L"--no-chart"},
-                              Strings{L"uninstall", L"--all", L"C:\\MT4"},
-                              Strings{L"--bogus", L"list"},
-                              Strings{L"--all-prefixes", L"deploy"},
-                              Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
+  for (const Strings& args :
+       {Strings{}, Strings{L"frobnicate"}, Strings{L"install"}, Strings{L"install", L"both"},
+        Strings{L"remove"}, Strings{L"install", L"provider", L"--chart", L"--no-chart"},
+        Strings{L"uninstall", L"--all", L"C:\\MT4"}, Strings{L"--bogus", L"list"},
+        Strings{L"--all-prefixes", L"deploy"},
+        Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
@@ -74,8 +73,7 @@ TEST_F(CliTest, AddListAndRemove) {
 TEST_F(CliTest, InstallReportsEachRowAndTheSummary) {
   auto result = Run({L"install", L"provider", Terminal(L"MT4 A"), L"--no-chart"});
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_NE(result.out.find("[1/1] " + U8(Terminal(L"MT4 A")) + ": Completed\n"),
-            std::string::npos)
+  EXPECT_NE(result.out.find("[1/1] " + U8(Terminal(L"MT4 A")) + ": Completed\n"), std::string::npos)
       << result.out;
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4"), kMarkedExpert);
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "MZ library");
@@ -126,8 +124,7 @@ TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
 TEST_F(CliTest, TheUsersTicksAreKept) {
   // Ticks come from the window, which shares the settings file.
   const std::wstring a = Terminal(L"MT4 A"), b = Terminal(L"MT4 B");
-  dir_.WriteFile(L"data\\clinst.cfg",
-                 "[MAIN]\r\nPATH=10" + U8(a) + "*|00" + U8(b) + "*|\r\n");
+  dir_.WriteFile(L"data\\clinst.cfg", "[MAIN]\r\nPATH=10" + U8(a) + "*|00" + U8(b) + "*|\r\n");
   json out = RunJson({L"install", L"receiver", b});
   EXPECT_EQ(last_exit_, 0);
   ASSERT_EQ(out["rows"].size(), 2u);

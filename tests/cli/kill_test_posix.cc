@@ -6,16 +6,15 @@
 // and nothing of the transaction is left; a rerun then completes. The
 // moments come from a fixed seed, so a failing round can be replayed.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
-#include <filesystem>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <random>
 #include <string>
@@ -124,8 +123,8 @@ class KillTest : public ::testing::Test {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
     }
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
   }
 
   // Each destination file old, new or missing; the list with every row.
@@ -176,9 +175,10 @@ class KillTest : public ::testing::Test {
   }
 
   int RunNext() {
-    return test::RunProgram(platform::Utf8ToWide(COPYLOOM_CLI_PATH),
-                            {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"), L"list"},
-                            {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}})
+    return test::RunProgram(
+               platform::Utf8ToWide(COPYLOOM_CLI_PATH),
+               {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"), L"list"},
+               {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}})
         .exit_code;
   }
 
