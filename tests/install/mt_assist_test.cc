@@ -285,6 +285,39 @@ TEST_F(MTAssistTest, CopyFailureMidwayLeavesTheTerminalAsItWas) {
   EXPECT_FALSE(HasInTerminal(kExpert));
 }
 
+#ifndef _WIN32
+TEST_F(MTAssistTest, LinksToFilesAreReplacedNeverWrittenThrough) {
+  namespace fs = std::filesystem;
+  MakeProviderPackage();
+  auto native = [&](const std::wstring& path) {
+    return fs::path(machine_.root().Join(L"drive_c\\" + path));
+  };
+  // Links inside the terminal to files of the trader outside it.
+  machine_.WriteFile(L"C:\\outside\\bashrc", "trader's own");
+  machine_.WriteFile(L"C:\\outside\\id_key", IniBytes(300, 'k'));
+  fs::create_symlink(native(L"outside\\bashrc"), native(std::wstring(L"MT4\\") + kExpert));
+  fs::create_symlink(native(L"outside\\id_key"), native(std::wstring(L"MT4\\") + kIni));
+
+  // The in-place patch refuses a link: the row fails and changes nothing.
+  EXPECT_EQ(Install(), GetMessageText(EngineMessage::kCopyFailed) + L"#experts.ini");
+  EXPECT_FALSE(HasInTerminal(kBackup));
+  EXPECT_FALSE(HasInTerminal(kTemplate));
+
+  // A replacement replaces the link itself.
+  fs::remove(native(std::wstring(L"MT4\\") + kIni));
+  Terminal(kIni, IniBytes(300, 'i'));
+  EXPECT_EQ(Install(), L"SUCC");
+  EXPECT_FALSE(fs::is_symlink(native(std::wstring(L"MT4\\") + kExpert)));
+  EXPECT_EQ(InTerminal(kExpert), Signed("provider 2"));
+  EXPECT_EQ(machine_.ReadFile(L"C:\\outside\\bashrc"), "trader's own");
+  EXPECT_EQ(machine_.ReadFile(L"C:\\outside\\id_key"), IniBytes(300, 'k'));
+
+  // Nothing left to change: a repeat changes nothing at all.
+  EXPECT_EQ(Install(), L"SUCC");
+  EXPECT_TRUE(engine_.m_Changes.empty());
+}
+#endif
+
 TEST_F(MTAssistTest, UnreadablePackageFileIsAFailedCopyNotAnIdenticalOne) {
   Package(kExpert, Signed("provider 2"));
   // The package file is the first file the install opens.
