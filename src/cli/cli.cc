@@ -101,6 +101,21 @@ struct Options {
   bool dry_run = false;  // install, uninstall
 };
 
+// A changed file's path relative to the row's data folder, "\" separated.
+std::wstring RelativeChangePath(const std::wstring& row_folder, std::wstring path) {
+  auto windows = [](std::wstring text) {
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    return text;
+  };
+  std::wstring data_folder = windows(ResolveTerminalLayout(row_folder).data_folder);
+  if (!data_folder.empty() && data_folder.back() != L'\\') data_folder += L'\\';
+  path = windows(path);
+  if (data_folder.size() > 1 && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
+    path = path.substr(data_folder.size());
+  }
+  return path;
+}
+
 // What a run produced, for the exit status.
 struct Outcome {
   bool failed = false;
@@ -351,7 +366,8 @@ void Runner::PrintPlan() {
   for (const auto& [folder, list] : changes) {
     Print(folder + L":");
     for (const Change& change : list) {
-      Print(L"  " + platform::Utf8ToWide(ChangeActionName(change.action)) + L"\t" + change.path);
+      Print(L"  " + platform::Utf8ToWide(ChangeActionName(change.action)) + L"\t" +
+            RelativeChangePath(folder, change.path));
     }
   }
 }
@@ -481,22 +497,11 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
 
 // "plan" or "changes" of a row: paths relative to its data folder.
 nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector<Change>& changes) {
-  // Windows separators throughout, whichever way the parts were joined.
-  auto windows = [](std::wstring path) {
-    std::replace(path.begin(), path.end(), L'/', L'\\');
-    return path;
-  };
-  std::wstring data_folder = windows(ResolveTerminalLayout(folder).data_folder);
-  if (!data_folder.empty() && data_folder.back() != L'\\') data_folder += L'\\';
   nlohmann::ordered_json list = nlohmann::ordered_json::array();
   for (const Change& change : changes) {
-    std::wstring path = windows(change.path);
-    if (data_folder.size() > 1 && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
-      path = path.substr(data_folder.size());
-    }
     nlohmann::ordered_json item;
     item["action"] = ChangeActionName(change.action);
-    item["path"] = Utf8(path);
+    item["path"] = Utf8(RelativeChangePath(folder, change.path));
     list.push_back(item);
   }
   return list;
