@@ -198,6 +198,8 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
   bool ok = true;
   for (const std::wstring& path : paths) {
     UniqueHandle file = Open(ResolvePath(path), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
+    // One the caller holds open without sharing (a journal) stays as it is.
+    if (!file.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION) continue;
     ok = file.valid() && ::FlushFileBuffers(file.get()) && ok;
   }
   return ok;
