@@ -69,6 +69,8 @@ constexpr TextRow kTexts[] = {
     {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
     {TextKey::CommandRunningText, L"A command is still running,please wait...",
      L"命令仍在运行,请等待..."},
+    {TextKey::NothingChanged, L" - Nothing in the terminal was changed",
+     L" - 该MT4软件中的文件均未改动"},
     // Material made by others.
     {TextKey::BrokenFile, L"Not a plain file, or too large to read: {0}",
      L"不是普通文件或文件过大,无法读取: {0}"},

@@ -52,6 +52,7 @@ enum class TextKey : int {
   OpenFolderCaption,
   BusyText,
   CommandRunningText,
+  NothingChanged,  // follows a failed row's text when its terminal was put back
   // Material made by others.
   BrokenFile,
   UnusableKitName,

@@ -1,12 +1,11 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "app/process_objects.h"
@@ -27,9 +26,11 @@
 #include "install/launch_commands.h"
 #include "install/result_text.h"
 #include "install/support_files.h"
+#include "install/transaction.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom::cli {
@@ -48,6 +49,7 @@ constexpr char kUsage[] =
     "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart]\n"
     "                                    install into the given, all or the ticked terminals\n"
     "  uninstall [DIR...|--all]          uninstall from the given, all or the ticked terminals\n"
+    "  install/uninstall ... --dry-run   say what would change in each terminal, change nothing\n"
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
     "  open DIR                          open the folder that receives a terminal's files\n"
@@ -99,7 +101,23 @@ struct Options {
   bool all = false;
   bool ticked = false;  // remove
   std::optional<bool> chart;
+  bool dry_run = false;  // install, uninstall
 };
+
+// A changed file's path relative to the row's data folder, "\" separated.
+std::wstring RelativeChangePath(const std::wstring& row_folder, std::wstring path) {
+  auto windows = [](std::wstring text) {
+    std::replace(text.begin(), text.end(), L'/', L'\\');
+    return text;
+  };
+  std::wstring data_folder = windows(ResolveTerminalLayout(row_folder).data_folder);
+  if (!data_folder.empty() && data_folder.back() != L'\\') data_folder += L'\\';
+  path = windows(path);
+  if (data_folder.size() > 1 && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
+    path = path.substr(data_folder.size());
+  }
+  return path;
+}
 
 // What a run produced, for the exit status.
 struct Outcome {
@@ -153,6 +171,8 @@ class Runner {
   bool RefusedByMessage() const;
   // Shows a settings or registry file found broken; true when there was one.
   bool ReportBrokenSettings();
+  // A dry run's text: each row's folder, then a line per file.
+  void PrintPlan();
 
   const Options& options_;
   std::wstring current_;
@@ -161,14 +181,16 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   std::vector<StatusEntry> status_entries_;
+
+ public:
+  // What install or uninstall changed (or would change) per row folder.
+  std::map<std::wstring, std::vector<Change>> changes;
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
-    {"list", &Runner::List},           {"search", &Runner::Search},
-    {"add", &Runner::Add},             {"remove", &Runner::Remove},
-    {"install", &Runner::Install},     {"uninstall", &Runner::Uninstall},
-    {"deploy", &Runner::Deploy},       {"launch", &Runner::Launch},
-    {"open", &Runner::Open},
+    {"list", &Runner::List},     {"search", &Runner::Search},   {"add", &Runner::Add},
+    {"remove", &Runner::Remove}, {"install", &Runner::Install}, {"uninstall", &Runner::Uninstall},
+    {"deploy", &Runner::Deploy}, {"launch", &Runner::Launch},   {"open", &Runner::Open},
 };
 
 int Runner::Run() {
@@ -178,15 +200,24 @@ int Runner::Run() {
     const int status = Status();
     return ReportBrokenSettings() ? kExitFailed : status;
   }
-  deploy_result_ = DeploySupportFiles();
+  // A dry run leaves the machine as it is: no deployment, no settings.
+  deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
     return kExitFailed;
   }
-  BindInstallerSettings();
+  // A dry run reads the list a real run would see, taking over nothing.
+  std::wstring taken;
+  if (options_.dry_run) {
+    TheConfig().SetConfigFile(TheProfile().settings_folder + kSettingsFileName);
+    TheConfig().SetReadOnly(true);
+    taken = SharedListToTake();
+  } else {
+    BindInstallerSettings();
+  }
   session_.library_version = FindSupportLibraryVersion();
   if (!session_.library_version.empty()) SetProfileVersionText(session_.library_version);
-  RestoreTerminalList(view_);
+  RestoreTerminalList(view_, taken.empty() ? nullptr : &taken);
   RestoreCheckBoxes(view_);
   if (view_.search_timer_started()) {
     view_.ClearSearchTimer();
@@ -195,6 +226,11 @@ int Runner::Run() {
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
   // A list that could not be read is not worked on, nor saved over.
   if (ReportBrokenSettings()) return kExitFailed;
+  // What a killed run left half done is finished or undone first.
+  if (!options_.dry_run) {
+    for (const auto& row : view_.rows())
+      RecoverCutShort(ResolveTerminalLayout(row.folder).data_folder);
+  }
 
   for (const auto& entry : kCommands) {
     if (options_.command == entry.name) (this->*entry.handler)();
@@ -202,7 +238,7 @@ int Runner::Run() {
   if (ReportBrokenSettings()) return kExitFailed;
 
   // What Exit does.
-  if (!SaveTerminalList(view_)) {
+  if (!options_.dry_run && !SaveTerminalList(view_)) {
     WriteUtf8(stderr, "copyloom: the terminal list could not be saved in " +
                           Utf8(TheConfig().config_path()) + "\n");
     outcome_.failed = true;
@@ -343,6 +379,7 @@ void Runner::Install() {
     if (options_.side == "experts") OnInstallExperts(view_, session_);
   });
   if (!ran) return;
+  PrintPlan();
   const std::wstring& failed = view_.Text(TextKey::InstallFailed);
   for (const auto& state : view_.handled_states()) {
     if (StartsWith(state, failed)) outcome_.failed = true;
@@ -351,8 +388,21 @@ void Runner::Install() {
 
 void Runner::Uninstall() {
   if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
+  PrintPlan();
   for (const auto& state : view_.handled_states()) {
-    if (state == view_.Text(TextKey::UninstallFailed)) outcome_.failed = true;
+    if (StartsWith(state, view_.Text(TextKey::UninstallFailed))) outcome_.failed = true;
+  }
+}
+
+void Runner::PrintPlan() {
+  changes = TakeRowChanges();
+  if (!options_.dry_run) return;
+  for (const auto& [folder, list] : changes) {
+    Print(folder + L":");
+    for (const Change& change : list) {
+      Print(L"  " + platform::Utf8ToWide(ChangeActionName(change.action)) + L"\t" +
+            RelativeChangePath(folder, change.path));
+    }
   }
 }
 
@@ -433,9 +483,11 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   install->add_flag("--all", options.all);
   install->add_flag("--chart", chart);
   install->add_flag("--no-chart", no_chart);
+  install->add_flag("--dry-run", options.dry_run);
   auto* uninstall = command("uninstall");
   uninstall->add_option("DIR", dirs);
   uninstall->add_flag("--all", options.all);
+  uninstall->add_flag("--dry-run", options.dry_run);
   auto* status_command = command("status");
   status_command->add_option("DIR", dirs);
   status_command->add_flag("--all", options.all);
@@ -491,16 +543,36 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   return options;
 }
 
+// "plan" or "changes" of a row: paths relative to its data folder.
+nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector<Change>& changes) {
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const Change& change : changes) {
+    nlohmann::ordered_json item;
+    item["action"] = ChangeActionName(change.action);
+    item["path"] = Utf8(RelativeChangePath(folder, change.path));
+    list.push_back(item);
+  }
+  return list;
+}
+
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
                      const std::vector<StatusEntry>* status_entries,
-                     const std::wstring& chosen_prefix) {
+                     const std::wstring& chosen_prefix,
+                     const std::map<std::wstring, std::vector<Change>>& changes, bool dry_run) {
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
   if (status_entries) {
     for (const auto& entry : *status_entries) out["rows"].push_back(StatusJson(entry));
   } else {
-    for (const auto& row : view.rows()) out["rows"].push_back(RowJson(row));
+    for (const auto& row : view.rows()) {
+      nlohmann::ordered_json r = RowJson(row);
+      for (const auto& [folder, list] : changes) {
+        if (SameFolder(folder, row.folder))
+          r[dry_run ? "plan" : "changes"] = ChangesJson(folder, list);
+      }
+      out["rows"].push_back(r);
+    }
   }
   out["messages"] = nlohmann::json::array();
   for (const auto& message : messages) out["messages"].push_back(Utf8(message));
@@ -580,13 +652,24 @@ int RunCopyloom(const Invocation& invocation) {
   }
 
   InitProductProfile(profile_options);
+  SetDryRun(options->dry_run);
+  const std::wstring settings_folder = TheProfile().settings_folder;
+  const std::wstring lock_file = settings_folder + kLockFileName;
   // status reads only: no lock and no folder made, so that it works on a
-  // prefix it cannot write.
-  DataFolderLock lock;
-  if (options->command != "status") {
+  // prefix it cannot write. A dry run makes no folder and leaves no lock
+  // file of its own.
+  const CFileCtrl files;
+  const bool skip_lock =
+      options->command == "status" ||
+      (options->dry_run && (!files.FolderExists(settings_folder) ||
+                            !files.FolderExists(TheProfile().data_folder)));
+  const bool lock_file_was_there = files.FileExists(lock_file);
+  std::optional<DataFolderLock> lock;
+  if (!skip_lock) {
+    lock.emplace();
     std::wstring refused;
-    const bool ours = lock.TakeForRun(
-        TheProfile().settings_folder, TheProfile().data_folder,
+    const bool ours = lock->TakeForRun(
+        settings_folder, TheProfile().data_folder,
         [&](const std::wstring& line) {
           if (!options->json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
         },
@@ -595,6 +678,15 @@ int RunCopyloom(const Invocation& invocation) {
       return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
     }
   }
+  struct DropLock {
+    std::optional<DataFolderLock>& lock;
+    bool remove;
+    std::wstring file;
+    ~DropLock() {
+      lock.reset();
+      if (remove) platform::RemoveOneFile(file);
+    }
+  } drop{lock, options->dry_run && !skip_lock && !lock_file_was_there, lock_file};
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {
@@ -608,7 +700,8 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix));
+    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
+                               runner.changes, options->dry_run));
   }
   return status;
 }

@@ -72,6 +72,7 @@ std::wstring CConfig::GetConfigValue(const std::wstring& key) {
 
 bool CConfig::SetConfigValue(const std::wstring& key, const std::wstring& value) {
   if (config_path_.empty()) SetConfigFile(std::wstring());
+  if (read_only_) return true;
   return ini_.SetValue(ToUpper(L"MAIN"), ToUpper(key), value);
 }
 

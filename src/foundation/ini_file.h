@@ -36,6 +36,9 @@ class CConfig {
   // False when the value could not be written.
   bool SetConfigValue(const std::wstring& key, const std::wstring& value);
   const std::wstring& config_path() const { return config_path_; }
+  // A dry run reads the settings but writes none: a write then changes
+  // nothing and counts as done.
+  void SetReadOnly(bool read_only) { read_only_ = read_only; }
 
   // The application key naming the default file; set by the product profile.
   static void SetProductId(const std::wstring& product_id);
@@ -43,6 +46,7 @@ class CConfig {
  private:
   CIniFile ini_;
   std::wstring config_path_;
+  bool read_only_ = false;
 };
 
 }  // namespace copyloom

@@ -12,6 +12,7 @@
 #include "install/mt_assist.h"
 #include "install/result_text.h"
 #include "terminals/terminal_layout.h"
+#include "platform/platform.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom {
@@ -45,6 +46,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
   {
     RunningCommand running(view);
     ScopedInstallBatch batch(engine);
+    const platform::HeldFilesSnapshot held;  // one look-up for all the rows
 
     bool any_ticked = false;
     for (int i = 0; i < view.RowCount() && !any_ticked; ++i) any_ticked = view.IsTicked(i);
@@ -67,12 +69,14 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       ReplaceAll(&result, L"\n", L"#");
       bool succeeded = IsSuccessResult(result);
       std::wstring state = RowStateText(result, plan.reload_type, texts);
+      if (!succeeded && engine.m_RolledBack) state += texts[TextKey::NothingChanged];
       if (succeeded && plan.copier && view.IsChecked(kCheckLoadEaAuto)) {
         engine.WriteChartProfile(folder, plan.expert_name);
       }
       if (!engine.m_BrokenFile.empty()) {
         succeeded = false;
         state = BrokenFileText(texts, engine.m_BrokenFile);
+        if (engine.m_RolledBack) state += texts[TextKey::NothingChanged];
       }
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);

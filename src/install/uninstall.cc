@@ -8,6 +8,7 @@
 #include "install/command_guard.h"
 #include "install/install_commands.h"
 #include "install/result_text.h"
+#include "install/transaction.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 
@@ -81,8 +82,8 @@ bool AttachesCopierExpert(const std::string& bytes, const TextList& experts) {
 
 // The first "chart00.chr" under the terminal that attaches a copier expert.
 // Returns a chart that is no plain file or is past its cap, left as it is.
-std::wstring DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
-                               const TextList& experts) {
+std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& terminal,
+                               const TextList& experts, TerminalTransaction& txn) {
   TextList all;
   files.ListFolder(terminal, &all, true, true, L"");
   for (const std::wstring& path : all) {
@@ -91,7 +92,7 @@ std::wstring DeleteCopierChart(const CFileCtrl& files, const std::wstring& termi
     const auto read = platform::ReadCappedFile(path, platform::kProfileFileCap, &bytes);
     if (read == platform::ReadStatus::kBroken) return path;
     if (!AttachesCopierExpert(bytes, experts)) continue;
-    files.DeleteFileIfPresent(path);
+    txn.Remove(path);
     break;
   }
   return {};
@@ -102,42 +103,43 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const CFileCtrl files;
   const platform::HeldFilesSnapshot held;  // looked up once per terminal
   // The files are where the terminal's layout put them.
-  const TerminalLayout layout = ResolveTerminalLayout(view.CellText(row, kColumnFolder));
+  const std::wstring folder = view.CellText(row, kColumnFolder);
+  const TerminalLayout layout = ResolveTerminalLayout(folder);
   const std::wstring libraries = layout.FolderFor(L"experts\\libraries");
   const std::wstring experts = layout.FolderFor(L"experts");
 
-  bool removed = false;
-  bool failed = false;
-  for (const std::wstring& name : names.libraries) {
-    const std::wstring path = libraries + name;
-    if (files.FileExists(path) && !files.DeleteFileIfPresent(path)) {
-      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
-      failed = true;
-    }
-  }
+  // All of it goes, or none of it: a terminal left with experts but without
+  // their library would fail in every chart.
+  TerminalTransaction txn(layout.data_folder);
+  for (const std::wstring& name : names.libraries) txn.Remove(libraries + name);
   for (std::wstring name : names.libraries) {
     ReplaceAll(&name, L".dll", L".cfg");
-    files.DeleteFileIfPresent(libraries + name);
+    txn.Remove(libraries + name);
   }
+  bool removed = false;
   for (const std::wstring& name : names.experts) {
-    const std::wstring path = experts + name;
-    if (!files.FileExists(path)) continue;
-    if (files.DeleteFileIfPresent(path)) {
-      removed = true;
-    } else {
-      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
-      failed = true;
-    }
+    if (!files.FileExists(experts + name)) continue;
+    txn.Remove(experts + name);
+    removed = true;
   }
-  // Left for the retry after the terminal is closed.
-  if (failed) return;
-
   for (const std::wstring& name : names.templates) {
-    files.DeleteFileIfPresent(layout.FolderFor(L"templates") + name);
+    txn.Remove(layout.FolderFor(L"templates") + name);
   }
-  const std::wstring broken = DeleteCopierChart(files, layout.data_folder, names.experts);
+  const std::wstring broken = RemoveCopierChart(files, layout.data_folder, names.experts, txn);
   if (!broken.empty()) {
+    // Nothing is removed: the row fails naming the chart, which stays.
+    RecordRowChanges(folder, {});
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
+    return;
+  }
+
+  std::wstring failed;
+  const bool ok = IsDryRun() ? txn.Check(&failed) : txn.Commit(&failed);
+  RecordRowChanges(folder, ok || IsDryRun() ? txn.Plan() : std::vector<Change>());
+  if (!ok) {
+    // Left for the retry after the terminal is closed.
+    view.SetCellText(row, kColumnState,
+                     texts[TextKey::UninstallFailed] + texts[TextKey::NothingChanged]);
     return;
   }
   view.SetCellText(row, kColumnType, L"");
@@ -155,6 +157,7 @@ void OnUninstall(InstallerView& view) {
   bool chosen_any = false;
   {
     RunningCommand running(view);
+    const platform::HeldFilesSnapshot held;  // one look-up for all the rows
     const UninstallNames names = BuildNames();
 
     std::vector<bool> chosen(view.RowCount(), false);

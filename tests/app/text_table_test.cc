@@ -70,6 +70,7 @@ const ExpectedText kExpected[] = {
     {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
     {TextKey::CommandRunningText, L"A command is still running,please wait...",
      L"命令仍在运行,请等待..."},
+    {TextKey::NothingChanged, L" - Nothing in the terminal was changed", L" - 该MT4软件中的文件均未改动"},
     {TextKey::BrokenFile, L"Not a plain file, or too large to read: {0}",
      L"不是普通文件或文件过大,无法读取: {0}"},
     {TextKey::UnusableKitName, L"Skipped a file whose name Windows cannot use: {0}",

@@ -2,7 +2,11 @@
 // own, on terminals and a kit made in a temp folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -13,13 +17,12 @@ namespace copyloom {
 namespace {
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
-  for (const Strings& args : {Strings{}, Strings{L"frobnicate"}, Strings{L"install"},
-                              Strings{L"install", L"both"}, Strings{L"remove"},
-                              Strings{L"install", L"provider", L"--chart", L"--no-chart"},
-                              Strings{L"uninstall", L"--all", L"C:\\MT4"},
-                              Strings{L"--bogus", L"list"},
-                              Strings{L"--all-prefixes", L"deploy"},
-                              Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
+  for (const Strings& args :
+       {Strings{}, Strings{L"frobnicate"}, Strings{L"install"}, Strings{L"install", L"both"},
+        Strings{L"remove"}, Strings{L"install", L"provider", L"--chart", L"--no-chart"},
+        Strings{L"uninstall", L"--all", L"C:\\MT4"}, Strings{L"--bogus", L"list"},
+        Strings{L"--all-prefixes", L"deploy"},
+        Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
@@ -73,8 +76,7 @@ TEST_F(CliTest, AddListAndRemove) {
 TEST_F(CliTest, InstallReportsEachRowAndTheSummary) {
   auto result = Run({L"install", L"provider", Terminal(L"MT4 A"), L"--no-chart"});
   EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
-  EXPECT_NE(result.out.find("[1/1] " + U8(Terminal(L"MT4 A")) + ": Completed\n"),
-            std::string::npos)
+  EXPECT_NE(result.out.find("[1/1] " + U8(Terminal(L"MT4 A")) + ": Completed\n"), std::string::npos)
       << result.out;
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4"), kMarkedExpert);
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "MZ library");
@@ -100,8 +102,10 @@ TEST_F(CliTest, AFailedRowExitsWithOne) {
   EXPECT_EQ(out["rows"][0]["state"], "Completed");
   const std::string failed =
       "Failed#Please close all the MetaTrader Terminals,and then try again!#"
-      "_Velmora Signal Provider.ex4";
+      "_Velmora Signal Provider.ex4 - Nothing in the terminal was changed";
   EXPECT_EQ(out["rows"][1]["state"], failed);
+  EXPECT_EQ(out["rows"][1]["changes"], json::array());
+  EXPECT_FALSE(out["rows"][0]["changes"].empty());
   // The run's own ticks are not left behind, even on a failed row.
   EXPECT_EQ(out["rows"][1]["ticked"], false);
   EXPECT_EQ(out["messages"], json::array({failed}));
@@ -141,8 +145,7 @@ TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
 TEST_F(CliTest, TheUsersTicksAreKept) {
   // Ticks come from the window, which shares the settings file.
   const std::wstring a = Terminal(L"MT4 A"), b = Terminal(L"MT4 B");
-  dir_.WriteFile(L"data\\clinst.cfg",
-                 "[MAIN]\r\nPATH=10" + U8(a) + "*|00" + U8(b) + "*|\r\n");
+  dir_.WriteFile(L"data\\clinst.cfg", "[MAIN]\r\nPATH=10" + U8(a) + "*|00" + U8(b) + "*|\r\n");
   json out = RunJson({L"install", L"receiver", b});
   EXPECT_EQ(last_exit_, 0);
   ASSERT_EQ(out["rows"].size(), 2u);
@@ -352,6 +355,85 @@ TEST_F(CliTest, ASecondRunWaitsForTheFirst) {
   EXPECT_EQ(waited.exit_code, 0) << waited.err;
   EXPECT_NE(waited.err.find("waiting for another copyloom run"), std::string::npos);
   EXPECT_NE(dir_.ReadFile(L"data\\clinst.cfg").find("MT4 A"), std::string::npos);
+}
+
+// Every file below the folder, relative path ("/" separated) -> content.
+std::map<std::string, std::string> Snapshot(const std::wstring& root) {
+  namespace fs = std::filesystem;
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(fs::path(root))) {
+    if (!entry.is_regular_file()) continue;
+    std::ifstream in(entry.path(), std::ios::binary);
+    files[fs::relative(entry.path(), fs::path(root)).generic_string()] =
+        std::string(std::istreambuf_iterator<char>(in), {});
+  }
+  return files;
+}
+
+// The terminal-relative paths of a row's plan or changes, "\" made "/".
+std::set<std::string> PlanPaths(const json& row, const char* key) {
+  std::set<std::string> paths;
+  for (const auto& item : row[key]) {
+    std::string path = item["path"];
+    std::replace(path.begin(), path.end(), '\\', '/');
+    paths.insert(path);
+  }
+  return paths;
+}
+
+TEST_F(CliTest, ADryRunPlansExactlyWhatTheRealRunThenChanges) {
+  // A terminal with an older install, a profile and an experts.ini to mark;
+  // a second one without anything.
+  dir_.WriteFile(L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4", "older build");
+  dir_.WriteFile(L"terms\\MT4 A\\config\\experts.ini", std::string(256, '\0'));
+  dir_.WriteFile(L"terms\\MT4 A\\profiles\\lastprofile.ini", "default");
+  dir_.WriteFile(L"terms\\MT4 A\\profiles\\default\\order.wnd", "EURUSD,H1\r\n");
+  const Strings install = {L"install", L"provider", L"--all", L"--chart"};
+  Run({L"add", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+
+  for (const Strings& command : {install, Strings{L"uninstall", L"--all"}}) {
+    SCOPED_TRACE(U8(command[0]));
+    const auto before = Snapshot(dir_.path());
+    Strings dry = command;
+    dry.push_back(L"--dry-run");
+    json planned = RunJson(dry);
+    const int planned_exit = last_exit_;
+    EXPECT_EQ(Snapshot(dir_.path()), before) << "a dry run changed a file";
+    json done = RunJson(command);
+    EXPECT_EQ(last_exit_, planned_exit);
+    const auto after = Snapshot(dir_.path());
+
+    ASSERT_EQ(planned["rows"].size(), 2u);
+    std::set<std::string> changed_files;
+    for (const auto& [path, bytes] : after) {
+      auto was = before.find(path);
+      if (was == before.end() || was->second != bytes) changed_files.insert(path);
+    }
+    for (const auto& [path, bytes] : before) {
+      if (!after.count(path)) changed_files.insert(path);
+    }
+    std::set<std::string> listed;
+    for (size_t i = 0; i < 2; ++i) {
+      EXPECT_EQ(planned["rows"][i]["plan"], done["rows"][i]["changes"]);
+      const std::string folder = done["rows"][i]["data_folder"];
+      const std::string prefix =
+          std::filesystem::relative(std::filesystem::path(platform::Utf8ToWide(folder)),
+                                    std::filesystem::path(dir_.path()))
+              .generic_string() +
+          "/";
+      for (const auto& path : PlanPaths(done["rows"][i], "changes")) listed.insert(prefix + path);
+    }
+    // The data folder's files are the run's own, not the terminals'.
+    for (auto it = changed_files.begin(); it != changed_files.end();) {
+      it = it->rfind("data/", 0) == 0 ? changed_files.erase(it) : std::next(it);
+    }
+    EXPECT_EQ(listed, changed_files);
+  }
+  // Nothing left to change: an empty plan.
+  RunJson(install);
+  json again = RunJson({L"install", L"provider", L"--all", L"--chart", L"--dry-run"});
+  EXPECT_EQ(again["rows"][0]["plan"], json::array());
+  EXPECT_EQ(again["rows"][1]["plan"], json::array());
 }
 
 }  // namespace

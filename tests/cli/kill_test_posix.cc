@@ -1,17 +1,20 @@
 // The command line killed with SIGKILL at random moments of an install into
 // 100 terminals: after each kill every destination file is the old one or
 // the new one (or still missing), never torn, and the saved list keeps every
-// row; a rerun then completes and leaves no temporary file behind. The
+// row; the next run (a plain list) then finishes or undoes what was cut
+// short, so that each terminal holds all its old files or all its new ones
+// and nothing of the transaction is left; a rerun then completes. The
 // moments come from a fixed seed, so a failing round can be replayed.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <random>
 #include <string>
@@ -120,8 +123,8 @@ class KillTest : public ::testing::Test {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
     }
-    return std::chrono::duration_cast<std::chrono::microseconds>(
-        std::chrono::steady_clock::now() - start);
+    return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() -
+                                                                 start);
   }
 
   // Each destination file old, new or missing; the list with every row.
@@ -143,6 +146,42 @@ class KillTest : public ::testing::Test {
     }
   }
 
+  // After the next run: each terminal wholly old or wholly new, with no
+  // staged, kept, journal or temporary file left in it.
+  void ExpectWholeTerminals(int round) {
+    for (int i = 0; i < kTerminals; ++i) {
+      std::string state;
+      for (const Destination& d : kDestinations) {
+        const std::wstring relative = Terminal(i) + L"\\" + d.path;
+        if (!platform::QueryAttributes(dir_.Join(relative)).exists) {
+          state += "-";
+        } else {
+          state += dir_.ReadFile(relative) == *d.new_bytes ? "n" : "o";
+        }
+      }
+      const std::string old_state = i % 2 == 0 ? "o-" : "--";
+      EXPECT_TRUE(state == "nn" || state == old_state)
+          << "round " << round << ": terminal " << i << " is " << state;
+      for (const auto& entry :
+           std::filesystem::recursive_directory_iterator(dir_.Join(Terminal(i)))) {
+        const std::string name = entry.path().filename().string();
+        for (const char* tail : {".cltmp", ".clnew", ".clold", ".cljournal", ".lock"}) {
+          EXPECT_FALSE(name.size() > strlen(tail) &&
+                       name.compare(name.size() - strlen(tail), std::string::npos, tail) == 0)
+              << "round " << round << ": left " << entry.path();
+        }
+      }
+    }
+  }
+
+  int RunNext() {
+    return test::RunProgram(
+               platform::Utf8ToWide(COPYLOOM_CLI_PATH),
+               {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"), L"list"},
+               {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}})
+        .exit_code;
+  }
+
   test::TempDir dir_;
 };
 
@@ -161,6 +200,8 @@ TEST_F(KillTest, AKilledInstallLeavesOldOrNewFilesAndEveryRow) {
     RunAndKill(std::chrono::microseconds(moment(random)), &finished);
     killed += finished ? 0 : 1;
     ExpectNothingTorn(round);
+    EXPECT_EQ(RunNext(), 0);
+    ExpectWholeTerminals(round);
     if (HasFailure()) return;
   }
   std::cout << "[ kill ] " << kRounds << " rounds, " << killed << " killed midway, a run took "

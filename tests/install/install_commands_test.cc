@@ -222,7 +222,7 @@ TEST_F(InstallCommandsTest, TheSummaryIsTheFirstFailureInListOrder) {
   EXPECT_EQ(view_.rows[1].state, first);
   EXPECT_EQ(view_.rows[2].state,
             L"Failed#Please close all the MetaTrader Terminals,and then try again!"
-            L"#MyProvider_v2.ex4");
+            L"#MyProvider_v2.ex4 - Nothing in the terminal was changed");
   EXPECT_EQ(view_.MessageTexts(), Strings{first});
   // Failed rows keep their tick for the retry; the rest are done.
   EXPECT_FALSE(view_.rows[0].ticked);

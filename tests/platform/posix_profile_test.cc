@@ -48,18 +48,29 @@ TEST_F(PosixProfileTest, AnUnchangedValueLeavesTheFileAlone) {
   EXPECT_EQ(dir_.ReadFile(L"a.ini"), "[MAIN]\r\nPATH = same \r\n");
 }
 
-TEST_F(PosixProfileTest, ModeAndLinksAreKept) {
+TEST_F(PosixProfileTest, ALinkIsReplacedNotWrittenThroughAndModesFollowTheRules) {
   dir_.WriteFile(L"real.ini", "[MAIN]\n");
   ASSERT_EQ(chmod(Native(L"real.ini").c_str(), 0640), 0);
   ASSERT_EQ(symlink(Native(L"real.ini").c_str(), Native(L"link.ini").c_str()), 0);
+  const mode_t old_mask = umask(077);
   ASSERT_TRUE(ProfileWrite(dir_.Join(L"link.ini"), L"MAIN", L"A", L"1"));
+  ASSERT_TRUE(ProfileWrite(dir_.Join(L"real.ini"), L"MAIN", L"B", L"2"));
+  ASSERT_TRUE(ProfileWrite(dir_.Join(L"new.ini"), L"MAIN", L"C", L"3"));
+  umask(old_mask);
   struct stat st;
+  // The link itself was replaced, as MoveFileEx does: a new file under the
+  // umask, its target untouched by that write.
   ASSERT_EQ(lstat(Native(L"link.ini").c_str(), &st), 0);
-  EXPECT_TRUE(S_ISLNK(st.st_mode));
+  EXPECT_TRUE(S_ISREG(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  // Unix line ends stay; the added line is CRLF like every line we write.
+  EXPECT_EQ(dir_.ReadFile(L"link.ini"), "[MAIN]\nA=1\r\n");
+  // A replaced file keeps its mode; a new one follows the umask.
   ASSERT_EQ(stat(Native(L"real.ini").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 0777, 0640u);
-  // Unix line ends stay; the added line is CRLF like every line we write.
-  EXPECT_EQ(dir_.ReadFile(L"real.ini"), "[MAIN]\nA=1\r\n");
+  EXPECT_EQ(dir_.ReadFile(L"real.ini"), "[MAIN]\nB=2\r\n");
+  ASSERT_EQ(stat(Native(L"new.ini").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
 TEST_F(PosixProfileTest, ReadOnlyFilesAndFoldersAreNotWritten) {

@@ -97,7 +97,9 @@ bool IsHeldByWine(const std::string& native) {
 }  // namespace posix
 
 HeldFilesSnapshot::HeldFilesSnapshot() : previous_(Snapshot()) {
-  Snapshot() = std::make_shared<const HeldSet>(LookUpHeldFiles());
+  // Within a command's snapshot a terminal's own one reuses it: one look-up
+  // per command, not one per terminal.
+  if (!previous_) Snapshot() = std::make_shared<const HeldSet>(LookUpHeldFiles());
 }
 
 HeldFilesSnapshot::~HeldFilesSnapshot() {
