@@ -83,11 +83,11 @@ bool IsPlainProfileName(const std::wstring& name) {
 }
 
 std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
-                                          const std::wstring& expert_name) {
+                                          const std::wstring& expert_name, bool check_only) {
   const CFileCtrl files;
   const TerminalLayout layout = ResolveTerminalLayout(terminal);
   const std::wstring profiles = layout.FolderFor(L"profiles");
-  m_Changes.clear();
+  if (!check_only) m_Changes.clear();
   m_BrokenFile.clear();
   // A file of the terminal that is no plain one or is over its cap fails
   // the row, named, and stays as it is.
@@ -119,7 +119,7 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   const std::wstring list_text = FromAnsi(order_bytes);
 
   const std::optional<std::wstring> symbol = LastWindowSymbol(list_text);
-  if (!symbol) return {};
+  if (!symbol || check_only) return {};
   // The chart and its line in the window list go in together or not at
   // all: a line without its chart would be added again by the next install,
   // and a chart without its line would keep the next install from adding it.

@@ -60,24 +60,36 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       if (i >= view.RowCount()) break;
 
       const std::wstring folder = view.CellText(i, kColumnFolder);
+      const bool chart = plan.copier && view.IsChecked(kCheckLoadEaAuto);
+      // What the chart is made from is read first: a broken file fails the
+      // row while the terminal is still as it was.
+      std::wstring broken;
+      if (chart) {
+        engine.WriteChartProfile(folder, plan.expert_name, true);
+        broken = engine.m_BrokenFile;
+      }
       // Files put in before the first start may land where the terminal
       // never looks: it picks its data folder then.
-      std::wstring result =
-          ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted
-              ? RunMessage(RunText::TerminalNotStarted)
-              : engine.InstallToTerminal(plan.package_root, folder);
+      std::wstring result;
+      bool put_back = false;  // undone, or not begun for a broken file
+      if (ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted) {
+        result = RunMessage(RunText::TerminalNotStarted);
+      } else if (broken.empty()) {
+        result = engine.InstallToTerminal(plan.package_root, folder);
+        put_back = engine.m_RolledBack;
+        if (!engine.m_BrokenFile.empty()) broken = engine.m_BrokenFile;
+      } else {
+        put_back = true;
+      }
       ReplaceAll(&result, L"\n", L"#");
-      bool succeeded = IsSuccessResult(result);
-      std::wstring state = RowStateText(result, plan.reload_type, texts);
-      if (!succeeded && engine.m_RolledBack) state += texts[TextKey::NothingChanged];
-      if (succeeded && plan.copier && view.IsChecked(kCheckLoadEaAuto)) {
-        engine.WriteChartProfile(folder, plan.expert_name);
+      bool succeeded = broken.empty() && IsSuccessResult(result);
+      std::wstring state = broken.empty() ? RowStateText(result, plan.reload_type, texts)
+                                          : BrokenFileText(texts, broken);
+      if (!succeeded && put_back) {
+        state += texts[TextKey::NothingChanged];
       }
-      if (!engine.m_BrokenFile.empty()) {
-        succeeded = false;
-        state = BrokenFileText(texts, engine.m_BrokenFile);
-        if (engine.m_RolledBack) state += texts[TextKey::NothingChanged];
-      }
+      // A chart that cannot be written leaves the completed install as it is.
+      if (succeeded && chart) engine.WriteChartProfile(folder, plan.expert_name);
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);
       if (succeeded && plan.copier) view.SetTicked(i, false);

@@ -36,7 +36,11 @@ class CMTAssist {
   // (in its data folder).
   // "SUCC" when the profile already has a chart00.chr, else empty (also on
   // success).
-  std::wstring WriteChartProfile(const std::wstring& terminal, const std::wstring& expert_name);
+  // check_only: reads what the chart is made from and writes nothing, so
+  // that a broken file (m_BrokenFile) is found before an install changes
+  // the terminal.
+  std::wstring WriteChartProfile(const std::wstring& terminal, const std::wstring& expert_name,
+                                 bool check_only = false);
 
   // Copies the plain files of one package sub-folder; the count installed, 0
   // after an error (or at once when an earlier step failed). Each installed

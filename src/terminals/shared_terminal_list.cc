@@ -80,7 +80,7 @@ std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
     // read as its end), and a line break would not survive the next save.
     entry.folder = RowFolderText(folder);
     if (entry.folder.empty() ||
-        std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; })) {
+        std::any_of(piece.begin(), piece.end(), [](wchar_t c) { return c < L' '; })) {
       continue;
     }
     // Only the same folder counts as a repeat, not one that contains it.

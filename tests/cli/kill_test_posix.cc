@@ -178,7 +178,7 @@ class KillTest : public ::testing::Test {
     return test::RunProgram(
                platform::Utf8ToWide(COPYLOOM_CLI_PATH),
                {L"--kit", dir_.Join(L"kit"), L"--data-dir", dir_.Join(L"data"), L"list"},
-               {{L"HOME", dir_.path()}, {L"WINEPREFIX", dir_.Join(L"no-prefix")}})
+               {{L"HOME", dir_.path()}, {L"WINEPREFIX", L""}})
         .exit_code;
   }
 

@@ -108,7 +108,7 @@ TEST_F(PrefixesTest, PrefixesAreFoundWithTheirTerminals) {
 // with a message, at once, and is left as it was.
 TEST_F(PrefixesTest, ABrokenSettingsOrRegistryFileEndsTheRunAndStaysAsItIs) {
   const std::wstring settings =
-      L".mt4\\drive_c\\users\\trader\\Documents\\Velmora\\cplm\\clinst.cfg";
+      L".mt4\\drive_c\\users\\trader\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg";
   dir_.WriteFile(settings, "[MAIN]\r\nPATH=00C:\\Program Files\\MetaTrader 4*|\r\n");
   const std::pair<std::wstring, off_t> cases[] = {{settings, -1},
                                                   {settings, (64 << 20) + 1},

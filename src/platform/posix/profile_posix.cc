@@ -224,7 +224,7 @@ enum class Read { kOk, kMissing, kBroken };
 Read ReadBytes(const std::string& native, std::string* bytes) {
   bytes->clear();
   posix::UniqueFd fd(open(native.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (!fd) return errno == ENOENT ? Read::kMissing : Read::kBroken;
+  if (!fd) return errno == ENOENT || errno == ENOTDIR ? Read::kMissing : Read::kBroken;
   struct stat st;
   if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return Read::kBroken;
   if (static_cast<uint64_t>(st.st_size) > kSettingsFileCap) return Read::kBroken;
