@@ -7,7 +7,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth fonts-wine
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
           clang libclang-rt-14-dev  # the fuzz targets
-          rsync openssl)  # the benchmarks' anchor tools
+          rsync openssl  # the benchmarks' anchor tools
+          ansible-core)  # the Ansible collection's checks
 
 missing=()
 for p in "${packages[@]}"; do
