@@ -18,7 +18,7 @@ description:
     a host, by running the C(copyloom) command line with C(--json).
   - On Linux the terminals live in Wine prefixes; C(prefix) or C(all_prefixes) chooses them. With neither,
     C(copyloom) works on C(~/.wine), or on the one prefix that holds terminals.
-  - On Windows hosts the same module name runs its PowerShell twin, which drives C(copyloom.exe).
+  - Windows hosts use its PowerShell twin M(velmora.copyloom.win_terminals), which drives C(copyloom.exe).
   - The result is decided from the plan of a dry run or the changes of the real run, so C(state=present)
     on a host that is already current reports no change.
 options:
@@ -27,12 +27,6 @@ options:
       - Path of the C(copyloom) program. The default is found on C(PATH).
     type: path
     default: copyloom
-  kit:
-    description:
-      - The kit folder, as it ships to traders (packages, C(vlcpy.sin), tag files). C(copyloom) acts as if
-        it had been started from there.
-      - When omitted, C(copyloom) uses the folder it was installed in.
-    type: path
   prefix:
     description:
       - The Wine prefix whose terminals are worked on (Linux only).
@@ -43,41 +37,8 @@ options:
       - C(rows) then holds one entry per prefix, as the command line gives it.
     type: bool
     default: false
-  side:
-    description:
-      - Which side of the copier to install. Required with C(state=present).
-    type: str
-    choices: [provider, receiver, experts]
-  terminals:
-    description:
-      - The terminals, by installation folder, data folder, C(experts) folder or C(terminal.exe). On
-        Linux a native path inside a drive of the prefix is accepted too.
-      - C(all) (the default) means every terminal in the host's list. A folder not listed yet is added
-        to the list first.
-    type: list
-    elements: str
-    default: [all]
-  state:
-    description:
-      - C(present) installs C(side); C(absent) removes the copier; C(status) changes nothing and reports
-        each terminal's C(installed) (C(current), C(outdated) or C(none)).
-      - An outdated or missing copier does not fail C(state=status).
-    type: str
-    choices: [present, absent, status]
-    default: present
-  chart:
-    description:
-      - Whether the expert is loaded on the first chart window of the terminal. When omitted, the
-        host's saved setting is kept.
-      - Only used with C(state=present).
-    type: bool
-notes:
-  - Check mode runs C(copyloom) with C(--dry-run), which changes nothing and returns the plan.
-  - Diff mode shows the plan per terminal (files added, replaced, patched or removed).
-  - A row that fails fails the task; the rows and the messages are returned with it.
-  - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
-requirements:
-  - copyloom 1.4 or later, with C(--json) and C(--dry-run)
+extends_documentation_fragment:
+  - velmora.copyloom.terminals
 author:
   - Velmora
 '''
@@ -269,13 +230,15 @@ def main():
             state=dict(type='str', choices=['present', 'absent', 'status'], default='present'),
             chart=dict(type='bool'),
         ),
-        mutually_exclusive=[('prefix', 'all_prefixes')],
         required_if=[('state', 'present', ['side'])],
         supports_check_mode=True,
     )
     params = module.params
     state = params['state']
     check_mode = module.check_mode
+    # Not mutually_exclusive: a play may pass all_prefixes=false beside a prefix.
+    if params['prefix'] and params['all_prefixes']:
+        module.fail_json(msg='prefix and all_prefixes exclude each other')
 
     cmd = build_command(params, check_mode)
     code, out, err = module.run_command(cmd)
@@ -285,7 +248,8 @@ def main():
         result = None
     if not isinstance(result, dict):
         # Bad usage, a missing program or a crash: there is no JSON to read.
-        module.fail_json(msg='copyloom gave no JSON (exit %s): %s' % (code, (err or out).strip()),
+        said = (err or out).strip().splitlines()
+        module.fail_json(msg='copyloom gave no JSON (exit %s): %s' % (code, said[0] if said else 'no output'),
                          cmd=cmd, exit=code, stdout=out, stderr=err, rows=[], messages=[])
 
     runs = each_run(result)

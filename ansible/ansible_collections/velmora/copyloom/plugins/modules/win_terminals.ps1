@@ -1,8 +1,8 @@
 #!powershell
 
 # Copyright: Velmora
-# The Windows twin of terminals.py (which holds the documentation): runs copyloom.exe --json and
-# decides changed from the plan or the changes it reports. Keep the two in step.
+# The Windows twin of terminals.py (win_terminals.py holds its documentation): runs copyloom.exe
+# --json and decides changed from the plan or the changes it reports. Keep the two in step.
 
 #AnsibleRequires -CSharpUtil Ansible.Basic
 #Requires -Module Ansible.ModuleUtils.ArgvParser
@@ -12,8 +12,6 @@ $spec = @{
     options = @{
         copyloom = @{ type = 'path'; default = 'copyloom.exe' }
         kit = @{ type = 'path' }
-        prefix = @{ type = 'path' }
-        all_prefixes = @{ type = 'bool'; default = $false }
         side = @{ type = 'str'; choices = 'provider', 'receiver', 'experts' }
         terminals = @{ type = 'list'; elements = 'str'; default = @('all') }
         state = @{ type = 'str'; choices = 'present', 'absent', 'status'; default = 'present' }
@@ -27,10 +25,6 @@ $state = $module.Params.state
 $check_mode = $module.CheckMode
 $installed_states = @('current', 'outdated', 'none')
 $diff_marks = @{ add = '+'; remove = '-'; replace = '~'; patch = '~' }
-
-if ($module.Params.prefix -or $module.Params.all_prefixes) {
-    $module.FailJson("prefix and all_prefixes name Wine prefixes, which only Linux hosts have")
-}
 
 $argv = [System.Collections.Generic.List[string]]@($module.Params.copyloom, '--json')
 if ($module.Params.kit) { $argv.AddRange([string[]]@('--kit', $module.Params.kit)) }
