@@ -51,5 +51,5 @@ notes:
   - A row that fails fails the task; the rows and the messages are returned with it.
   - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
 requirements:
-  - copyloom 1.4 or later, with C(--json) and C(--dry-run)
+  - copyloom with C(--json), C(--dry-run) and the rows' C(plan) and C(changes)
 '''

@@ -264,19 +264,19 @@ def main():
     if result.get('prefix'):
         report['prefix'] = result['prefix']
 
+    failed = code not in (0, 1) or any(run_failed(run, state) for run in runs)
     if state != 'status':
         rows = [row for run in runs for row in run.get('rows') or []]
-        if rows and all(row_changes(row, check_mode) is None for row in rows):
+        if rows and not failed and all(row_changes(row, check_mode) is None for row in rows):
             # An older copyloom: without its plan there is no telling what changed.
             module.fail_json(msg='copyloom does not report what it %s; it needs --dry-run and the rows\' '
-                                 'plan and changes (copyloom 1.4 or later)'
-                                 % ('would change' if check_mode else 'changed'), **report)
-        report['changed'] = any(row_changes(row, check_mode) for run in runs
-                                for row in run.get('rows') or [])
+                                 'plan and changes' % ('would change' if check_mode else 'changed'),
+                             **report)
+        report['changed'] = any(row_changes(row, check_mode) for row in rows)
         if module._diff:
             report['diff'] = plan_diff(runs, check_mode)
 
-    if any(run_failed(run, state) for run in runs) or code not in (0, 1):
+    if failed:
         module.fail_json(msg='copyloom failed: %s' % (failure_text(runs, state) or err.strip()), **report)
     module.exit_json(**report)
 

@@ -82,7 +82,7 @@ if ($state -ne 'status') {
     $known = @($rows | Where-Object { $null -ne (Get-RowChange $_) })
     if ($rows.Count -gt 0 -and $known.Count -eq 0) {
         # An older copyloom: without its plan there is no telling what changed.
-        $module.FailJson("copyloom does not report what it changes; it needs --dry-run and the rows' plan and changes (copyloom 1.4 or later)")
+        $module.FailJson("copyloom does not report what it changes; it needs --dry-run and the rows' plan and changes")
     }
     $diffs = @()
     foreach ($row in $known) {
