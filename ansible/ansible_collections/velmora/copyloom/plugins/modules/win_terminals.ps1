@@ -48,7 +48,12 @@ else {
 }
 
 $module.Result.cmd = $argv.ToArray()
-$run = Run-Command -command (Argv-ToString -arguments $argv) -output_encoding_override 'utf-8'
+try {
+    $run = Run-Command -command (Argv-ToString -arguments $argv) -output_encoding_override 'utf-8'
+}
+catch {
+    $module.FailJson("copyloom could not be started: $($_.Exception.Message)", $_)
+}
 $module.Result.stderr = $run.stderr
 try {
     $result = $run.stdout | ConvertFrom-Json
