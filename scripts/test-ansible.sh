@@ -16,7 +16,7 @@ start=$(date +%s)
 sandbox=$(mktemp -d /tmp/copyloom-ansible.XXXXXX)
 trap 'rm -rf "$sandbox"' EXIT
 # Ansible keeps its own state under HOME too; none of it may reach the user's.
-export HOME="$sandbox/controller" ANSIBLE_LOCAL_TEMP="$sandbox/controller/tmp"
+export HOME="$sandbox/controller" ANSIBLE_LOCAL_TEMP="$sandbox/controller/tmp" LC_ALL=C.UTF-8
 export ANSIBLE_COLLECTIONS_PATH="$sandbox/collections" ANSIBLE_NOCOLOR=1
 export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3 ANSIBLE_DEPRECATION_WARNINGS=0
 mkdir -p "$HOME"
