@@ -18,7 +18,7 @@ trap 'rm -rf "$sandbox"' EXIT
 # Ansible keeps its own state under HOME too; none of it may reach the user's.
 export HOME="$sandbox/controller" ANSIBLE_LOCAL_TEMP="$sandbox/controller/tmp" LC_ALL=C.UTF-8
 export ANSIBLE_COLLECTIONS_PATH="$sandbox/collections" ANSIBLE_NOCOLOR=1
-export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3 ANSIBLE_DEPRECATION_WARNINGS=0
+export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3 ANSIBLE_DEPRECATION_WARNINGS=0 ANSIBLE_PIPELINING=1
 mkdir -p "$HOME"
 
 source_dir="$repo/ansible/ansible_collections/velmora/copyloom"
