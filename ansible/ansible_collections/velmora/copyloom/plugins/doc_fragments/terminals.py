@@ -49,7 +49,6 @@ notes:
   - Check mode runs C(copyloom) with C(--dry-run), which changes nothing and returns the plan.
   - Diff mode shows the plan per terminal (files added, replaced, patched or removed).
   - A row that fails fails the task; the rows and the messages are returned with it.
-  - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
 requirements:
   - copyloom with C(--json), C(--dry-run) and the rows' C(plan) and C(changes)
 '''

@@ -37,6 +37,8 @@ options:
       - C(rows) then holds one entry per prefix, as the command line gives it.
     type: bool
     default: false
+notes:
+  - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
 extends_documentation_fragment:
   - velmora.copyloom.terminals
 author:
