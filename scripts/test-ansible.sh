@@ -9,7 +9,10 @@ repo="$PWD"
 build="${1:-build/native-asan}"
 cli="$repo/$build/src/cli/copyloom"
 kit="$repo/$build/kit"
-[ -x "$cli" ] && [ -d "$kit" ] || { echo "test-ansible: build $build first (copyloom and kit/)" >&2; exit 1; }
+if [ ! -x "$cli" ] || [ ! -d "$kit" ]; then
+  echo "test-ansible: build $build first (copyloom and kit/)" >&2
+  exit 1
+fi
 
 echo "== Ansible collection velmora.copyloom: build, install, sanity, fleet playbook"
 start=$(date +%s)
