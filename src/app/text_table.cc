@@ -67,6 +67,8 @@ constexpr TextRow kTexts[] = {
     {TextKey::LaunchCaption, L"Launch", L"运行MT4软件"},
     {TextKey::OpenFolderCaption, L"Open Folder", L"打开文件夹"},
     {TextKey::BusyText, L"Searching,please wait...", L"正在搜索,请等待..."},
+    {TextKey::NothingChanged, L" - Nothing in the terminal was changed",
+     L" - 该MT4软件中的文件均未改动"},
 };
 
 static_assert(std::size(kTexts) == kTextKeyCount, "one row per key");

@@ -51,9 +51,10 @@ enum class TextKey : int {
   LaunchCaption,
   OpenFolderCaption,
   BusyText,
+  NothingChanged,  // follows a failed row's text when its terminal was put back
 };
 
-inline constexpr int kTextKeyCount = static_cast<int>(TextKey::BusyText) + 1;
+inline constexpr int kTextKeyCount = static_cast<int>(TextKey::NothingChanged) + 1;
 inline constexpr int kTextSlotCount = 100;
 
 // The tabled text of a key: language 1 is Chinese, any other English.

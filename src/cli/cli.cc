@@ -1,12 +1,11 @@
 #include "cli/cli.h"
 
 #include <CLI/CLI.hpp>
-#include <nlohmann/json.hpp>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
 #include <map>
+#include <nlohmann/json.hpp>
 #include <optional>
 
 #include "app/process_objects.h"
@@ -25,9 +24,11 @@
 #include "install/launch_commands.h"
 #include "install/result_text.h"
 #include "install/support_files.h"
+#include "install/transaction.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom::cli {
@@ -46,6 +47,7 @@ constexpr char kUsage[] =
     "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart]\n"
     "                                    install into the given, all or the ticked terminals\n"
     "  uninstall [DIR...|--all]          uninstall from the given, all or the ticked terminals\n"
+    "  install/uninstall ... --dry-run   say what would change in each terminal, change nothing\n"
     "  deploy                            deploy the copier's support files\n"
     "  launch DIR                        start a terminal\n"
     "  open DIR                          open the folder that receives a terminal's files\n"
@@ -96,6 +98,7 @@ struct Options {
   bool all = false;
   bool ticked = false;  // remove
   std::optional<bool> chart;
+  bool dry_run = false;  // install, uninstall
 };
 
 // What a run produced, for the exit status.
@@ -148,6 +151,8 @@ class Runner {
     if (!options_.json) WriteUtf8(stdout, Utf8(line) + "\n");
   }
   bool RefusedByMessage() const;
+  // A dry run's text: each row's folder, then a line per file.
+  void PrintPlan();
 
   const Options& options_;
   std::wstring current_;
@@ -156,26 +161,33 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   std::vector<StatusEntry> status_entries_;
+
+ public:
+  // What install or uninstall changed (or would change) per row folder.
+  std::map<std::wstring, std::vector<Change>> changes;
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
-    {"list", &Runner::List},           {"search", &Runner::Search},
-    {"add", &Runner::Add},             {"remove", &Runner::Remove},
-    {"install", &Runner::Install},     {"uninstall", &Runner::Uninstall},
-    {"deploy", &Runner::Deploy},       {"launch", &Runner::Launch},
-    {"open", &Runner::Open},
+    {"list", &Runner::List},     {"search", &Runner::Search},   {"add", &Runner::Add},
+    {"remove", &Runner::Remove}, {"install", &Runner::Install}, {"uninstall", &Runner::Uninstall},
+    {"deploy", &Runner::Deploy}, {"launch", &Runner::Launch},   {"open", &Runner::Open},
 };
 
 int Runner::Run() {
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
   if (options_.command == "status") return Status();
-  deploy_result_ = DeploySupportFiles();
+  // A dry run leaves the machine as it is: no deployment, no settings.
+  deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles();
   if (!IsSuccessResult(deploy_result_)) {
     view_.ShowMessage(deploy_result_);
     return kExitFailed;
   }
-  BindInstallerSettings();
+  if (options_.dry_run) {
+    TheConfig().SetConfigFile(TheProfile().data_folder + kSettingsFileName);
+  } else {
+    BindInstallerSettings();
+  }
   session_.library_version = FindSupportLibraryVersion();
   if (!session_.library_version.empty()) SetProfileVersionText(session_.library_version);
   RestoreTerminalList(view_);
@@ -185,13 +197,18 @@ int Runner::Run() {
     OnSearchTimer(view_);
   }
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+  // What a killed run left half done is finished or undone first.
+  if (!options_.dry_run) {
+    for (const auto& row : view_.rows())
+      RecoverCutShort(ResolveTerminalLayout(row.folder).data_folder);
+  }
 
   for (const auto& entry : kCommands) {
     if (options_.command == entry.name) (this->*entry.handler)();
   }
 
   // What Exit does.
-  if (!SaveTerminalList(view_)) {
+  if (!options_.dry_run && !SaveTerminalList(view_)) {
     WriteUtf8(stderr, "copyloom: the terminal list could not be saved in " +
                           Utf8(TheConfig().config_path()) + "\n");
     outcome_.failed = true;
@@ -211,8 +228,8 @@ bool Runner::RefusedByMessage() const {
 }
 
 void Runner::PrintRow(const TerminalRow& row) {
-  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type +
-        L"\t" + row.state);
+  Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type + L"\t" +
+        row.state);
 }
 
 bool Runner::RowsOfArguments(bool add_missing, std::vector<int>* rows) {
@@ -313,6 +330,7 @@ void Runner::Install() {
     if (options_.side == "experts") OnInstallExperts(view_, session_);
   });
   if (!ran) return;
+  PrintPlan();
   const std::wstring& failed = view_.Text(TextKey::InstallFailed);
   for (const auto& state : view_.handled_states()) {
     if (StartsWith(state, failed)) outcome_.failed = true;
@@ -321,8 +339,20 @@ void Runner::Install() {
 
 void Runner::Uninstall() {
   if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
+  PrintPlan();
   for (const auto& state : view_.handled_states()) {
-    if (state == view_.Text(TextKey::UninstallFailed)) outcome_.failed = true;
+    if (StartsWith(state, view_.Text(TextKey::UninstallFailed))) outcome_.failed = true;
+  }
+}
+
+void Runner::PrintPlan() {
+  changes = TakeRowChanges();
+  if (!options_.dry_run) return;
+  for (const auto& [folder, list] : changes) {
+    Print(folder + L":");
+    for (const Change& change : list) {
+      Print(L"  " + platform::Utf8ToWide(ChangeActionName(change.action)) + L"\t" + change.path);
+    }
   }
 }
 
@@ -396,9 +426,11 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   install->add_flag("--all", options.all);
   install->add_flag("--chart", chart);
   install->add_flag("--no-chart", no_chart);
+  install->add_flag("--dry-run", options.dry_run);
   auto* uninstall = command("uninstall");
   uninstall->add_option("DIR", dirs);
   uninstall->add_flag("--all", options.all);
+  uninstall->add_flag("--dry-run", options.dry_run);
   auto* status_command = command("status");
   status_command->add_option("DIR", dirs);
   status_command->add_flag("--all", options.all);
@@ -447,16 +479,41 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   return options;
 }
 
+// "plan" or "changes" of a row: paths relative to its data folder.
+nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector<Change>& changes) {
+  const std::wstring data_folder = ResolveTerminalLayout(folder).data_folder;
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  for (const Change& change : changes) {
+    std::wstring path = change.path;
+    if (!data_folder.empty() && ToLower(path).rfind(ToLower(data_folder), 0) == 0) {
+      path = path.substr(data_folder.size());
+    }
+    nlohmann::ordered_json item;
+    item["action"] = ChangeActionName(change.action);
+    item["path"] = Utf8(path);
+    list.push_back(item);
+  }
+  return list;
+}
+
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
                      const std::vector<StatusEntry>* status_entries,
-                     const std::wstring& chosen_prefix) {
+                     const std::wstring& chosen_prefix,
+                     const std::map<std::wstring, std::vector<Change>>& changes, bool dry_run) {
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
   if (status_entries) {
     for (const auto& entry : *status_entries) out["rows"].push_back(StatusJson(entry));
   } else {
-    for (const auto& row : view.rows()) out["rows"].push_back(RowJson(row));
+    for (const auto& row : view.rows()) {
+      nlohmann::ordered_json r = RowJson(row);
+      for (const auto& [folder, list] : changes) {
+        if (SameFolder(folder, row.folder))
+          r[dry_run ? "plan" : "changes"] = ChangesJson(folder, list);
+      }
+      out["rows"].push_back(r);
+    }
   }
   out["messages"] = nlohmann::json::array();
   for (const auto& message : messages) out["messages"].push_back(Utf8(message));
@@ -479,7 +536,8 @@ int RunCopyloom(const Invocation& invocation) {
     return kExitOk;
   }
   if (!options->kit.empty()) {
-    const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
+    const std::wstring why =
+        KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
     if (!why.empty()) {
       WriteUtf8(stderr, "copyloom: " + Utf8(why) + "\n");
       return kExitUsage;
@@ -488,8 +546,7 @@ int RunCopyloom(const Invocation& invocation) {
 
   if (!options->kit.empty()) {
     const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
-    SetProgramPathOverride(WithSeparator(kit) +
-                           GetPathFileName(platform::ProgramPath(), true));
+    SetProgramPathOverride(WithSeparator(kit) + GetPathFileName(platform::ProgramPath(), true));
   }
   ProfileOptions profile_options;
   if (!options->data_dir.empty()) {
@@ -512,11 +569,29 @@ int RunCopyloom(const Invocation& invocation) {
   }
 
   InitProductProfile(profile_options);
-  DataFolderLock lock;
-  const bool ours = lock.TakeForRun(TheProfile().data_folder, [](const std::wstring& line) {
-    WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
-  });
-  if (!ours) return kExitFailed;
+  SetDryRun(options->dry_run);
+  const std::wstring data_folder = TheProfile().data_folder;
+  const std::wstring lock_file = data_folder + kLockFileName;
+  // A dry run makes no data folder and leaves no lock file of its own.
+  const bool skip_lock = options->dry_run && !CFileCtrl().FolderExists(data_folder);
+  const bool lock_file_was_there = CFileCtrl().FileExists(lock_file);
+  std::optional<DataFolderLock> lock;
+  if (!skip_lock) {
+    lock.emplace();
+    const bool ours = lock->TakeForRun(data_folder, [](const std::wstring& line) {
+      WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
+    });
+    if (!ours) return kExitFailed;
+  }
+  struct DropLock {
+    std::optional<DataFolderLock>& lock;
+    bool remove;
+    std::wstring file;
+    ~DropLock() {
+      lock.reset();
+      if (remove) platform::RemoveOneFile(file);
+    }
+  } drop{lock, options->dry_run && !skip_lock && !lock_file_was_there, lock_file};
 
   const bool json = options->json;
   ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {
@@ -530,7 +605,8 @@ int RunCopyloom(const Invocation& invocation) {
   status = runner.Run();
   if (json) {
     std::vector<std::wstring> messages = view.messages();
-    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix));
+    WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
+                               runner.changes, options->dry_run));
   }
   return status;
 }

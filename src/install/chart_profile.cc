@@ -5,6 +5,8 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/mt_assist.h"
+#include "install/transaction.h"
+#include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 
 namespace copyloom {
@@ -26,6 +28,18 @@ constexpr wchar_t kChartTemplate[] =
 // A text file's content as read: empty when missing or when it starts with
 // a zero byte.
 bool HasText(const std::string& bytes) { return !bytes.empty() && bytes[0] != '\0'; }
+
+// The bytes a text file is written with: ANSI, cut at the first character
+// the code page cannot represent.
+std::string AnsiFileBytes(const std::wstring& text) {
+  namespace pf = platform;
+  size_t unmappable = pf::kNoUnmappable;
+  std::string bytes = pf::WideToCodePage(pf::AnsiCodePage(), text, &unmappable);
+  if (unmappable != pf::kNoUnmappable) {
+    bytes = pf::WideToCodePage(pf::AnsiCodePage(), text.substr(0, unmappable));
+  }
+  return bytes;
+}
 
 }  // namespace
 
@@ -71,7 +85,9 @@ bool IsPlainProfileName(const std::wstring& name) {
 std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
                                           const std::wstring& expert_name) {
   const CFileCtrl files;
-  const std::wstring profiles = ResolveTerminalLayout(terminal).FolderFor(L"profiles");
+  const TerminalLayout layout = ResolveTerminalLayout(terminal);
+  const std::wstring profiles = layout.FolderFor(L"profiles");
+  m_Changes.clear();
 
   std::string last_profile = files.ReadWholeFile(profiles + L"lastprofile.ini");
   if (!HasText(last_profile)) return {};
@@ -97,11 +113,13 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   // The chart and its line in the window list go in together or not at
   // all: a line without its chart would be added again by the next install,
   // and a chart without its line would keep the next install from adding it.
-  const std::wstring chart = folder + L"chart00.chr";
-  if (!files.WriteTextFile(chart, ChartFileText(*symbol, expert_name), true)) return {};
-  if (!files.WriteTextFile(order, AppendWindowLine(list_text, *symbol), true)) {
-    files.DeleteFileIfPresent(chart);
-  }
+  // A transaction of its own after the install's: a chart that cannot be
+  // written must not undo a completed install.
+  TerminalTransaction txn(layout.data_folder);
+  txn.Write(AnsiFileBytes(ChartFileText(*symbol, expert_name)), folder + L"chart00.chr");
+  txn.Write(AnsiFileBytes(AppendWindowLine(list_text, *symbol)), order);
+  std::wstring failed;
+  Finish(txn, terminal, &failed);
   return {};
 }
 

@@ -59,7 +59,8 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       std::wstring result = engine.InstallToTerminal(plan.package_root, folder);
       ReplaceAll(&result, L"\n", L"#");
       const bool succeeded = IsSuccessResult(result);
-      const std::wstring state = RowStateText(result, plan.reload_type, texts);
+      std::wstring state = RowStateText(result, plan.reload_type, texts);
+      if (!succeeded && engine.m_RolledBack) state += texts[TextKey::NothingChanged];
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);
       if (succeeded && plan.copier) {

@@ -1,5 +1,6 @@
 #include "install/mt_assist.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,10 +35,6 @@ std::wstring AsFolder(std::wstring path) {
 // The ".ex4" beside a ".mq4": the same path with the extension swapped.
 std::wstring CompiledCounterpart(const std::wstring& source) {
   return source.substr(0, source.size() - 4) + L".ex4";
-}
-
-bool WriteByteAt(pf::File& file, uint64_t offset, unsigned char value) {
-  return file.Seek(offset) && file.Write(&value, 1);
 }
 
 }  // namespace
@@ -109,6 +106,16 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   } scope{layout_};
   layout_ = ResolveTerminalLayout(term);
   const std::wstring data_folder = layout_->data_folder;
+  m_Changes.clear();
+  m_RolledBack = false;
+  RecordRowChanges(terminal, {});  // a row that fails early changes nothing
+  // Every change below goes into one transaction, carried out at the end.
+  TerminalTransaction txn(data_folder);
+  struct TxnScope {
+    TerminalTransaction*& slot;
+    ~TxnScope() { slot = nullptr; }
+  } txn_scope{txn_};
+  txn_ = &txn;
 
   if (!files.FolderExists(TrimRightChars(layout_->FolderFor(kExperts), L"\\"))) {
     return GetMessageText(EngineMessage::kSelectTerminalPath);
@@ -151,7 +158,21 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
       !PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty())) {
     return GetMessageText(EngineMessage::kCopyFailed) + L"#" + kExpertsIni;
   }
+  std::wstring failed;
+  if (!Finish(txn, terminal, &failed)) {
+    m_RolledBack = true;
+    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + GetPathFileName(failed, true);
+  }
   return result;
+}
+
+bool CMTAssist::Finish(TerminalTransaction& txn, const std::wstring& terminal,
+                       std::wstring* failed) {
+  m_Changes = txn.Plan();
+  const bool ok = IsDryRun() ? txn.Check(failed) : txn.Commit(failed);
+  if (!ok && !IsDryRun()) m_Changes.clear();
+  RecordRowChanges(terminal, m_Changes);
+  return ok;
 }
 
 std::wstring CMTAssist::DestinationFolder(const std::wstring& sub, const std::wstring& term) const {
@@ -187,7 +208,13 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   if (pattern == m_LibraryPattern) {
     TextList tags;
     files.ListFolder(destination_folder, &tags, true, false, kTagPattern);
-    for (const std::wstring& tag : tags) files.DeleteFileIfPresent(tag);
+    for (const std::wstring& tag : tags) {
+      if (txn_) {
+        txn_->Remove(tag);
+      } else {
+        files.DeleteFileIfPresent(tag);
+      }
+    }
   }
 
   TextList sources;
@@ -235,7 +262,12 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
         }
       }
       // The terminal's own experts.ini is never replaced.
-      copied = files.CopyFileTo(source, destination, overwrite && !protected_ini);
+      if (!txn_) {
+        copied = files.CopyFileTo(source, destination, overwrite && !protected_ini);
+      } else {
+        if (overwrite && !protected_ini) txn_->Copy(source, destination);
+        copied = true;
+      }
     }
     Trace(L"CFR:" + std::to_wstring(copied ? 1 : 0) + L"," + source + L"," + destination);
 
@@ -253,32 +285,47 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
 
 bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed,
                                 bool libraries_installed) {
+  // Outside an install it is a transaction of its own.
+  std::optional<TerminalTransaction> own;
+  if (!txn_) own.emplace(term);
+  TerminalTransaction& txn = txn_ ? *txn_ : *own;
   const CFileCtrl files;
   const std::wstring folder = AsFolder(term) + L"config\\";
   const std::wstring ini = folder + kExpertsIni;
   const std::wstring backup = folder + L"experts.vlm";
+  // Neither copied nor patched through a link: it leads out of the terminal.
+  if (pf::QueryAttributes(ini).is_link) return false;
 
-  if (!files.FileExists(ini)) {
-    const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
-    return !files.FileExists(shipped) || files.CopyFileTo(shipped, ini, false);
-  }
-  // Made once: it keeps the state from before the first installation, so
-  // nothing is patched until it exists.
-  if (!files.FileExists(backup) && !files.CopyFileTo(ini, backup, false)) return false;
+  std::vector<std::pair<uint64_t, uint8_t>> marks;
+  if (libraries_installed) marks.insert(marks.end(), {{20, 0x01}, {24, 0x00}});
+  if (experts_installed) marks.push_back({36, 0x01});
 
-  const double length = files.GetFileLength(ini);
-  if (length < static_cast<double>(kExpertsIniMinPatched)) return true;
-  // Patched in place, a byte at a time: the terminal may hold the file open
-  // with sharing, which a replacement would not get past.
-  auto file = pf::OpenFile(ini, pf::OpenMode::kReadWrite);
-  if (!file) return false;
   bool ok = true;
-  if (libraries_installed) {
-    ok = WriteByteAt(*file, 20, 0x01) && ok;
-    ok = WriteByteAt(*file, 24, 0x00) && ok;
+  const std::wstring package_ini = txn.PendingSource(ini);
+  if (!files.FileExists(ini) && package_ini.empty()) {
+    const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
+    if (files.FileExists(shipped)) txn.Copy(shipped, ini);
+  } else if (!files.FileExists(ini)) {
+    // The package brings the terminal its first experts.ini: backed up and
+    // marked as it arrives.
+    if (!files.FileExists(backup)) txn.Copy(package_ini, backup);
+    std::string bytes = files.ReadWholeFile(package_ini);
+    if (bytes.size() >= kExpertsIniMinPatched) {
+      for (const auto& [offset, value] : marks) bytes[offset] = static_cast<char>(value);
+      txn.Write(bytes, ini);
+    }
+  } else {
+    // Made once: it keeps the state from before the first installation.
+    if (!files.FileExists(backup)) txn.Copy(ini, backup);
+    // Patched in place, a byte at a time: the terminal may hold the file
+    // open with sharing, which a replacement would not get past.
+    if (files.GetFileLength(ini) >= static_cast<double>(kExpertsIniMinPatched)) {
+      ok = txn.Patch(ini, marks);
+    }
   }
-  if (experts_installed) ok = WriteByteAt(*file, 36, 0x01) && ok;
-  return ok;
+  if (!ok || !own) return ok;
+  std::wstring failed;
+  return IsDryRun() ? own->Check(&failed) : own->Commit(&failed);
 }
 
 CMTAssist& TheEngine() {

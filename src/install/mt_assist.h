@@ -8,10 +8,12 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/path_util.h"
 #include "install/result_text.h"
 #include "install/source_scan.h"
+#include "install/transaction.h"
 #include "terminals/terminal_layout.h"
 
 namespace copyloom {
@@ -49,7 +51,8 @@ class CMTAssist {
   // Backs config\experts.ini up once (experts.vlm) and marks bytes 20, 24
   // (libraries) and 36 (experts) of a file longer than 200 bytes. A terminal
   // without the file gets the program folder's copy, unpatched. False when
-  // the backup, the copy or the patch could not be written.
+  // the file is a link or cannot be read, or (outside InstallToTerminal,
+  // which commits it with the rest) when the changes could not be written.
   bool PatchExpertsIni(const std::wstring& term, bool experts_installed, bool libraries_installed);
 
   // Package content is read once per command, not once per terminal: the
@@ -67,6 +70,12 @@ class CMTAssist {
   std::wstring m_LibraryVersion;
   // 0 to 19 English, 20 to 39 Chinese; read through GetMessageText.
   const std::array<std::wstring, kMessageSlotCount>& m_Messages;
+  // What the last InstallToTerminal or WriteChartProfile changed (in a dry
+  // run: would change); also recorded for the row (RecordRowChanges).
+  std::vector<Change> m_Changes;
+  // The last InstallToTerminal failed while writing and put the terminal
+  // back as it was (in a dry run: would fail there).
+  bool m_RolledBack = false;
   bool m_NeedReload = false;
   bool m_NeedRestart = false;
   // Set when the program's path ends with "1.exe" (exactly that case).
@@ -80,7 +89,12 @@ class CMTAssist {
   // Where a package sub-folder goes in the terminal's layout.
   std::wstring DestinationFolder(const std::wstring& sub, const std::wstring& term) const;
 
+  // Ends a terminal's transaction: committed, or only checked in a dry run.
+  bool Finish(TerminalTransaction& txn, const std::wstring& terminal, std::wstring* failed);
+
   bool batch_ = false;
+  // The transaction of the terminal InstallToTerminal works on, while it does.
+  TerminalTransaction* txn_ = nullptr;
   std::map<std::wstring, SourceScan> sources_;
   // The layout of the terminal InstallToTerminal works on, while it does.
   std::optional<TerminalLayout> layout_;

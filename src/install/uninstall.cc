@@ -5,8 +5,9 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
-#include "terminals/terminal_layout.h"
+#include "install/transaction.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 
 namespace copyloom {
 namespace {
@@ -70,14 +71,14 @@ bool AttachesCopierExpert(const CFileCtrl& files, const std::wstring& chart,
 }
 
 // The first "chart00.chr" under the terminal that attaches a copier expert.
-void DeleteCopierChart(const CFileCtrl& files, const std::wstring& terminal,
-                       const TextList& experts) {
+void RemoveCopierChart(const CFileCtrl& files, const std::wstring& terminal,
+                       const TextList& experts, TerminalTransaction& txn) {
   TextList all;
   files.ListFolder(terminal, &all, true, true, L"");
   for (const std::wstring& path : all) {
     if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
     if (!AttachesCopierExpert(files, path, experts)) continue;
-    files.DeleteFileIfPresent(path);
+    txn.Remove(path);
     return;
   }
 }
@@ -87,40 +88,39 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const CFileCtrl files;
   const platform::HeldFilesSnapshot held;  // looked up once per terminal
   // The files are where the terminal's layout put them.
-  const TerminalLayout layout = ResolveTerminalLayout(view.CellText(row, kColumnFolder));
+  const std::wstring folder = view.CellText(row, kColumnFolder);
+  const TerminalLayout layout = ResolveTerminalLayout(folder);
   const std::wstring libraries = layout.FolderFor(L"experts\\libraries");
   const std::wstring experts = layout.FolderFor(L"experts");
 
-  bool removed = false;
-  bool failed = false;
-  for (const std::wstring& name : names.libraries) {
-    const std::wstring path = libraries + name;
-    if (files.FileExists(path) && !files.DeleteFileIfPresent(path)) {
-      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
-      failed = true;
-    }
-  }
+  // All of it goes, or none of it: a terminal left with experts but without
+  // their library would fail in every chart.
+  TerminalTransaction txn(layout.data_folder);
+  for (const std::wstring& name : names.libraries) txn.Remove(libraries + name);
   for (std::wstring name : names.libraries) {
     ReplaceAll(&name, L".dll", L".cfg");
-    files.DeleteFileIfPresent(libraries + name);
+    txn.Remove(libraries + name);
   }
+  bool removed = false;
   for (const std::wstring& name : names.experts) {
-    const std::wstring path = experts + name;
-    if (!files.FileExists(path)) continue;
-    if (files.DeleteFileIfPresent(path)) {
-      removed = true;
-    } else {
-      view.SetCellText(row, kColumnState, texts[TextKey::UninstallFailed]);
-      failed = true;
-    }
+    if (!files.FileExists(experts + name)) continue;
+    txn.Remove(experts + name);
+    removed = true;
   }
-  // Left for the retry after the terminal is closed.
-  if (failed) return;
-
   for (const std::wstring& name : names.templates) {
-    files.DeleteFileIfPresent(layout.FolderFor(L"templates") + name);
+    txn.Remove(layout.FolderFor(L"templates") + name);
   }
-  DeleteCopierChart(files, layout.data_folder, names.experts);
+  RemoveCopierChart(files, layout.data_folder, names.experts, txn);
+
+  std::wstring failed;
+  const bool ok = IsDryRun() ? txn.Check(&failed) : txn.Commit(&failed);
+  RecordRowChanges(folder, ok || IsDryRun() ? txn.Plan() : std::vector<Change>());
+  if (!ok) {
+    // Left for the retry after the terminal is closed.
+    view.SetCellText(row, kColumnState,
+                     texts[TextKey::UninstallFailed] + texts[TextKey::NothingChanged]);
+    return;
+  }
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);

@@ -50,8 +50,7 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // destination's folder first and replaces the destination in one step, so
 // a crash leaves the old file or the new one; a destination that is
 // read-only or held open without sharing is refused and kept.
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                 bool fail_if_exists);
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
 
 // Replaces (or creates) a file with the bytes, in one step as CopyOneFile
 // does, keeping its attributes; refused the same way. Its folder must exist.
@@ -60,8 +59,35 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
 // Deletes a file (not a folder). A read-only file is not deleted.
 bool RemoveOneFile(const std::wstring& path);
 
-// Renames a file, replacing an existing destination.
+// Renames a file, replacing an existing destination. A link is renamed or
+// replaced itself, never its target.
 bool RenameOverFile(const std::wstring& from, const std::wstring& to);
+
+// ------------------------------------------------------- transactions ---
+// The steps a transaction builds a terminal's change from: stage every file
+// beside its destination, make them durable in one pass, then rename them
+// in (RenameOverFile), keeping what they replace until the end.
+
+// True when a replacement of path would not be refused now: it is missing,
+// a link (replaced itself, never written through) or a writable regular
+// file that nobody holds.
+bool CanReplaceFile(const std::wstring& path);
+
+// Writes a copy of source, or the bytes, to staged: a new file beside
+// destination, not yet durable. Refused as a replacement of destination
+// would be; a new file follows the umask (POSIX), a replacement keeps the
+// mode or attributes of the file it replaces. Nothing is left on failure.
+bool StageCopy(const std::wstring& source, const std::wstring& destination,
+               const std::wstring& staged);
+bool StageBytes(const std::string& bytes, const std::wstring& destination,
+                const std::wstring& staged);
+
+// Makes the files durable in one pass: POSIX syncs each file system holding
+// them once; Windows flushes each file. Skipped under SetSkipSync.
+bool SyncPass(const std::vector<std::wstring>& paths);
+
+// The process id, for names unique between processes.
+uint32_t CurrentProcessId();
 
 struct DirEntry {
   std::wstring name;
@@ -78,12 +104,12 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries);
 
 enum class OpenMode {
-  kReadShareAll,     // read; others may read and write meanwhile
-  kReadShareRead,    // read; others may read but not write
-  kWriteTruncate,    // write, no sharing, create or truncate
-  kWriteAppend,      // write, no sharing, create or append at the end
-  kReadWrite,        // read and write an existing file ("rb+")
-  kWriteShareAll,    // open for changing times or attributes only
+  kReadShareAll,   // read; others may read and write meanwhile
+  kReadShareRead,  // read; others may read but not write
+  kWriteTruncate,  // write, no sharing, create or truncate
+  kWriteAppend,    // write, no sharing, create or append at the end
+  kReadWrite,      // read and write an existing file ("rb+")
+  kWriteShareAll,  // open for changing times or attributes only
 };
 
 class File {
@@ -196,8 +222,7 @@ class RegKey {
 // nullptr when the key cannot be opened. Key paths use "\" and match
 // ignoring case. full_access asks for KEY_ALL_ACCESS instead of KEY_READ
 // (the POSIX store is read only and grants both).
-std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path,
-                                   bool full_access);
+std::unique_ptr<RegKey> OpenRegKey(RegRoot root, const std::wstring& path, bool full_access);
 
 // ------------------------------------------------------ process & system ---
 
@@ -279,8 +304,7 @@ std::wstring Utf8ToWide(const std::string& text);
 // The FileVersion string of each translation of the file's version resource,
 // in the order of its translation table (an entry without a FileVersion
 // string gives an empty text). False when the file has no version resource.
-bool ReadFileVersions(const std::wstring& path,
-                      std::vector<std::wstring>* versions);
+bool ReadFileVersions(const std::wstring& path, std::vector<std::wstring>* versions);
 
 // ------------------------------------------------------- settings files ---
 
@@ -298,7 +322,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
 // section, key or value cannot be written in the ANSI code page. The file is
 // replaced in one step, as WriteWholeFile does.
-bool ProfileWrite(const std::wstring& file, const std::wstring& section,
-                  const std::wstring& key, const std::wstring& value);
+bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                  const std::wstring& value);
 
 }  // namespace copyloom::platform

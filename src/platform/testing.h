@@ -42,7 +42,7 @@ void SetTempFolder(std::optional<std::wstring> folder);
 // fails as the platform would fail it. Counting restarts with each call.
 // kWrite fails the data write of a copy or a whole-file write midway (a full
 // disk), after part of the data went out; kReplace fails the final step that
-// puts the written file in place.
+// puts the written file in place, and any rename.
 enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList, kWrite, kReplace };
 inline constexpr Op kAllOps[] = {Op::kCopy,         Op::kRemove, Op::kOpenRead, Op::kOpenWrite,
                                  Op::kCreateFolder, Op::kList,   Op::kWrite,    Op::kReplace};

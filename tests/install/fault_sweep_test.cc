@@ -2,7 +2,8 @@
 // install (both sides, with and without the chart), uninstall, deployment
 // and the settings save, each platform operation fails at its 1st call,
 // then its 2nd, ... until a run ends without the fault firing. Whatever
-// failed: no row says it completed unless its files are complete, no file
+// failed: no row says it completed unless its files are complete, a failed
+// row left its terminal as it was, no file
 // is torn (each is as before the run or as after a clean run, and no
 // temporary file is left), the saved list restores every row, and a rerun
 // without faults ends exactly where a clean run does.
@@ -200,6 +201,34 @@ bool SameRows(const std::vector<TerminalRow>& a, const std::vector<TerminalRow>&
 
 std::string Name(const std::wstring& path) { return pf::WideToUtf8(path); }
 
+// What a transaction keeps while it runs: left only with its journal, for
+// the next run to finish.
+bool TransactionFile(const std::wstring& path) {
+  for (const wchar_t* tail : {L".clold", L".clnew", L".cljournal", L".cljournal.lock"}) {
+    if (EndsWith(path, tail)) return true;
+  }
+  return false;
+}
+
+// A row that failed left its terminal exactly as it was.
+void ExpectFailedRowsUntouched(const Machine& x, const Files& before, const Files& after) {
+  for (const auto& row : x.view.rows) {
+    if (!StartsWith(row.state, x.view.Text(TextKey::InstallFailed)) &&
+        !StartsWith(row.state, x.view.Text(TextKey::UninstallFailed))) {
+      continue;
+    }
+    const std::wstring folder = row.folder + L"\\";
+    auto below = [&](const Files& files) {
+      Files kept;
+      for (const auto& [path, bytes] : files) {
+        if (StartsWith(path, folder) && !TransactionFile(path)) kept[path] = bytes;
+      }
+      return kept;
+    };
+    EXPECT_TRUE(below(before) == below(after)) << "failed but changed: " << Name(row.folder);
+  }
+}
+
 // One faulted run and its checks; false when the fault never fired.
 bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
   Machine x;
@@ -213,8 +242,18 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
 
   // Each file as it was, or as a clean run leaves it.
   const Files after = x.m.Files();
+  bool journal_kept = false;
+  for (const auto& [path, bytes] : after)
+    journal_kept = journal_kept || EndsWith(path, L".cljournal");
+  ExpectFailedRowsUntouched(x, before, after);
   for (const auto& [path, bytes] : after) {
     EXPECT_FALSE(EndsWith(path, L".cltmp")) << "left behind: " << Name(path);
+    if (TransactionFile(path)) {
+      // An empty lock file that would not go is swept by the next run.
+      EXPECT_TRUE(journal_kept || EndsWith(path, L".lock"))
+          << "left without a journal: " << Name(path);
+      continue;
+    }
     auto was = before.find(path);
     auto wanted = clean.files.find(path);
     const bool as_before = was != before.end() && was->second == bytes;
@@ -268,7 +307,8 @@ TEST_P(FaultSweepTest, NothingIsLostWhereverAnOperationFails) {
   const Outcome clean = CleanRun(s);
   // Under Wine a sample keeps the run short: every k-th call.
   int stride = COPYLOOM_SWEEP_STRIDE;
-  if (const char* sample = std::getenv("COPYLOOM_SWEEP_SAMPLE")) stride = std::max(1, std::atoi(sample));
+  if (const char* sample = std::getenv("COPYLOOM_SWEEP_SAMPLE"))
+    stride = std::max(1, std::atoi(sample));
   int runs = 0, fired = 0;
   for (Op op : pf::testing::kAllOps) {
     for (int nth = 1; nth < 1000; nth += stride) {

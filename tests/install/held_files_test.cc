@@ -72,7 +72,8 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"),
             GetMessageText(EngineMessage::kCopyFailed) + L"#vlcpy.dll");
   OnUninstall(view);
-  EXPECT_EQ(view.CellText(0, kColumnState), view.Text(TextKey::UninstallFailed));
+  EXPECT_EQ(view.CellText(0, kColumnState),
+            view.Text(TextKey::UninstallFailed) + view.Text(TextKey::NothingChanged));
   EXPECT_TRUE(machine_.ReadFile(kLibrary) == loaded) << "the loaded library changed";
 
   // Once the terminal has let go, both work.

@@ -199,7 +199,7 @@ TEST_F(MTAssistTest, ChangedLibraryAloneAsksNothingOfARunningTerminal) {
   EXPECT_EQ(InTerminal(kLibrary), "MZ library 1.4.0.7");
 }
 
-TEST_F(MTAssistTest, ChangedExpertWithoutTheMarkerStopsBeforeLaterFolders) {
+TEST_F(MTAssistTest, ChangedExpertWithoutTheMarkerChangesNothing) {
   MakeProviderPackage();
   Package(kExpert, "EX4 unsigned 1.4.0.7");
   Terminal(kExpert, Signed("provider 1"));
@@ -209,7 +209,7 @@ TEST_F(MTAssistTest, ChangedExpertWithoutTheMarkerStopsBeforeLaterFolders) {
   EXPECT_EQ(Install(), L"Unknown Error");
   EXPECT_EQ(engine_.m_ErrorText, L"Unknown Error");
   EXPECT_EQ(InTerminal(kExpert), Signed("provider 1"));  // not copied
-  EXPECT_TRUE(HasInTerminal(kTemplate));                 // an earlier folder stays
+  EXPECT_FALSE(HasInTerminal(kTemplate));                // nor an earlier folder
   EXPECT_FALSE(HasInTerminal(kIndicator));
   EXPECT_FALSE(HasInTerminal(kLibrary));
   EXPECT_TRUE(engine_.m_NeedReload);  // noted before the check
@@ -245,7 +245,7 @@ TEST_F(MTAssistTest, MarkerChecksApplyOnlyToChangedCompiledFilesAndOnlyWhenSet) 
   EXPECT_EQ(InTerminal(L"experts\\Other Provider.EX4"), "EX4 unsigned");
 }
 
-TEST_F(MTAssistTest, CopyFailureMidwayKeepsEarlierFilesAndTouchesNoLaterFolder) {
+TEST_F(MTAssistTest, CopyFailureMidwayLeavesTheTerminalAsItWas) {
   MakeProviderPackage();
   Package(L"templates\\a.tpl", "a");
   Package(L"templates\\b.tpl", "b");
@@ -258,13 +258,16 @@ TEST_F(MTAssistTest, CopyFailureMidwayKeepsEarlierFilesAndTouchesNoLaterFolder) 
   TextList listed;
   CFileCtrl().ListFolder(std::wstring(kRoot) + L"templates", &listed, true, false);
   ASSERT_EQ(listed.size(), 4u);
+  const size_t before_files = machine_.Files().size();
   FailNthCall(Op::kCopy, 2);
   const std::wstring expected = L"Please close all the MetaTrader Terminals,and then try again!#" +
                                 GetPathFileName(listed[1]);
   EXPECT_EQ(Install(), expected);
-  EXPECT_EQ(engine_.m_ErrorText, expected);
-  EXPECT_TRUE(machine_.Exists(kTerm + (L"templates\\" + GetPathFileName(listed[0]))));
-  for (size_t i = 1; i < listed.size(); ++i) {
+  EXPECT_TRUE(engine_.m_RolledBack);
+  EXPECT_TRUE(engine_.m_Changes.empty());
+  // The template staged before it is gone again, and no staged file is left.
+  EXPECT_FALSE(machine_.Exists(kTerm + std::wstring(L"templates")));
+  for (size_t i = 0; i < listed.size(); ++i) {
     EXPECT_FALSE(machine_.Exists(kTerm + (L"templates\\" + GetPathFileName(listed[i]))));
   }
   EXPECT_FALSE(HasInTerminal(kExpert));
@@ -272,7 +275,10 @@ TEST_F(MTAssistTest, CopyFailureMidwayKeepsEarlierFilesAndTouchesNoLaterFolder) 
   EXPECT_EQ(InTerminal(kIni), ini);
   EXPECT_FALSE(HasInTerminal(kBackup));
 
+  EXPECT_EQ(machine_.Files().size(), before_files);
+
   // Once failed, every later step of the same install does nothing.
+  engine_.m_ErrorText = expected;
   std::wstring names;
   EXPECT_EQ(engine_.CopyPackageFiles(L"experts", kRoot, kTerm, &names), 0);
   EXPECT_TRUE(names.empty());

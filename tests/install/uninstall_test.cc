@@ -110,7 +110,7 @@ TEST_F(UninstallTest, AVanishedTerminalHasNothingToUninstall) {
   EXPECT_EQ(view_.rows[0].type, L"");
 }
 
-TEST_F(UninstallTest, ALibraryThatCannotBeDeletedFailsTheRowAndKeepsTheRest) {
+TEST_F(UninstallTest, ALibraryThatCannotBeDeletedFailsTheRowAndRemovesNothing) {
   MakeCopierTerminal(L"C:\\MT4");
   const std::wstring held = L"C:\\MT4\\experts\\libraries\\vlcpyw.dll";
   ASSERT_TRUE(pf::SetReadOnly(held, true));
@@ -118,12 +118,13 @@ TEST_F(UninstallTest, ALibraryThatCannotBeDeletedFailsTheRowAndKeepsTheRest) {
   OnUninstall(view_);
   pf::SetReadOnly(held, false);
 
-  EXPECT_EQ(view_.rows[0].state, view_.Text(TextKey::UninstallFailed));
+  EXPECT_EQ(view_.rows[0].state,
+            view_.Text(TextKey::UninstallFailed) + view_.Text(TextKey::NothingChanged));
   EXPECT_EQ(view_.rows[0].type, L"Provider");
   EXPECT_TRUE(Has(held));
-  // The experts still went; templates and the chart wait for the retry.
-  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\libraries\\vlcpy.dll"));
-  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\_Velmora Signal Provider.ex4"));
+  // All of it waits for the retry.
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\libraries\\vlcpy.dll"));
+  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\_Velmora Signal Provider.ex4"));
   EXPECT_TRUE(Has(L"C:\\MT4\\templates\\copier.tpl"));
   EXPECT_TRUE(Has(L"C:\\MT4\\profiles\\default\\chart00.chr"));
 }
@@ -133,9 +134,11 @@ TEST_F(UninstallTest, AnExpertThatCannotBeDeletedFailsTheRow) {
   machine_.WriteFile(L"C:\\MT4\\experts\\_Velmora Signal Provider.ex4", "x");
   machine_.WriteFile(L"C:\\MT4\\templates\\copier.tpl", "x");
   view_.AddRow(L"C:\\MT4", true, L"Receiver", L"");
-  pf::testing::FailNthCall(pf::testing::Op::kRemove, 1);
+  // The second file moved aside fails: the first is put back.
+  pf::testing::FailNthCall(pf::testing::Op::kReplace, 2);
   OnUninstall(view_);
-  EXPECT_EQ(view_.rows[0].state, view_.Text(TextKey::UninstallFailed));
+  EXPECT_EQ(view_.rows[0].state,
+            view_.Text(TextKey::UninstallFailed) + view_.Text(TextKey::NothingChanged));
   EXPECT_EQ(view_.rows[0].type, L"Receiver");
   EXPECT_TRUE(Has(L"C:\\MT4\\experts\\_Velmora Signal Provider.ex4"));
   EXPECT_TRUE(Has(L"C:\\MT4\\templates\\copier.tpl"));

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
@@ -17,6 +18,7 @@
 #include "platform/posix/in_use.h"
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "platform/wildcard.h"
 
@@ -147,35 +149,70 @@ bool RemoveEmptyFolder(const std::wstring& path) {
   return S_ISDIR(st.st_mode) && rmdir(native.c_str()) == 0;
 }
 
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
-  std::string from, to;
-  if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
-  if (posix::IsHeldByWine(to)) return false;
-  UniqueFd in(open(from.c_str(), O_RDONLY | O_CLOEXEC));
-  if (!in) return false;
-  struct stat src;
-  if (fstat(in.get(), &src) != 0 || !S_ISREG(src.st_mode)) return false;
-  struct stat dst;
-  // Copying a file onto itself would only make a second copy of it.
-  if (stat(to.c_str(), &dst) == 0 && dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) {
+namespace {
+
+// The content of in into out, in the kernel where it can (a reflink or a
+// server-side copy), else through a buffer; then the source's last-write
+// time, and its read-only state as Windows copies that attribute.
+bool CopyContent(int in, const struct stat& src, int out) {
+  if (testing::ShouldFail(testing::Op::kWrite)) {
+    errno = ENOSPC;
     return false;
   }
-  return posix::WriteInOneStep(to, fail_if_exists, [&](int out) {
+  bool fallback = false;
+  for (;;) {
+    ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
+      fallback = true;
+    }
+    if (n <= 0) break;
+  }
+  if (fallback) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
-      ssize_t n = read(in.get(), buffer.data(), buffer.size());
+      ssize_t n = read(in, buffer.data(), buffer.size());
       if (n < 0 && errno == EINTR) continue;
       if (n < 0) return false;
       if (n == 0) break;
       if (!posix::WriteAllOrFail(out, buffer.data(), static_cast<size_t>(n))) return false;
     }
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_NOW;
-    times[1] = src.st_mtim;
-    return fchmod(out, src.st_mode & 07777) == 0 && futimens(out, times) == 0;
-  });
+  }
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_NOW;
+  times[1] = src.st_mtim;
+  struct stat now;
+  if (IsReadOnlyMode(src.st_mode) &&
+      (fstat(out, &now) != 0 || fchmod(out, now.st_mode & 07555) != 0)) {
+    return false;
+  }
+  return futimens(out, times) == 0;
+}
+
+// The source of a copy, opened: a regular file that is not the destination.
+bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in,
+                    struct stat* src) {
+  *in = UniqueFd(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!*in) return false;
+  if (fstat(in->get(), src) != 0 || !S_ISREG(src->st_mode)) return false;
+  struct stat dst;
+  // Copying a file onto itself would only make a second copy of it.
+  return !(lstat(to.c_str(), &dst) == 0 && dst.st_dev == src->st_dev && dst.st_ino == src->st_ino);
+}
+
+}  // namespace
+
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  std::string from, to;
+  if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
+  UniqueFd in;
+  struct stat src;
+  if (!OpenCopySource(from, to, &in, &src)) return false;
+  return posix::WriteInOneStep(to, fail_if_exists,
+                               [&](int out) { return CopyContent(in.get(), src, out); });
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
@@ -186,6 +223,55 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
     return posix::WriteAllOrFail(out, bytes.data(), bytes.size());
   });
 }
+
+bool CanReplaceFile(const std::wstring& path) {
+  std::string native;
+  int kept_mode = -1;
+  return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
+}
+
+bool StageCopy(const std::wstring& source, const std::wstring& destination,
+               const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  std::string from, to, temp;
+  if (!MapPath(source, &from) || !MapPath(destination, &to) || !MapPath(staged, &temp)) {
+    return false;
+  }
+  UniqueFd in;
+  struct stat src;
+  if (!OpenCopySource(from, to, &in, &src)) return false;
+  return posix::StageBeside(to, temp, [&](int out) { return CopyContent(in.get(), src, out); });
+}
+
+bool StageBytes(const std::string& bytes, const std::wstring& destination,
+                const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  std::string to, temp;
+  if (!MapPath(destination, &to) || !MapPath(staged, &temp)) return false;
+  return posix::StageBeside(
+      to, temp, [&](int out) { return posix::WriteAllOrFail(out, bytes.data(), bytes.size()); });
+}
+
+bool SyncPass(const std::vector<std::wstring>& paths) {
+  if (paths.empty() || hooks::SkipSync()) return true;
+  // One sync of the file system holding them all, rather than one per file:
+  // the pass that makes a terminal's staged files durable before its commit.
+  bool ok = true;
+  std::vector<dev_t> synced;
+  for (const std::wstring& path : paths) {
+    std::string native;
+    if (!MapPath(path, &native)) return false;
+    UniqueFd fd(open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    struct stat st;
+    if (!fd || fstat(fd.get(), &st) != 0) return false;
+    if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
+    synced.push_back(st.st_dev);
+    ok = syncfs(fd.get()) == 0 && ok;
+  }
+  return ok;
+}
+
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
 bool RemoveOneFile(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
@@ -200,6 +286,7 @@ bool RemoveOneFile(const std::wstring& path) {
 }
 
 bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  if (testing::ShouldFail(testing::Op::kReplace)) return false;
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
   struct stat st;

@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/file.h>
@@ -12,6 +11,7 @@
 #include <cerrno>
 
 #include "platform/posix/fd.h"
+#include "platform/posix/held_files.h"
 #include "platform/temp_files.h"
 #include "platform/test_hooks.h"
 #include "platform/testing.h"
@@ -31,7 +31,8 @@ bool WriteAll(int fd, const char* p, size_t size) {
 }
 
 bool EndsWith(const std::string& text, const std::string& tail) {
-  return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+  return text.size() >= tail.size() &&
+         text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 // A temporary file whose writer died has no lock left on it; one still
@@ -63,7 +64,47 @@ bool PutInPlace(const std::string& temp, const std::string& target, bool no_repl
   return true;
 }
 
+std::string FolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Writes a new file at temp: created under the umask, then given the mode
+// of the file it replaces (kept_mode >= 0). Locked while it is written, so
+// that another run's sweep leaves it alone. Removed again on failure.
+bool WriteNewFile(const std::string& temp, int kept_mode, bool sync,
+                  const std::function<bool(int fd)>& fill, UniqueFd* out) {
+  UniqueFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+  if (!fd) return false;
+  bool ok = flock(fd.get(), LOCK_EX | LOCK_NB) == 0 &&
+            (kept_mode < 0 || fchmod(fd.get(), static_cast<mode_t>(kept_mode)) == 0) &&
+            fill(fd.get()) && (!sync || hooks::SkipSync() || fsync(fd.get()) == 0);
+  if (!ok) {
+    unlink(temp.c_str());
+    return false;
+  }
+  *out = std::move(fd);
+  return true;
+}
+
 }  // namespace
+
+bool CheckReplaceable(const std::string& target, bool no_replace, int* kept_mode, UniqueFd* held) {
+  *kept_mode = -1;
+  struct stat st;
+  if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
+  if (no_replace) return false;
+  // A link is replaced as such, never written through.
+  if (S_ISLNK(st.st_mode)) return true;
+  if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
+  *kept_mode = static_cast<int>(st.st_mode & 07777);
+  if (IsHeldByWine(target)) return false;
+  // Someone holding the file without sharing keeps it.
+  UniqueFd fd(open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
+  if (held) *held = std::move(fd);
+  return true;
+}
 
 bool WriteAllOrFail(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
@@ -75,43 +116,32 @@ bool WriteAllOrFail(int fd, const void* data, size_t size) {
   return WriteAll(fd, p, size);
 }
 
-bool WriteInOneStep(const std::string& target_path, bool no_replace,
+bool WriteInOneStep(const std::string& target, bool no_replace,
                     const std::function<bool(int fd)>& fill) {
-  std::string target = target_path;
-  struct stat st;
-  if (lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    char resolved[PATH_MAX];
-    if (realpath(target.c_str(), resolved)) target = resolved;
-  }
+  int kept_mode = -1;
+  // The lock is kept until the new file is in place.
   UniqueFd held;
-  mode_t mode = 0666;
-  if (stat(target.c_str(), &st) == 0) {
-    if (no_replace || !S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
-    mode = st.st_mode & 07777;
-    // Someone holding the file without sharing keeps it. The lock is kept
-    // until the new file is in place.
-    held = UniqueFd(open(target.c_str(), O_RDONLY | O_CLOEXEC));
-    if (held && flock(held.get(), LOCK_EX | LOCK_NB) != 0) return false;
-  } else if (errno != ENOENT) {
-    return false;
-  }
-
-  const size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+  if (!CheckReplaceable(target, no_replace, &kept_mode, &held)) return false;
+  const std::string folder = FolderOf(target);
   if (temp_files::FirstWriteInto(folder)) SweepStaleTemps(folder);
 
   const std::string temp = target + temp_files::NextSuffix(static_cast<uint32_t>(getpid()));
-  UniqueFd fd(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
-  if (!fd) return false;
-  // Locked while it is written, so that another run's sweep leaves it alone.
-  bool ok = flock(fd.get(), LOCK_EX | LOCK_NB) == 0 && fchmod(fd.get(), mode) == 0 &&
-            fill(fd.get()) && (hooks::SkipSync() || fsync(fd.get()) == 0);
-  if (ok) ok = PutInPlace(temp, target, no_replace);
+  UniqueFd fd;
+  if (!WriteNewFile(temp, kept_mode, true, fill, &fd)) return false;
+  const bool ok = PutInPlace(temp, target, no_replace);
   if (!ok) unlink(temp.c_str());
   // A late write error shows at close; the file is in place by then, and
   // fsync has already reported what close could.
   fd.Close();
   return ok;
+}
+
+bool StageBeside(const std::string& target, const std::string& staged,
+                 const std::function<bool(int fd)>& fill) {
+  int kept_mode = -1;
+  if (!CheckReplaceable(target, false, &kept_mode, nullptr)) return false;
+  UniqueFd fd;
+  return WriteNewFile(staged, kept_mode, false, fill, &fd);
 }
 
 }  // namespace copyloom::platform::posix

@@ -94,8 +94,8 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
   BY_HANDLE_FILE_INFORMATION info[2];
   const std::wstring* paths[2] = {&a, &b};
   for (int i = 0; i < 2; ++i) {
-    UniqueHandle handle = Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING,
-                               FILE_FLAG_BACKUP_SEMANTICS);
+    UniqueHandle handle =
+        Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info[i])) return false;
   }
   return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
@@ -149,12 +149,11 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   const std::wstring to = ResolvePath(destination);
   // Copying a file onto itself would only make a second copy of it.
   if (SameFile(from, to)) return false;
-  return win32::WriteInOneStep(to, fail_if_exists,
-                               [&](const std::wstring& temp) {
-                                 if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
-                                 // CopyFileW is one call: a full disk shows after it.
-                                 return !testing::ShouldFail(testing::Op::kWrite);
-                               });
+  return win32::WriteInOneStep(to, fail_if_exists, [&](const std::wstring& temp) {
+    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
+    // CopyFileW is one call: a full disk shows after it.
+    return !testing::ShouldFail(testing::Op::kWrite);
+  });
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
@@ -165,6 +164,46 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
            (hooks::SkipSync() || ::FlushFileBuffers(file.get()));
   });
 }
+
+bool CanReplaceFile(const std::wstring& path) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  return win32::CheckReplaceable(ResolvePath(path), false, &attributes);
+}
+
+bool StageCopy(const std::wstring& source, const std::wstring& destination,
+               const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  const std::wstring from = ResolvePath(source);
+  const std::wstring to = ResolvePath(destination);
+  if (SameFile(from, to)) return false;
+  return win32::StageBeside(to, ResolvePath(staged), [&](const std::wstring& temp) {
+    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
+    return !testing::ShouldFail(testing::Op::kWrite);
+  });
+}
+
+bool StageBytes(const std::string& bytes, const std::wstring& destination,
+                const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  return win32::StageBeside(
+      ResolvePath(destination), ResolvePath(staged), [&](const std::wstring& temp) {
+        UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
+        return file.valid() && win32::WriteAllOrFail(file.get(), bytes.data(), bytes.size());
+      });
+}
+
+bool SyncPass(const std::vector<std::wstring>& paths) {
+  if (hooks::SkipSync()) return true;
+  // Flushing a whole volume needs administrator rights: each file instead.
+  bool ok = true;
+  for (const std::wstring& path : paths) {
+    UniqueHandle file = Open(ResolvePath(path), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
+    ok = file.valid() && ::FlushFileBuffers(file.get()) && ok;
+  }
+  return ok;
+}
+
+uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 bool RemoveOneFile(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
@@ -177,6 +216,7 @@ bool RemoveOneFile(const std::wstring& path) {
 }
 
 bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  if (testing::ShouldFail(testing::Op::kReplace)) return false;
   const std::wstring target = ResolvePath(to);
   if (IsReadOnly(target)) return false;
   return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;

@@ -38,7 +38,8 @@ void SweepStaleTemps(const std::wstring& folder) {
   if (!find.valid()) return;
   do {
     const std::wstring name = data.cFileName;
-    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.find(L".~") == std::wstring::npos)
+    if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        name.find(L".~") == std::wstring::npos)
       continue;
     RemoveTemp(folder + L"\\" + name);
   } while (::FindNextFileW(find.get(), &data));
@@ -56,33 +57,52 @@ bool WriteAllOrFail(HANDLE file, const void* data, size_t size) {
   return WriteAll(file, p, size);
 }
 
+bool CheckReplaceable(const std::wstring& target, bool no_replace, DWORD* attributes) {
+  *attributes = ::GetFileAttributesW(target.c_str());
+  if (*attributes == INVALID_FILE_ATTRIBUTES) return true;
+  if (no_replace || (*attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    return false;
+  }
+  // A link is replaced itself, as MoveFileEx does; what it leads to is
+  // neither opened nor written.
+  if (*attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+  // Held open without sharing: refused, as writing into it would be.
+  UniqueHandle held(::CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  return held.valid();
+}
+
+bool StageBeside(const std::wstring& target, const std::wstring& staged,
+                 const std::function<bool(const std::wstring& temp)>& fill) {
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (!CheckReplaceable(target, false, &attributes)) return false;
+  if (!fill(staged)) {
+    RemoveTemp(staged);
+    return false;
+  }
+  // A replaced file keeps its hidden and system attributes.
+  if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    const DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
+    const DWORD now = ::GetFileAttributesW(staged.c_str());
+    if (keep != 0 && now != INVALID_FILE_ATTRIBUTES)
+      ::SetFileAttributesW(staged.c_str(), now | keep);
+  }
+  return true;
+}
+
 bool WriteInOneStep(const std::wstring& target, bool no_replace,
                     const std::function<bool(const std::wstring& temp)>& fill) {
-  const DWORD attributes = ::GetFileAttributesW(target.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES) {
-    if (no_replace || (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
-      return false;
-    }
-    // Held open without sharing: refused, as writing into it would be.
-    UniqueHandle held(::CreateFileW(target.c_str(), GENERIC_WRITE, kShareAll, nullptr,
-                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!held.valid()) return false;
-  }
+  DWORD attributes = INVALID_FILE_ATTRIBUTES;
+  if (!CheckReplaceable(target, no_replace, &attributes)) return false;
   const size_t slash = target.find_last_of(L"\\/");
   const std::wstring folder = slash == std::wstring::npos ? L"." : target.substr(0, slash);
   if (temp_files::FirstWriteInto(WideToUtf8(folder))) SweepStaleTemps(folder);
 
   const std::string suffix = temp_files::NextSuffix(::GetCurrentProcessId());
   const std::wstring temp = target + std::wstring(suffix.begin(), suffix.end());
-  bool ok = fill(temp);
-  // A replaced file keeps its hidden and system attributes.
-  if (ok && attributes != INVALID_FILE_ATTRIBUTES) {
-    const DWORD keep = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED);
-    const DWORD now = ::GetFileAttributesW(temp.c_str());
-    if (keep != 0 && now != INVALID_FILE_ATTRIBUTES) ::SetFileAttributesW(temp.c_str(), now | keep);
-  }
-  if (ok && testing::ShouldFail(testing::Op::kReplace)) ok = false;
+  if (!StageBeside(target, temp, fill)) return false;
+  bool ok = !testing::ShouldFail(testing::Op::kReplace);
   if (ok) {
     const DWORD flags = (hooks::SkipSync() ? 0 : MOVEFILE_WRITE_THROUGH) |
                         (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);

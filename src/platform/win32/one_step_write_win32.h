@@ -18,6 +18,17 @@ namespace copyloom::platform::win32 {
 bool WriteInOneStep(const std::wstring& target, bool no_replace,
                     const std::function<bool(const std::wstring& temp)>& fill);
 
+// The checks a replacement of target passes; *attributes gets target's
+// (INVALID_FILE_ATTRIBUTES when missing). A link passes: it is replaced
+// itself, never written through.
+bool CheckReplaceable(const std::wstring& target, bool no_replace, DWORD* attributes);
+
+// Lets fill create staged, a new file beside target that a transaction puts
+// in place later, under the checks and attribute rules of WriteInOneStep.
+// Nothing is left on failure.
+bool StageBeside(const std::wstring& target, const std::wstring& staged,
+                 const std::function<bool(const std::wstring& temp)>& fill);
+
 // WriteFile of the whole buffer. An injected kWrite fault makes it stop
 // after half of the data, as a full disk would.
 bool WriteAllOrFail(HANDLE file, const void* data, size_t size);

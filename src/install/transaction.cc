@@ -1,0 +1,487 @@
+#include "install/transaction.h"
+
+#include <atomic>
+#include <mutex>
+
+#include "foundation/file_ctrl.h"
+#include "foundation/path_util.h"
+#include "platform/platform.h"
+
+namespace copyloom {
+
+namespace pf = platform;
+
+namespace {
+
+constexpr char kHeader[] = "copyloom transaction 1";
+constexpr char kCommitLine[] = "commit";
+constexpr char kDoneLine[] = "done";
+constexpr wchar_t kJournalPattern[] = L"copyloom-*.cljournal*";
+constexpr wchar_t kLockSuffix[] = L".lock";
+
+std::atomic<bool> g_dry_run{false};
+std::mutex g_changes_mutex;
+std::map<std::wstring, std::vector<Change>>& RowChanges() {
+  static auto* changes = new std::map<std::wstring, std::vector<Change>>;
+  return *changes;
+}
+
+// "<pid>-<n>", unique between processes and within one.
+std::wstring UniqueTag() {
+  static std::atomic<unsigned> counter{0};
+  return std::to_wstring(pf::CurrentProcessId()) + L"-" + std::to_wstring(counter.fetch_add(1));
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+  const size_t slash = path.find_last_of(L"\\/");
+  return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+bool Exists(const std::wstring& path) { return pf::QueryAttributes(path).exists; }
+
+// A copy of a read-only file is read-only too; it must still be removable
+// or replaceable when its step is undone.
+bool RemoveWritable(const std::wstring& path) {
+  if (!Exists(path)) return true;
+  if (pf::QueryAttributes(path).read_only) pf::SetReadOnly(path, false);
+  return pf::RemoveOneFile(path);
+}
+
+bool PutBack(const std::wstring& backup, const std::wstring& destination) {
+  if (pf::QueryAttributes(destination).read_only) pf::SetReadOnly(destination, false);
+  return pf::RenameOverFile(backup, destination);
+}
+
+struct PatchByte {
+  uint64_t offset = 0;
+  uint8_t old_value = 0;
+  uint8_t new_value = 0;
+};
+
+bool WriteBytes(const std::wstring& path, const std::vector<PatchByte>& bytes, bool old_values) {
+  if (bytes.empty()) return true;
+  // Never through a link: the bytes would land in whatever it leads to.
+  if (pf::QueryAttributes(path).is_link) return false;
+  auto file = pf::OpenFile(path, pf::OpenMode::kReadWrite);
+  if (!file) return false;
+  bool ok = true;
+  for (const PatchByte& b : bytes) {
+    const uint8_t value = old_values ? b.old_value : b.new_value;
+    ok = file->Seek(b.offset) && file->Write(&value, 1) && ok;
+  }
+  return ok;
+}
+
+std::string EncodePatch(const std::vector<PatchByte>& bytes) {
+  std::string text;
+  for (const PatchByte& b : bytes) {
+    if (!text.empty()) text += ",";
+    text += std::to_string(b.offset) + ":" + std::to_string(b.old_value) + ":" +
+            std::to_string(b.new_value);
+  }
+  return text;
+}
+
+std::vector<PatchByte> DecodePatch(const std::string& text) {
+  std::vector<PatchByte> bytes;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find(',', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string item = text.substr(start, end - start);
+    PatchByte b;
+    unsigned long long offset = 0;
+    unsigned old_value = 0, new_value = 0;
+    if (std::sscanf(item.c_str(), "%llu:%u:%u", &offset, &old_value, &new_value) == 3) {
+      b.offset = offset;
+      b.old_value = static_cast<uint8_t>(old_value);
+      b.new_value = static_cast<uint8_t>(new_value);
+      bytes.push_back(b);
+    }
+    start = end + 1;
+  }
+  return bytes;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    const size_t tab = line.find('\t', start);
+    fields.push_back(
+        line.substr(start, tab == std::string::npos ? std::string::npos : tab - start));
+    if (tab == std::string::npos) return fields;
+    start = tab + 1;
+  }
+}
+
+}  // namespace
+
+// The journal of a live transaction: its lock file, held for the whole
+// transaction, and the journal itself, open for appending.
+class JournalHandle {
+ public:
+  std::unique_ptr<pf::FileLock> lock;
+  std::unique_ptr<pf::File> file;
+};
+
+struct TerminalTransaction::Step {
+  ChangeAction action = ChangeAction::kAdd;
+  std::wstring destination;
+  std::wstring source;  // a copy; else bytes
+  std::string bytes;
+  std::vector<PatchByte> patch;
+  std::wstring staged;
+  std::wstring backup;
+  bool is_staged = false;
+  bool moved_aside = false;
+  bool placed = false;
+};
+
+const char* ChangeActionName(ChangeAction action) {
+  switch (action) {
+    case ChangeAction::kAdd:
+      return "add";
+    case ChangeAction::kReplace:
+      return "replace";
+    case ChangeAction::kRemove:
+      return "remove";
+    case ChangeAction::kPatch:
+      return "patch";
+  }
+  return "";
+}
+
+TerminalTransaction::TerminalTransaction(std::wstring journal_folder)
+    : journal_folder_(std::move(journal_folder)) {
+  if (!journal_folder_.empty() && journal_folder_.back() != L'\\' &&
+      journal_folder_.back() != L'/') {
+    journal_folder_ += L'\\';
+  }
+  // The terminal as a cut-short run left it is no base to plan on.
+  if (!IsDryRun()) RecoverCutShort(journal_folder_);
+}
+
+TerminalTransaction::~TerminalTransaction() {
+  if (journal_) Discard();
+}
+
+void TerminalTransaction::Copy(const std::wstring& source, const std::wstring& destination) {
+  Step step;
+  step.action = Exists(destination) ? ChangeAction::kReplace : ChangeAction::kAdd;
+  step.destination = destination;
+  step.source = source;
+  for (Step& other : steps_) {
+    if (other.destination == destination && other.action != ChangeAction::kPatch) {
+      if (other.action == ChangeAction::kAdd) step.action = ChangeAction::kAdd;
+      other = std::move(step);
+      return;
+    }
+  }
+  steps_.push_back(std::move(step));
+}
+
+void TerminalTransaction::Write(const std::string& bytes, const std::wstring& destination) {
+  Copy(L"", destination);
+  for (Step& step : steps_) {
+    if (step.destination == destination && step.action != ChangeAction::kPatch) step.bytes = bytes;
+  }
+}
+
+void TerminalTransaction::Remove(const std::wstring& path) {
+  if (!Exists(path) || Removes(path)) return;
+  Step step;
+  step.action = ChangeAction::kRemove;
+  step.destination = path;
+  steps_.push_back(std::move(step));
+}
+
+bool TerminalTransaction::Patch(const std::wstring& path,
+                                const std::vector<std::pair<uint64_t, uint8_t>>& bytes) {
+  if (pf::QueryAttributes(path).is_link) return false;
+  auto file = pf::OpenFile(path, pf::OpenMode::kReadShareAll);
+  if (!file) return false;
+  Step step;
+  step.action = ChangeAction::kPatch;
+  step.destination = path;
+  const int64_t size = file->Size();
+  for (const auto& [offset, value] : bytes) {
+    uint8_t old_value = 0;
+    size_t read = 0;
+    if (static_cast<int64_t>(offset) >= size || !file->Seek(offset) ||
+        !file->Read(&old_value, 1, &read) || read != 1) {
+      return false;
+    }
+    if (old_value != value) step.patch.push_back({offset, old_value, value});
+  }
+  if (!step.patch.empty()) steps_.push_back(std::move(step));
+  return true;
+}
+
+std::wstring TerminalTransaction::PendingSource(const std::wstring& destination) const {
+  for (const Step& step : steps_) {
+    if (step.destination == destination &&
+        (step.action == ChangeAction::kAdd || step.action == ChangeAction::kReplace)) {
+      return step.source;
+    }
+  }
+  return {};
+}
+
+bool TerminalTransaction::Removes(const std::wstring& path) const {
+  for (const Step& step : steps_) {
+    if (step.destination == path && step.action == ChangeAction::kRemove) return true;
+  }
+  return false;
+}
+
+std::vector<Change> TerminalTransaction::Plan() const {
+  std::vector<Change> plan;
+  for (const Step& step : steps_) plan.push_back({step.action, step.destination});
+  return plan;
+}
+
+bool TerminalTransaction::Check(std::wstring* failed) const {
+  for (const Step& step : steps_) {
+    bool ok = true;
+    if (step.action == ChangeAction::kPatch) {
+      ok = !pf::QueryAttributes(step.destination).is_link &&
+           pf::OpenFile(step.destination, pf::OpenMode::kReadWrite) != nullptr;
+    } else {
+      ok = pf::CanReplaceFile(step.destination);
+    }
+    if (!ok) {
+      *failed = step.destination;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TerminalTransaction::Append(const std::string& line) {
+  const std::string text = line + "\n";
+  return journal_ && journal_->file && journal_->file->Write(text.data(), text.size());
+}
+
+bool TerminalTransaction::Stage(Step& step) {
+  if (step.action == ChangeAction::kRemove) return pf::CanReplaceFile(step.destination);
+  if (step.action == ChangeAction::kPatch) {
+    return !pf::QueryAttributes(step.destination).is_link;
+  }
+  // The folder chain first; what this made goes again if the terminal is
+  // put back.
+  std::vector<std::wstring> missing;
+  for (std::wstring folder = FolderOf(step.destination); !folder.empty() && !Exists(folder);
+       folder = FolderOf(folder)) {
+    missing.push_back(folder);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!pf::CreateOneFolder(*it)) return false;
+    made_folders_.push_back(*it);
+  }
+  step.is_staged = step.source.empty() ? pf::StageBytes(step.bytes, step.destination, step.staged)
+                                       : pf::StageCopy(step.source, step.destination, step.staged);
+  return step.is_staged;
+}
+
+bool TerminalTransaction::Commit(std::wstring* failed) {
+  if (steps_.empty()) return true;
+  const std::wstring tag = UniqueTag();
+  journal_path_ = journal_folder_ + L"copyloom-" + tag + L".cljournal";
+  journal_ = std::make_unique<JournalHandle>();
+  bool busy = false;
+  journal_->lock = pf::TryLockFile(journal_path_ + kLockSuffix, &busy);
+  if (journal_->lock) journal_->file = pf::OpenFile(journal_path_, pf::OpenMode::kWriteAppend);
+  bool ok = journal_->file && Append(kHeader);
+  for (size_t i = 0; ok && i < steps_.size(); ++i) {
+    Step& step = steps_[i];
+    const std::wstring suffix = L".~" + tag + L"-" + std::to_wstring(i);
+    step.staged = step.destination + suffix + L".clnew";
+    step.backup = step.destination + suffix + L".clold";
+    ok = Append(std::string(ChangeActionName(step.action)) + "\t" +
+                pf::WideToUtf8(step.destination) + "\t" + pf::WideToUtf8(step.staged) + "\t" +
+                pf::WideToUtf8(step.backup) + "\t" + EncodePatch(step.patch));
+  }
+  if (!ok) {
+    *failed = journal_path_;
+    Discard();
+    return false;
+  }
+
+  std::vector<std::wstring> durable;
+  for (Step& step : steps_) {
+    if (!Stage(step)) {
+      *failed = step.destination;
+      Discard();
+      return false;
+    }
+    if (step.is_staged) durable.push_back(step.staged);
+  }
+  durable.push_back(journal_path_);
+  // From here on the journal says the next run must undo what it finds.
+  if (!Append(kCommitLine) || !pf::SyncPass(durable)) {
+    *failed = journal_path_;
+    Discard();
+    return false;
+  }
+
+  for (size_t i = 0; i < steps_.size(); ++i) {
+    Step& step = steps_[i];
+    bool done = true;
+    if (step.action == ChangeAction::kReplace || step.action == ChangeAction::kRemove) {
+      // A link is kept and put back as the link.
+      step.moved_aside = Exists(step.destination) || pf::QueryAttributes(step.destination).is_link;
+      if (step.moved_aside) {
+        if (pf::QueryAttributes(step.destination).read_only) {
+          done = false;
+        } else {
+          step.moved_aside = pf::RenameOverFile(step.destination, step.backup);
+          done = step.moved_aside;
+        }
+      }
+    }
+    if (done && step.is_staged) {
+      step.placed = pf::RenameOverFile(step.staged, step.destination);
+      done = step.placed;
+    } else if (done && step.action == ChangeAction::kPatch) {
+      step.placed = true;  // a partial patch is undone with the rest
+      done = WriteBytes(step.destination, step.patch, false);
+    }
+    if (!done) {
+      *failed = step.destination;
+      Undo(i);
+      Discard();
+      return false;
+    }
+  }
+
+  Append(kDoneLine);
+  bool cleaned = true;
+  for (Step& step : steps_) {
+    if (step.moved_aside) cleaned = RemoveWritable(step.backup) && cleaned;
+  }
+  made_folders_.clear();
+  // A kept file that would not go stays listed for the next run to remove.
+  if (!cleaned) journal_.reset();
+  Discard();
+  return true;
+}
+
+void TerminalTransaction::Undo(size_t last) {
+  bool all_back = true;
+  for (size_t j = last + 1; j-- > 0;) {
+    Step& step = steps_[j];
+    if (step.action == ChangeAction::kPatch) {
+      if (step.placed) all_back = WriteBytes(step.destination, step.patch, true) && all_back;
+      continue;
+    }
+    if (step.placed && !step.moved_aside) all_back = RemoveWritable(step.destination) && all_back;
+    if (step.moved_aside) all_back = PutBack(step.backup, step.destination) && all_back;
+    step.placed = step.moved_aside = false;
+  }
+  // What could not be put back stays in the journal for the next run.
+  if (!all_back && journal_) {
+    journal_->file.reset();
+    journal_.reset();
+  }
+}
+
+void TerminalTransaction::Discard() {
+  for (Step& step : steps_) {
+    if (step.is_staged && !step.placed) RemoveWritable(step.staged);
+    step.is_staged = false;
+  }
+  for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
+    pf::RemoveEmptyFolder(*it);
+  }
+  made_folders_.clear();
+  if (!journal_) return;
+  journal_->file.reset();
+  pf::RemoveOneFile(journal_path_);
+  journal_->lock.reset();
+  pf::RemoveOneFile(journal_path_ + kLockSuffix);
+  journal_.reset();
+}
+
+int RecoverCutShort(const std::wstring& journal_folder) {
+  std::vector<pf::DirEntry> entries;
+  if (!pf::ListEntries(journal_folder, kJournalPattern, &entries)) return 0;
+  const CFileCtrl files;
+  int handled = 0;
+  for (const pf::DirEntry& entry : entries) {
+    if (entry.is_folder || entry.is_link) continue;
+    bool busy = false;
+    if (EndsWith(entry.name, kLockSuffix)) {
+      // One whose journal went but which could not be removed itself.
+      const std::wstring lock_path = journal_folder + entry.name;
+      if (Exists(lock_path.substr(0, lock_path.size() - 5))) continue;
+      if (auto lock = pf::TryLockFile(lock_path, &busy)) {
+        lock.reset();
+        pf::RemoveOneFile(lock_path);
+      }
+      continue;
+    }
+    if (!EndsWith(entry.name, L".cljournal")) continue;
+    const std::wstring journal = journal_folder + entry.name;
+    // A live transaction holds it: not cut short.
+    auto lock = pf::TryLockFile(journal + kLockSuffix, &busy);
+    if (!lock) continue;
+    const std::string text = files.ReadWholeFile(journal);
+    std::vector<std::vector<std::string>> steps;
+    bool committed = false, done = false;
+    size_t start = 0;
+    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+      const std::string line = text.substr(start, end - start);
+      if (line == kCommitLine) committed = true;
+      if (line == kDoneLine) done = true;
+      auto fields = SplitFields(line);
+      if (fields.size() == 5) steps.push_back(std::move(fields));
+    }
+    bool ok = true;
+    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
+      const std::string& action = (*it)[0];
+      const std::wstring destination = pf::Utf8ToWide((*it)[1]);
+      const std::wstring staged = pf::Utf8ToWide((*it)[2]);
+      const std::wstring backup = pf::Utf8ToWide((*it)[3]);
+      const bool staged_left = Exists(staged);
+      if (staged_left) ok = RemoveWritable(staged) && ok;
+      if (done) {
+        if (Exists(backup) || pf::QueryAttributes(backup).is_link)
+          ok = RemoveWritable(backup) && ok;
+        continue;
+      }
+      if (!committed) continue;
+      if (action == "patch") {
+        if (Exists(destination)) ok = WriteBytes(destination, DecodePatch((*it)[4]), true) && ok;
+      } else if (Exists(backup) || pf::QueryAttributes(backup).is_link) {
+        ok = PutBack(backup, destination) && ok;
+      } else if (action == "add" && !staged_left) {
+        ok = RemoveWritable(destination) && ok;
+      }
+    }
+    if (!ok) continue;
+    pf::RemoveOneFile(journal);
+    lock.reset();
+    pf::RemoveOneFile(journal + kLockSuffix);
+    ++handled;
+  }
+  return handled;
+}
+
+void SetDryRun(bool dry_run) { g_dry_run = dry_run; }
+bool IsDryRun() { return g_dry_run; }
+
+void RecordRowChanges(const std::wstring& row_folder, const std::vector<Change>& changes) {
+  std::lock_guard<std::mutex> lock(g_changes_mutex);
+  auto& list = RowChanges()[row_folder];
+  list.insert(list.end(), changes.begin(), changes.end());
+}
+
+std::map<std::wstring, std::vector<Change>> TakeRowChanges() {
+  std::lock_guard<std::mutex> lock(g_changes_mutex);
+  std::map<std::wstring, std::vector<Change>> taken;
+  taken.swap(RowChanges());
+  return taken;
+}
+
+}  // namespace copyloom

@@ -1,0 +1,89 @@
+// A terminal changes as a whole. The engine says what changes (files added,
+// replaced, removed, bytes patched); a TerminalTransaction decides how:
+// every new file is staged beside its destination, the staged files are
+// made durable in one pass, then put in place keeping what they replace
+// until the end. A failure before or during that puts everything back. A
+// small journal, locked while its transaction runs, lets the next run
+// finish or undo one that a kill cut short.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace copyloom {
+
+enum class ChangeAction { kAdd, kReplace, kRemove, kPatch };
+
+struct Change {
+  ChangeAction action = ChangeAction::kAdd;
+  std::wstring path;  // full path
+};
+
+// "add", "replace", "remove", "patch".
+const char* ChangeActionName(ChangeAction action);
+
+class TerminalTransaction {
+ public:
+  // The journal goes into journal_folder (the terminal's data folder).
+  explicit TerminalTransaction(std::wstring journal_folder);
+  ~TerminalTransaction();
+  TerminalTransaction(const TerminalTransaction&) = delete;
+  TerminalTransaction& operator=(const TerminalTransaction&) = delete;
+
+  // A copy of source at destination: an add, or a replace when it exists.
+  // A later step for the same destination takes the earlier one's place.
+  void Copy(const std::wstring& source, const std::wstring& destination);
+  void Write(const std::string& bytes, const std::wstring& destination);
+  // Nothing when path does not exist.
+  void Remove(const std::wstring& path);
+  // Bytes written in place at their offsets (a file that a running terminal
+  // holds open with sharing cannot be replaced); only bytes that differ
+  // count. False when the file cannot be read or is a link.
+  bool Patch(const std::wstring& path, const std::vector<std::pair<uint64_t, uint8_t>>& bytes);
+
+  // The source of a pending copy to destination; empty when none.
+  std::wstring PendingSource(const std::wstring& destination) const;
+  bool Removes(const std::wstring& path) const;
+
+  // What the transaction changes, in its order.
+  std::vector<Change> Plan() const;
+
+  // Carries the plan out. False when it could not: the files are then as
+  // before and *failed names the path that failed.
+  bool Commit(std::wstring* failed);
+  // What a dry run knows without writing: false with *failed set when a
+  // step would be refused (a folder, a read-only or held file in the way).
+  bool Check(std::wstring* failed) const;
+
+ private:
+  struct Step;
+  bool Stage(Step& step);
+  void Undo(size_t committed);
+  void Discard();
+  bool Append(const std::string& line);
+
+  std::wstring journal_folder_;
+  std::vector<Step> steps_;
+  std::wstring journal_path_;
+  std::unique_ptr<class JournalHandle> journal_;
+  std::vector<std::wstring> made_folders_;
+};
+
+// Finishes or undoes what transactions cut short left in journal_folder:
+// only journals whose lock is free count. Returns how many it handled.
+int RecoverCutShort(const std::wstring& journal_folder);
+
+// A dry run plans and checks but writes nothing.
+void SetDryRun(bool dry_run);
+bool IsDryRun();
+
+// What each row's command changed (or, in a dry run, would change), keyed
+// by the row's folder as given to the engine; for the command line's JSON.
+void RecordRowChanges(const std::wstring& row_folder, const std::vector<Change>& changes);
+std::map<std::wstring, std::vector<Change>> TakeRowChanges();
+
+}  // namespace copyloom
