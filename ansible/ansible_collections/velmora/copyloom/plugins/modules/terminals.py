@@ -199,7 +199,8 @@ def failure_text(runs, state):
         if head:
             lines.append('%s (exit %s):' % (head, run.get('exit')))
         lines += run.get('messages') or []
-        lines += [row_text(row) for row in run.get('rows') or []]
+        # Rows the run did not handle have no text to show.
+        lines += [row_text(row) for row in run.get('rows') or [] if row.get('state') or row.get('installed')]
     return '; '.join(lines)
 
 

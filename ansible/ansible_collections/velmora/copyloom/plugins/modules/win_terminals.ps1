@@ -109,7 +109,8 @@ if ($state -eq 'status' -and $result.exit -eq 1 -and $messages.Count -eq 0) {
     $failed = @($rows | Where-Object { $installed_states -notcontains $_.installed }).Count -gt 0
 }
 if ($failed) {
-    $lines = @($messages) + @($rows | ForEach-Object {
+    $handled = $rows | Where-Object { $_.state -or $_.installed }
+    $lines = @($messages) + @($handled | ForEach-Object {
             $what = if ($_.state) { $_.state } else { $_.installed }
             "$($_.folder): $what"
         })
