@@ -8,7 +8,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
           clang libclang-rt-14-dev  # the fuzz targets
           rsync openssl  # the benchmarks' anchor tools
-          lintian)  # the package check
+          lintian  # the package check
+          ansible-core)  # the Ansible collection's checks
 
 missing=()
 for p in "${packages[@]}"; do

@@ -35,6 +35,8 @@ xvfb-run -a -s '-screen 0 1024x768x24' scripts/test-window-shot.sh build/windows
 echo "== Debian package: build, install, check, remove"
 scripts/test-package.sh
 
+scripts/test-ansible.sh
+
 scripts/test-bench.sh
 
 scripts/test-fuzz.sh
