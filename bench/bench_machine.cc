@@ -18,6 +18,8 @@ Machine::Machine(std::string root) : root_(std::move(root)) {
   MakeFolders(root_ + "/appdata");
   const std::string link = root_ + "/prefix/dosdevices/c:";
   if (!fs::is_symlink(link)) fs::create_directory_symlink("../drive_c", link);
+  // What makes a folder a Wine prefix: its registry beside drive_c.
+  std::ofstream(root_ + "/prefix/system.reg") << "WINE REGISTRY Version 2\n#arch=win64\n";
 }
 
 void Machine::MakeKit(int files, int64_t bytes) {
