@@ -29,6 +29,7 @@ std::vector<std::wstring> Names(const std::wstring& folder) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
+  const fuzz::RunScope run;
   auto& machine = fuzz::Machine();
   const std::vector<std::string> parts = fuzz::SplitParts(data, size, 3);
   const std::wstring profiles = L"C:\\MT4\\profiles\\";

@@ -12,6 +12,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
+  const fuzz::RunScope run;
   auto& machine = fuzz::Machine();
   const std::string before(reinterpret_cast<const char*>(data), size);
   const bool experts = size > 0 && (data[size - 1] & 1);

@@ -30,6 +30,7 @@ std::vector<Row> Rows(const copyloom::test::FakeView& view) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
+  const fuzz::RunScope run;
   auto& machine = fuzz::Machine();
   machine.WriteFile(TheConfig().config_path(),
                     "[MAIN]\r\nPATH=" + std::string(reinterpret_cast<const char*>(data), size));

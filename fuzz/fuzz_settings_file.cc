@@ -25,6 +25,7 @@ std::wstring PlainValue(const std::string& raw) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
+  const fuzz::RunScope run;
   auto& machine = fuzz::Machine();
   const std::vector<std::string> parts = fuzz::SplitParts(data, size, 3);
   const std::wstring file = L"C:\\fuzz\\settings.ini";

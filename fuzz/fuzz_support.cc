@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "install/transaction.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/testing.h"
 
@@ -49,6 +50,12 @@ test::TestMachine& Machine() {
     return m;
   }();
   return *machine;
+}
+
+RunScope::~RunScope() {
+  platform::posix::ForgetFolderListings();
+  // Kept for the command line's report, which no target asks for.
+  TakeRowChanges();
 }
 
 namespace {

@@ -25,6 +25,17 @@ std::wstring Latin1(std::string_view bytes);
 // 1252, and the terminals C:\MT4 and D:\Terminal (with profiles\default).
 test::TestMachine& Machine();
 
+// Held for the length of one run: on leaving, drops what the platform
+// keeps between calls, so a run frees all it allocates. libFuzzer runs a
+// whole-heap leak check after every run that does not, which cost more
+// than the run itself.
+struct RunScope {
+  RunScope() = default;
+  RunScope(const RunScope&) = delete;
+  RunScope& operator=(const RunScope&) = delete;
+  ~RunScope();
+};
+
 // Puts a file no one should read whole at path: 'f' a FIFO, 's' a sparse
 // file one byte past cap. False (nothing planted) for any other kind.
 bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap);

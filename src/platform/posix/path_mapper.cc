@@ -124,6 +124,17 @@ bool FindIgnoringCase(const std::string& folder, const std::wstring& name, std::
   return true;
 }
 
+}  // namespace
+
+void ForgetFolderListings() {
+  ListingCache& cache = Listings();
+  std::lock_guard<std::mutex> lock(cache.mutex);
+  cache.folders.clear();
+  cache.held_names = 0;
+}
+
+namespace {
+
 std::string NativeDriveFolder(const std::string& dosdevices, const std::string& entry) {
   char target[PATH_MAX];
   const std::string link = dosdevices + "/" + entry;
