@@ -11,8 +11,9 @@
 #include "install/command_guard.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
-#include "terminals/terminal_layout.h"
+#include "install/transaction.h"
 #include "platform/platform.h"
+#include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom {
@@ -43,6 +44,8 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
   const InterfaceTexts& texts = view.Texts();
   CMTAssist& engine = TheEngine();
   std::vector<InstalledRow> outcomes;
+  // Only this command's changes are kept: a window runs many commands.
+  TakeRowChanges();
   {
     RunningCommand running(view);
     ScopedInstallBatch batch(engine);

@@ -155,6 +155,8 @@ void OnUninstall(InstallerView& view) {
     return;
   }
   bool chosen_any = false;
+  // Only this command's changes are kept: a window runs many commands.
+  TakeRowChanges();
   {
     RunningCommand running(view);
     const platform::HeldFilesSnapshot held;  // one look-up for all the rows
