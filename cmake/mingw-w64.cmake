@@ -1,7 +1,10 @@
-# Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads).
+# Cross build for 64-bit Windows with Debian's mingw-w64 (posix threads);
+# mingw-w64-i686.cmake sets the 32-bit triple and reads this file.
 set(CMAKE_SYSTEM_NAME Windows)
-set(CMAKE_SYSTEM_PROCESSOR x86_64)
-set(triple x86_64-w64-mingw32)
+if(NOT DEFINED triple)
+  set(CMAKE_SYSTEM_PROCESSOR x86_64)
+  set(triple x86_64-w64-mingw32)
+endif()
 set(CMAKE_C_COMPILER ${triple}-gcc-posix)
 set(CMAKE_CXX_COMPILER ${triple}-g++-posix)
 set(CMAKE_RC_COMPILER ${triple}-windres)

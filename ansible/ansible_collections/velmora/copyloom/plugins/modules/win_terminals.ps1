@@ -8,7 +8,7 @@
 #Requires -Module Ansible.ModuleUtils.ArgvParser
 #Requires -Module Ansible.ModuleUtils.CommandUtil
 
-$spec = @{
+$module_options = @{
     options = @{
         copyloom = @{ type = 'path'; default = 'copyloom.exe' }
         kit = @{ type = 'path' }
@@ -20,7 +20,7 @@ $spec = @{
     required_if = @(, @('state', 'present', @('side')))
     supports_check_mode = $true
 }
-$module = [Ansible.Basic.AnsibleModule]::Create($args, $spec)
+$module = [Ansible.Basic.AnsibleModule]::Create($args, $module_options)
 $state = $module.Params.state
 $check_mode = $module.CheckMode
 $installed_states = @('current', 'outdated', 'none')
