@@ -45,7 +45,8 @@ CMTAssist::CMTAssist()
     : m_Messages(EngineMessageTable()), m_Trace(EndsWith(GetProgramPath(), L"1.exe")) {}
 
 void CMTAssist::Trace(const std::wstring& line) const {
-  if (m_Trace) TheLog().WriteLog(line);
+  // A dry run leaves the data folder as it found it, log included.
+  if (m_Trace && !IsDryRun()) TheLog().WriteLog(line);
 }
 
 void CMTAssist::BeginBatch() {

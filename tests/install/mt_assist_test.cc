@@ -11,6 +11,7 @@
 #include "app/process_objects.h"
 #include "foundation/file_ctrl.h"
 #include "install/running_terminal.h"
+#include "install/transaction.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "support/test_machine.h"
@@ -585,6 +586,11 @@ TEST(MTAssistTraceTest, TraceLinesGoToTheProgramLog) {
   machine.WriteFile(std::wstring(kRoot) + kExpert, Signed("provider"));
   CMTAssist engine;
   engine.m_ExpertPattern = L"*Provider*.ex4";
+  SetDryRun(true);
+  const std::wstring planned = engine.InstallToTerminal(kRoot, kTerm);
+  SetDryRun(false);
+  ASSERT_EQ(planned, L"SUCC");
+  EXPECT_TRUE(TheLog().log_path().empty() || !machine.Exists(TheLog().log_path()));
   ASSERT_EQ(engine.InstallToTerminal(kRoot, kTerm), L"SUCC");
 
   const std::string log = machine.ReadFile(TheLog().log_path());
