@@ -319,7 +319,9 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   }
   durable.push_back(journal_path_);
   // From here on the journal says the next run must undo what it finds.
-  if (!Append(kCommitLine) || !pf::SyncPass(durable)) {
+  // The journal is held without sharing: on Windows only its own handle can
+  // flush it.
+  if (!Append(kCommitLine) || !pf::SyncPass(durable) || !journal_->file->Sync()) {
     *failed = journal_path_;
     Discard();
     return false;

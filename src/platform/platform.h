@@ -121,6 +121,10 @@ class File {
   virtual bool Seek(uint64_t offset) = 0;
   // Size in bytes, -1 when it cannot be read.
   virtual int64_t Size() = 0;
+  // Makes what was written durable through this handle, for a file the
+  // caller holds without sharing, which SyncPass cannot open again. True
+  // where SyncPass already covers the file (POSIX syncs whole file systems).
+  virtual bool Sync() { return true; }
 };
 
 // nullptr when the file cannot be opened in that mode. Folders cannot be

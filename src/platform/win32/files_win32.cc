@@ -68,6 +68,8 @@ class Win32File : public File {
     return size.QuadPart;
   }
 
+  bool Sync() override { return hooks::SkipSync() || ::FlushFileBuffers(handle_.get()) != 0; }
+
  private:
   UniqueHandle handle_;
 };
