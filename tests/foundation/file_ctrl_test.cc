@@ -9,6 +9,7 @@
 #include "foundation/checksum.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "platform/walk_listing.h"
 #include "support/temp_dir.h"
 
 namespace copyloom {
@@ -225,6 +226,25 @@ TEST_F(ListFolderTest, AFolderThatCannotBeListedLeavesTheRestListed) {
   EXPECT_EQ(list, (TextList{root_ + L"\\a.ex4", root_ + L"\\b.txt", root_ + L"\\sub.ex4\\c.ex4"}));
   EXPECT_TRUE(files_.ListFolder(root_, &list, false, true));
   EXPECT_EQ(list, (TextList{root_ + L"\\sub", root_ + L"\\sub\\deeper", root_ + L"\\sub.ex4"}));
+}
+
+// The walk over listings by path stands in for the walk by handle where
+// files are not native (the tests' store in memory): both must agree.
+TEST_F(ListFolderTest, BothWalksMeetTheSameEntriesInTheSameOrder) {
+  dir_.WriteFile(L"x\\sub\\skipped\\g.ex4", "7");
+  for (const wchar_t* pattern : {L"*", L"*.ex4"}) {
+    std::vector<std::wstring> met[2];
+    for (int i = 0; i < 2; ++i) {
+      auto visit = [&](const std::wstring& below, const pf::DirEntry& entry) {
+        met[i].push_back(below + (entry.is_folder ? L"\\" : L""));
+        return entry.name != L"skipped";
+      };
+      EXPECT_TRUE(i == 0 ? pf::WalkFolder(root_ + L"\\", pattern, visit)
+                         : pf::WalkByListing(root_ + L"\\", pattern, visit));
+    }
+    EXPECT_EQ(met[0], met[1]) << pattern;
+    EXPECT_EQ(met[0].size(), std::wstring(pattern) == L"*" ? 9u : 3u) << pattern;
+  }
 }
 
 TEST_F(ListFolderTest, DeepTreeListsEachFolderOnceAndMapsNoPathAgain) {
