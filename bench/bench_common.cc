@@ -70,7 +70,18 @@ ChildRun RunChild(const std::vector<std::string>& argv, const std::string& out_f
   for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
   args.push_back(nullptr);
   std::vector<std::string> env_texts;
-  for (char** e = environ; *e; ++e) env_texts.push_back(*e);
+  // A variable given here replaces the inherited one: getenv takes the
+  // first of two, so appending alone would leave the parent's in force.
+  auto overridden = [&](const std::string& inherited) {
+    const std::string name = inherited.substr(0, inherited.find('=') + 1);
+    for (const auto& e : env) {
+      if (e.compare(0, name.size(), name) == 0) return true;
+    }
+    return false;
+  };
+  for (char** e = environ; *e; ++e) {
+    if (!overridden(*e)) env_texts.push_back(*e);
+  }
   for (const auto& e : env) env_texts.push_back(e);
   std::vector<char*> envp;
   for (auto& e : env_texts) envp.push_back(e.data());

@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "app/process_objects.h"
-#include "app/run_texts.h"
 #include "app/product_profile.h"
+#include "app/run_texts.h"
 #include "app/self_check.h"
 #include "app/text_table.h"
 #include "cli/console_view.h"
@@ -18,8 +18,8 @@
 #include "cli/dir_argument.h"
 #include "cli/input_checks.h"
 #include "cli/prefixes.h"
-#include "cli/window_command.h"
 #include "cli/status_command.h"
+#include "cli/window_command.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
@@ -444,14 +444,33 @@ int Runner::Status() {
 int EndEarly(bool json, int status, const std::wstring& message,
              const std::wstring& chosen_prefix = {});
 
-// Parses the arguments; nullopt with *status set when the run ends here.
-std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
+// The parser and the variables it fills, built once per thread: building
+// it took most of a parse. Each parse starts from cleared results and fresh
+// variables.
+struct Parser {
   Options options;
   std::string kit, data_dir, prefix;
   std::vector<std::string> dirs;
   bool chart = false, no_chart = false;
-
   CLI::App app{"copyloom"};
+
+  Parser();
+  Parser(const Parser&) = delete;
+  Parser& operator=(const Parser&) = delete;
+
+  void Reset() {
+    options = Options();
+    kit.clear();
+    data_dir.clear();
+    prefix.clear();
+    dirs.clear();
+    chart = no_chart = false;
+    // A parse that threw may have left results behind, in a command too.
+    app.clear();
+  }
+};
+
+Parser::Parser() {
   app.set_help_flag("-h,--help");
   app.require_subcommand(0, 1);
   // Global options after the command too ("uninstall --all --yes").
@@ -495,8 +514,25 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
   command("prefixes");
-  command("window")->add_option("SIDE", options.side)
+  command("window")
+      ->add_option("SIDE", options.side)
       ->check(CLI::IsMember({"provider", "receiver"}));
+}
+
+// Parses the arguments; nullopt with *status set when the run ends here.
+std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
+  // Per thread, as CLI11 keeps its results in the parser.
+  thread_local Parser parser;
+  parser.Reset();
+  // What the parse below fills in.
+  Options& options = parser.options;
+  const std::string& kit = parser.kit;
+  const std::string& data_dir = parser.data_dir;
+  const std::string& prefix = parser.prefix;
+  const std::vector<std::string>& dirs = parser.dirs;
+  const bool& chart = parser.chart;
+  const bool& no_chart = parser.no_chart;
+  CLI::App& app = parser.app;
 
   std::vector<std::string> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
@@ -614,7 +650,8 @@ int RunCopyloom(const Invocation& invocation) {
     return kExitOk;
   }
   if (!options->kit.empty()) {
-    const std::wstring why = KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
+    const std::wstring why =
+        KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
     if (!why.empty()) return EndEarly(options->json, kExitUsage, why);
   }
 
@@ -660,10 +697,9 @@ int RunCopyloom(const Invocation& invocation) {
   // prefix it cannot write. A dry run makes no folder and leaves no lock
   // file of its own.
   const CFileCtrl files;
-  const bool skip_lock =
-      options->command == "status" ||
-      (options->dry_run && (!files.FolderExists(settings_folder) ||
-                            !files.FolderExists(TheProfile().data_folder)));
+  const bool skip_lock = options->command == "status" ||
+                         (options->dry_run && (!files.FolderExists(settings_folder) ||
+                                               !files.FolderExists(TheProfile().data_folder)));
   const bool lock_file_was_there = files.FileExists(lock_file);
   std::optional<DataFolderLock> lock;
   if (!skip_lock) {

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <functional>
 #include <vector>
 
 #include "foundation/byte_search.h"
@@ -94,6 +93,9 @@ bool ParseTimeText(const std::wstring& text, pf::LocalTime* out) {
 }
 
 constexpr size_t kReadChunk = 1 << 20;
+
+// The longest path Windows takes ("\\?\" paths included), in characters.
+constexpr size_t kLongestPath = 32767;
 
 }  // namespace
 
@@ -217,31 +219,28 @@ bool CFileCtrl::ListFolder(const std::wstring& path, TextList* list, bool want_f
   folder = WithoutTrailingSeparators(folder);
   if (filter.empty()) filter = L"*";
 
-  // Depth first, in the platform's order, as the recursive walk would go.
   bool complete = true;
-  std::function<void(const std::wstring&)> walk = [&](const std::wstring& current) {
-    std::vector<pf::DirEntry> entries;
-    if (!pf::ListEntries(current.empty() ? L"\\" : current, filter, &entries)) {
-      complete = false;
-      return;
-    }
-    for (const auto& entry : entries) {
-      const std::wstring full = current + L"\\" + entry.name;
-      if (!IsWindowsFileName(entry.name)) {
-        if (unusable && (entry.is_folder ? !want_files : want_files)) unusable->push_back(full);
-        continue;
+  auto visit = [&](const std::wstring& below, const pf::DirEntry& entry) {
+    std::wstring full = folder + L"\\" + below;
+    if (!IsWindowsFileName(entry.name)) {
+      if (unusable && (entry.is_folder ? !want_files : want_files)) {
+        unusable->push_back(std::move(full));
       }
-      if (entry.is_folder) {
-        if (!want_files) list->push_back(full);
-        // Links and junctions are not entered: a loop must not hang the walk.
-        if (recursive && !entry.is_link) walk(full);
-      } else if (want_files) {
-        list->push_back(full);
-      }
+      return false;
     }
+    if (!entry.is_folder) {
+      if (want_files) list->push_back(std::move(full));
+      return false;
+    }
+    // Windows names nothing longer; the POSIX walk could go on regardless.
+    const bool enter = recursive && full.size() < kLongestPath;
+    if (recursive && !enter) complete = false;
+    if (!want_files) list->push_back(std::move(full));
+    return enter;
   };
-  walk(folder);
-  return complete;
+  // Depth first, in the platform's order.
+  const bool walked = pf::WalkFolder(folder.empty() ? L"\\" : folder, filter, visit);
+  return walked && complete;
 }
 
 bool CFileCtrl::IsFileInUse(const std::wstring& path) const { return pf::IsFileInUse(path); }

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -102,6 +103,19 @@ struct DirEntry {
 // NTFS returns them, so that both builds agree.
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries);
+
+// Called for each entry a walk meets, with its path below the walked folder
+// ("a\b\name"); true enters a folder entry.
+using WalkVisitor = std::function<bool(const std::wstring& below, const DirEntry& entry)>;
+
+// Walks the tree below folder depth first: each folder's entries matching
+// pattern, in ListEntries' order, go to visit, and a folder it enters is
+// walked before the next entry. Links and junctions are never entered. Each
+// folder listed counts as ListEntries does and may fail as it does. Costs
+// one lookup of folder, not one per level: the POSIX build walks by handle.
+// False when a folder (folder itself included) could not be listed; the
+// others still are.
+bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const WalkVisitor& visit);
 
 enum class OpenMode {
   kReadShareAll,   // read; others may read and write meanwhile

@@ -2,6 +2,7 @@
 #include "platform/test_hooks.h"
 
 #include <array>
+#include <atomic>
 #include <mutex>
 
 #include "platform/testing.h"
@@ -28,6 +29,9 @@ struct State {
   bool skip_sync = false;
   int listings = 0;
 };
+
+// Outside the mutex: every mapped path counts, and most runs map many.
+std::atomic<int64_t> path_components{0};
 
 State& GetState() {
   // Never destroyed: static destructors may still touch the platform.
@@ -114,11 +118,14 @@ void ResetAll() {
   s.fired = 0;
   s.skip_sync = false;
   s.listings = 0;
+  path_components = 0;
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
 
 int FolderListings() { return Get(&State::listings); }
+
+int64_t PathComponentsMapped() { return path_components.load(std::memory_order_relaxed); }
 
 int FaultsFired() {
   State& s = GetState();
@@ -163,6 +170,10 @@ void CountListing() {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mutex);
   ++s.listings;
+}
+
+void CountPathComponents(size_t count) {
+  path_components.fetch_add(static_cast<int64_t>(count), std::memory_order_relaxed);
 }
 
 }  // namespace hooks

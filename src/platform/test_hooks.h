@@ -26,5 +26,7 @@ bool SkipSync();
 std::optional<bool> UnderWine();
 // Counts one folder listing made by the seam.
 void CountListing();
+// Counts the components of one path mapped to a native name.
+void CountPathComponents(size_t count);
 
 }  // namespace copyloom::platform::hooks

@@ -64,6 +64,11 @@ void SetSkipSync(bool skip);
 // of a walk, counted rather than timed.
 int FolderListings();
 
+// How many path components the POSIX build's path mapping has taken in
+// since the last ResetAll (0 on Windows): a walk that maps each folder's
+// whole path again grows with the square of its depth.
+int64_t PathComponentsMapped();
+
 // Restores every replacement and clears the faults.
 void ResetAll();
 

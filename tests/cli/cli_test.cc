@@ -1,5 +1,7 @@
 // The command line as a user runs it: the built program in a process of its
 // own, on terminals and a kit made in a temp folder.
+#include "cli/cli.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -317,6 +319,34 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingChanges) {
   auto added = Run({L"install", L"provider", file});
   EXPECT_EQ(added.exit_code, 1);
   EXPECT_NE(added.out.find("Invalid installation diretory of MT4 Terminal"), std::string::npos);
+}
+
+// One parser serves every parse of a process: nothing of a parse, nor of
+// one that failed midway, may carry over into the next.
+TEST(CliParse, EachParseStartsAfresh) {
+  using Strings = std::vector<std::wstring>;
+  const struct {
+    Strings args;
+    bool parsed;
+  } runs[] = {
+      {{L"install", L"provider", L"--chart"}, true},
+      {{L"install", L"provider", L"--no-chart"}, true},  // not both charts
+      {{L"uninstall", L"--all"}, true},
+      {{L"uninstall", L"C:\\MT4"}, true},  // not --all with a DIR
+      {{L"add", L"C:\\MT4"}, true},
+      {{L"remove"}, false},  // the DIR of add is gone
+      {{L"--prefix", L"/x", L"list"}, true},
+      {{L"--all-prefixes", L"list"}, true},  // not --prefix as well
+      {{L"install", L"both", L"C:\\MT4"}, false},
+      {{L"--all-prefixes", L"list", L"--bogus"}, false},
+      {{L"list"}, true},
+      {{}, false},  // no command left over from list
+  };
+  for (const auto& run : runs) {
+    int status = -1;
+    EXPECT_EQ(cli::ParseArguments(run.args, &status), run.parsed)
+        << (run.args.empty() ? "" : platform::WideToUtf8(run.args[0]));
+  }
 }
 
 TEST_F(CliTest, VersionAndOptionsAfterTheCommand) {

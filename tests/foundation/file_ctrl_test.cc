@@ -9,6 +9,7 @@
 #include "foundation/checksum.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "platform/walk_listing.h"
 #include "support/temp_dir.h"
 
 namespace copyloom {
@@ -215,6 +216,56 @@ TEST_F(ListFolderTest, MissingPathGivesAnEmptyList) {
   EXPECT_EQ(List(L"", true, true), TextList{});
   hook::FailNthCall(hook::Op::kList, 1);
   EXPECT_EQ(List(root_, true, true), TextList{});
+}
+
+TEST_F(ListFolderTest, AFolderThatCannotBeListedLeavesTheRestListed) {
+  // Listed in order: x, sub, sub\deeper, sub.ex4; the second fails.
+  hook::FailNthCall(hook::Op::kList, 2);
+  TextList list;
+  EXPECT_FALSE(files_.ListFolder(root_, &list, true, true));
+  EXPECT_EQ(list, (TextList{root_ + L"\\a.ex4", root_ + L"\\b.txt", root_ + L"\\sub.ex4\\c.ex4"}));
+  EXPECT_TRUE(files_.ListFolder(root_, &list, false, true));
+  EXPECT_EQ(list, (TextList{root_ + L"\\sub", root_ + L"\\sub\\deeper", root_ + L"\\sub.ex4"}));
+}
+
+// The walk over listings by path stands in for the walk by handle where
+// files are not native (the tests' store in memory): both must agree.
+TEST_F(ListFolderTest, BothWalksMeetTheSameEntriesInTheSameOrder) {
+  dir_.WriteFile(L"x\\sub\\skipped\\g.ex4", "7");
+  for (const wchar_t* pattern : {L"*", L"*.ex4"}) {
+    std::vector<std::wstring> met[2];
+    for (int i = 0; i < 2; ++i) {
+      auto visit = [&](const std::wstring& below, const pf::DirEntry& entry) {
+        met[i].push_back(below + (entry.is_folder ? L"\\" : L""));
+        return entry.name != L"skipped";
+      };
+      EXPECT_TRUE(i == 0 ? pf::WalkFolder(root_ + L"\\", pattern, visit)
+                         : pf::WalkByListing(root_ + L"\\", pattern, visit));
+    }
+    EXPECT_EQ(met[0], met[1]) << pattern;
+    EXPECT_EQ(met[0].size(), std::wstring(pattern) == L"*" ? 9u : 3u) << pattern;
+  }
+}
+
+TEST_F(ListFolderTest, DeepTreeListsEachFolderOnceAndMapsNoPathAgain) {
+#ifdef _WIN32
+  constexpr int kDepth = 40;  // a Win32 path stops at MAX_PATH
+#else
+  constexpr int kDepth = 1500;
+#endif
+  std::wstring chain;
+  for (int i = 0; i < kDepth; ++i) chain += L"d\\";
+  dir_.WriteFile(L"x\\sub\\" + chain + L"f.ex4", "6");
+  const int listings = hook::FolderListings();
+  const int64_t components = hook::PathComponentsMapped();
+  TextList list;
+  EXPECT_TRUE(files_.ListFolder(root_, &list, true, true, L""));
+  EXPECT_EQ(list.size(), 6u);
+  // Depth first: the chain's file comes before sub's own d.ex4.
+  EXPECT_EQ(list[2], root_ + L"\\sub\\" + chain + L"f.ex4");
+  EXPECT_EQ(hook::FolderListings() - listings, kDepth + 4);
+  // Mapping each folder's whole path would take kDepth^2 / 2.
+  EXPECT_LT(hook::PathComponentsMapped() - components, 4 * kDepth);
 }
 
 TEST_F(FileCtrlTest, DriveRootsAreListedAndBuiltOn) {

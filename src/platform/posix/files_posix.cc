@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/platform.h"
+#include "platform/posix/dir_entries.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
 #include "platform/posix/in_use.h"
@@ -304,34 +305,11 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   if (testing::ShouldFail(testing::Op::kList)) return false;
   std::string native;
   if (!MapPath(folder, &native)) return false;
-  posix::DirHandle dir(opendir(native.c_str()));
-  if (!dir) return false;
-  hooks::CountListing();
-  while (dirent* entry = readdir(dir.get())) {
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    DirEntry out;
-    out.name = posix::NativeToWide(name);
-    if (!MatchesWildcard(out.name, pattern)) continue;
-    // The listing's own type spares a probe per entry where it is known.
-    const std::string full = native + (native.back() == '/' ? "" : "/") + name;
-    struct stat st;
-    if (entry->d_type == DT_DIR || entry->d_type == DT_REG) {
-      out.is_folder = entry->d_type == DT_DIR;
-    } else if (lstat(full.c_str(), &st) == 0) {
-      out.is_link = S_ISLNK(st.st_mode);
-      if (out.is_link) {
-        struct stat target;
-        out.is_folder = stat(full.c_str(), &target) == 0 && S_ISDIR(target.st_mode);
-      } else {
-        out.is_folder = S_ISDIR(st.st_mode);
-      }
-    }
-    entries->push_back(std::move(out));
-  }
-  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
-    return CompareIgnoreCase(a.name, b.name) < 0;
-  });
+  const UniqueFd dir(open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  std::vector<posix::NativeEntry> found;
+  if (!dir || !posix::ReadDirEntries(dir.get(), pattern, &found)) return false;
+  entries->reserve(found.size());
+  for (auto& one : found) entries->push_back(std::move(one.entry));
   return true;
 }
 

@@ -244,7 +244,9 @@ bool MapPath(std::wstring_view path, std::string* native) {
   }
 
   // Lexical pass first, as Windows resolves "." and ".." before any lookup.
-  std::vector<std::wstring> parts;
+  // Views into path: a deep path would otherwise cost a string per level.
+  std::vector<std::wstring_view> parts;
+  parts.reserve(16);
   size_t start = 0;
   for (size_t i = 0; i <= rest.size(); ++i) {
     if (i < rest.size() && !IsSeparator(rest[i])) continue;
@@ -262,15 +264,20 @@ bool MapPath(std::wstring_view path, std::string* native) {
     parts.emplace_back(part);
   }
   const bool trailing = !rest.empty() && IsSeparator(rest.back()) && !parts.empty();
+  hooks::CountPathComponents(parts.size());
 
   // Most paths exist as spelled (a walk maps what a listing returned): one
   // lookup of the whole path then stands for one per component, which at
   // 1,500 levels deep is the difference between a second and minutes.
+  std::string current = base;
+  size_t first = 0;  // parts before it are known to exist as spelled
   {
     std::string whole = base;
-    for (const auto& part : parts) {
+    size_t parent_size = 0;
+    for (size_t i = 0; i < parts.size(); ++i) {
+      if (i + 1 == parts.size()) parent_size = whole.size();
       if (!whole.empty() && whole.back() != '/') whole += '/';
-      whole += WideToNative(part);
+      whole += WideToNative(parts[i]);
     }
     if (whole.empty()) whole = ".";
     struct stat st;
@@ -279,18 +286,27 @@ bool MapPath(std::wstring_view path, std::string* native) {
       *native = std::move(whole);
       return true;
     }
+    // A new name in a folder that exists (what a create maps) needs only its
+    // last part looked up.
+    if (parts.size() > 1) {
+      whole.resize(parent_size);
+      if (lstat(whole.c_str(), &st) == 0) {
+        current = std::move(whole);
+        first = parts.size() - 1;
+      }
+    }
   }
 
-  std::string current = base;
   bool missing = false;
-  for (const auto& part : parts) {
+  for (size_t i = first; i < parts.size(); ++i) {
+    const std::wstring_view part = parts[i];
     const std::string exact = WideToNative(part);
     std::string candidate = Join(current, exact);
     if (!missing && part != L"..") {
       struct stat st;
       if (lstat(candidate.c_str(), &st) != 0) {
         std::string found;
-        if (errno == ENOENT && FindIgnoringCase(current, part, &found)) {
+        if (errno == ENOENT && FindIgnoringCase(current, std::wstring(part), &found)) {
           candidate = Join(current, found);
         } else {
           missing = true;
