@@ -2,8 +2,12 @@
 #include "platform/test_hooks.h"
 
 #include <array>
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
+#include "platform/memory_files.h"
 #include "platform/testing.h"
 
 namespace copyloom::platform {
@@ -27,7 +31,11 @@ struct State {
   int fired = 0;
   bool skip_sync = false;
   int listings = 0;
+  std::shared_ptr<MemoryFiles> memory_files;
 };
+
+// Read on every file primitive, so without taking the mutex.
+std::atomic<MemoryFiles*> installed_memory{nullptr};
 
 State& GetState() {
   // Never destroyed: static destructors may still touch the platform.
@@ -114,6 +122,17 @@ void ResetAll() {
   s.fired = 0;
   s.skip_sync = false;
   s.listings = 0;
+  installed_memory = nullptr;
+  s.memory_files.reset();
+}
+
+MemoryFiles* UseMemoryFiles(bool use) {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  installed_memory = nullptr;
+  s.memory_files = use ? std::make_shared<MemoryFiles>() : nullptr;
+  installed_memory = s.memory_files.get();
+  return s.memory_files.get();
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
@@ -163,6 +182,13 @@ void CountListing() {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mutex);
   ++s.listings;
+}
+
+MemoryFiles* Memory() { return installed_memory.load(std::memory_order_acquire); }
+
+void NotInMemory(const char* what) {
+  std::fprintf(stderr, "platform: %s reached the disk while the memory store is installed\n", what);
+  std::abort();
 }
 
 }  // namespace hooks

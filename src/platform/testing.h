@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/memory_files.h"
 #include "platform/registry_store.h"
 
 namespace copyloom::platform::testing {
@@ -63,6 +64,11 @@ void SetSkipSync(bool skip);
 // (ListEntries and the lookups of names in another letter case): the cost
 // of a walk, counted rather than timed.
 int FolderListings();
+
+// Replaces the disk by an empty file store in memory (platform/memory_files.h)
+// on the drives of the drive table, or goes back to the disk. Paths off
+// those drives do not exist meanwhile. Returns the store, or nullptr.
+MemoryFiles* UseMemoryFiles(bool use);
 
 // Restores every replacement and clears the faults.
 void ResetAll();

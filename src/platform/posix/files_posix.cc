@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
@@ -105,6 +106,7 @@ class PosixFile : public File {
 }  // namespace
 
 FileAttributes QueryAttributes(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->QueryAttributes(path);
   FileAttributes attributes;
   std::string native;
   if (!MapPath(path, &native)) return attributes;
@@ -123,6 +125,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
 }
 
 bool SetReadOnly(const std::wstring& path, bool read_only) {
+  if (auto* memory = hooks::Memory()) return memory->SetReadOnly(path, read_only);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -133,6 +136,7 @@ bool SetReadOnly(const std::wstring& path, bool read_only) {
 }
 
 bool CreateOneFolder(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->CreateOneFolder(path);
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -140,6 +144,7 @@ bool CreateOneFolder(const std::wstring& path) {
 }
 
 bool RemoveEmptyFolder(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->RemoveEmptyFolder(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -205,6 +210,8 @@ bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in
 }  // namespace
 
 bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+  if (auto* memory = hooks::Memory())
+    return memory->CopyOneFile(source, destination, fail_if_exists);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to;
   if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
@@ -216,6 +223,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  if (auto* memory = hooks::Memory()) return memory->WriteWholeFile(path, bytes);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -225,6 +233,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool CanReplaceFile(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->CanReplaceFile(path);
   std::string native;
   int kept_mode = -1;
   return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
@@ -232,6 +241,7 @@ bool CanReplaceFile(const std::wstring& path) {
 
 bool StageCopy(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
+  if (auto* memory = hooks::Memory()) return memory->StageCopy(source, destination, staged);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to, temp;
   if (!MapPath(source, &from) || !MapPath(destination, &to) || !MapPath(staged, &temp)) {
@@ -245,6 +255,7 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
 
 bool StageBytes(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
+  if (auto* memory = hooks::Memory()) return memory->StageBytes(bytes, destination, staged);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string to, temp;
   if (!MapPath(destination, &to) || !MapPath(staged, &temp)) return false;
@@ -254,6 +265,7 @@ bool StageBytes(const std::string& bytes, const std::wstring& destination,
 
 bool SyncPass(const std::vector<std::wstring>& paths) {
   if (paths.empty() || hooks::SkipSync()) return true;
+  if (auto* memory = hooks::Memory()) return memory->SyncPass(paths);
   // One sync of the file system holding them all, rather than one per file:
   // the pass that makes a terminal's staged files durable before its commit.
   bool ok = true;
@@ -274,6 +286,7 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
 bool RemoveOneFile(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->RemoveOneFile(path);
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -286,6 +299,7 @@ bool RemoveOneFile(const std::wstring& path) {
 }
 
 bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  if (auto* memory = hooks::Memory()) return memory->RenameOverFile(from, to);
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
@@ -300,6 +314,7 @@ bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
 
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries) {
+  if (auto* memory = hooks::Memory()) return memory->ListEntries(folder, pattern, entries);
   entries->clear();
   if (testing::ShouldFail(testing::Op::kList)) return false;
   std::string native;
@@ -336,6 +351,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
 }
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
+  if (auto* memory = hooks::Memory()) return memory->OpenFile(path, mode);
   const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
   if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
     return nullptr;
@@ -402,6 +418,7 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
 }
 
 bool IsFileInUse(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->IsFileInUse(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -426,6 +443,7 @@ class PosixLock : public FileLock {
 }  // namespace
 
 std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
+  if (auto* memory = hooks::Memory()) return memory->TryLockFile(path, busy);
   *busy = false;
   std::string native;
   if (!MapPath(path, &native)) return nullptr;
@@ -447,6 +465,7 @@ std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
 }
 
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {
+  if (auto* memory = hooks::Memory()) return memory->GetFileTimes(path, times);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct statx sx;
@@ -468,6 +487,7 @@ bool GetFileTimes(const std::wstring& path, FileTimes* times) {
 }
 
 bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
+  if (auto* memory = hooks::Memory()) return memory->SetFileTimeOf(path, kind, filetime);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
