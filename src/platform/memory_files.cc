@@ -146,8 +146,6 @@ class MemoryLock : public FileLock {
   std::shared_ptr<Node> node_;
 };
 
-std::wstring ParentKey(const std::wstring& key) { return key.substr(0, key.rfind(L'\\')); }
-
 }  // namespace
 
 MemoryFiles::MemoryFiles() : mutex_(std::make_shared<std::mutex>()) {}
@@ -160,51 +158,77 @@ std::optional<MemoryFiles::Key> MemoryFiles::KeyOf(const std::wstring& path) {
   if (!drives || !drives->count(letter)) return std::nullopt;
   // "C:x" is relative to the drive's current folder, which this store has not.
   if (path.size() > 2 && !IsSeparator(path[2])) return std::nullopt;
+  // Written in place: this runs on every call of every primitive.
+  Key key;
+  key.path = &path;
+  std::wstring& folded = key.folded;
+  folded.resize(path.size() + 1);
+  wchar_t* out = folded.data();
+  size_t length = 0;
+  out[length++] = letter;
+  out[length++] = L':';
+  size_t i = 2;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::wstring_view part(path.data() + i, end - i);
+    if (part == L"..") {
+      // Never above the drive.
+      while (length > 2 && out[length - 1] != L'\\') --length;
+      if (length > 2) --length;
+    } else if (!part.empty() && part != L".") {
+      out[length++] = L'\\';
+      for (wchar_t c : part) out[length++] = FoldChar(c);
+    }
+    i = end;
+  }
+  folded.resize(length);
+  return key;
+}
+
+std::wstring MemoryFiles::NameOf(const Key& key) {
+  // The last component left after "." and "..", in the path's own case.
   std::vector<std::wstring_view> parts;
-  const std::wstring_view rest = std::wstring_view(path).substr(2);
-  size_t start = 0;
-  while (start <= rest.size()) {
-    size_t end = start;
-    while (end < rest.size() && !IsSeparator(rest[end])) ++end;
-    const std::wstring_view part = rest.substr(start, end - start);
+  const std::wstring& path = *key.path;
+  size_t i = 2;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::wstring_view part(path.data() + i, end - i);
     if (part == L"..") {
       if (!parts.empty()) parts.pop_back();
     } else if (!part.empty() && part != L".") {
       parts.push_back(part);
     }
-    start = end + 1;
+    i = end;
   }
-  Key key;
-  key.folded.reserve(path.size());
-  key.folded.push_back(letter);
-  key.folded.push_back(L':');
-  for (const auto& part : parts) {
-    key.folded.push_back(L'\\');
-    for (wchar_t c : part) key.folded.push_back(FoldChar(c));
-  }
-  if (!parts.empty()) key.name = parts.back();
-  return key;
+  return parts.empty() ? std::wstring() : std::wstring(parts.back());
 }
 
 MemoryFiles::NodePtr MemoryFiles::Find(const std::optional<Key>& key) {
-  if (!key) return nullptr;
-  auto it = nodes_.find(key->folded);
+  return key ? Find(*key) : nullptr;
+}
+
+MemoryFiles::NodePtr MemoryFiles::Find(const Key& key) {
+  auto it = nodes_.find(key.folded);
   if (it != nodes_.end()) return it->second;
-  if (key->folded.size() != 2) return nullptr;
+  if (key.folded.size() != 2) return nullptr;
   // A drive's root is there from the start.
   auto root = std::make_shared<Node>();
   root->type = Node::Type::kFolder;
   root->last_write = root->last_access = Now();
-  nodes_.emplace(key->folded, root);
+  nodes_.emplace(key.folded, root);
   return root;
 }
 
 bool MemoryFiles::ParentExists(const Key& key) {
   if (key.folded.size() <= 2) return false;
-  Key parent;
-  parent.folded = ParentKey(key.folded);
-  const NodePtr node = Find(parent);
-  return node && node->type == Node::Type::kFolder;
+  const size_t slash = key.folded.rfind(L'\\');
+  if (slash == 2) return true;  // the drive's root
+  auto it = nodes_.find(key.folded.substr(0, slash));
+  return it != nodes_.end() && it->second->type == Node::Type::kFolder;
 }
 
 bool MemoryFiles::Replaceable(const NodePtr& node, bool no_replace) const {
@@ -217,7 +241,7 @@ bool MemoryFiles::Replaceable(const NodePtr& node, bool no_replace) const {
 MemoryFiles::NodePtr MemoryFiles::NewNode(const Key& key, int type) {
   auto node = std::make_shared<Node>();
   node->type = static_cast<Node::Type>(type);
-  node->name = key.name;
+  node->name = NameOf(key);
   node->last_write = node->last_access = Now();
   nodes_[key.folded] = node;
   return node;
@@ -335,7 +359,7 @@ bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& t
     if (there->type == Node::Type::kFolder || there->read_only) return false;
   }
   nodes_.erase(a->folded);
-  node->name = b->name;
+  node->name = NameOf(*b);
   nodes_[b->folded] = node;
   return true;
 }

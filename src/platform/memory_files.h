@@ -71,12 +71,15 @@ class MemoryFiles {
  private:
   using NodePtr = std::shared_ptr<Node>;
   struct Key {
-    std::wstring folded;  // "C:\A\B", letter case folded
-    std::wstring name;    // the last component as given
+    std::wstring folded;                 // "C:\A\B", letter case folded
+    const std::wstring* path = nullptr;  // as given, for NameOf
   };
   // nullopt for a path off the drive table's drives.
   static std::optional<Key> KeyOf(const std::wstring& path);
+  // The name a new file or folder at key gets.
+  static std::wstring NameOf(const Key& key);
   NodePtr Find(const std::optional<Key>& key);
+  NodePtr Find(const Key& key);
   bool ParentExists(const Key& key);
   // What a one-step write or a staged write may replace.
   bool Replaceable(const NodePtr& node, bool no_replace) const;

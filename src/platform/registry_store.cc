@@ -41,6 +41,21 @@ const RegistryStore::Key* RegistryStore::FindExact(RegRoot root, const std::wstr
 }
 
 const RegistryStore::Key* RegistryStore::Find(RegRoot root, const std::wstring& key) const {
+  // Without links under the root, the key's own entry is the answer: its
+  // ancestors are always there with it. One lookup, no split.
+  if (!has_links_[static_cast<size_t>(root)]) {
+    std::wstring folded;
+    folded.reserve(key.size());
+    for (wchar_t c : key) {
+      if (c != L'\\') {
+        folded.push_back(FoldChar(c));
+      } else if (!folded.empty() && folded.back() != L'\\') {
+        folded.push_back(c);
+      }
+    }
+    if (!folded.empty() && folded.back() == L'\\') folded.pop_back();
+    return folded.empty() ? nullptr : FindExact(root, folded);
+  }
   std::vector<std::wstring> parts = SplitKeyPath(FoldCase(key));
   if (parts.empty()) return nullptr;
   int hops = 0;
@@ -113,6 +128,7 @@ void RegistryStore::AddLink(RegRoot root, const std::wstring& key, RegRoot targe
   Key* k = FindOrAdd(root, key);
   if (!k) return;
   k->is_link = true;
+  has_links_[static_cast<size_t>(root)] = true;
   k->link_root = target_root;
   k->link_target = target;
 }
