@@ -44,17 +44,22 @@ const RegistryStore::Key* RegistryStore::Find(RegRoot root, const std::wstring& 
   // Without links under the root, the key's own entry is the answer: its
   // ancestors are always there with it. One lookup, no split.
   if (!has_links_[static_cast<size_t>(root)]) {
-    std::wstring folded;
-    folded.reserve(key.size());
+    // Written in place into the index's own key type: no copies on the way.
+    IndexKey wanted(root, std::wstring(key.size(), L'\0'));
+    wchar_t* out = wanted.second.data();
+    size_t length = 0;
     for (wchar_t c : key) {
       if (c != L'\\') {
-        folded.push_back(FoldChar(c));
-      } else if (!folded.empty() && folded.back() != L'\\') {
-        folded.push_back(c);
+        out[length++] = FoldChar(c);
+      } else if (length > 0 && out[length - 1] != L'\\') {
+        out[length++] = c;
       }
     }
-    if (!folded.empty() && folded.back() == L'\\') folded.pop_back();
-    return folded.empty() ? nullptr : FindExact(root, folded);
+    if (length > 0 && out[length - 1] == L'\\') --length;
+    if (length == 0) return nullptr;
+    wanted.second.resize(length);
+    auto it = index_.find(wanted);
+    return it == index_.end() ? nullptr : &keys_[it->second];
   }
   std::vector<std::wstring> parts = SplitKeyPath(FoldCase(key));
   if (parts.empty()) return nullptr;

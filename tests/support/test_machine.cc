@@ -125,7 +125,8 @@ void TestMachine::WriteLog(const std::wstring& folder, int64_t filetime) const {
 }
 
 void TestMachine::WriteFile(const std::wstring& path, const std::string& bytes) const {
-  MakeFolder(path.substr(0, path.find_last_of(L'\\')));
+  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  if (!pf::QueryAttributes(folder).is_folder) MakeFolder(folder);
   auto file = pf::OpenFile(path, pf::OpenMode::kWriteTruncate);
   if (file && !bytes.empty()) file->Write(bytes.data(), bytes.size());
 }
