@@ -73,6 +73,7 @@ std::string NativeOf(const std::wstring& path) {
 bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
   if (kind != 'f' && kind != 's') return false;
   if (auto* memory = platform::hooks::Memory()) {
+    Machine().MakeFolder(path.substr(0, path.rfind(L'\\')));
     if (!(kind == 'f' ? memory->PlantFifo(path) : memory->PlantSized(path, cap + 1))) {
       Broken("an odd file not planted");
     }
