@@ -99,7 +99,6 @@ class MemoryFile : public File {
   bool Write(const void* data, size_t size) override {
     std::lock_guard<std::mutex> hold(*mutex_);
     if (!can_write_ || !node_->is_file()) return false;
-    if (testing::ShouldFail(testing::Op::kWrite)) return false;
     node_->Materialize();
     std::string& bytes = node_->bytes;
     if (append_) position_ = bytes.size();
@@ -480,15 +479,19 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
                                       writes, mode == OpenMode::kWriteAppend);
 }
 
-ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes) {
+ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
+                                   bool through_open_file) {
   bytes->clear();
   std::lock_guard<std::mutex> hold(*mutex_);
   const NodePtr node = Find(KeyOf(path));
   if (!node) return ReadStatus::kMissing;
-  if (testing::ShouldFail(testing::Op::kOpenRead)) return ReadStatus::kBroken;
-  if (!node->is_file() || !CanLock(*node, Lock::kShared) || node->size() > cap) {
-    return ReadStatus::kBroken;
+  if (node->type == Node::Type::kFolder) return ReadStatus::kBroken;
+  if (through_open_file) {
+    if (testing::ShouldFail(testing::Op::kOpenRead)) return ReadStatus::kBroken;
+    // A writer that shares nothing keeps its file.
+    if (!CanLock(*node, Lock::kShared)) return ReadStatus::kBroken;
   }
+  if (!node->is_file() || node->size() > cap) return ReadStatus::kBroken;
   if (node->sparse) {
     bytes->assign(static_cast<size_t>(*node->sparse), '\0');
   } else {

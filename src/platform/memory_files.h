@@ -54,8 +54,11 @@ class MemoryFiles {
   bool GetFileTimes(const std::wstring& path, FileTimes* times);
   bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime);
   bool IsSameFile(const std::wstring& a, const std::wstring& b);
-  // The whole of a regular file of at most cap bytes (ReadCappedFile).
-  ReadStatus ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes);
+  // The whole of a regular file of at most cap bytes. As ReadCappedFile
+  // reads it (through_open_file: injected faults and sharing count), or as
+  // the settings reader does, which opens the file itself.
+  ReadStatus ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
+                        bool through_open_file = true);
 
   // What tests plant: a FIFO, or a regular file of size zero bytes that
   // holds no memory. Replace whatever file was there; false when the

@@ -250,7 +250,7 @@ Read ReadBytes(const std::string& native, std::string* bytes) {
 Read ReadFileBytes(const std::wstring& file, const std::string& native, std::string* bytes) {
   auto* memory = hooks::Memory();
   if (!memory) return ReadBytes(native, bytes);
-  switch (memory->ReadCapped(file, kSettingsFileCap, bytes)) {
+  switch (memory->ReadCapped(file, kSettingsFileCap, bytes, false)) {
     case ReadStatus::kOk:
       return Read::kOk;
     case ReadStatus::kMissing:
