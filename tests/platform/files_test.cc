@@ -6,6 +6,7 @@
 #include <map>
 
 #include "platform/platform.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
 
@@ -382,6 +383,53 @@ TEST_P(FilesTest, DriveTableMapsLettersIntoFolders) {
   EXPECT_EQ(ReadFile(L"drive_q\\copy.exe"), "MZ");
 }
 
+#ifndef _WIN32
+// What the memory store adds of its own: drive paths resolved as Windows
+// does, nothing written to the disk, and the odd files tests plant.
+class MemoryFilesTest : public FilesTest {};
+
+TEST_P(MemoryFilesTest, PathsResolveOnTheDrivesOnly) {
+  ASSERT_TRUE(CreateOneFolder(L"M:\\Abc"));
+  ASSERT_TRUE(WriteWholeFile(L"M:\\Abc\\f.txt", "x"));
+  EXPECT_TRUE(QueryAttributes(L"m:/ABC/./sub/../F.TXT").exists);
+  EXPECT_TRUE(QueryAttributes(L"M:\\..\\..\\Abc\\f.txt").exists);  // never above the drive
+  EXPECT_FALSE(QueryAttributes(L"M:Abc\\f.txt").exists);           // the drive's current folder
+  EXPECT_FALSE(QueryAttributes(L"N:\\Abc").exists);
+  EXPECT_FALSE(QueryAttributes(dir_.Join(L"Abc")).exists);
+  EXPECT_EQ(dir_.ReadFile(L"Abc\\f.txt"), "");  // nothing reached the disk
+  ASSERT_TRUE(RenameOverFile(L"M:\\abc\\F.txt", L"M:\\ABC\\G.txt"));
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(L"M:\\", L"*", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Abc"}));
+  ASSERT_TRUE(ListEntries(L"M:\\abc", L"*", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"G.txt"}));
+}
+
+TEST_P(MemoryFilesTest, PlantedFilesAreNeverReadWhole) {
+  MemoryFiles& store = *platform::hooks::Memory();
+  std::string bytes;
+  ASSERT_TRUE(store.PlantFifo(L"M:\\order.wnd"));
+  EXPECT_TRUE(QueryAttributes(L"M:\\order.wnd").exists);
+  EXPECT_FALSE(QueryAttributes(L"M:\\order.wnd").is_folder);
+  EXPECT_EQ(OpenFile(L"M:\\order.wnd", OpenMode::kReadShareAll), nullptr);
+  EXPECT_EQ(OpenFile(L"M:\\order.wnd", OpenMode::kWriteTruncate), nullptr);
+  EXPECT_EQ(ReadCappedFile(L"M:\\order.wnd", kSmallFileCap, &bytes), ReadStatus::kBroken);
+  EXPECT_FALSE(CanReplaceFile(L"M:\\order.wnd"));
+  EXPECT_TRUE(RemoveOneFile(L"M:\\order.wnd"));
+
+  ASSERT_TRUE(store.PlantSized(L"M:\\big.ini", 11));
+  EXPECT_EQ(ReadCappedFile(L"M:\\big.ini", 10, &bytes), ReadStatus::kBroken);
+  EXPECT_EQ(ReadCappedFile(L"M:\\big.ini", 11, &bytes), ReadStatus::kOk);
+  EXPECT_EQ(bytes, std::string(11, '\0'));
+  {
+    auto patch = OpenFile(L"M:\\big.ini", OpenMode::kReadWrite);
+    ASSERT_NE(patch, nullptr);
+    ASSERT_TRUE(patch->Seek(2) && patch->Write("x", 1));
+  }
+  EXPECT_EQ(ReadFile(L"big.ini"), std::string(2, '\0') + "x" + std::string(8, '\0'));
+}
+#endif
+
 #ifdef _WIN32
 INSTANTIATE_TEST_SUITE_P(Disk, FilesTest, ::testing::Values(Store::kDisk));
 #else
@@ -389,6 +437,7 @@ INSTANTIATE_TEST_SUITE_P(Stores, FilesTest, ::testing::Values(Store::kDisk, Stor
                          [](const auto& info) {
                            return info.param == Store::kDisk ? "Disk" : "Memory";
                          });
+INSTANTIATE_TEST_SUITE_P(Store, MemoryFilesTest, ::testing::Values(Store::kMemory));
 #endif
 
 }  // namespace
