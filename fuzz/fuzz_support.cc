@@ -9,6 +9,7 @@
 
 #include "install/transaction.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 
 namespace copyloom::fuzz {
@@ -38,7 +39,8 @@ std::wstring Latin1(std::string_view bytes) {
 test::TestMachine& Machine() {
   // Destroyed at exit, which removes its folder.
   static test::TestMachine* machine = [] {
-    auto* m = new test::TestMachine();
+    // In memory unless asked for the disk, to compare the two.
+    auto* m = new test::TestMachine(L"CopyloomSetup.exe", !std::getenv("COPYLOOM_FUZZ_ON_DISK"));
     platform::testing::SetAnsiCodePage(1252u);
     // No power loss to survive here: the flushes would only slow each run.
     platform::testing::SetSkipSync(true);
@@ -69,8 +71,15 @@ std::string NativeOf(const std::wstring& path) {
 }  // namespace
 
 bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
-  const std::string native = NativeOf(path);
   if (kind != 'f' && kind != 's') return false;
+  if (auto* memory = platform::hooks::Memory()) {
+    Machine().MakeFolder(path.substr(0, path.rfind(L'\\')));
+    if (!(kind == 'f' ? memory->PlantFifo(path) : memory->PlantSized(path, cap + 1))) {
+      Broken("an odd file not planted");
+    }
+    return true;
+  }
+  const std::string native = NativeOf(path);
   unlink(native.c_str());
   if (kind == 'f') return mkfifo(native.c_str(), 0644) == 0 || (Broken("mkfifo"), false);
   const int fd = open(native.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -80,6 +89,14 @@ bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
 }
 
 bool OddFileUnchanged(const std::wstring& path, char kind, uint64_t cap) {
+  if (auto* memory = platform::hooks::Memory()) {
+    using Kind = platform::MemoryFiles::Kind;
+    uint64_t size = 0;
+    const Kind found = memory->KindOf(path, &size);
+    const bool same = kind == 'f' ? found == Kind::kFifo : found == Kind::kFile && size == cap + 1;
+    memory->RemoveOneFile(path);
+    return same;
+  }
   const std::string native = NativeOf(path);
   struct stat st;
   const bool same =

@@ -1,5 +1,5 @@
-// What the fuzz targets share: splitting one input into parts, a machine in
-// a temp folder for the parsers that read files, and a way to report a
+// What the fuzz targets share: splitting one input into parts, a machine
+// whose files live in memory for the parsers that read files, and a way to report a
 // broken promise as a crash.
 #pragma once
 
@@ -21,7 +21,8 @@ std::vector<std::string> SplitParts(const uint8_t* data, size_t size, size_t max
 std::wstring Latin1(std::string_view bytes);
 
 // The machine every file-reading target works on, made once per process:
-// drives C: and D: in a temp folder, the product started on it, code page
+// drives C: and D: in the platform's memory store (on the disk, in a temp
+// folder, when COPYLOOM_FUZZ_ON_DISK is set), the product started on it, code page
 // 1252, and the terminals C:\MT4 and D:\Terminal (with profiles\default).
 test::TestMachine& Machine();
 

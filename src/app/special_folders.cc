@@ -24,15 +24,17 @@ std::wstring WithTrailingSeparator(const std::wstring& folder) {
   return folder + L'\\';
 }
 
+std::wstring ReadAppDataFolder() {
+  std::wstring folder = ReadShellFolder(L"AppData");
+  if (folder.empty()) folder = platform::FallbackSpecialFolder(platform::SpecialFolder::kAppData);
+  return WithTrailingSeparator(folder);
+}
+
 SpecialFolders ReadSpecialFolders() {
   using platform::SpecialFolder;
   SpecialFolders folders;
 
-  folders.app_data = ReadShellFolder(L"AppData");
-  if (folders.app_data.empty()) {
-    folders.app_data = platform::FallbackSpecialFolder(SpecialFolder::kAppData);
-  }
-  folders.app_data = WithTrailingSeparator(folders.app_data);
+  folders.app_data = ReadAppDataFolder();
 
   folders.local_app_data = ReadShellFolder(L"Local AppData");
   if (folders.local_app_data.empty()) {

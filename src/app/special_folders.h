@@ -19,6 +19,9 @@ struct SpecialFolders {
 // a Wine prefix: the XDG folders). Personal falls back to the application-data
 // folder, then the local one. Every folder ends with a separator.
 SpecialFolders ReadSpecialFolders();
+// The "AppData" one alone, as ReadSpecialFolders gives it: what the
+// terminals' data folders hang from, asked for on every terminal.
+std::wstring ReadAppDataFolder();
 
 // Appends "\" unless the text is empty or already ends with a separator
 // ("/" counts: the POSIX fallbacks are native paths).

@@ -3,7 +3,9 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
+#include "platform/test_hooks.h"
 
 namespace copyloom::platform {
 namespace {
@@ -21,6 +23,7 @@ BrokenNote& Note() {
 }  // namespace
 
 ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes) {
+  if (auto* memory = hooks::Memory()) return memory->ReadCapped(path, cap, bytes);
   bytes->clear();
   const FileAttributes attributes = QueryAttributes(path);
   if (!attributes.exists) return ReadStatus::kMissing;

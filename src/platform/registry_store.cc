@@ -41,6 +41,26 @@ const RegistryStore::Key* RegistryStore::FindExact(RegRoot root, const std::wstr
 }
 
 const RegistryStore::Key* RegistryStore::Find(RegRoot root, const std::wstring& key) const {
+  // Without links under the root, the key's own entry is the answer: its
+  // ancestors are always there with it. One lookup, no split.
+  if (!has_links_[static_cast<size_t>(root)]) {
+    // Written in place into the index's own key type: no copies on the way.
+    IndexKey wanted(root, std::wstring(key.size(), L'\0'));
+    wchar_t* out = wanted.second.data();
+    size_t length = 0;
+    for (wchar_t c : key) {
+      if (c != L'\\') {
+        out[length++] = FoldChar(c);
+      } else if (length > 0 && out[length - 1] != L'\\') {
+        out[length++] = c;
+      }
+    }
+    if (length > 0 && out[length - 1] == L'\\') --length;
+    if (length == 0) return nullptr;
+    wanted.second.resize(length);
+    auto it = index_.find(wanted);
+    return it == index_.end() ? nullptr : &keys_[it->second];
+  }
   std::vector<std::wstring> parts = SplitKeyPath(FoldCase(key));
   if (parts.empty()) return nullptr;
   int hops = 0;
@@ -113,6 +133,7 @@ void RegistryStore::AddLink(RegRoot root, const std::wstring& key, RegRoot targe
   Key* k = FindOrAdd(root, key);
   if (!k) return;
   k->is_link = true;
+  has_links_[static_cast<size_t>(root)] = true;
   k->link_root = target_root;
   k->link_target = target;
 }

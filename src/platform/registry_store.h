@@ -71,6 +71,8 @@ class RegistryStore {
 
   std::vector<Key> keys_;
   std::map<IndexKey, size_t> index_;
+  // Per root: whether a lookup must walk the path to follow links.
+  bool has_links_[2] = {false, false};
 };
 
 }  // namespace copyloom::platform

@@ -3,8 +3,11 @@
 
 #include <array>
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 
+#include "platform/memory_files.h"
 #include "platform/testing.h"
 
 namespace copyloom::platform {
@@ -28,10 +31,13 @@ struct State {
   int fired = 0;
   bool skip_sync = false;
   int listings = 0;
+  std::shared_ptr<MemoryFiles> memory_files;
 };
 
 // Outside the mutex: every mapped path counts, and most runs map many.
 std::atomic<int64_t> path_components{0};
+// Read on every file primitive, so without taking the mutex.
+std::atomic<MemoryFiles*> installed_memory{nullptr};
 
 State& GetState() {
   // Never destroyed: static destructors may still touch the platform.
@@ -119,6 +125,17 @@ void ResetAll() {
   s.skip_sync = false;
   s.listings = 0;
   path_components = 0;
+  installed_memory = nullptr;
+  s.memory_files.reset();
+}
+
+MemoryFiles* UseMemoryFiles(bool use) {
+  State& s = GetState();
+  std::lock_guard<std::mutex> lock(s.mutex);
+  installed_memory = nullptr;
+  s.memory_files = use ? std::make_shared<MemoryFiles>() : nullptr;
+  installed_memory = s.memory_files.get();
+  return s.memory_files.get();
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
@@ -174,6 +191,13 @@ void CountListing() {
 
 void CountPathComponents(size_t count) {
   path_components.fetch_add(static_cast<int64_t>(count), std::memory_order_relaxed);
+}
+
+MemoryFiles* Memory() { return installed_memory.load(std::memory_order_acquire); }
+
+void NotInMemory(const char* what) {
+  std::fprintf(stderr, "platform: %s reached the disk while the memory store is installed\n", what);
+  std::abort();
 }
 
 }  // namespace hooks

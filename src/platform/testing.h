@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/memory_files.h"
 #include "platform/registry_store.h"
 
 namespace copyloom::platform::testing {
@@ -68,6 +69,10 @@ int FolderListings();
 // since the last ResetAll (0 on Windows): a walk that maps each folder's
 // whole path again grows with the square of its depth.
 int64_t PathComponentsMapped();
+// Replaces the disk by an empty file store in memory (platform/memory_files.h)
+// on the drives of the drive table, or goes back to the disk. Paths off
+// those drives do not exist meanwhile. Returns the store, or nullptr.
+MemoryFiles* UseMemoryFiles(bool use);
 
 // Restores every replacement and clears the faults.
 void ResetAll();

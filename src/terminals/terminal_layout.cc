@@ -241,7 +241,7 @@ std::wstring TerminalDataFolderId(const std::wstring& installation) {
 }
 
 std::wstring TerminalDataRoot() {
-  const std::wstring app_data = ReadSpecialFolders().app_data;
+  const std::wstring app_data = ReadAppDataFolder();
   if (app_data.empty()) return {};
   return AsFolder(app_data) + L"MetaQuotes\\Terminal\\";
 }
@@ -278,8 +278,8 @@ std::wstring InstallationOfFolder(const std::wstring& folder) {
 
 bool IsLayoutInstallation(const std::wstring& folder) {
   if (!IsMt4Program(folder)) return false;
-  return CFileCtrl().FolderExists(AsFolder(folder) + L"MQL4") ||
-         IsNotStarted(AsFolder(folder)) || !FindDataFolder(folder).empty();
+  return CFileCtrl().FolderExists(AsFolder(folder) + L"MQL4") || IsNotStarted(AsFolder(folder)) ||
+         !FindDataFolder(folder).empty();
 }
 
 std::wstring FindDataFolderTerminals() {

@@ -45,7 +45,7 @@ std::string Signed(const std::string& body) { return "EX4 " + body + " CopyloomS
 // files, two listed and ticked terminals, one with an older provider.
 class Machine {
  public:
-  Machine() {
+  explicit Machine(bool in_memory = false) : m(L"CopyloomSetup.exe", in_memory) {
     pf::testing::SetAnsiCodePage(1252);
     pf::testing::SetSkipSync(true);
     const std::wstring kit = L"C:\\Setup\\";
@@ -180,8 +180,8 @@ struct Outcome {
   std::vector<TerminalRow> rows;
 };
 
-Outcome CleanRun(const Scenario& s) {
-  Machine x;
+Outcome CleanRun(const Scenario& s, bool in_memory = false) {
+  Machine x(in_memory);
   if (s.prepare) s.prepare(x);
   s.run(x);
   SaveTerminalList(x.view);  // as a command-line run ends
@@ -320,6 +320,24 @@ TEST_P(FaultSweepTest, NothingIsLostWhereverAnOperationFails) {
     }
   }
   std::cout << "[ sweep ] " << s.name << ": " << runs << " runs, " << fired << " faults fired\n";
+}
+
+// The fuzz targets run on the memory store: it must end each scenario with
+// the files and rows the disk does.
+TEST_P(FaultSweepTest, TheMemoryStoreEndsWhereTheDiskDoes) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the store stands in for the POSIX disk only";
+#endif
+  const Outcome disk = CleanRun(GetParam());
+  const Outcome memory = CleanRun(GetParam(), true);
+  for (const auto& [path, bytes] : disk.files) {
+    auto got = memory.files.find(path);
+    EXPECT_TRUE(got != memory.files.end() && got->second == bytes) << "differs: " << Name(path);
+  }
+  for (const auto& [path, bytes] : memory.files) {
+    EXPECT_TRUE(disk.files.count(path)) << "only in memory: " << Name(path);
+  }
+  EXPECT_TRUE(SameRows(disk.rows, memory.rows));
 }
 
 INSTANTIATE_TEST_SUITE_P(Operations, FaultSweepTest, ::testing::ValuesIn(kScenarios),

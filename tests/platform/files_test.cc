@@ -3,17 +3,53 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <map>
 
 #include "platform/platform.h"
+#include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
 
 namespace copyloom::platform {
 namespace {
 
-class FilesTest : public ::testing::Test {
+// Each case runs on the disk and, on POSIX, on the memory store that fuzz
+// runs put in its place: both must keep the same promises.
+enum class Store { kDisk, kMemory };
+
+class FilesTest : public ::testing::TestWithParam<Store> {
  protected:
-  std::wstring P(const std::wstring& relative) const { return dir_.Join(relative); }
+  void SetUp() override {
+    if (!InMemory()) return;
+    testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'M', dir_.path()}});
+    testing::UseMemoryFiles(true);
+  }
+  void TearDown() override { testing::ResetAll(); }
+
+  bool InMemory() const { return GetParam() == Store::kMemory; }
+  std::wstring Root() const { return InMemory() ? L"M:\\" : dir_.path(); }
+  std::wstring P(const std::wstring& relative) const {
+    return InMemory() ? Root() + relative : dir_.Join(relative);
+  }
+  // The test's own files, made beside the primitives under test.
+  void WriteFile(const std::wstring& relative, const std::string& bytes) const {
+    if (!InMemory()) return dir_.WriteFile(relative, bytes);
+    const size_t slash = relative.rfind(L'\\');
+    if (slash != std::wstring::npos) MakeFolder(relative.substr(0, slash));
+    ASSERT_TRUE(WriteWholeFile(P(relative), bytes)) << relative;
+  }
+  std::string ReadFile(const std::wstring& relative) const {
+    if (!InMemory()) return dir_.ReadFile(relative);
+    std::string bytes;
+    ReadCappedFile(P(relative), kSettingsFileCap, &bytes);
+    return bytes;
+  }
+  void MakeFolder(const std::wstring& relative) const {
+    if (!InMemory()) return dir_.MakeFolder(relative);
+    for (size_t i = 0; i <= relative.size(); ++i) {
+      if (i == relative.size() || relative[i] == L'\\') CreateOneFolder(P(relative.substr(0, i)));
+    }
+  }
 
   test::TempDir dir_;
 };
@@ -24,9 +60,9 @@ std::vector<std::wstring> Names(const std::vector<DirEntry>& entries) {
   return names;
 }
 
-TEST_F(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
-  dir_.WriteFile(L"a.txt", "x");
-  dir_.MakeFolder(L"sub");
+TEST_P(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
+  WriteFile(L"a.txt", "x");
+  MakeFolder(L"sub");
   auto file = QueryAttributes(P(L"a.txt"));
   EXPECT_TRUE(file.exists);
   EXPECT_FALSE(file.is_folder);
@@ -39,9 +75,9 @@ TEST_F(FilesTest, AttributesOfFilesFoldersAndMissingPaths) {
   EXPECT_FALSE(QueryAttributes(L"").exists);
 }
 
-TEST_F(FilesTest, SameFileObjectWhateverTheSpelling) {
-  dir_.WriteFile(L"Folder\\a.txt", "x");
-  dir_.WriteFile(L"Other\\a.txt", "x");
+TEST_P(FilesTest, SameFileObjectWhateverTheSpelling) {
+  WriteFile(L"Folder\\a.txt", "x");
+  WriteFile(L"Other\\a.txt", "x");
   EXPECT_TRUE(IsSameFile(P(L"Folder"), P(L"Folder\\")));
   EXPECT_TRUE(IsSameFile(P(L"Folder\\a.txt"), P(L"FOLDER/A.TXT")));
   EXPECT_FALSE(IsSameFile(P(L"Folder\\a.txt"), P(L"Other\\a.txt")));
@@ -49,9 +85,9 @@ TEST_F(FilesTest, SameFileObjectWhateverTheSpelling) {
   EXPECT_FALSE(IsSameFile(P(L"Missing"), P(L"Missing")));
 }
 
-TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
-  dir_.WriteFile(L"ro.txt", "keep");
-  dir_.WriteFile(L"src.txt", "new");
+TEST_P(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
+  WriteFile(L"ro.txt", "keep");
+  WriteFile(L"src.txt", "new");
   ASSERT_TRUE(SetReadOnly(P(L"ro.txt"), true));
   EXPECT_TRUE(QueryAttributes(P(L"ro.txt")).read_only);
   EXPECT_FALSE(RemoveOneFile(P(L"ro.txt")));
@@ -60,7 +96,7 @@ TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
   EXPECT_EQ(OpenFile(P(L"ro.txt"), OpenMode::kReadWrite), nullptr);
   EXPECT_TRUE(IsFileInUse(P(L"ro.txt")));
   EXPECT_NE(OpenFile(P(L"ro.txt"), OpenMode::kReadShareAll), nullptr);
-  EXPECT_EQ(dir_.ReadFile(L"ro.txt"), "keep");
+  EXPECT_EQ(ReadFile(L"ro.txt"), "keep");
 
   ASSERT_TRUE(SetReadOnly(P(L"ro.txt"), false));
   EXPECT_FALSE(QueryAttributes(P(L"ro.txt")).read_only);
@@ -69,11 +105,11 @@ TEST_F(FilesTest, ReadOnlyFilesAreNeitherDeletedNorOverwritten) {
   EXPECT_FALSE(RemoveOneFile(P(L"ro.txt")));
 }
 
-TEST_F(FilesTest, FoldersAreCreatedOnceAndRemovedOnlyWhenEmpty) {
+TEST_P(FilesTest, FoldersAreCreatedOnceAndRemovedOnlyWhenEmpty) {
   EXPECT_TRUE(CreateOneFolder(P(L"f")));
   EXPECT_FALSE(CreateOneFolder(P(L"f")));
   EXPECT_FALSE(CreateOneFolder(P(L"no\\parent")));
-  dir_.WriteFile(L"f\\x", "1");
+  WriteFile(L"f\\x", "1");
   EXPECT_FALSE(RemoveEmptyFolder(P(L"f")));
   EXPECT_FALSE(RemoveOneFile(P(L"f")));
   EXPECT_TRUE(RemoveOneFile(P(L"f\\x")));
@@ -81,69 +117,69 @@ TEST_F(FilesTest, FoldersAreCreatedOnceAndRemovedOnlyWhenEmpty) {
   EXPECT_FALSE(QueryAttributes(P(L"f")).exists);
 }
 
-TEST_F(FilesTest, CopyKeepsContentAndLastWriteTime) {
+TEST_P(FilesTest, CopyKeepsContentAndLastWriteTime) {
   std::string content(300000, '\0');
   for (size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 + i / 255);
-  dir_.WriteFile(L"src.bin", content);
+  WriteFile(L"src.bin", content);
   const int64_t stamp = 132000000000000000LL;  // 2019-04-14, whole seconds
   ASSERT_TRUE(SetFileTimeOf(P(L"src.bin"), TimeKind::kLastWrite, stamp));
 
   ASSERT_TRUE(CopyOneFile(P(L"src.bin"), P(L"dst.bin"), true));
-  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), content);
+  EXPECT_EQ(ReadFile(L"dst.bin"), content);
   FileTimes times;
   ASSERT_TRUE(GetFileTimes(P(L"dst.bin"), &times));
   EXPECT_EQ(times.last_write, stamp);
 
   // fail_if_exists leaves an existing destination alone; overwrite replaces.
-  dir_.WriteFile(L"other.bin", "short");
+  WriteFile(L"other.bin", "short");
   EXPECT_FALSE(CopyOneFile(P(L"other.bin"), P(L"dst.bin"), true));
-  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), content);
+  EXPECT_EQ(ReadFile(L"dst.bin"), content);
   EXPECT_TRUE(CopyOneFile(P(L"other.bin"), P(L"dst.bin"), false));
-  EXPECT_EQ(dir_.ReadFile(L"dst.bin"), "short");
+  EXPECT_EQ(ReadFile(L"dst.bin"), "short");
 
   EXPECT_FALSE(CopyOneFile(P(L"missing"), P(L"new.bin"), false));
   EXPECT_FALSE(QueryAttributes(P(L"new.bin")).exists);
   EXPECT_FALSE(CopyOneFile(P(L"src.bin"), P(L"no\\folder\\x.bin"), false));
 }
 
-TEST_F(FilesTest, CopyOntoItselfKeepsTheFile) {
-  dir_.WriteFile(L"same.txt", "precious");
+TEST_P(FilesTest, CopyOntoItselfKeepsTheFile) {
+  WriteFile(L"same.txt", "precious");
   EXPECT_FALSE(CopyOneFile(P(L"same.txt"), P(L"same.txt"), false));
-  EXPECT_EQ(dir_.ReadFile(L"same.txt"), "precious");
+  EXPECT_EQ(ReadFile(L"same.txt"), "precious");
 }
 
-TEST_F(FilesTest, RenameOverFileReplacesTheTarget) {
-  dir_.WriteFile(L"new", "2");
-  dir_.WriteFile(L"old", "1");
+TEST_P(FilesTest, RenameOverFileReplacesTheTarget) {
+  WriteFile(L"new", "2");
+  WriteFile(L"old", "1");
   EXPECT_TRUE(RenameOverFile(P(L"new"), P(L"old")));
-  EXPECT_EQ(dir_.ReadFile(L"old"), "2");
+  EXPECT_EQ(ReadFile(L"old"), "2");
   EXPECT_FALSE(QueryAttributes(P(L"new")).exists);
   EXPECT_FALSE(RenameOverFile(P(L"new"), P(L"old")));
 }
 
-TEST_F(FilesTest, ListingIsFilteredAndSortedIgnoringCase) {
+TEST_P(FilesTest, ListingIsFilteredAndSortedIgnoringCase) {
   for (const wchar_t* name : {L"b.ex4", L"A.ex4", L"c.mq4", L"_x.ex4", L"D.EX4"}) {
-    dir_.WriteFile(name, "");
+    WriteFile(name, "");
   }
-  dir_.MakeFolder(L"sub.ex4");
-  dir_.MakeFolder(L"Zeta");
+  MakeFolder(L"sub.ex4");
+  MakeFolder(L"Zeta");
   std::vector<DirEntry> entries;
-  ASSERT_TRUE(ListEntries(dir_.path(), L"*.ex4", &entries));
+  ASSERT_TRUE(ListEntries(Root(), L"*.ex4", &entries));
   EXPECT_EQ(Names(entries),
             (std::vector<std::wstring>{L"A.ex4", L"b.ex4", L"D.EX4", L"sub.ex4", L"_x.ex4"}));
   EXPECT_TRUE(entries[3].is_folder);
   EXPECT_FALSE(entries[0].is_folder);
 
-  ASSERT_TRUE(ListEntries(dir_.path(), L"*.*", &entries));
+  ASSERT_TRUE(ListEntries(Root(), L"*.*", &entries));
   EXPECT_EQ(entries.size(), 7u);
-  ASSERT_TRUE(ListEntries(dir_.path(), L"zeta", &entries));
+  ASSERT_TRUE(ListEntries(Root(), L"zeta", &entries));
   EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Zeta"}));
-  ASSERT_TRUE(ListEntries(dir_.path(), L"nothing*", &entries));
+  ASSERT_TRUE(ListEntries(Root(), L"nothing*", &entries));
   EXPECT_TRUE(entries.empty());
   EXPECT_FALSE(ListEntries(P(L"missing"), L"*", &entries));
 }
 
-TEST_F(FilesTest, OpenModes) {
+TEST_P(FilesTest, OpenModes) {
   {
     auto out = OpenFile(P(L"f.txt"), OpenMode::kWriteTruncate);
     ASSERT_NE(out, nullptr);
@@ -172,22 +208,22 @@ TEST_F(FilesTest, OpenModes) {
     ASSERT_TRUE(rw->Seek(0));
     EXPECT_TRUE(rw->Write("J", 1));
   }
-  EXPECT_EQ(dir_.ReadFile(L"f.txt"), "Jello world");
+  EXPECT_EQ(ReadFile(L"f.txt"), "Jello world");
   {
     auto out = OpenFile(P(L"f.txt"), OpenMode::kWriteTruncate);
     ASSERT_NE(out, nullptr);
   }
-  EXPECT_EQ(dir_.ReadFile(L"f.txt"), "");
+  EXPECT_EQ(ReadFile(L"f.txt"), "");
 
   EXPECT_EQ(OpenFile(P(L"missing"), OpenMode::kReadShareAll), nullptr);
   EXPECT_EQ(OpenFile(P(L"missing"), OpenMode::kReadWrite), nullptr);
-  dir_.MakeFolder(L"folder");
+  MakeFolder(L"folder");
   EXPECT_EQ(OpenFile(P(L"folder"), OpenMode::kReadShareAll), nullptr);
   EXPECT_NE(OpenFile(P(L"folder"), OpenMode::kWriteShareAll), nullptr);
 }
 
-TEST_F(FilesTest, AFileHeldWithoutSharingIsInUseAndKeepsItsContent) {
-  dir_.WriteFile(L"held.log", "line");
+TEST_P(FilesTest, AFileHeldWithoutSharingIsInUseAndKeepsItsContent) {
+  WriteFile(L"held.log", "line");
   EXPECT_FALSE(IsFileInUse(P(L"held.log")));
   EXPECT_FALSE(IsFileInUse(P(L"missing.log")));
   {
@@ -197,7 +233,7 @@ TEST_F(FilesTest, AFileHeldWithoutSharingIsInUseAndKeepsItsContent) {
     EXPECT_EQ(OpenFile(P(L"held.log"), OpenMode::kWriteTruncate), nullptr);
     EXPECT_EQ(OpenFile(P(L"held.log"), OpenMode::kReadShareRead), nullptr);
   }
-  EXPECT_EQ(dir_.ReadFile(L"held.log"), "line");
+  EXPECT_EQ(ReadFile(L"held.log"), "line");
   EXPECT_FALSE(IsFileInUse(P(L"held.log")));
   {
     // Readers that let others read keep writers out, not other readers.
@@ -209,9 +245,9 @@ TEST_F(FilesTest, AFileHeldWithoutSharingIsInUseAndKeepsItsContent) {
   }
 }
 
-TEST_F(FilesTest, TimesRoundTripToTheSecondForFilesAndFolders) {
-  dir_.WriteFile(L"t.txt", "x");
-  dir_.MakeFolder(L"tf");
+TEST_P(FilesTest, TimesRoundTripToTheSecondForFilesAndFolders) {
+  WriteFile(L"t.txt", "x");
+  MakeFolder(L"tf");
   const int64_t write_time = 129750000000000000LL;   // 2012-02-26
   const int64_t access_time = 130000000000000000LL;  // 2012-12-13
   for (const wchar_t* name : {L"t.txt", L"tf"}) {
@@ -230,8 +266,8 @@ TEST_F(FilesTest, TimesRoundTripToTheSecondForFilesAndFolders) {
   EXPECT_FALSE(SetFileTimeOf(P(L"missing"), TimeKind::kLastWrite, write_time));
 }
 
-TEST_F(FilesTest, InjectedFaultsFailTheNthCallOnly) {
-  dir_.WriteFile(L"a", "1");
+TEST_P(FilesTest, InjectedFaultsFailTheNthCallOnly) {
+  WriteFile(L"a", "1");
   testing::FailNthCall(testing::Op::kCopy, 2);
   EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"b"), false));
   EXPECT_FALSE(CopyOneFile(P(L"a"), P(L"c"), false));
@@ -253,18 +289,19 @@ TEST_F(FilesTest, InjectedFaultsFailTheNthCallOnly) {
 
   testing::FailNthCall(testing::Op::kOpenWrite, 1);
   EXPECT_EQ(OpenFile(P(L"a"), OpenMode::kWriteAppend), nullptr);
-  EXPECT_EQ(dir_.ReadFile(L"a"), "1");
+  EXPECT_EQ(ReadFile(L"a"), "1");
 
   std::vector<DirEntry> entries;
   testing::FailNthCall(testing::Op::kList, 1);
-  EXPECT_FALSE(ListEntries(dir_.path(), L"*", &entries));
-  EXPECT_TRUE(ListEntries(dir_.path(), L"*", &entries));
+  EXPECT_FALSE(ListEntries(Root(), L"*", &entries));
+  EXPECT_TRUE(ListEntries(Root(), L"*", &entries));
 
   // A new FailNthCall restarts the count; ResetAll disarms.
   testing::FailNthCall(testing::Op::kCopy, 3);
   testing::FailNthCall(testing::Op::kCopy, 1);
   EXPECT_FALSE(CopyOneFile(P(L"a"), P(L"e"), false));
   testing::FailNthCall(testing::Op::kCopy, 1);
+  if (InMemory()) return;  // ResetAll drops the store too
   testing::ResetAll();
   EXPECT_TRUE(CopyOneFile(P(L"a"), P(L"e"), false));
 }
@@ -272,20 +309,20 @@ TEST_F(FilesTest, InjectedFaultsFailTheNthCallOnly) {
 // Copies and whole-file writes go through a temporary file put in place in
 // one step: a failure at any point leaves the old file, and no temporary
 // file stays behind.
-TEST_F(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
-  dir_.WriteFile(L"new", std::string(100000, 'n'));
+TEST_P(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
+  WriteFile(L"new", std::string(100000, 'n'));
   const std::function<bool()> writes[] = {
       [&] { return CopyOneFile(P(L"new"), P(L"dest"), false); },
       [&] { return WriteWholeFile(P(L"dest"), std::string(100000, 'w')); },
   };
   for (const auto& write : writes) {
     for (testing::Op op : {testing::Op::kWrite, testing::Op::kReplace}) {
-      dir_.WriteFile(L"dest", "old");
+      WriteFile(L"dest", "old");
       testing::FailNthCall(op, 1);
       EXPECT_FALSE(write());
-      EXPECT_EQ(dir_.ReadFile(L"dest"), "old");
+      EXPECT_EQ(ReadFile(L"dest"), "old");
       std::vector<DirEntry> entries;
-      ASSERT_TRUE(ListEntries(dir_.path(), L"*", &entries));
+      ASSERT_TRUE(ListEntries(Root(), L"*", &entries));
       EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"dest", L"new"}));
     }
     // Held open without sharing: refused, kept.
@@ -293,10 +330,10 @@ TEST_F(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
       auto held = OpenFile(P(L"dest"), OpenMode::kReadShareRead);
       ASSERT_NE(held, nullptr);
       EXPECT_FALSE(write());
-      EXPECT_EQ(dir_.ReadFile(L"dest"), "old");
+      EXPECT_EQ(ReadFile(L"dest"), "old");
     }
     EXPECT_TRUE(write());
-    EXPECT_EQ(dir_.ReadFile(L"dest").size(), 100000u);
+    EXPECT_EQ(ReadFile(L"dest").size(), 100000u);
   }
   // The copy keeps the source's last-write time.
   const int64_t when = 129750000000000000LL;
@@ -309,11 +346,12 @@ TEST_F(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
 
 // What a killed run left is removed the first time a later run writes into
 // that folder; a temporary file that is still being written is not.
-TEST_F(FilesTest, TemporaryFilesOfAKilledRunAreSweptByTheNextWrite) {
-  dir_.WriteFile(L"src", "x");
-  dir_.WriteFile(L"t\\a.ex4.~99999-0.cltmp", "torn");
-  dir_.WriteFile(L"t\\b.ex4.~99999-1.cltmp", "being written");
-  dir_.WriteFile(L"t\\mine.cltmp", "not ours: no run number");
+TEST_P(FilesTest, TemporaryFilesOfAKilledRunAreSweptByTheNextWrite) {
+  if (InMemory()) GTEST_SKIP() << "the disk's own";
+  WriteFile(L"src", "x");
+  WriteFile(L"t\\a.ex4.~99999-0.cltmp", "torn");
+  WriteFile(L"t\\b.ex4.~99999-1.cltmp", "being written");
+  WriteFile(L"t\\mine.cltmp", "not ours: no run number");
   auto writer = OpenFile(P(L"t\\b.ex4.~99999-1.cltmp"), OpenMode::kWriteAppend);
   ASSERT_NE(writer, nullptr);
   ASSERT_TRUE(CopyOneFile(P(L"src"), P(L"t\\a.ex4"), false));
@@ -323,9 +361,10 @@ TEST_F(FilesTest, TemporaryFilesOfAKilledRunAreSweptByTheNextWrite) {
             (std::vector<std::wstring>{L"a.ex4", L"b.ex4.~99999-1.cltmp", L"mine.cltmp"}));
 }
 
-TEST_F(FilesTest, DriveTableMapsLettersIntoFolders) {
-  dir_.MakeFolder(L"drive_q\\Program Files\\MT4");
-  dir_.WriteFile(L"drive_q\\Program Files\\MT4\\terminal.exe", "MZ");
+TEST_P(FilesTest, DriveTableMapsLettersIntoFolders) {
+  if (InMemory()) GTEST_SKIP() << "the disk's own";
+  MakeFolder(L"drive_q\\Program Files\\MT4");
+  WriteFile(L"drive_q\\Program Files\\MT4\\terminal.exe", "MZ");
   testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'q', P(L"drive_q")}});
 
   EXPECT_TRUE(QueryAttributes(L"Q:\\Program Files\\MT4\\terminal.exe").exists);
@@ -341,8 +380,65 @@ TEST_F(FilesTest, DriveTableMapsLettersIntoFolders) {
   ASSERT_TRUE(ListEntries(L"Q:\\", L"*", &entries));
   EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Program Files"}));
   ASSERT_TRUE(CopyOneFile(L"Q:\\Program Files\\MT4\\terminal.exe", L"Q:\\copy.exe", true));
-  EXPECT_EQ(dir_.ReadFile(L"drive_q\\copy.exe"), "MZ");
+  EXPECT_EQ(ReadFile(L"drive_q\\copy.exe"), "MZ");
 }
+
+#ifndef _WIN32
+// What the memory store adds of its own: drive paths resolved as Windows
+// does, nothing written to the disk, and the odd files tests plant.
+class MemoryFilesTest : public FilesTest {};
+
+TEST_P(MemoryFilesTest, PathsResolveOnTheDrivesOnly) {
+  ASSERT_TRUE(CreateOneFolder(L"M:\\Abc"));
+  ASSERT_TRUE(WriteWholeFile(L"M:\\Abc\\f.txt", "x"));
+  EXPECT_TRUE(QueryAttributes(L"m:/ABC/./sub/../F.TXT").exists);
+  EXPECT_TRUE(QueryAttributes(L"M:\\..\\..\\Abc\\f.txt").exists);  // never above the drive
+  EXPECT_FALSE(QueryAttributes(L"M:Abc\\f.txt").exists);           // the drive's current folder
+  EXPECT_FALSE(QueryAttributes(L"N:\\Abc").exists);
+  EXPECT_FALSE(QueryAttributes(dir_.Join(L"Abc")).exists);
+  EXPECT_EQ(dir_.ReadFile(L"Abc\\f.txt"), "");  // nothing reached the disk
+  ASSERT_TRUE(RenameOverFile(L"M:\\abc\\F.txt", L"M:\\ABC\\G.txt"));
+  std::vector<DirEntry> entries;
+  ASSERT_TRUE(ListEntries(L"M:\\", L"*", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"Abc"}));
+  ASSERT_TRUE(ListEntries(L"M:\\abc", L"*", &entries));
+  EXPECT_EQ(Names(entries), (std::vector<std::wstring>{L"G.txt"}));
+}
+
+TEST_P(MemoryFilesTest, PlantedFilesAreNeverReadWhole) {
+  MemoryFiles& store = *platform::hooks::Memory();
+  std::string bytes;
+  ASSERT_TRUE(store.PlantFifo(L"M:\\order.wnd"));
+  EXPECT_TRUE(QueryAttributes(L"M:\\order.wnd").exists);
+  EXPECT_FALSE(QueryAttributes(L"M:\\order.wnd").is_folder);
+  EXPECT_EQ(OpenFile(L"M:\\order.wnd", OpenMode::kReadShareAll), nullptr);
+  EXPECT_EQ(OpenFile(L"M:\\order.wnd", OpenMode::kWriteTruncate), nullptr);
+  EXPECT_EQ(ReadCappedFile(L"M:\\order.wnd", kSmallFileCap, &bytes), ReadStatus::kBroken);
+  EXPECT_FALSE(CanReplaceFile(L"M:\\order.wnd"));
+  EXPECT_TRUE(RemoveOneFile(L"M:\\order.wnd"));
+
+  ASSERT_TRUE(store.PlantSized(L"M:\\big.ini", 11));
+  EXPECT_EQ(ReadCappedFile(L"M:\\big.ini", 10, &bytes), ReadStatus::kBroken);
+  EXPECT_EQ(ReadCappedFile(L"M:\\big.ini", 11, &bytes), ReadStatus::kOk);
+  EXPECT_EQ(bytes, std::string(11, '\0'));
+  {
+    auto patch = OpenFile(L"M:\\big.ini", OpenMode::kReadWrite);
+    ASSERT_NE(patch, nullptr);
+    ASSERT_TRUE(patch->Seek(2) && patch->Write("x", 1));
+  }
+  EXPECT_EQ(ReadFile(L"big.ini"), std::string(2, '\0') + "x" + std::string(8, '\0'));
+}
+#endif
+
+#ifdef _WIN32
+INSTANTIATE_TEST_SUITE_P(Disk, FilesTest, ::testing::Values(Store::kDisk));
+#else
+INSTANTIATE_TEST_SUITE_P(Stores, FilesTest, ::testing::Values(Store::kDisk, Store::kMemory),
+                         [](const auto& info) {
+                           return info.param == Store::kDisk ? "Disk" : "Memory";
+                         });
+INSTANTIATE_TEST_SUITE_P(Store, MemoryFilesTest, ::testing::Values(Store::kMemory));
+#endif
 
 }  // namespace
 }  // namespace copyloom::platform

@@ -20,24 +20,29 @@ constexpr wchar_t kShellFolders[] =
 
 }  // namespace
 
-TestMachine::TestMachine(const std::wstring& program_name)
+TestMachine::TestMachine(const std::wstring& program_name, bool in_memory)
     : registry_(std::make_shared<pf::RegistryStore>()), program_folder_(L"C:\\Setup\\") {
   root_.MakeFolder(L"drive_c");
   root_.MakeFolder(L"drive_d");
-  pf::testing::SetDriveTable(std::map<wchar_t, std::wstring>{
-      {L'C', root_.Join(L"drive_c")}, {L'D', root_.Join(L"drive_d")}});
+  pf::testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'C', root_.Join(L"drive_c")},
+                                                             {L'D', root_.Join(L"drive_d")}});
   registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"Personal",
                       L"C:\\users\\trader\\Documents");
   registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"AppData",
                       L"C:\\users\\trader\\AppData\\Roaming");
   registry_->SetValue(pf::RegRoot::kCurrentUser, kShellFolders, L"Local AppData",
                       L"C:\\users\\trader\\AppData\\Local");
-  // As wineboot leaves a prefix: Documents is the home folder's, shared by
-  // every prefix of the user.
-  root_.MakeFolder(L"home\\Documents");
-  MakeFolder(L"C:\\users\\trader");
-  MakeFolderLink(root_.Join(L"drive_c\\users\\trader\\Documents"),
-                 root_.Join(L"home\\Documents"));
+  if (in_memory) {
+    pf::testing::UseMemoryFiles(true);
+    MakeFolder(L"C:\\users\\trader\\Documents");
+  } else {
+    // As wineboot leaves a prefix: Documents is the home folder's, shared by
+    // every prefix of the user.
+    root_.MakeFolder(L"home\\Documents");
+    MakeFolder(L"C:\\users\\trader");
+    MakeFolderLink(root_.Join(L"drive_c\\users\\trader\\Documents"),
+                   root_.Join(L"home\\Documents"));
+  }
   MakeFolder(L"C:\\users\\trader\\AppData\\Roaming");
   MakeFolder(L"C:\\users\\trader\\AppData\\Local\\Temp");
   MakeFolder(L"C:\\windows\\system32");
@@ -120,7 +125,8 @@ void TestMachine::WriteLog(const std::wstring& folder, int64_t filetime) const {
 }
 
 void TestMachine::WriteFile(const std::wstring& path, const std::string& bytes) const {
-  MakeFolder(path.substr(0, path.find_last_of(L'\\')));
+  const std::wstring folder = path.substr(0, path.find_last_of(L'\\'));
+  if (!pf::QueryAttributes(folder).is_folder) MakeFolder(folder);
   auto file = pf::OpenFile(path, pf::OpenMode::kWriteTruncate);
   if (file && !bytes.empty()) file->Write(bytes.data(), bytes.size());
 }

@@ -17,8 +17,11 @@ namespace copyloom::test {
 
 class TestMachine {
  public:
-  // Drives C: and D:; the program runs as C:\Setup\program_name.
-  explicit TestMachine(const std::wstring& program_name = L"CopyloomSetup.exe");
+  // Drives C: and D:; the program runs as C:\Setup\program_name. With
+  // in_memory the drives' files live in the platform's memory store instead
+  // of the temp folder (Documents is then a plain folder, not a link).
+  explicit TestMachine(const std::wstring& program_name = L"CopyloomSetup.exe",
+                       bool in_memory = false);
   ~TestMachine();
 
   // The registry the machine's programs see; call Apply() after changing it.

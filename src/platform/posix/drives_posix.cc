@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 
 namespace copyloom::platform {
 
@@ -28,6 +29,7 @@ int DriveType(const std::wstring& root) {
   const auto table = posix::DriveTable();
   auto it = table.find(letter);
   if (it == table.end()) return kNoRoot;
+  if (hooks::MemoryFilesInstalled()) return kDriveFixed;
   struct stat st;
   return stat(it->second.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? kDriveFixed : kNoRoot;
 }

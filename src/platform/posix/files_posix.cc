@@ -12,6 +12,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/dir_entries.h"
 #include "platform/posix/fd.h"
@@ -106,6 +107,7 @@ class PosixFile : public File {
 }  // namespace
 
 FileAttributes QueryAttributes(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->QueryAttributes(path);
   FileAttributes attributes;
   std::string native;
   if (!MapPath(path, &native)) return attributes;
@@ -124,6 +126,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
 }
 
 bool SetReadOnly(const std::wstring& path, bool read_only) {
+  if (auto* memory = hooks::Memory()) return memory->SetReadOnly(path, read_only);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -134,6 +137,7 @@ bool SetReadOnly(const std::wstring& path, bool read_only) {
 }
 
 bool CreateOneFolder(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->CreateOneFolder(path);
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -141,6 +145,7 @@ bool CreateOneFolder(const std::wstring& path) {
 }
 
 bool RemoveEmptyFolder(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->RemoveEmptyFolder(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -206,6 +211,8 @@ bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in
 }  // namespace
 
 bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+  if (auto* memory = hooks::Memory())
+    return memory->CopyOneFile(source, destination, fail_if_exists);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to;
   if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
@@ -217,6 +224,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
 }
 
 bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  if (auto* memory = hooks::Memory()) return memory->WriteWholeFile(path, bytes);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -226,6 +234,7 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
 }
 
 bool CanReplaceFile(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->CanReplaceFile(path);
   std::string native;
   int kept_mode = -1;
   return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
@@ -233,6 +242,7 @@ bool CanReplaceFile(const std::wstring& path) {
 
 bool StageCopy(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
+  if (auto* memory = hooks::Memory()) return memory->StageCopy(source, destination, staged);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to, temp;
   if (!MapPath(source, &from) || !MapPath(destination, &to) || !MapPath(staged, &temp)) {
@@ -246,6 +256,7 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
 
 bool StageBytes(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
+  if (auto* memory = hooks::Memory()) return memory->StageBytes(bytes, destination, staged);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string to, temp;
   if (!MapPath(destination, &to) || !MapPath(staged, &temp)) return false;
@@ -255,6 +266,7 @@ bool StageBytes(const std::string& bytes, const std::wstring& destination,
 
 bool SyncPass(const std::vector<std::wstring>& paths) {
   if (paths.empty() || hooks::SkipSync()) return true;
+  if (auto* memory = hooks::Memory()) return memory->SyncPass(paths);
   // One sync of the file system holding them all, rather than one per file:
   // the pass that makes a terminal's staged files durable before its commit.
   bool ok = true;
@@ -275,6 +287,7 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
 bool RemoveOneFile(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->RemoveOneFile(path);
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -287,6 +300,7 @@ bool RemoveOneFile(const std::wstring& path) {
 }
 
 bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  if (auto* memory = hooks::Memory()) return memory->RenameOverFile(from, to);
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
@@ -301,6 +315,7 @@ bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
 
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries) {
+  if (auto* memory = hooks::Memory()) return memory->ListEntries(folder, pattern, entries);
   entries->clear();
   if (testing::ShouldFail(testing::Op::kList)) return false;
   std::string native;
@@ -314,6 +329,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
 }
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
+  if (auto* memory = hooks::Memory()) return memory->OpenFile(path, mode);
   const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
   if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
     return nullptr;
@@ -380,6 +396,7 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
 }
 
 bool IsFileInUse(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->IsFileInUse(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -404,6 +421,7 @@ class PosixLock : public FileLock {
 }  // namespace
 
 std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
+  if (auto* memory = hooks::Memory()) return memory->TryLockFile(path, busy);
   *busy = false;
   std::string native;
   if (!MapPath(path, &native)) return nullptr;
@@ -425,6 +443,7 @@ std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
 }
 
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {
+  if (auto* memory = hooks::Memory()) return memory->GetFileTimes(path, times);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct statx sx;
@@ -446,6 +465,7 @@ bool GetFileTimes(const std::wstring& path, FileTimes* times) {
 }
 
 bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
+  if (auto* memory = hooks::Memory()) return memory->SetFileTimeOf(path, kind, filetime);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;

@@ -14,6 +14,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 
 namespace copyloom::platform {
 namespace {
@@ -99,7 +100,11 @@ bool IsHeldByWine(const std::string& native) {
 HeldFilesSnapshot::HeldFilesSnapshot() : previous_(Snapshot()) {
   // Within a command's snapshot a terminal's own one reuses it: one look-up
   // per command, not one per terminal.
-  if (!previous_) Snapshot() = std::make_shared<const HeldSet>(LookUpHeldFiles());
+  // The memory store has no Wine programs holding its files.
+  if (!previous_) {
+    Snapshot() = std::make_shared<const HeldSet>(hooks::MemoryFilesInstalled() ? HeldSet()
+                                                                               : LookUpHeldFiles());
+  }
 }
 
 HeldFilesSnapshot::~HeldFilesSnapshot() {

@@ -222,6 +222,7 @@ bool IsWindowsStyle(std::wstring_view path) {
 }
 
 bool MapPath(std::wstring_view path, std::string* native) {
+  if (hooks::MemoryFilesInstalled()) hooks::NotInMemory("a file primitive");
   if (path.empty()) return false;
   std::string base;
   std::wstring_view rest;

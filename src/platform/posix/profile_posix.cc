@@ -12,10 +12,12 @@
 #include <cerrno>
 #include <optional>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
@@ -244,6 +246,21 @@ Read ReadBytes(const std::string& native, std::string* bytes) {
   }
 }
 
+// The file's bytes, from the memory store when a test installed one.
+Read ReadFileBytes(const std::wstring& file, const std::string& native, std::string* bytes) {
+  auto* memory = hooks::Memory();
+  if (!memory) return ReadBytes(native, bytes);
+  switch (memory->ReadCapped(file, kSettingsFileCap, bytes, false)) {
+    case ReadStatus::kOk:
+      return Read::kOk;
+    case ReadStatus::kMissing:
+      return Read::kMissing;
+    case ReadStatus::kBroken:
+      break;
+  }
+  return Read::kBroken;
+}
+
 // The same document as UTF-16LE with a byte-order mark, each line break
 // kept as it was.
 void ConvertToUtf16(Document* doc) {
@@ -284,9 +301,9 @@ std::wstring SingleLine(std::wstring_view text) {
 std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
                          const std::wstring& key) {
   std::string native;
-  if (!posix::MapPath(file, &native)) return L"";
+  if (!hooks::MemoryFilesInstalled() && !posix::MapPath(file, &native)) return L"";
   Document doc;
-  const Read read = ReadBytes(native, &doc.bytes);
+  const Read read = ReadFileBytes(file, native, &doc.bytes);
   if (read == Read::kBroken) NoteBrokenSettingsFile(file);
   if (read != Read::kOk) return L"";
   Parse(&doc);
@@ -306,7 +323,8 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
   std::string native;
-  if (!posix::MapPath(file, &native)) return false;
+  auto* memory = hooks::Memory();
+  if (!memory && !posix::MapPath(file, &native)) return false;
   const std::wstring section_name = SingleLine(Trim(section));
   const std::wstring key_name = SingleLine(Trim(key));
   if (section_name.empty() || key_name.empty()) return false;
@@ -315,16 +333,23 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   const std::wstring stored_value = SingleLine(new_value);
 
   Document doc;
+  FileAttributes there;
   struct stat st;
-  if (stat(native.c_str(), &st) == 0) {
-    if ((st.st_mode & S_IWUSR) == 0) return false;
+  if (memory) {
+    there = memory->QueryAttributes(file);
+  } else if (stat(native.c_str(), &st) == 0) {
+    there.exists = true;
+    there.read_only = (st.st_mode & S_IWUSR) == 0;
+  } else if (errno != ENOENT) {
+    return false;
+  }
+  if (there.exists) {
+    if (there.read_only) return false;
     // A broken file stays as it is: rewriting it would lose what it holds.
-    if (ReadBytes(native, &doc.bytes) != Read::kOk) {
+    if (ReadFileBytes(file, native, &doc.bytes) != Read::kOk) {
       NoteBrokenSettingsFile(file);
       return false;
     }
-  } else if (errno != ENOENT) {
-    return false;
   }
   Parse(&doc);
   // "?" in place of a folder name would lose the row it names.
@@ -351,9 +376,9 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     out += Encode(doc, L"[" + section_name + L"]") + crlf +
            Encode(doc, key_name + L"=" + stored_value) + crlf;
   }
-  return posix::WriteInOneStep(native, false, [&](int fd) {
-    return posix::WriteAllOrFail(fd, out.data(), out.size());
-  });
+  if (memory) return memory->WriteInOneStep(file, out);
+  return posix::WriteInOneStep(
+      native, false, [&](int fd) { return posix::WriteAllOrFail(fd, out.data(), out.size()); });
 }
 
 }  // namespace copyloom::platform

@@ -6,8 +6,10 @@
 
 #include <string>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/test_hooks.h"
 
 namespace copyloom::platform {
 namespace {
@@ -35,7 +37,8 @@ std::string Resolved(const std::string& native) {
 }  // namespace
 
 std::wstring DriveLetterPath(const std::wstring& path) {
-  if (path.empty() || posix::IsWindowsStyle(path)) return path;
+  // The memory store has drive-letter paths only.
+  if (path.empty() || posix::IsWindowsStyle(path) || hooks::MemoryFilesInstalled()) return path;
   std::string native;
   if (!posix::MapPath(path, &native)) return path;
   const std::string resolved = Resolved(native);
@@ -60,6 +63,7 @@ std::wstring DriveLetterPath(const std::wstring& path) {
 }
 
 bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+  if (auto* memory = hooks::Memory()) return memory->IsSameFile(a, b);
   std::string native_a, native_b;
   if (!posix::MapPath(a, &native_a) || !posix::MapPath(b, &native_b)) return false;
   struct stat sa, sb;

@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/locale_posix.h"
@@ -135,6 +136,9 @@ std::wstring CommandLine() {
 
 std::wstring WindowsFolder() {
   if (auto hooked = hooks::WindowsFolder()) return *hooked;
+  if (auto* memory = hooks::Memory()) {
+    return memory->QueryAttributes(L"C:\\windows").is_folder ? L"C:\\windows" : L"";
+  }
   std::string native;
   if (posix::MapPath(L"C:\\windows", &native) && IsFolder(native)) return L"C:\\windows";
   return L"";
@@ -147,6 +151,8 @@ std::wstring SystemFolder() {
   std::wstring folder = windows;
   if (folder.back() != L'\\' && folder.back() != L'/') folder += sep;
   folder += L"system32";
+  if (auto* memory = hooks::Memory())
+    return memory->QueryAttributes(folder).is_folder ? folder : L"";
   std::string native;
   if (posix::MapPath(folder, &native) && IsFolder(native)) return folder;
   return L"";

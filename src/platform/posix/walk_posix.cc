@@ -14,6 +14,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
+#include "platform/walk_listing.h"
 #include "platform/testing.h"
 #include "platform/walk_listing.h"
 #include "platform/wildcard.h"
@@ -115,8 +116,8 @@ UniqueFd Regain(const UniqueFd& child, int root_fd, const std::vector<Level>& st
 }  // namespace
 
 bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const WalkVisitor& visit) {
-  // A file store that is not the native one (the tests' store in memory)
-  // would route to WalkByListing here.
+  // The tests' store in memory has no handles: walk it by its listings.
+  if (hooks::MemoryFilesInstalled()) return WalkByListing(folder, pattern, visit);
   if (testing::ShouldFail(testing::Op::kList)) return false;
   std::string native;
   if (!posix::MapPath(folder.empty() ? L"\\" : folder, &native)) return false;

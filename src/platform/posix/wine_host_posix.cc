@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
@@ -15,12 +16,14 @@ namespace copyloom::platform {
 bool RunsUnderWine() { return hooks::UnderWine().value_or(true); }
 
 std::wstring NativePathText(const std::wstring& path) {
+  if (hooks::MemoryFilesInstalled()) return path;
   std::string native;
   if (!posix::MapPath(path, &native)) return path;
   return posix::NativeToWide(native);
 }
 
 std::wstring CreateFolderReason(const std::wstring& path) {
+  if (auto* memory = hooks::Memory()) return memory->CreateFolderReason(path);
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return Utf8ToWide(std::strerror(EIO));
   std::string native;
   if (!posix::MapPath(path, &native)) return L"no such drive";

@@ -1,0 +1,586 @@
+#include "platform/memory_files.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+
+#include "platform/test_hooks.h"
+#include "platform/testing.h"
+#include "platform/wildcard.h"
+
+namespace copyloom::platform {
+
+struct MemoryFiles::Node {
+  enum class Type { kFile, kFolder, kFifo };
+  Type type = Type::kFile;
+  std::wstring name;  // the last component as first created
+  std::string bytes;
+  // A planted file of this size holds no bytes and reads as zeros.
+  std::optional<uint64_t> sparse;
+  bool read_only = false;
+  int64_t last_write = 0;
+  int64_t last_access = 0;
+  // Sharing locks held by open handles, as flock keeps them.
+  int shared = 0;
+  bool exclusive = false;
+
+  bool is_file() const { return type == Type::kFile; }
+  uint64_t size() const { return sparse ? *sparse : bytes.size(); }
+  // A write needs the bytes a planted file stands for.
+  void Materialize() {
+    if (sparse) bytes.assign(static_cast<size_t>(*sparse), '\0');
+    sparse.reset();
+  }
+};
+
+namespace {
+
+using Node = MemoryFiles::Node;
+
+int64_t Now() {
+  constexpr int64_t kEpochDifference = 116444736000000000LL;
+  const auto since = std::chrono::system_clock::now().time_since_epoch();
+  return kEpochDifference +
+         std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10;
+}
+
+bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+enum class Lock { kNone, kShared, kExclusive };
+
+bool CanLock(const Node& node, Lock lock) {
+  if (lock == Lock::kNone) return true;
+  if (node.exclusive) return false;
+  return lock == Lock::kShared || node.shared == 0;
+}
+
+void TakeLock(Node& node, Lock lock) {
+  if (lock == Lock::kShared) ++node.shared;
+  if (lock == Lock::kExclusive) node.exclusive = true;
+}
+
+void DropLock(Node& node, Lock lock) {
+  if (lock == Lock::kShared) --node.shared;
+  if (lock == Lock::kExclusive) node.exclusive = false;
+}
+
+class MemoryFile : public File {
+ public:
+  MemoryFile(std::shared_ptr<std::mutex> mutex, std::shared_ptr<Node> node, Lock lock,
+             bool can_read, bool can_write, bool append)
+      : mutex_(std::move(mutex)),
+        node_(std::move(node)),
+        lock_(lock),
+        can_read_(can_read),
+        can_write_(can_write),
+        append_(append) {}
+
+  ~MemoryFile() override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    DropLock(*node_, lock_);
+  }
+
+  bool Read(void* buffer, size_t size, size_t* read) override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    *read = 0;
+    if (!can_read_ || !node_->is_file()) return false;
+    const uint64_t total = node_->size();
+    if (position_ >= total) return true;
+    *read = static_cast<size_t>(std::min<uint64_t>(size, total - position_));
+    if (node_->sparse) {
+      std::memset(buffer, 0, *read);
+    } else {
+      std::memcpy(buffer, node_->bytes.data() + position_, *read);
+    }
+    position_ += *read;
+    return true;
+  }
+
+  bool Write(const void* data, size_t size) override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    if (!can_write_ || !node_->is_file()) return false;
+    node_->Materialize();
+    std::string& bytes = node_->bytes;
+    if (append_) position_ = bytes.size();
+    if (position_ > bytes.size()) bytes.resize(static_cast<size_t>(position_));
+    bytes.replace(static_cast<size_t>(position_),
+                  std::min<size_t>(size, bytes.size() - static_cast<size_t>(position_)),
+                  static_cast<const char*>(data), size);
+    position_ += size;
+    node_->last_write = Now();
+    return true;
+  }
+
+  bool Seek(uint64_t offset) override {
+    position_ = offset;
+    return true;
+  }
+
+  int64_t Size() override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    return static_cast<int64_t>(node_->size());
+  }
+
+ private:
+  std::shared_ptr<std::mutex> mutex_;
+  std::shared_ptr<Node> node_;
+  Lock lock_;
+  bool can_read_;
+  bool can_write_;
+  bool append_;
+  uint64_t position_ = 0;
+};
+
+class MemoryLock : public FileLock {
+ public:
+  MemoryLock(std::shared_ptr<std::mutex> mutex, std::shared_ptr<Node> node)
+      : mutex_(std::move(mutex)), node_(std::move(node)) {}
+  ~MemoryLock() override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    DropLock(*node_, Lock::kExclusive);
+  }
+
+ private:
+  std::shared_ptr<std::mutex> mutex_;
+  std::shared_ptr<Node> node_;
+};
+
+}  // namespace
+
+MemoryFiles::MemoryFiles() : mutex_(std::make_shared<std::mutex>()) {}
+MemoryFiles::~MemoryFiles() = default;
+
+std::optional<MemoryFiles::Key> MemoryFiles::KeyOf(const std::wstring& path) {
+  if (path.size() < 2 || path[1] != L':') return std::nullopt;
+  const wchar_t letter = FoldChar(path[0]);
+  const auto* drives = hooks::DriveTable();
+  if (!drives || !drives->count(letter)) return std::nullopt;
+  // "C:x" is relative to the drive's current folder, which this store has not.
+  if (path.size() > 2 && !IsSeparator(path[2])) return std::nullopt;
+  // Written in place: this runs on every call of every primitive.
+  Key key;
+  key.path = &path;
+  std::wstring& folded = key.folded;
+  folded.resize(path.size() + 1);
+  wchar_t* out = folded.data();
+  size_t length = 0;
+  out[length++] = letter;
+  out[length++] = L':';
+  size_t i = 2;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::wstring_view part(path.data() + i, end - i);
+    if (part == L"..") {
+      // Never above the drive.
+      while (length > 2 && out[length - 1] != L'\\') --length;
+      if (length > 2) --length;
+    } else if (!part.empty() && part != L".") {
+      out[length++] = L'\\';
+      for (wchar_t c : part) out[length++] = FoldChar(c);
+    }
+    i = end;
+  }
+  folded.resize(length);
+  return key;
+}
+
+std::wstring MemoryFiles::NameOf(const Key& key) {
+  // The last component left after "." and "..", in the path's own case.
+  std::vector<std::wstring_view> parts;
+  const std::wstring& path = *key.path;
+  size_t i = 2;
+  while (i < path.size()) {
+    while (i < path.size() && IsSeparator(path[i])) ++i;
+    size_t end = i;
+    while (end < path.size() && !IsSeparator(path[end])) ++end;
+    const std::wstring_view part(path.data() + i, end - i);
+    if (part == L"..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != L".") {
+      parts.push_back(part);
+    }
+    i = end;
+  }
+  return parts.empty() ? std::wstring() : std::wstring(parts.back());
+}
+
+MemoryFiles::NodePtr MemoryFiles::Find(const std::optional<Key>& key) {
+  return key ? Find(*key) : nullptr;
+}
+
+MemoryFiles::NodePtr MemoryFiles::Find(const Key& key) {
+  auto it = nodes_.find(key.folded);
+  if (it != nodes_.end()) return it->second;
+  if (key.folded.size() != 2) return nullptr;
+  // A drive's root is there from the start.
+  auto root = std::make_shared<Node>();
+  root->type = Node::Type::kFolder;
+  root->last_write = root->last_access = Now();
+  nodes_.emplace(key.folded, root);
+  return root;
+}
+
+bool MemoryFiles::ParentExists(const Key& key) {
+  if (key.folded.size() <= 2) return false;
+  const size_t slash = key.folded.rfind(L'\\');
+  if (slash == 2) return true;  // the drive's root
+  auto it = nodes_.find(key.folded.substr(0, slash));
+  return it != nodes_.end() && it->second->type == Node::Type::kFolder;
+}
+
+bool MemoryFiles::Replaceable(const NodePtr& node, bool no_replace) const {
+  if (!node) return true;
+  if (no_replace || !node->is_file() || node->read_only) return false;
+  // Someone holding the file without sharing keeps it.
+  return CanLock(*node, Lock::kExclusive);
+}
+
+MemoryFiles::NodePtr MemoryFiles::NewNode(const Key& key, int type) {
+  auto node = std::make_shared<Node>();
+  node->type = static_cast<Node::Type>(type);
+  node->name = NameOf(key);
+  node->last_write = node->last_access = Now();
+  nodes_[key.folded] = node;
+  return node;
+}
+
+FileAttributes MemoryFiles::QueryAttributes(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  FileAttributes attributes;
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return attributes;
+  attributes.exists = true;
+  attributes.is_folder = node->type == Node::Type::kFolder;
+  attributes.read_only = node->read_only;
+  return attributes;
+}
+
+bool MemoryFiles::SetReadOnly(const std::wstring& path, bool read_only) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return false;
+  node->read_only = read_only;
+  return true;
+}
+
+bool MemoryFiles::CreateOneFolder(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  if (!key || Find(key) || !ParentExists(*key)) return false;
+  NewNode(*key, static_cast<int>(Node::Type::kFolder));
+  return true;
+}
+
+std::wstring MemoryFiles::CreateFolderReason(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kCreateFolder)) return L"Input/output error";
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  if (!key) return L"no such drive";
+  if (const NodePtr node = Find(key)) {
+    return node->type == Node::Type::kFolder ? L"" : L"Not a directory";
+  }
+  if (!ParentExists(*key)) return L"No such file or directory";
+  NewNode(*key, static_cast<int>(Node::Type::kFolder));
+  return L"";
+}
+
+bool MemoryFiles::RemoveEmptyFolder(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  const NodePtr node = Find(key);
+  if (!node || node->type != Node::Type::kFolder || key->folded.size() <= 2) return false;
+  auto next = nodes_.upper_bound(key->folded);
+  const std::wstring below = key->folded + L'\\';
+  if (next != nodes_.end() && next->first.compare(0, below.size(), below) == 0) return false;
+  nodes_.erase(key->folded);
+  return true;
+}
+
+bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
+  // The order of the steps and faults is the disk's: check, write, put in place.
+  if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
+  if (testing::ShouldFail(testing::Op::kWrite)) return false;
+  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+  const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile));
+  node->bytes = content.bytes;
+  node->sparse = content.sparse;
+  node->read_only = content.read_only;
+  if (content.last_write) node->last_write = content.last_write;
+  return true;
+}
+
+bool MemoryFiles::CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                              bool fail_if_exists) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto from = KeyOf(source);
+  const auto to = KeyOf(destination);
+  const NodePtr node = Find(from);
+  if (!node || !node->is_file() || !to || from->folded == to->folded) return false;
+  return PutFile(*to, *node, fail_if_exists);
+}
+
+bool MemoryFiles::WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  return WriteInOneStep(path, bytes);
+}
+
+bool MemoryFiles::WriteInOneStep(const std::wstring& path, const std::string& bytes) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  if (!key) return false;
+  Node content;
+  content.bytes = bytes;
+  return PutFile(*key, content, false);
+}
+
+bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
+  if (testing::ShouldFail(testing::Op::kRemove)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  const NodePtr node = Find(key);
+  if (!node || node->type == Node::Type::kFolder || node->read_only) return false;
+  nodes_.erase(key->folded);
+  return true;
+}
+
+bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto a = KeyOf(from);
+  const auto b = KeyOf(to);
+  const NodePtr node = Find(a);
+  if (!node || node->type == Node::Type::kFolder || !b || !ParentExists(*b)) return false;
+  if (const NodePtr there = Find(b)) {
+    if (there->type == Node::Type::kFolder || there->read_only) return false;
+  }
+  nodes_.erase(a->folded);
+  node->name = NameOf(*b);
+  nodes_[b->folded] = node;
+  return true;
+}
+
+bool MemoryFiles::CanReplaceFile(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  return key && Replaceable(Find(key), false);
+}
+
+bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& content) {
+  if (!Replaceable(Find(destination), false)) return false;
+  if (Find(staged) || !ParentExists(staged)) return false;
+  if (testing::ShouldFail(testing::Op::kWrite)) return false;
+  const NodePtr node = NewNode(staged, static_cast<int>(Node::Type::kFile));
+  node->bytes = content.bytes;
+  node->sparse = content.sparse;
+  node->read_only = content.read_only;
+  if (content.last_write) node->last_write = content.last_write;
+  return true;
+}
+
+bool MemoryFiles::StageCopy(const std::wstring& source, const std::wstring& destination,
+                            const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto from = KeyOf(source);
+  const auto to = KeyOf(destination);
+  const auto temp = KeyOf(staged);
+  const NodePtr node = Find(from);
+  if (!node || !node->is_file() || !to || !temp || from->folded == to->folded) return false;
+  return Stage(*to, *temp, *node);
+}
+
+bool MemoryFiles::StageBytes(const std::string& bytes, const std::wstring& destination,
+                             const std::wstring& staged) {
+  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto to = KeyOf(destination);
+  const auto temp = KeyOf(staged);
+  if (!to || !temp) return false;
+  Node content;
+  content.bytes = bytes;
+  return Stage(*to, *temp, content);
+}
+
+bool MemoryFiles::SyncPass(const std::vector<std::wstring>& paths) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  for (const auto& path : paths) {
+    const NodePtr node = Find(KeyOf(path));
+    if (!node || !node->is_file()) return false;
+  }
+  return true;
+}
+
+bool MemoryFiles::ListEntries(const std::wstring& folder, const std::wstring& pattern,
+                              std::vector<DirEntry>* entries) {
+  entries->clear();
+  if (testing::ShouldFail(testing::Op::kList)) return false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(folder);
+  const NodePtr node = Find(key);
+  if (!node || node->type != Node::Type::kFolder) return false;
+  hooks::CountListing();
+  const std::wstring below = key->folded + L'\\';
+  for (auto it = nodes_.lower_bound(below);
+       it != nodes_.end() && it->first.compare(0, below.size(), below) == 0; ++it) {
+    if (it->first.find(L'\\', below.size()) != std::wstring::npos) continue;
+    if (!MatchesWildcard(it->second->name, pattern)) continue;
+    DirEntry entry;
+    entry.name = it->second->name;
+    entry.is_folder = it->second->type == Node::Type::kFolder;
+    entries->push_back(std::move(entry));
+  }
+  std::sort(entries->begin(), entries->end(), [](const DirEntry& a, const DirEntry& b) {
+    return CompareIgnoreCase(a.name, b.name) < 0;
+  });
+  return true;
+}
+
+std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode mode) {
+  const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
+  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  NodePtr node = Find(key);
+  const bool writes = mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend ||
+                      mode == OpenMode::kReadWrite;
+  if (node) {
+    if (node->type == Node::Type::kFolder) {
+      // Only to change its times, which Write does not do here.
+      if (mode != OpenMode::kWriteShareAll) return nullptr;
+      return std::make_unique<MemoryFile>(mutex_, node, Lock::kNone, false, false, false);
+    }
+    // A FIFO is refused at once, never waited on.
+    if (node->type == Node::Type::kFifo) return nullptr;
+    if (writes && node->read_only) return nullptr;
+  } else {
+    const bool creates = mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend;
+    if (!key || !creates || !ParentExists(*key)) return nullptr;
+    node = NewNode(*key, static_cast<int>(Node::Type::kFile));
+  }
+  Lock lock = Lock::kNone;
+  if (mode == OpenMode::kReadShareRead || mode == OpenMode::kReadWrite) lock = Lock::kShared;
+  if (mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend) lock = Lock::kExclusive;
+  // Sharing everything still yields to a writer that shares nothing.
+  const Lock probe = mode == OpenMode::kReadShareAll ? Lock::kShared : lock;
+  if (!CanLock(*node, probe)) return nullptr;
+  TakeLock(*node, lock);
+  if (mode == OpenMode::kWriteTruncate) {
+    node->bytes.clear();
+    node->sparse.reset();
+    node->last_write = Now();
+  }
+  return std::make_unique<MemoryFile>(mutex_, node, lock, reading || mode == OpenMode::kReadWrite,
+                                      writes, mode == OpenMode::kWriteAppend);
+}
+
+ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
+                                   bool through_open_file) {
+  bytes->clear();
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return ReadStatus::kMissing;
+  if (node->type == Node::Type::kFolder) return ReadStatus::kBroken;
+  if (through_open_file) {
+    if (testing::ShouldFail(testing::Op::kOpenRead)) return ReadStatus::kBroken;
+    // A writer that shares nothing keeps its file.
+    if (!CanLock(*node, Lock::kShared)) return ReadStatus::kBroken;
+  }
+  if (!node->is_file() || node->size() > cap) return ReadStatus::kBroken;
+  if (node->sparse) {
+    bytes->assign(static_cast<size_t>(*node->sparse), '\0');
+  } else {
+    *bytes = node->bytes;
+  }
+  return ReadStatus::kOk;
+}
+
+bool MemoryFiles::IsFileInUse(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return false;
+  if (node->type == Node::Type::kFolder || node->read_only) return true;
+  return !CanLock(*node, Lock::kExclusive);
+}
+
+std::unique_ptr<FileLock> MemoryFiles::TryLockFile(const std::wstring& path, bool* busy) {
+  *busy = false;
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  NodePtr node = Find(key);
+  if (!node) {
+    if (!key || !ParentExists(*key)) return nullptr;
+    node = NewNode(*key, static_cast<int>(Node::Type::kFile));
+  }
+  if (!node->is_file() || node->read_only) return nullptr;
+  if (!CanLock(*node, Lock::kExclusive)) {
+    *busy = true;
+    return nullptr;
+  }
+  TakeLock(*node, Lock::kExclusive);
+  return std::make_unique<MemoryLock>(mutex_, node);
+}
+
+bool MemoryFiles::GetFileTimes(const std::wstring& path, FileTimes* times) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return false;
+  times->last_write = times->creation = node->last_write;
+  times->last_access = node->last_access;
+  return true;
+}
+
+bool MemoryFiles::SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return false;
+  if (kind == TimeKind::kLastWrite) node->last_write = filetime;
+  if (kind == TimeKind::kLastAccess) node->last_access = filetime;
+  return true;
+}
+
+bool MemoryFiles::IsSameFile(const std::wstring& a, const std::wstring& b) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr one = Find(KeyOf(a));
+  return one && one == Find(KeyOf(b));
+}
+
+bool MemoryFiles::Plant(const std::wstring& path, bool fifo, uint64_t size) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  if (!key || !ParentExists(*key)) return false;
+  if (const NodePtr there = Find(key); there && there->type == Node::Type::kFolder) return false;
+  const NodePtr node =
+      NewNode(*key, static_cast<int>(fifo ? Node::Type::kFifo : Node::Type::kFile));
+  if (!fifo) node->sparse = size;
+  return true;
+}
+
+bool MemoryFiles::PlantFifo(const std::wstring& path) { return Plant(path, true, 0); }
+
+bool MemoryFiles::PlantSized(const std::wstring& path, uint64_t size) {
+  return Plant(path, false, size);
+}
+
+MemoryFiles::Kind MemoryFiles::KindOf(const std::wstring& path, uint64_t* size) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node) return Kind::kMissing;
+  if (size) *size = node->size();
+  switch (node->type) {
+    case Node::Type::kFolder:
+      return Kind::kFolder;
+    case Node::Type::kFifo:
+      return Kind::kFifo;
+    case Node::Type::kFile:
+      break;
+  }
+  return Kind::kFile;
+}
+
+}  // namespace copyloom::platform

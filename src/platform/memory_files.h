@@ -1,0 +1,99 @@
+// A file store in memory that stands in for the disk behind the platform
+// seam, for fuzz runs and tests that install it (testing::UseMemoryFiles).
+// Files are keyed by their Windows path with case folded, on the drives of
+// the test hook's drive table; a path off those drives does not exist here,
+// and the disk is never touched. It models what the file primitives promise:
+// folders, read-only files, times, listings, one-step writes and renames,
+// staged writes, sharing locks, and the two odd kinds a test plants: a FIFO
+// (never a regular file) and a file of a given size without its bytes.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace copyloom::platform {
+
+class MemoryFiles {
+ public:
+  MemoryFiles();
+  ~MemoryFiles();
+  MemoryFiles(const MemoryFiles&) = delete;
+  MemoryFiles& operator=(const MemoryFiles&) = delete;
+
+  // The seam's file primitives, with the contracts of platform.h.
+  FileAttributes QueryAttributes(const std::wstring& path);
+  bool SetReadOnly(const std::wstring& path, bool read_only);
+  bool CreateOneFolder(const std::wstring& path);
+  bool RemoveEmptyFolder(const std::wstring& path);
+  bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                   bool fail_if_exists);
+  bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+  // The one-step write behind WriteWholeFile and ProfileWrite.
+  bool WriteInOneStep(const std::wstring& path, const std::string& bytes);
+  bool RemoveOneFile(const std::wstring& path);
+  bool RenameOverFile(const std::wstring& from, const std::wstring& to);
+  bool CanReplaceFile(const std::wstring& path);
+  std::wstring CreateFolderReason(const std::wstring& path);
+  bool SyncPass(const std::vector<std::wstring>& paths);
+  bool StageCopy(const std::wstring& source, const std::wstring& destination,
+                 const std::wstring& staged);
+  bool StageBytes(const std::string& bytes, const std::wstring& destination,
+                  const std::wstring& staged);
+  bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
+                   std::vector<DirEntry>* entries);
+  std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
+  bool IsFileInUse(const std::wstring& path);
+  std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy);
+  bool GetFileTimes(const std::wstring& path, FileTimes* times);
+  bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime);
+  bool IsSameFile(const std::wstring& a, const std::wstring& b);
+  // The whole of a regular file of at most cap bytes. As ReadCappedFile
+  // reads it (through_open_file: injected faults and sharing count), or as
+  // the settings reader does, which opens the file itself.
+  ReadStatus ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
+                        bool through_open_file = true);
+
+  // What tests plant: a FIFO, or a regular file of size zero bytes that
+  // holds no memory. Replace whatever file was there; false when the
+  // folder is missing.
+  bool PlantFifo(const std::wstring& path);
+  bool PlantSized(const std::wstring& path, uint64_t size);
+  enum class Kind { kMissing, kFile, kFolder, kFifo };
+  // The kind of what is at path and, for a file, its size.
+  Kind KindOf(const std::wstring& path, uint64_t* size = nullptr);
+
+  struct Node;
+
+ private:
+  using NodePtr = std::shared_ptr<Node>;
+  struct Key {
+    std::wstring folded;                 // "C:\A\B", letter case folded
+    const std::wstring* path = nullptr;  // as given, for NameOf
+  };
+  // nullopt for a path off the drive table's drives.
+  static std::optional<Key> KeyOf(const std::wstring& path);
+  // The name a new file or folder at key gets.
+  static std::wstring NameOf(const Key& key);
+  NodePtr Find(const std::optional<Key>& key);
+  NodePtr Find(const Key& key);
+  bool ParentExists(const Key& key);
+  // What a one-step write or a staged write may replace.
+  bool Replaceable(const NodePtr& node, bool no_replace) const;
+  NodePtr NewNode(const Key& key, int type);
+  bool PutFile(const Key& key, const Node& content, bool no_replace);
+  bool Stage(const Key& destination, const Key& staged, const Node& content);
+  bool Plant(const std::wstring& path, bool fifo, uint64_t size);
+
+  // Shared with the open handles and locks, which may outlive a call.
+  std::shared_ptr<std::mutex> mutex_;
+  std::map<std::wstring, NodePtr> nodes_;
+};
+
+}  // namespace copyloom::platform
