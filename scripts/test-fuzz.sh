@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets (preset fuzz) and runs each on its seeds in
 # fuzz/corpus/<target>/ for a few seconds; fails on any crash, leak or
 # broken promise. FUZZ_SECONDS sets the time per target (default 5).
+# The file-reading targets work on a file store in memory; COPYLOOM_FUZZ_ON_DISK=1
+# puts them on a temp folder instead.
 # New inputs the run finds stay in a scratch corpus, not in the repository.
 set -euo pipefail
 cd "$(dirname "$0")/.."
