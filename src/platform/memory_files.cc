@@ -299,16 +299,20 @@ bool MemoryFiles::RemoveEmptyFolder(const std::wstring& path) {
   return true;
 }
 
-bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
-  // The order of the steps and faults is the disk's: check, write, put in place.
-  if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
-  if (testing::ShouldFail(testing::Op::kWrite)) return false;
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+void MemoryFiles::NewFileLike(const Key& key, const Node& content) {
   const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile));
   node->bytes = content.bytes;
   node->sparse = content.sparse;
   node->read_only = content.read_only;
   if (content.last_write) node->last_write = content.last_write;
+}
+
+bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
+  // The order of the steps and faults is the disk's: check, write, put in place.
+  if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
+  if (testing::ShouldFail(testing::Op::kWrite)) return false;
+  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+  NewFileLike(key, content);
   return true;
 }
 
@@ -373,11 +377,7 @@ bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& c
   if (!Replaceable(Find(destination), false)) return false;
   if (Find(staged) || !ParentExists(staged)) return false;
   if (testing::ShouldFail(testing::Op::kWrite)) return false;
-  const NodePtr node = NewNode(staged, static_cast<int>(Node::Type::kFile));
-  node->bytes = content.bytes;
-  node->sparse = content.sparse;
-  node->read_only = content.read_only;
-  if (content.last_write) node->last_write = content.last_write;
+  NewFileLike(staged, content);
   return true;
 }
 

@@ -87,6 +87,8 @@ class MemoryFiles {
   // What a one-step write or a staged write may replace.
   bool Replaceable(const NodePtr& node, bool no_replace) const;
   NodePtr NewNode(const Key& key, int type);
+  // A new file at key holding what content holds.
+  void NewFileLike(const Key& key, const Node& content);
   bool PutFile(const Key& key, const Node& content, bool no_replace);
   bool Stage(const Key& destination, const Key& staged, const Node& content);
   bool Plant(const std::wstring& path, bool fifo, uint64_t size);
