@@ -1,27 +1,43 @@
 #!/usr/bin/env bash
 # The Ansible collection: builds and installs it, checks the module's
-# documentation and the offline sanity tests, then runs the fleet playbook on
-# three local hosts, each with its own HOME, Wine prefix and kit, all sandboxed.
-#   scripts/test-ansible.sh [BUILD-DIR]   (default build/native-asan)
+# documentation and the offline sanity tests, then runs the playbooks over real
+# SSH: an sshd of the test's own on 127.0.0.1, local users as hosts, the
+# program delivered from the .deb built in this run and the kit from the
+# sample kit (as a folder, a .zip and a .tar.gz).
+#   scripts/test-ansible.sh [BUILD-DIR]   (the sample kit's build, default build/native-asan)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 repo="$PWD"
 build="${1:-build/native-asan}"
-cli="$repo/$build/src/cli/copyloom"
 kit="$repo/$build/kit"
-if [ ! -x "$cli" ] || [ ! -d "$kit" ]; then
-  echo "test-ansible: build $build first (copyloom and kit/)" >&2
+if [ ! -d "$kit" ]; then
+  echo "test-ansible: build $build first (its kit/)" >&2
   exit 1
 fi
+[ "$(id -u)" -eq 0 ] || { echo "test-ansible: needs root (local users, sshd, dpkg)" >&2; exit 1; }
+if dpkg-query -W -f='${Status}' copyloom 2>/dev/null | grep -q "install ok installed"; then
+  echo "test-ansible: a copyloom package is installed on this machine already; not replacing it" >&2
+  exit 1
+fi
+deb=$(scripts/package.sh 2>/dev/null | tail -n 1)
 
 echo "== Ansible collection velmora.copyloom: build, install, sanity, fleet playbook"
 start=$(date +%s)
 sandbox=$(mktemp -d /tmp/copyloom-ansible.XXXXXX)
-trap 'rm -rf "$sandbox"' EXIT
+chmod 711 "$sandbox"
+users=()
+cleanup() {
+  if [ -f "$sandbox/sshd/pid" ]; then kill "$(cat "$sandbox/sshd/pid")" 2>/dev/null || true; fi
+  for user in "${users[@]}"; do userdel "$user" 2>/dev/null || true; done
+  dpkg -r copyloom >/dev/null 2>&1 || true
+  rm -rf "$sandbox"
+}
+trap cleanup EXIT
 # Ansible keeps its own state under HOME too; none of it may reach the user's.
 export HOME="$sandbox/controller" ANSIBLE_LOCAL_TEMP="$sandbox/controller/tmp" LC_ALL=C.UTF-8
 export ANSIBLE_COLLECTIONS_PATH="$sandbox/collections" ANSIBLE_NOCOLOR=1
 export ANSIBLE_PYTHON_INTERPRETER=/usr/bin/python3 ANSIBLE_DEPRECATION_WARNINGS=0 ANSIBLE_PIPELINING=1
+export ANSIBLE_HOST_KEY_CHECKING=False ANSIBLE_FORKS=10
 mkdir -p "$HOME"
 
 source_dir="$repo/ansible/ansible_collections/velmora/copyloom"
@@ -41,10 +57,11 @@ installed="$ANSIBLE_COLLECTIONS_PATH/ansible_collections/velmora/copyloom"
   --test use-compat-six --test use-argspec-type-path \
   >"$sandbox/sanity.log" 2>&1) || { cat "$sandbox/sanity.log"; exit 1; }
 
+
 # A Wine prefix as wineboot leaves it, with the user folders linked to HOME,
 # and two terminals: a data-folder one and a portable one.
-make_host() {  # NAME
-  local home="$sandbox/hosts/$1" prefix="$sandbox/hosts/$1/.wine"
+make_prefix() {  # HOME PREFIX
+  local home="$1" prefix="$2"
   local users="$prefix/drive_c/users/trader" c="$prefix/drive_c"
   mkdir -p "$home/Documents" "$home/Desktop" "$prefix/dosdevices" "$users/AppData/Roaming" "$c/windows"
   ln -s ../drive_c "$prefix/dosdevices/c:"
@@ -73,24 +90,162 @@ REG
     printf 'EURUSD,H1\r\n' >"$files/profiles/default/order.wnd"
   done
   { printf '\xff\xfe'; printf 'C:\\Program Files (x86)\\MetaTrader 4' | iconv -t UTF-16LE; } >"$data/origin.txt"
-  cp -r "$kit" "$home/kit"
 }
 
-inventory="$sandbox/inventory.yml"
-echo "fleet:" >"$inventory"
-echo "  hosts:" >>"$inventory"
-for host in vps1 vps2 vps3; do
-  make_host "$host"
-  cat >>"$inventory" <<EOF
-    $host:
-      ansible_connection: local
-      host_home: $sandbox/hosts/$host
-EOF
-done
-# One host names no prefix and lets copyloom find every prefix of its HOME.
-echo "      all_prefixes: true" >>"$inventory"
+# A host: a local user (root for apt) whose HOME is in the sandbox, with the
+# given prefixes. Prints the user.
+add_host() {  # NAME USER|- PREFIX...
+  local name="$1" user="$2" home="$sandbox/hosts/$1"
+  shift 2
+  mkdir -p "$home"
+  if [ "$user" = - ]; then
+    user="cl-$name-$$"
+    useradd -M -d "$home" -s /bin/sh "$user"
+    usermod -p '*' "$user"  # no password, yet not locked: key login only
+    users+=("$user")
+  fi
+  for prefix in "$@"; do make_prefix "$home" "$home/$prefix"; done
+  chown -R "$user:" "$home"
+  hosts+=("$name")
+  echo "$user" >"$home.user"
+}
 
-ansible-playbook -i "$inventory" -e "copyloom_program=$cli" "$repo/ansible/tests/fleet.yml" \
-  >"$sandbox/playbook.log" 2>&1 || { cat "$sandbox/playbook.log"; exit 1; }
-grep -A4 '^PLAY RECAP' "$sandbox/playbook.log"
+# The program as the role gets it: the .deb, or the binary inside it; the
+# kit as a folder, a .zip and a .tar.gz.
+dpkg-deb -x "$deb" "$sandbox/deb"
+program="$sandbox/deb/usr/bin/copyloom"
+(cd "$kit" && zip -qr "$sandbox/kit.zip" . && tar -czf "$sandbox/kit.tar.gz" .)
+kit_version=$(tr -d '\r\n' <"$kit"/vlcpy*.tag)
+
+# An sshd of the test's own on 127.0.0.1: its configuration, host key, port, keys.
+ssh_dir="$sandbox/sshd"
+mkdir -p "$ssh_dir" /run/sshd
+ssh-keygen -q -t ed25519 -N '' -f "$ssh_dir/host_key"
+ssh-keygen -q -t ed25519 -N '' -f "$ssh_dir/client_key"
+cp "$ssh_dir/client_key.pub" "$ssh_dir/authorized_keys"
+chmod 755 "$ssh_dir"
+chmod 644 "$ssh_dir/authorized_keys"
+port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
+cat >"$ssh_dir/sshd_config" <<SSHD
+Port $port
+ListenAddress 127.0.0.1
+HostKey $ssh_dir/host_key
+PidFile $ssh_dir/pid
+AuthorizedKeysFile $ssh_dir/authorized_keys
+StrictModes no
+UsePAM no
+PasswordAuthentication no
+KbdInteractiveAuthentication no
+PermitRootLogin prohibit-password
+MaxStartups 100
+MaxSessions 100
+Subsystem sftp internal-sftp
+LogLevel ERROR
+SSHD
+/usr/sbin/sshd -f "$ssh_dir/sshd_config" -E "$ssh_dir/log"
+for _ in $(seq 50); do [ -s "$ssh_dir/pid" ] && break; sleep 0.1; done
+[ -s "$ssh_dir/pid" ] || { cat "$ssh_dir/log"; echo "test-ansible: sshd did not start" >&2; exit 1; }
+
+mkdir -p "$sandbox/hosts"
+chmod 711 "$sandbox/hosts"
+hosts=()
+# No program: listed first, so that a serial batch of two holds it and vps1.
+add_host noprog - .wine
+add_host vps1 - .wine
+add_host vps2 - .wine .mt4
+add_host vps3 root .wine
+add_host empty -
+add_host ro - .wine
+# The read-only terminal: its experts folder belongs to root.
+chown root: "$sandbox/hosts/ro/.wine/drive_c/MT4 Portable/MQL4/Experts"
+user() { cat "$sandbox/hosts/$1.user"; }
+h="$sandbox/hosts"
+
+inventory="$sandbox/inventory.yml"
+cat >"$inventory" <<INV
+all:
+  vars: {copier_side: provider, copier_chart: true, ansible_host: 127.0.0.1, ansible_port: $port,
+         ansible_ssh_private_key_file: $ssh_dir/client_key, copier_require_signature: false}
+  children:
+    good:
+      hosts:
+        noprog: {ansible_user: $(user noprog), host_home: $h/noprog}
+        vps1: {ansible_user: $(user vps1), host_home: $h/vps1, copier_program_source: $program,
+               copier_kit_source: $sandbox/kit.tar.gz}
+        vps2: {ansible_user: $(user vps2), host_home: $h/vps2, copier_program_source: $program,
+               copier_kit_source: $sandbox/kit.zip, copier_all_prefixes: true}
+        vps3: {ansible_user: root, host_home: $h/vps3, copier_program_source: $deb,
+               copier_kit_source: $kit, copier_become: false, copier_kit_root: $h/vps3/kits,
+               copier_cache_dir: $h/vps3/cache, ansible_remote_tmp: $h/vps3/tmp,
+               copier_environment: {HOME: $h/vps3}}
+    bad:
+      hosts:
+        empty: {ansible_user: $(user empty), host_home: $h/empty, copier_program_source: $program,
+                copier_kit_source: $kit}
+        ro: {ansible_user: $(user ro), host_home: $h/ro, copier_program_source: $program,
+             copier_kit_source: $kit}
+        gone: {ansible_port: 1, ansible_user: nobody}
+INV
+
+fail() { echo "test-ansible: $*" >&2; exit 1; }
+run() {  # LOG ARGS...: ansible-playbook, its output in the sandbox
+  local log="$sandbox/$1.log"
+  shift
+  ansible-playbook -i "$inventory" "$@" >"$log" 2>&1
+}
+show() { cat "$sandbox/$1.log"; }
+experts() { find "$h/$1" -path '*drive_c*' -name '_Velmora *.ex4' | wc -l; }
+good=vps1:vps2:vps3
+
+# Check mode on fresh hosts: the program and the kit would come, nothing changes.
+run check velmora.copyloom.install -l $good --check --diff || { show check; fail "check mode failed"; }
+[ ! -e "$h/vps1/.local/bin/copyloom" ] || fail "check mode copied the program"
+[ ! -e /usr/bin/copyloom ] || fail "check mode installed the package"
+grep -q "planned once the program and the kit are delivered" "$sandbox/check.log" ||
+  { show check; fail "check mode: no word on the delivery"; }
+
+# The module and the role host by host: delivery, plan, install, idempotence,
+# status, drift, and the failing hosts.
+run fleet -e kit_version="$kit_version" "$repo/ansible/tests/fleet.yml" || { show fleet; fail "fleet playbook failed"; }
+dpkg-query -W -f='${Status}' copyloom | grep -q "install ok installed" || fail "the .deb was not installed"
+
+# The whole playbook again: nothing changes anywhere.
+run again velmora.copyloom.install -l $good || { show again; fail "second run failed"; }
+if grep -A8 '^PLAY RECAP' "$sandbox/again.log" | grep '^vps' | grep -qv 'changed=0 '; then
+  show again; fail "a second run changed something"
+fi
+
+# The report over every host, the unreachable and failing ones too.
+run report velmora.copyloom.report -e copier_report_dir="$sandbox" && { show report; fail "the report run hid failing hosts"; }
+csv="$sandbox/copyloom-report.csv"
+[ -f "$csv" ] && [ -f "$sandbox/copyloom-report.md" ] || { show report; fail "no report written"; }
+python3 - "$csv" "$kit_version" <<'PY' || { cat "$csv"; fail "the report is wrong"; }
+import csv, sys
+by = {}
+for r in csv.DictReader(open(sys.argv[1])):
+    by.setdefault(r['host'], []).append(r)
+version = sys.argv[2]
+assert [len(by[h]) for h in ('vps1', 'vps2', 'vps3')] == [2, 4, 2], by
+assert len({r['prefix'] for r in by['vps2']}) == 2
+for host in ('vps1', 'vps2', 'vps3'):
+    assert all(r['state'] == 'current' and r['kit_version'] == version for r in by[host]), by[host]
+    assert {r['layout'] for r in by[host]} == {'portable', 'data-folder'}, by[host]
+assert by['gone'][0]['state'] == 'no result', by['gone']
+assert 'Failed to find required executable copyloom' in by['noprog'][0]['cause'], by['noprog']
+assert 'No Wine prefix' in by['empty'][0]['cause'], by['empty']
+assert len(by['ro']) == 2, by['ro']
+PY
+grep -q '^| host | prefix | terminal' "$sandbox/copyloom-report.md" || fail "no Markdown table"
+
+# serial with max_fail_percentage: the batch with the failing host stops the play.
+run serial velmora.copyloom.install -l noprog:$good -e copier_serial=2 -e copier_max_fail_percentage=0 &&
+  { show serial; fail "the serial run passed with a failing host"; }
+grep -qE '^ok: \[vps1\]' "$sandbox/serial.log" || { show serial; fail "serial: the first batch did not run"; }
+grep -qE '\[vps[23]\]' "$sandbox/serial.log" && { show serial; fail "serial: a later batch ran"; }
+
+# absent: nothing of the kit left in any terminal.
+run absent velmora.copyloom.install -l $good -e copier_state=absent || { show absent; fail "absent failed"; }
+for host in vps1 vps2 vps3; do [ "$(experts $host)" -eq 0 ] || fail "$host: experts left after absent"; done
+
+grep -A9 '^PLAY RECAP' "$sandbox/report.log"
 echo "== Ansible collection passed in $(( $(date +%s) - start )) s"

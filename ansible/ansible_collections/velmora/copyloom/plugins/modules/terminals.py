@@ -34,11 +34,27 @@ options:
   all_prefixes:
     description:
       - Work on every Wine prefix of the user that holds terminals (Linux only).
-      - C(rows) then holds one entry per prefix, as the command line gives it.
+      - C(rows) stays one flat list; each row names its C(prefix).
+    type: bool
+    default: false
+  allow_empty:
+    description:
+      - Succeed on a host where no Wine prefix or no terminal is found. By default such a host fails,
+        so a machine that lost its prefix does not pass unnoticed.
+    type: bool
+    default: false
+  require_signature:
+    description:
+      - Pass C(--require-signature) to C(copyloom), which then refuses a kit without a valid signature
+        before any terminal changes.
+      - Needs a C(copyloom) that has the option.
     type: bool
     default: false
 notes:
   - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
+  - Without C(prefix), the module first asks C(copyloom prefixes) which prefixes hold terminals, to
+    warn about a prefix that is left out or unreadable and to fail on a host with none.
+  - The program is looked for on C(PATH), then in C(~/.local/bin), C(/usr/local/bin) and C(/usr/bin).
 extends_documentation_fragment:
   - velmora.copyloom.terminals
 author:
@@ -76,16 +92,58 @@ EXAMPLES = r'''
 RETURN = r'''
 rows:
   description:
-    - The rows of the command line's JSON output. A row of C(state=present) or C(state=absent) carries
-      C(folder), C(type), C(state), C(layout) and C(data_folder), plus C(plan) (check mode) or C(changes)
-      (a real run), each a list of C({action, path}) with paths relative to C(data_folder).
-    - A row of C(state=status) carries C(installed) (C(current), C(outdated) or C(none)) and C(differs).
-    - With C(all_prefixes), a list of C({prefix, rows, messages, exit}), one per prefix.
+    - One entry per terminal, from every prefix worked on, as one flat list whatever C(all_prefixes) is.
+    - Other fields the command line gives a row (such as a failure's C(cause)) are passed through.
   returned: always
   type: list
   elements: dict
+  contains:
+    prefix:
+      description: The Wine prefix the terminal belongs to.
+      type: str
+      sample: /home/trader/.wine
+    folder:
+      description: The terminal's installation folder, as the terminal list shows it.
+      type: str
+      sample: C:\MT4 Portable
+    type:
+      description: The side found in the terminal (C(Provider), C(Receiver)) or empty.
+      type: str
+    state:
+      description: What happened to the terminal (C(Completed), C(Failed) ...); empty for a row not worked on.
+      type: str
+    layout:
+      description: C(portable) or C(data-folder).
+      type: str
+    data_folder:
+      description: The folder that receives the terminal's files.
+      type: str
+    plan:
+      description: In check mode, the files that would change, each C({action, path}) relative to C(data_folder).
+      type: list
+      elements: dict
+      returned: check mode, state=present or absent
+    changes:
+      description: The files that changed, each C({action, path}) relative to C(data_folder).
+      type: list
+      elements: dict
+      returned: state=present or absent, not in check mode
+    installed:
+      description: C(current), C(outdated) or C(none).
+      type: str
+      returned: state=status
+    differs:
+      description: The kit's files that differ from the terminal's.
+      type: list
+      elements: str
+      returned: state=status
+    cause:
+      description: Why the row failed, when the command line says.
+      type: str
+      returned: when the command line gives it
   sample:
-    - folder: C:\MT4 Portable
+    - prefix: /home/trader/.wine
+      folder: C:\MT4 Portable
       type: Provider
       state: Completed
       layout: portable
@@ -94,16 +152,34 @@ rows:
         - action: add
           path: MQL4\Experts\_Velmora Signal Provider.ex4
 messages:
-  description: The messages the command line showed (what the window would show in message boxes).
+  description: The messages the command line showed (what the window would show in message boxes);
+    with several prefixes each is headed by its prefix.
   returned: always
   type: list
   elements: str
   sample: []
 exit:
-  description: The exit status of the command line (0 success, 1 a row failed or not current, 2 bad usage).
+  description: The exit status of the command line (0 success, 1 a row failed or not current, 2 bad usage);
+    127 when the program was not found.
   returned: always
   type: int
   sample: 0
+prefixes:
+  description: One entry per prefix worked on, with its own exit status and messages.
+  returned: always
+  type: list
+  elements: dict
+  contains:
+    prefix:
+      description: The Wine prefix.
+      type: str
+    exit:
+      description: The command line's exit status in that prefix.
+      type: int
+    messages:
+      description: The messages shown in that prefix.
+      type: list
+      elements: str
 prefix:
   description: The Wine prefix the command line chose by itself, when neither C(prefix) nor C(all_prefixes) was given.
   returned: when copyloom chose one
@@ -123,23 +199,48 @@ stderr:
 '''
 
 import json
+import os
 
 from ansible.module_utils.basic import AnsibleModule
 
 # What each action looks like in the diff; unknown actions are shown by name.
 DIFF_MARKS = {'add': '+', 'remove': '-', 'replace': '~', 'patch': '~'}
 INSTALLED_STATES = ('current', 'outdated', 'none')
+# Where a program installed by the role or by the package is, when PATH (often
+# minimal over SSH) does not hold it.
+PROGRAM_DIRS = ('~/.local/bin', '/usr/local/bin', '/usr/bin')
+NOT_FOUND = 127
 
 
-def build_command(params, check_mode):
+def find_program(module, name):
+    """The program's path, or a failure that says where it was looked for."""
+    looked = []
+    if os.sep in name:
+        path = os.path.expanduser(name)
+        looked.append(path)
+        if os.path.isfile(path) and os.access(path, os.X_OK):
+            return path
+    else:
+        dirs = [os.path.expanduser(d) for d in PROGRAM_DIRS]
+        found = module.get_bin_path(name, opt_dirs=dirs)
+        if found:
+            return found
+        looked = os.environ.get('PATH', '').split(os.pathsep) + dirs
+    module.fail_json(msg='Failed to find required executable %s in %s' % (name, ', '.join(looked)),
+                     rows=[], messages=[], prefixes=[], exit=NOT_FOUND, cmd=[name], stderr='')
+
+
+def build_command(program, params, check_mode):
     """The argument list for copyloom; the terminals go last so a folder cannot pass for an option."""
-    cmd = [params['copyloom'], '--json']
+    cmd = [program, '--json']
     if params['kit']:
         cmd += ['--kit', params['kit']]
     if params['prefix']:
         cmd += ['--prefix', params['prefix']]
     if params['all_prefixes']:
         cmd.append('--all-prefixes')
+    if params['require_signature'] and params['state'] != 'absent':
+        cmd.append('--require-signature')
 
     state = params['state']
     if state == 'present':
@@ -161,11 +262,51 @@ def build_command(params, check_mode):
     return cmd
 
 
-def each_run(result):
-    """The runs in one output: the output itself, or one per prefix with --all-prefixes."""
+def probe_prefixes(module, program):
+    """copyloom's list of the user's prefixes, or None when it cannot say."""
+    code, out, dummy = module.run_command([program, '--json', 'prefixes'])
+    try:
+        listed = json.loads(out)
+    except ValueError:
+        return None
+    if code != 0 or not isinstance(listed, dict):
+        return None
+    return [p for p in listed.get('prefixes') or [] if isinstance(p, dict)]
+
+
+def default_prefix(params):
+    if params['prefix']:
+        return params['prefix']
+    return os.environ.get('WINEPREFIX') or os.path.expanduser('~/.wine')
+
+
+def each_run(result, params):
+    """The runs in one output, each naming its prefix: one per prefix with --all-prefixes."""
     if 'prefixes' in result:
-        return result['prefixes']
-    return [result]
+        runs = [run for run in result['prefixes'] if isinstance(run, dict)]
+    else:
+        run = dict(result)
+        run['prefix'] = result.get('prefix') or default_prefix(params)
+        runs = [run]
+    return runs
+
+
+def flat_rows(runs):
+    rows = []
+    for run in runs:
+        for row in run.get('rows') or []:
+            row = dict(row)
+            row['prefix'] = run.get('prefix')
+            rows.append(row)
+    return rows
+
+
+def run_messages(runs, several):
+    messages = []
+    for run in runs:
+        for message in run.get('messages') or []:
+            messages.append('%s: %s' % (run.get('prefix'), message) if several else message)
+    return messages
 
 
 def row_changes(row, check_mode):
@@ -176,7 +317,10 @@ def row_changes(row, check_mode):
 
 
 def row_text(row):
-    return '%s: %s' % (row.get('folder', '?'), row.get('state') or row.get('installed', ''))
+    text = '%s: %s' % (row.get('folder', '?'), row.get('state') or row.get('installed', ''))
+    if row.get('cause'):
+        text += ' (%s)' % row['cause']
+    return text
 
 
 def run_failed(run, state):
@@ -190,35 +334,46 @@ def run_failed(run, state):
     return True
 
 
-def failure_text(runs, state):
+def failure_text(runs, state, several):
     lines = []
     for run in runs:
         if not run_failed(run, state):
             continue
-        head = run.get('prefix')
-        if head:
-            lines.append('%s (exit %s):' % (head, run.get('exit')))
+        if several:
+            lines.append('%s (exit %s):' % (run.get('prefix'), run.get('exit')))
         lines += run.get('messages') or []
         # Rows the run did not handle have no text to show.
         lines += [row_text(row) for row in run.get('rows') or [] if row.get('state') or row.get('installed')]
     return '; '.join(lines)
 
 
-def plan_diff(runs, check_mode):
+def plan_diff(rows, check_mode, several):
     """One diff entry per terminal that changes, listing its files."""
     diffs = []
-    for run in runs:
-        for row in run.get('rows') or []:
-            changes = row_changes(row, check_mode) or []
-            if not changes:
-                continue
-            folder = row.get('folder', '?')
-            if run.get('prefix'):
-                folder = '%s (%s)' % (folder, run['prefix'])
-            lines = ['%s %s' % (DIFF_MARKS.get(c.get('action'), c.get('action')), c.get('path'))
-                     for c in changes]
-            diffs.append({'prepared': '%s\n  %s\n' % (folder, '\n  '.join(lines))})
+    for row in rows:
+        changes = row_changes(row, check_mode) or []
+        if not changes:
+            continue
+        folder = row.get('folder', '?')
+        if several:
+            folder = '%s (%s)' % (folder, row['prefix'])
+        lines = ['%s %s' % (DIFF_MARKS.get(c.get('action'), c.get('action')), c.get('path'))
+                 for c in changes]
+        diffs.append({'prepared': '%s\n  %s\n' % (folder, '\n  '.join(lines))})
     return diffs
+
+
+def prefix_warnings(listed, worked_on):
+    """Warnings for the prefixes that hold terminals but were not worked on, and unreadable ones."""
+    warnings = []
+    for p in listed or []:
+        folder = p.get('folder')
+        if p.get('unreadable'):
+            warnings.append('Wine prefix %s skipped: %s' % (folder, p['unreadable']))
+        elif p.get('terminals') and folder not in worked_on:
+            warnings.append('Wine prefix %s holds %s terminal(s) that were not worked on; give all_prefixes '
+                            'or prefix' % (folder, p['terminals']))
+    return warnings
 
 
 def main():
@@ -228,6 +383,8 @@ def main():
             kit=dict(type='path'),
             prefix=dict(type='path'),
             all_prefixes=dict(type='bool', default=False),
+            allow_empty=dict(type='bool', default=False),
+            require_signature=dict(type='bool', default=False),
             side=dict(type='str', choices=['provider', 'receiver', 'experts']),
             terminals=dict(type='list', elements='str', default=['all']),
             state=dict(type='str', choices=['present', 'absent', 'status'], default='present'),
@@ -239,37 +396,55 @@ def main():
     params = module.params
     state = params['state']
     check_mode = module.check_mode
+    empty = dict(rows=[], messages=[], prefixes=[], exit=2, cmd=[], stderr='')
     # Not mutually_exclusive: a play may pass all_prefixes=false beside a prefix.
     if params['prefix'] and params['all_prefixes']:
-        module.fail_json(msg='prefix and all_prefixes exclude each other')
+        module.fail_json(msg='prefix and all_prefixes exclude each other', **empty)
 
-    cmd = build_command(params, check_mode)
+    program = find_program(module, params['copyloom'])
+    # A prefix named by the play or the environment is the operator's choice; otherwise
+    # copyloom chooses, and the list tells what it left out.
+    listed = None
+    if not params['prefix'] and not os.environ.get('WINEPREFIX'):
+        listed = probe_prefixes(module, program)
+        if listed is not None and not any(p.get('terminals') for p in listed) and not params['allow_empty']:
+            looked = ', '.join(p.get('folder') for p in listed) or 'none found'
+            empty.update(cmd=[program, '--json', 'prefixes'], exit=1)
+            module.fail_json(msg='No Wine prefix with MT4 terminals on this host (prefixes: %s); set '
+                                 'allow_empty to accept that' % looked, **empty)
+
+    cmd = build_command(program, params, check_mode)
     code, out, err = module.run_command(cmd)
     try:
         result = json.loads(out)
     except ValueError:
         result = None
     if not isinstance(result, dict):
-        # Bad usage, a missing program or a crash: there is no JSON to read.
+        # Bad usage or a crash: there is no JSON to read.
         said = (err or out).strip().splitlines()
         module.fail_json(msg='copyloom gave no JSON (exit %s): %s' % (code, said[0] if said else 'no output'),
-                         cmd=cmd, exit=code, stdout=out, stderr=err, rows=[], messages=[])
+                         cmd=cmd, exit=code, stdout=out, stderr=err, rows=[], messages=[], prefixes=[])
 
-    runs = each_run(result)
+    several = 'prefixes' in result
+    runs = each_run(result, params)
+    rows = flat_rows(runs)
     report = dict(
         cmd=cmd,
         stderr=err,
         exit=result.get('exit', code),
-        rows=result['prefixes'] if 'prefixes' in result else result.get('rows', []),
-        messages=result.get('messages', []),
+        rows=rows,
+        messages=run_messages(runs, several),
+        prefixes=[dict(prefix=run.get('prefix'), exit=run.get('exit'), messages=run.get('messages') or [])
+                  for run in runs],
         changed=False,
     )
     if result.get('prefix'):
         report['prefix'] = result['prefix']
+    for warning in prefix_warnings(listed, set(run.get('prefix') for run in runs)):
+        module.warn(warning)
 
     failed = code not in (0, 1) or any(run_failed(run, state) for run in runs)
     if state != 'status':
-        rows = [row for run in runs for row in run.get('rows') or []]
         if rows and not failed and all(row_changes(row, check_mode) is None for row in rows):
             # An older copyloom: without its plan there is no telling what changed.
             module.fail_json(msg='copyloom does not report what it %s; it needs --dry-run and the rows\' '
@@ -277,10 +452,13 @@ def main():
                              **report)
         report['changed'] = any(row_changes(row, check_mode) for row in rows)
         if module._diff:
-            report['diff'] = plan_diff(runs, check_mode)
+            report['diff'] = plan_diff(rows, check_mode, several)
 
     if failed:
-        module.fail_json(msg='copyloom failed: %s' % (failure_text(runs, state) or err.strip()), **report)
+        module.fail_json(msg='copyloom failed: %s' % (failure_text(runs, state, several) or err.strip()), **report)
+    if not rows and not params['allow_empty']:
+        module.fail_json(msg='No MT4 terminal in %s; set allow_empty to accept that'
+                             % ', '.join(run.get('prefix') or '?' for run in runs), **report)
     module.exit_json(**report)
 
 
