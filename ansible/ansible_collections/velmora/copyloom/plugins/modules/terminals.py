@@ -200,6 +200,7 @@ stderr:
 
 import json
 import os
+import pwd
 
 from ansible.module_utils.basic import AnsibleModule
 
@@ -212,16 +213,22 @@ PROGRAM_DIRS = ('~/.local/bin', '/usr/local/bin', '/usr/bin')
 NOT_FOUND = 127
 
 
+def home_path(path):
+    """A ~/ path under the HOME the module runs with."""
+    home = os.environ.get('HOME') or pwd.getpwuid(os.getuid()).pw_dir
+    return os.path.join(home, path[2:]) if path.startswith('~/') else path
+
+
 def find_program(module, name):
     """The program's path, or a failure that says where it was looked for."""
     looked = []
     if os.sep in name:
-        path = os.path.expanduser(name)
+        path = name  # a path option: already expanded
         looked.append(path)
         if os.path.isfile(path) and os.access(path, os.X_OK):
             return path
     else:
-        dirs = [os.path.expanduser(d) for d in PROGRAM_DIRS]
+        dirs = [home_path(d) for d in PROGRAM_DIRS]
         found = module.get_bin_path(name, opt_dirs=dirs)
         if found:
             return found
@@ -277,7 +284,7 @@ def probe_prefixes(module, program):
 def default_prefix(params):
     if params['prefix']:
         return params['prefix']
-    return os.environ.get('WINEPREFIX') or os.path.expanduser('~/.wine')
+    return os.environ.get('WINEPREFIX') or home_path('~/.wine')
 
 
 def each_run(result, params):
@@ -407,11 +414,15 @@ def main():
     listed = None
     if not params['prefix'] and not os.environ.get('WINEPREFIX'):
         listed = probe_prefixes(module, program)
-        if listed is not None and not any(p.get('terminals') for p in listed) and not params['allow_empty']:
+        if listed is not None and not any(p.get('terminals') for p in listed):
             looked = ', '.join(p.get('folder') for p in listed) or 'none found'
             empty.update(cmd=[program, '--json', 'prefixes'], exit=1)
-            module.fail_json(msg='No Wine prefix with MT4 terminals on this host (prefixes: %s); set '
-                                 'allow_empty to accept that' % looked, **empty)
+            if not params['allow_empty']:
+                module.fail_json(msg='No Wine prefix with MT4 terminals on this host (prefixes: %s); set '
+                                     'allow_empty to accept that' % looked, **empty)
+            module.warn('No Wine prefix with MT4 terminals on this host (prefixes: %s)' % looked)
+            empty['exit'] = 0
+            module.exit_json(changed=False, **empty)
 
     cmd = build_command(program, params, check_mode)
     code, out, err = module.run_command(cmd)
