@@ -113,7 +113,7 @@ rows:
       description: What happened to the terminal (C(Completed), C(Failed) ...); empty for a row not worked on.
       type: str
     layout:
-      description: C(portable) or C(data-folder).
+      description: C(portable) or C(data folder).
       type: str
     data_folder:
       description: The folder that receives the terminal's files.
