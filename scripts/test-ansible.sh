@@ -247,5 +247,35 @@ grep -qE '\[vps[23]\]' "$sandbox/serial.log" && { show serial; fail "serial: a l
 run absent velmora.copyloom.install -l $good -e copier_state=absent || { show absent; fail "absent failed"; }
 for host in vps1 vps2 vps3; do [ "$(experts $host)" -eq 0 ] || fail "$host: experts left after absent"; done
 
+
+# COPYLOOM_ANSIBLE_BENCH=N: N more hosts, forks 10; the wall time of the
+# playbooks against copyloom run over plain ssh on each host.
+if [ -n "${COPYLOOM_ANSIBLE_BENCH:-}" ]; then
+  bench="$sandbox/bench.yml"
+  printf 'bench:\n  vars: {copier_side: provider, copier_require_signature: false, ansible_host: 127.0.0.1, ansible_port: %s, ansible_ssh_private_key_file: %s, copier_program_source: %s, copier_kit_source: %s}\n  hosts:\n' \
+    "$port" "$ssh_dir/client_key" "$program" "$sandbox/kit.tar.gz" >"$bench"
+  for i in $(seq "$COPYLOOM_ANSIBLE_BENCH"); do
+    add_host "b$i" - .wine
+    echo "    b$i: {ansible_user: $(user "b$i")}" >>"$bench"
+  done
+  cat >"$sandbox/status.yml" <<'PLAY'
+- hosts: bench
+  gather_facts: false
+  tasks:
+    - velmora.copyloom.terminals: {state: status, kit: "~/.local/share/copyloom/kits/{{ kit_version }}"}
+PLAY
+  seconds() { local t0; t0=$(date +%s.%N); "$@" >/dev/null 2>&1 || true; echo "$(date +%s.%N) - $t0" | bc; }
+  first=$(seconds ansible-playbook -i "$bench" velmora.copyloom.install)
+  again=$(seconds ansible-playbook -i "$bench" velmora.copyloom.install)
+  status=$(seconds ansible-playbook -i "$bench" -e kit_version="$kit_version" "$sandbox/status.yml")
+  plain() {
+    for i in $(seq "$COPYLOOM_ANSIBLE_BENCH"); do echo "$(user "b$i")"; done |
+      xargs -P 10 -I{} ssh -q -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -i "$ssh_dir/client_key" \
+        -p "$port" {}@127.0.0.1 "~/.local/bin/copyloom --json --kit ~/.local/share/copyloom/kits/$kit_version status --all"
+  }
+  ssh_plain=$(seconds plain)
+  echo "bench: $COPYLOOM_ANSIBLE_BENCH hosts, forks 10: install (delivery) ${first} s, install again ${again} s," \
+       "module status ${status} s, copyloom status over plain ssh ${ssh_plain} s"
+fi
 grep -A9 '^PLAY RECAP' "$sandbox/report.log"
 echo "== Ansible collection passed in $(( $(date +%s) - start )) s"
