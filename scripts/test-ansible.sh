@@ -27,8 +27,17 @@ sandbox=$(mktemp -d /tmp/copyloom-ansible.XXXXXX)
 chmod 711 "$sandbox"
 users=()
 cleanup() {
+  # Ansible's persistent connections first, then what still runs as a test user
+  # (the sessions would outlive the sshd and keep the user from being deleted).
+  for socket in "$sandbox"/controller/.ansible/cp/*; do
+    [ -S "$socket" ] && ssh -O exit -o ControlPath="$socket" host 2>/dev/null
+  done
   if [ -f "$sandbox/sshd/pid" ]; then kill "$(cat "$sandbox/sshd/pid")" 2>/dev/null || true; fi
-  for user in "${users[@]}"; do userdel "$user" 2>/dev/null || true; done
+  for user in "${users[@]}"; do
+    pids=$(pgrep -u "$user" || true)
+    [ -z "$pids" ] || { kill $pids 2>/dev/null; sleep 0.2; }
+    userdel "$user" 2>/dev/null || echo "test-ansible: user $user is left" >&2
+  done
   dpkg -r copyloom >/dev/null 2>&1 || true
   rm -rf "$sandbox"
 }
