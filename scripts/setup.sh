@@ -9,7 +9,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           clang libclang-rt-14-dev  # the fuzz targets
           rsync openssl  # the benchmarks' anchor tools
           lintian  # the package check
-          ansible-core)  # the Ansible collection's checks
+          ansible-core openssh-server)  # the Ansible collection's checks (sshd for its hosts)
 
 missing=()
 for p in "${packages[@]}"; do
