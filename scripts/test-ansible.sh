@@ -27,6 +27,7 @@ sandbox=$(mktemp -d /tmp/copyloom-ansible.XXXXXX)
 chmod 711 "$sandbox"
 users=()
 cleanup() {
+  set +e
   # Ansible's persistent connections first, then what still runs as a test user
   # (the sessions would outlive the sshd and keep the user from being deleted).
   for socket in "$sandbox"/controller/.ansible/cp/*; do
