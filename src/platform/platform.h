@@ -305,7 +305,16 @@ enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 // missing: "C:\Windows\" on Windows; the XDG folders on POSIX
 // ($XDG_CONFIG_HOME or ~/.config, $XDG_DATA_HOME or ~/.local/share,
 // $XDG_DOCUMENTS_DIR or ~/Documents). Ends with a separator.
+// With a Wine prefix whose registry names no such folder, Wine's own default
+// inside the prefix instead: C:\users\<user>\AppData\Roaming\, ...\Local\,
+// ...\Documents\ (<user> as Wine names the running user).
 std::wstring FallbackSpecialFolder(SpecialFolder which);
+
+// A shell folder as the running user sees it: under Wine a folder in another
+// user's profile (a prefix copied from alice, run by bob) moves to the running
+// user's, as Wine expands every one from C:\users\<running user>; elsewhere
+// the folder as given.
+std::wstring ForCurrentUser(const std::wstring& shell_folder);
 
 // Milliseconds since start-up, wrapping at 2^32.
 uint32_t TickCount();

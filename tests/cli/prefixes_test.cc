@@ -308,3 +308,63 @@ TEST_F(PrefixesTest, WindowStartsTheSetupProgramUnderWineInTheRunsPrefix) {
 
 }  // namespace
 }  // namespace copyloom
+
+namespace copyloom {
+namespace {
+
+// Prefixes whose registry names no AppData: each keeps its list and lock in
+// Wine's default folder inside it, never one file shared through ~/.config.
+TEST_F(PrefixesTest, PrefixesWithoutAppDataKeepTheirOwnLists) {
+  const std::wstring games = L"Games\\metatrader\\prefix";
+  for (const std::wstring& prefix : {std::wstring(L".mt4"), std::wstring(kBottle)}) {
+    dir_.WriteFile(prefix + L"\\user.reg", "WINE REGISTRY Version 2\n\n#arch=win64\n");
+  }
+  MakePrefixTerminal(games, L"MT4 Games");
+  const std::vector<std::wstring> three = {L".mt4", kBottle, games};
+  const std::vector<size_t> rows = {1, 2, 1};
+
+  // Two of them one by one, then all three together, twice.
+  for (size_t i = 0; i < 2; ++i) {
+    json one = RunJson({L"--prefix", dir_.Join(three[i]), L"list"});
+    EXPECT_EQ(one["rows"].size(), rows[i]) << one.dump();
+  }
+  json installed =
+      RunJson({L"--all-prefixes", L"install", L"provider", L"--all", L"--no-chart"});
+  ASSERT_EQ(installed["prefixes"].size(), 3u) << installed.dump();
+  for (int run = 0; run < 2; ++run) {
+    json all = RunJson({L"--all-prefixes", L"list"});
+    ASSERT_EQ(all["prefixes"].size(), 3u) << all.dump();
+    for (size_t i = 0; i < 3; ++i) {
+      const json& p = all["prefixes"][i];
+      EXPECT_EQ(p["prefix"], Home(three[i]));
+      ASSERT_EQ(p["rows"].size(), rows[i]) << p.dump();
+      for (const auto& row : p["rows"]) EXPECT_EQ(row["state"], "Completed") << p.dump();
+    }
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    const std::string list = dir_.ReadFile(three[i] + kOwnList);
+    EXPECT_NE(list.find("Completed"), std::string::npos) << list;
+  }
+  struct stat st;
+  EXPECT_NE(stat(Home(L".config").c_str(), &st), 0);
+}
+
+// A prefix copied from alice and run by trader: Wine expands every shell
+// folder from C:\users\trader, so the list goes there, never into alice's.
+TEST_F(PrefixesTest, APrefixCopiedFromAnotherUserIsUsedForTheRunningOne) {
+  dir_.WriteFile(L".mt4\\user.reg",
+                 "WINE REGISTRY Version 2\n\n#arch=win32\n\n"
+                 "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n"
+                 "\"AppData\"=\"C:\\\\users\\\\alice\\\\AppData\\\\Roaming\"\n"
+                 "\"Common AppData\"=\"C:\\\\users\\\\Public\"\n");
+  dir_.MakeFolder(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming");
+  json out = RunJson({L"--prefix", dir_.Join(L".mt4"), L"install", L"provider", L"--all",
+                      L"--no-chart"});
+  EXPECT_EQ(last_exit_, 0) << out.dump();
+  EXPECT_NE(dir_.ReadFile(L".mt4" + std::wstring(kOwnList)).find("Completed"), std::string::npos);
+  EXPECT_EQ(dir_.ReadFile(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg"),
+            "");
+}
+
+}  // namespace
+}  // namespace copyloom
