@@ -388,7 +388,8 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // code page, CRLF) as needed; an existing key keeps its place and its case.
 // A file starting with a UTF-16LE byte-order mark is read and written as
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
-// section, key or value cannot be written in the ANSI code page. The file is
+// section, key or value is not all ASCII, so that no other code page can
+// misread it. The file is
 // replaced in one step, as WriteWholeFile does.
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
