@@ -394,4 +394,15 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
 
+// ------------------------------------------------------------ stopping ---
+
+// From now on the first SIGINT, SIGTERM or SIGHUP (Windows: Ctrl+C,
+// Ctrl+Break, a closed console) only asks the run to stop after the terminal
+// in progress; a second SIGINT (Ctrl+C) ends the process at once.
+void WatchStopRequests();
+
+// 0 while no stop was asked for, else the exit status it asks for: 130
+// (SIGINT, Ctrl+C), 143 (SIGTERM, Ctrl+Break), 129 (SIGHUP, a closed console).
+int StopRequested();
+
 }  // namespace copyloom::platform
