@@ -67,9 +67,9 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   InitProductProfile(profile);
   // The run proper reports its own start-up checks.
   TakeSelfCheckMessages();
-  // Only a settings folder inside the prefix holds the prefix's own list:
-  // one outside (a prefix without shell folders falls back to ~/.config) is
-  // shared by every such prefix, and rows in it say nothing of this one.
+  // Only a settings folder inside the prefix holds the prefix's own list (a
+  // prefix without shell folders has Wine's default one inside it); one
+  // outside (--data-dir) says nothing of this prefix.
   const std::wstring settings_folder = TheProfile().settings_folder;
   if (platform::posix::IsWindowsStyle(settings_folder)) {
     CConfig settings;
