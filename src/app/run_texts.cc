@@ -45,9 +45,13 @@ constexpr RunTextRow kRunTexts[] = {
      L"{0}（未使用：其日志较旧）"},
     {RunText::UnloggedFolderNotUsed, L"{0} (not used: neither folder has logs)",
      L"{0}（未使用：两个目录都没有日志）"},
+    {RunText::StoppedBySignal, L"stopped by a signal: {0} of {1} terminals done, the list saved",
+     L"已被信号中止：{1} 个终端中已完成 {0} 个，列表已保存"},
+    {RunText::StoppedDone, L"done: {0}", L"已完成：{0}"},
+    {RunText::StoppedNotDone, L"not done: {0}", L"未完成：{0}"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::UnloggedFolderNotUsed) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::StoppedNotDone) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

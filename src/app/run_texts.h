@@ -21,6 +21,9 @@ enum class RunText : int {
   FolderNotWritable,
   OlderFolderNotUsed,
   UnloggedFolderNotUsed,
+  StoppedBySignal,
+  StoppedDone,
+  StoppedNotDone,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

@@ -14,7 +14,7 @@ std::wstring ReadShellFolder(const wchar_t* name) {
   std::wstring value;
   CRegCtrl().ReadString(RegRoot::kCurrentUser, kShellFoldersKey, name, &value);
   // A native path from someone else's prefix counts as missing, as on Windows.
-  return FolderFromOthers(value);
+  return platform::ForCurrentUser(FolderFromOthers(value));
 }
 
 }  // namespace

@@ -182,6 +182,11 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   std::vector<StatusEntry> status_entries_;
+  // The rows a command was to work on, in order: what a stop leaves undone.
+  std::vector<std::wstring> chosen_folders_;
+  size_t handled_count_ = 0;
+  // After a stop asked for by a signal: says which terminals were done.
+  void ReportStop();
 
  public:
   // What install or uninstall changed (or would change) per row folder.
@@ -244,7 +249,27 @@ int Runner::Run() {
                           Utf8(TheConfig().config_path()) + "\n");
     outcome_.failed = true;
   }
+  if (const int stopped = platform::StopRequested(); stopped != 0) {
+    ReportStop();
+    return stopped;
+  }
   return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
+}
+
+void Runner::ReportStop() {
+  const size_t done = std::min(handled_count_, chosen_folders_.size());
+  view_.ShowMessage(RunMessage(RunText::StoppedBySignal, {std::to_wstring(done),
+                                                          std::to_wstring(chosen_folders_.size())}));
+  auto join = [&](size_t from, size_t to) {
+    std::wstring text;
+    for (size_t i = from; i < to; ++i) text += (i > from ? L"; " : L"") + chosen_folders_[i];
+    return text;
+  };
+  if (done > 0) view_.ShowMessage(RunMessage(RunText::StoppedDone, {join(0, done)}));
+  if (done < chosen_folders_.size()) {
+    view_.ShowMessage(
+        RunMessage(RunText::StoppedNotDone, {join(done, chosen_folders_.size())}));
+  }
 }
 
 bool Runner::ReportBrokenSettings() {
@@ -345,9 +370,19 @@ void Runner::Remove() {
 
 bool Runner::RunOnChosenRows(const std::function<void()>& command) {
   auto with_progress = [&] {
+    // As the commands choose: the ticked rows, else the selected one.
+    chosen_folders_.clear();
+    for (int i = 0; i < view_.RowCount(); ++i) {
+      if (view_.IsTicked(i)) chosen_folders_.push_back(view_.CellText(i, kColumnFolder));
+    }
+    const int mark = view_.SelectionMark();
+    if (chosen_folders_.empty() && mark >= 0 && mark < view_.RowCount()) {
+      chosen_folders_.push_back(view_.CellText(mark, kColumnFolder));
+    }
     view_.BeginProgress(ChosenRowCount());
     command();
     view_.FinishProgress();
+    handled_count_ = view_.handled_states().size();
   };
   // Where the window would prompt for a folder or a tick, a run says what
   // to give instead and fails.
@@ -374,6 +409,7 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
 }
 
 void Runner::Install() {
+  if (!options_.dry_run) platform::WatchStopRequests();
   const bool ran = RunOnChosenRows([&] {
     if (options_.side == "provider") OnInstallProvider(view_, session_);
     if (options_.side == "receiver") OnInstallReceiver(view_, session_);
@@ -388,6 +424,7 @@ void Runner::Install() {
 }
 
 void Runner::Uninstall() {
+  if (!options_.dry_run) platform::WatchStopRequests();
   if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
   PrintPlan();
   for (const auto& state : view_.handled_states()) {

@@ -67,9 +67,9 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   InitProductProfile(profile);
   // The run proper reports its own start-up checks.
   TakeSelfCheckMessages();
-  // Only a settings folder inside the prefix holds the prefix's own list:
-  // one outside (a prefix without shell folders falls back to ~/.config) is
-  // shared by every such prefix, and rows in it say nothing of this one.
+  // Only a settings folder inside the prefix holds the prefix's own list (a
+  // prefix without shell folders has Wine's default one inside it); one
+  // outside (--data-dir) says nothing of this prefix.
   const std::wstring settings_folder = TheProfile().settings_folder;
   if (platform::posix::IsWindowsStyle(settings_folder)) {
     CConfig settings;
@@ -271,8 +271,12 @@ int RunInEachPrefix(const PrefixOptions& options, const std::vector<std::wstring
   out["prefixes"] = ordered_json::array();
   int worst = kExitOk;
   bool any = false;
+  // The run in progress gets the signal too and stops after its terminal;
+  // the prefixes after it are not begun.
+  platform::WatchStopRequests();
   for (const auto& facts : ProbeAll(options)) {
     if (!facts.HoldsTerminals()) continue;
+    if (platform::StopRequested() != 0) break;
     std::vector<std::string> child_args = {"--prefix", facts.folder};
     child_args.insert(child_args.end(), rest.begin(), rest.end());
     if (!options.json) {
@@ -293,6 +297,7 @@ int RunInEachPrefix(const PrefixOptions& options, const std::vector<std::wstring
     one["exit"] = status;
     out["prefixes"].push_back(one);
   }
+  if (platform::StopRequested() != 0) worst = platform::StopRequested();
   if (options.json) {
     out["exit"] = worst;
     Out(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");

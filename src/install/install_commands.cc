@@ -58,6 +58,8 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
     // The count is read each time: the list may change while messages are pumped.
     for (int i = 0; i < view.RowCount(); ++i) {
       if (!view.IsTicked(i) && i != fallback) continue;
+      // A stop asked for by a signal: the terminals done so far stay done.
+      if (platform::StopRequested() != 0) break;
       view.SetCellText(i, kColumnState, texts[TextKey::Installing]);
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;

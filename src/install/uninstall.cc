@@ -171,6 +171,8 @@ void OnUninstall(InstallerView& view) {
 
     for (int i = 0; i < view.RowCount() && i < static_cast<int>(chosen.size()); ++i) {
       if (!chosen[i]) continue;
+      // A stop asked for by a signal: the terminals done so far stay done.
+      if (platform::StopRequested() != 0) break;
       view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;

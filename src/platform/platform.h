@@ -305,7 +305,16 @@ enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 // missing: "C:\Windows\" on Windows; the XDG folders on POSIX
 // ($XDG_CONFIG_HOME or ~/.config, $XDG_DATA_HOME or ~/.local/share,
 // $XDG_DOCUMENTS_DIR or ~/Documents). Ends with a separator.
+// With a Wine prefix whose registry names no such folder, Wine's own default
+// inside the prefix instead: C:\users\<user>\AppData\Roaming\, ...\Local\,
+// ...\Documents\ (<user> as Wine names the running user).
 std::wstring FallbackSpecialFolder(SpecialFolder which);
+
+// A shell folder as the running user sees it: under Wine a folder in another
+// user's profile (a prefix copied from alice, run by bob) moves to the running
+// user's, as Wine expands every one from C:\users\<running user>; elsewhere
+// the folder as given.
+std::wstring ForCurrentUser(const std::wstring& shell_folder);
 
 // Milliseconds since start-up, wrapping at 2^32.
 uint32_t TickCount();
@@ -379,9 +388,21 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // code page, CRLF) as needed; an existing key keeps its place and its case.
 // A file starting with a UTF-16LE byte-order mark is read and written as
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
-// section, key or value cannot be written in the ANSI code page. The file is
+// section, key or value is not all ASCII, so that no other code page can
+// misread it. The file is
 // replaced in one step, as WriteWholeFile does.
 bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
+
+// ------------------------------------------------------------ stopping ---
+
+// From now on the first SIGINT, SIGTERM or SIGHUP (Windows: Ctrl+C,
+// Ctrl+Break, a closed console) only asks the run to stop after the terminal
+// in progress; a second SIGINT (Ctrl+C) ends the process at once.
+void WatchStopRequests();
+
+// 0 while no stop was asked for, else the exit status it asks for: 130
+// (SIGINT, Ctrl+C), 143 (SIGTERM, Ctrl+Break), 129 (SIGHUP, a closed console).
+int StopRequested();
 
 }  // namespace copyloom::platform

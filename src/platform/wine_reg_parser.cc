@@ -39,6 +39,30 @@ void AppendUnits(const std::u16string& units, std::wstring* out) {
   }
 }
 
+// A raw UTF-8 sequence at line[i] (a hand-edited file; Wine reads the file as
+// UTF-8): its length, with the code point's UTF-16 units appended; 0 when
+// the bytes are no such sequence, which then stand for themselves.
+size_t TakeUtf8(std::string_view line, size_t i, std::u16string* units) {
+  const unsigned char lead = static_cast<unsigned char>(line[i]);
+  const size_t size = lead >= 0xF0 && lead < 0xF5 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+  if (size == 0 || lead > 0xF4 || i + size > line.size()) return 0;
+  uint32_t cp = lead & (0xFF >> (size + 1));
+  for (size_t k = 1; k < size; ++k) {
+    const unsigned char next = static_cast<unsigned char>(line[i + k]);
+    if ((next & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (next & 0x3F);
+  }
+  const uint32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < least[size] || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  if (cp >= 0x10000) {
+    units->push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+    units->push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+  } else {
+    units->push_back(static_cast<char16_t>(cp));
+  }
+  return size;
+}
+
 // Reads an escaped string up to the unescaped terminator; *pos ends just
 // after it. False when the line ends first.
 bool ParseString(std::string_view line, size_t* pos, char terminator, std::wstring* out) {
@@ -53,8 +77,9 @@ bool ParseString(std::string_view line, size_t* pos, char terminator, std::wstri
       return true;
     }
     if (c != '\\') {
-      units.push_back(static_cast<unsigned char>(c));
-      ++i;
+      const size_t taken = static_cast<unsigned char>(c) >= 0x80 ? TakeUtf8(line, i, &units) : 0;
+      if (taken == 0) units.push_back(static_cast<unsigned char>(c));
+      i += taken ? taken : 1;
       continue;
     }
     if (++i >= line.size()) return false;

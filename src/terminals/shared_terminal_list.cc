@@ -211,7 +211,7 @@ void SharedTerminalList::TakeIn(InstallerView& view, const std::vector<SavedTerm
     int row = FindRow(view, entry.folder);
     if (row < 0) {
       // As at restore: a folder that is gone is not shown (and so not kept).
-      if (!files.FolderExists(entry.folder)) continue;
+      if (!KeptFolder(files, entry.folder)) continue;
       row = view.AppendRow(entry.folder);
     }
     const TerminalRow now = view.Row(row);

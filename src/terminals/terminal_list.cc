@@ -35,6 +35,15 @@ int AppendFolderRow(InstallerView& view, const std::wstring& folder) {
 
 }  // namespace
 
+bool KeptFolder(const CFileCtrl& files, const std::wstring& folder) {
+  if (files.FolderExists(folder)) return true;
+  // A drive not mapped now (a disk unplugged, a prefix without D:) says
+  // nothing of the terminal on it: its row waits for the drive.
+  constexpr int kNoRootDir = 1;
+  return folder.size() >= 3 && folder[1] == L':' && IsSeparator(folder[2]) &&
+         platform::DriveType(folder.substr(0, 3)) == kNoRootDir;
+}
+
 std::wstring TerminalFolderKey(const std::wstring& folder) {
   std::wstring key = ToLower(TrimWhite(folder));
   for (auto& c : key) {
@@ -141,7 +150,7 @@ void RestoreTerminalList(InstallerView& view, const std::wstring* given) {
 
   const CFileCtrl files;
   for (const SavedTerminal& entry : ParseSavedTerminals(saved, texts)) {
-    if (!files.FolderExists(entry.folder)) continue;
+    if (!KeptFolder(files, entry.folder)) continue;
     const int row = AppendFolderRow(view, entry.folder);
     view.SetTicked(row, entry.ticked);
     if (entry.type == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "terminals/installer_view.h"
 
@@ -30,6 +31,10 @@ void BindInstallerSettings();
 
 // The form two folders are compared in (case, separator style and trailing
 // separators ignored).
+// Whether a saved row stays: its folder exists, or lies on a drive that is
+// not mapped now.
+bool KeptFolder(const CFileCtrl& files, const std::wstring& folder);
+
 std::wstring TerminalFolderKey(const std::wstring& folder);
 
 // A state as it is saved: line breaks as "#", a cancelled install empty.

@@ -75,6 +75,8 @@ class CliTest : public ::testing::Test {
   // variable.
   std::map<std::wstring, std::wstring> env_ = {{L"WINEPREFIX", L""},
                                                {L"HOME", dir_.Join(L"")},
+                                               // Whom the prefixes' profiles are for.
+                                               {L"USER", L"trader"},
                                                {L"TMPDIR", dir_.Join(L"tmp")},
                                                {L"COPYLOOM_SHELL", L"none"}};
   // Off: each Wine prefix keeps its own data folder.

@@ -182,8 +182,107 @@ class KillTest : public ::testing::Test {
         .exit_code;
   }
 
+  // Starts the install, sends the signals once the first terminal is done
+  // (the second one right after the first), and gives the wait status.
+  int RunAndSignal(const std::vector<int>& signals, std::string* out) {
+    std::vector<std::string> storage = Argv();
+    std::vector<char*> argv;
+    for (auto& a : storage) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const std::string home = platform::WideToUtf8(dir_.path());
+    const std::wstring first_done = dir_.Join(Terminal(0) + L"\\" + kDestinations[1].path);
+    int pipe_fds[2];
+    if (pipe(pipe_fds) != 0) return -1;
+    const pid_t pid = fork();
+    if (pid == 0) {
+      const int null = open("/dev/null", O_RDWR);
+      dup2(null, 0);
+      dup2(pipe_fds[1], 1);
+      dup2(pipe_fds[1], 2);
+      close(pipe_fds[0]);
+      setenv("HOME", home.c_str(), 1);
+      unsetenv("WINEPREFIX");
+      execv(argv[0], argv.data());
+      _exit(127);
+    }
+    close(pipe_fds[1]);
+    const auto start = std::chrono::steady_clock::now();
+    while (!platform::QueryAttributes(first_done).exists &&
+           std::chrono::steady_clock::now() - start < std::chrono::seconds(60)) {
+      usleep(500);
+    }
+    for (size_t i = 0; i < signals.size(); ++i) {
+      if (i > 0) usleep(5000);  // two signals, not one coalesced
+      kill(pid, signals[i]);
+    }
+    char buffer[4096];
+    ssize_t n;
+    while ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0) out->append(buffer, n);
+    close(pipe_fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+  }
+
+  // Terminals holding the new copier, and rows the list saved as done.
+  int NewTerminals() {
+    int count = 0;
+    for (int i = 0; i < kTerminals; ++i) {
+      count += dir_.ReadFile(Terminal(i) + L"\\" + kDestinations[1].path) == kNewLibrary;
+    }
+    return count;
+  }
+  int CompletedRows() {
+    const std::string list = dir_.ReadFile(L"data\\clinst.cfg");
+    int count = 0;
+    for (size_t at = 0; (at = list.find("*Completed|", at)) != std::string::npos; ++at) ++count;
+    return count;
+  }
+
   test::TempDir dir_;
 };
+
+// SIGINT, SIGTERM and SIGHUP mid-install: the terminal in progress is
+// finished, the list saved with every row's real state, the run says which
+// terminals were done and exits 130, 143 or 129. A second SIGINT stops at
+// once; the next run then makes each terminal whole.
+TEST_F(KillTest, ASignalStopsTheInstallAfterTheTerminalInProgress) {
+  for (const auto& [number, exit_code] : {std::pair{SIGINT, 130}, std::pair{SIGTERM, 143},
+                                         std::pair{SIGHUP, 129}}) {
+    SCOPED_TRACE(strsignal(number));
+    ResetTerminals();
+    platform::RemoveOneFile(dir_.Join(L"data\\clinst.cfg"));
+    SetUp();
+    std::string out;
+    const int status = RunAndSignal({number}, &out);
+    ASSERT_TRUE(WIFEXITED(status)) << status;
+    EXPECT_EQ(WEXITSTATUS(status), exit_code) << out;
+    const int done = NewTerminals();
+    EXPECT_GE(done, 1);
+    EXPECT_LT(done, kTerminals) << "the signal came too late to stop anything";
+    EXPECT_EQ(CompletedRows(), done);
+    EXPECT_NE(out.find("stopped by a signal: " + std::to_string(done) + " of 100 terminals done"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("not done: " + platform::WideToUtf8(dir_.Join(Terminal(done)))),
+              std::string::npos)
+        << out;
+    ExpectNothingTorn(0);
+    ExpectWholeTerminals(0);  // nothing left for a next run to finish
+  }
+
+  ResetTerminals();
+  std::string out;
+  const int status = RunAndSignal({SIGINT, SIGINT}, &out);
+  // The second ends the run where it is; when the run had already finished
+  // its terminal and saved, the first one's stop stands.
+  EXPECT_TRUE((WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) ||
+              (WIFEXITED(status) && WEXITSTATUS(status) == 130))
+      << status << out;
+  ExpectNothingTorn(1);
+  EXPECT_EQ(RunNext(), 0);
+  ExpectWholeTerminals(1);
+}
 
 TEST_F(KillTest, AKilledInstallLeavesOldOrNewFilesAndEveryRow) {
   // How long a whole run takes here sets the range of the kill moments.

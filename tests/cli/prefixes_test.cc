@@ -4,6 +4,8 @@
 // Documents linked to ~/Documents, as wineboot leaves them.
 #include <sys/stat.h>
 #include <unistd.h>
+#include <algorithm>
+#include <cstdlib>
 
 #include "cli/cli_fixture.h"
 
@@ -304,6 +306,134 @@ TEST_F(PrefixesTest, WindowStartsTheSetupProgramUnderWineInTheRunsPrefix) {
   run = Run({L"--prefix", dir_.Join(L".wine"), L"--kit", provider, L"window"}, false);
   EXPECT_EQ(run.exit_code, 1);
   EXPECT_NE(run.err.find("Wine is not installed"), std::string::npos) << run.err;
+}
+
+}  // namespace
+}  // namespace copyloom
+
+namespace copyloom {
+namespace {
+
+// Prefixes whose registry names no AppData: each keeps its list and lock in
+// Wine's default folder inside it, never one file shared through ~/.config.
+TEST_F(PrefixesTest, PrefixesWithoutAppDataKeepTheirOwnLists) {
+  const std::wstring games = L"Games\\metatrader\\prefix";
+  for (const std::wstring& prefix : {std::wstring(L".mt4"), std::wstring(kBottle)}) {
+    dir_.WriteFile(prefix + L"\\user.reg", "WINE REGISTRY Version 2\n\n#arch=win64\n");
+  }
+  MakePrefixTerminal(games, L"MT4 Games");
+  const std::vector<std::wstring> three = {L".mt4", kBottle, games};
+  const std::vector<size_t> rows = {1, 2, 1};
+
+  // Two of them one by one, then all three together, twice.
+  for (size_t i = 0; i < 2; ++i) {
+    json one = RunJson({L"--prefix", dir_.Join(three[i]), L"list"});
+    EXPECT_EQ(one["rows"].size(), rows[i]) << one.dump();
+  }
+  json installed =
+      RunJson({L"--all-prefixes", L"install", L"provider", L"--all", L"--no-chart"});
+  ASSERT_EQ(installed["prefixes"].size(), 3u) << installed.dump();
+  for (int run = 0; run < 2; ++run) {
+    json all = RunJson({L"--all-prefixes", L"list"});
+    ASSERT_EQ(all["prefixes"].size(), 3u) << all.dump();
+    for (size_t i = 0; i < 3; ++i) {
+      const json& p = all["prefixes"][i];
+      EXPECT_EQ(p["prefix"], Home(three[i]));
+      ASSERT_EQ(p["rows"].size(), rows[i]) << p.dump();
+      for (const auto& row : p["rows"]) EXPECT_EQ(row["state"], "Completed") << p.dump();
+    }
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    const std::string list = dir_.ReadFile(three[i] + kOwnList);
+    EXPECT_NE(list.find("Completed"), std::string::npos) << list;
+  }
+  struct stat st;
+  EXPECT_NE(stat(Home(L".config").c_str(), &st), 0);
+}
+
+// A prefix copied from alice and run by trader: Wine expands every shell
+// folder from C:\users\trader, so the list goes there, never into alice's.
+TEST_F(PrefixesTest, APrefixCopiedFromAnotherUserIsUsedForTheRunningOne) {
+  dir_.WriteFile(L".mt4\\user.reg",
+                 "WINE REGISTRY Version 2\n\n#arch=win32\n\n"
+                 "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n"
+                 "\"AppData\"=\"C:\\\\users\\\\alice\\\\AppData\\\\Roaming\"\n"
+                 "\"Common AppData\"=\"C:\\\\users\\\\Public\"\n");
+  dir_.MakeFolder(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming");
+  json out = RunJson({L"--prefix", dir_.Join(L".mt4"), L"install", L"provider", L"--all",
+                      L"--no-chart"});
+  EXPECT_EQ(last_exit_, 0) << out.dump();
+  EXPECT_NE(dir_.ReadFile(L".mt4" + std::wstring(kOwnList)).find("Completed"), std::string::npos);
+  EXPECT_EQ(dir_.ReadFile(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg"),
+            "");
+}
+
+// The locales a trader's desktop has, built into a folder of the test's own
+// when the machine lacks them; empty when they cannot be built.
+std::string PrivateLocales(const std::string& folder) {
+  for (const char* name : {"ru_RU", "zh_CN"}) {
+    const std::string command = "localedef -i " + std::string(name) + " -f UTF-8 '" + folder +
+                                "/" + name + ".UTF-8' >/dev/null 2>&1";
+    if (std::system(command.c_str()) != 0) return "";
+  }
+  return folder;
+}
+
+// A list made on the desktop under ru_RU or zh_CN, then read and saved by a
+// run under LANG=C (ssh, cron, the fleet module): no row is lost, nor its
+// state. An ANSI list of an earlier version is read in the prefix's code
+// page, and a row on a drive the prefix does not map is kept.
+TEST_F(PrefixesTest, AListMadeUnderAnotherLocaleLosesNoRow) {
+  dir_.MakeFolder(L"locales");
+  const std::string locales = PrivateLocales(Home(L"locales"));
+  ASSERT_FALSE(locales.empty()) << "localedef failed";
+  struct Case {
+    const wchar_t* locale;
+    const wchar_t* folder;
+  };
+  for (const Case& c : {Case{L"ru_RU.UTF-8", L"Терминал МТ4"}, Case{L"zh_CN.UTF-8", L"交易终端"}}) {
+    SCOPED_TRACE(U8(c.locale));
+    dir_.WriteFile(L".mt4" + std::wstring(kOwnList), "");
+    MakePrefixTerminal(L".mt4", c.folder);
+    const std::wstring row = std::wstring(L"C:\\") + c.folder;
+    const std::map<std::wstring, std::wstring> desktop = {
+        {L"LC_ALL", c.locale},
+        {L"LOCPATH", platform::Utf8ToWide(locales)},
+        // glibc's own loader of a LOCPATH locale keeps 48 bytes for good.
+        {L"ASAN_OPTIONS", L"detect_leaks=0"}};
+    const std::map<std::wstring, std::wstring> ssh = {{L"LC_ALL", L"C"}, {L"LANG", L"C"}};
+    auto added = Run({L"--prefix", dir_.Join(L".mt4"), L"install", L"provider", row, L"--no-chart"},
+                     true, desktop);
+    EXPECT_EQ(added.exit_code, 0) << added.out << added.err;
+    for (int run = 0; run < 2; ++run) {
+      auto listed = Run({L"--prefix", dir_.Join(L".mt4"), L"--json", L"list"}, true, ssh);
+      const json out = json::parse(listed.out, nullptr, false);
+      ASSERT_TRUE(out.is_object()) << listed.out << listed.err;
+      std::vector<std::string> folders;
+      for (const auto& r : out["rows"]) {
+        if (r["folder"] == U8(row)) EXPECT_EQ(r["state"], "Completed") << out.dump();
+        folders.push_back(r["folder"]);
+      }
+      EXPECT_NE(std::find(folders.begin(), folders.end(), U8(row)), folders.end()) << out.dump();
+    }
+    EXPECT_EQ(dir_.ReadFile(L".mt4" + std::wstring(kOwnList)).substr(0, 2), "\xFF\xFE");
+  }
+
+  // An earlier version's ANSI list in 1251, the prefix last run under
+  // ru_RU; read under LANG=C with a D: row the prefix does not map.
+  dir_.WriteFile(L".mt4\\system.reg",
+                 "WINE REGISTRY Version 2\n\n#arch=win32\n\n"
+                 "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1765152000\n"
+                 "\"ACP\"=\"1251\"\n\"OEMCP\"=\"866\"\n");
+  dir_.WriteFile(L".mt4" + std::wstring(kOwnList),
+                 "[MAIN]\r\nPATH=11C:\\\xD2\xE5\xF0\xEC\xE8\xED\xE0\xEB \xCC\xD2\x34*Completed|"
+                 "00D:\\MT4 Away*|\r\n");
+  json out = RunJson({L"--prefix", dir_.Join(L".mt4"), L"list"});
+  std::vector<std::string> folders;
+  for (const auto& r : out["rows"]) folders.push_back(r["folder"]);
+  EXPECT_NE(std::find(folders.begin(), folders.end(), U8(L"C:\\Терминал МТ4")), folders.end())
+      << out.dump();
+  EXPECT_NE(std::find(folders.begin(), folders.end(), "D:\\MT4 Away"), folders.end()) << out.dump();
 }
 
 }  // namespace

@@ -122,7 +122,10 @@ TEST_F(PosixProfileTest, MultiByteCodePagesSplitOnlyAtLineFeeds) {
   dir_.WriteFile(L"g.ini", "[\xB1\xED]\r\nK=\x81\x5D\r\n");
   EXPECT_EQ(ProfileRead(dir_.Join(L"g.ini"), L"表", L"K"), CodePageToWide(936, "\x81\x5D"));
   ASSERT_TRUE(ProfileWrite(dir_.Join(L"g.ini"), L"表", L"New", L"中文"));
-  EXPECT_EQ(dir_.ReadFile(L"g.ini"), "[\xB1\xED]\r\nK=\x81\x5D\r\nNew=\xD6\xD0\xCE\xC4\r\n");
+  // Written as UTF-16LE, the lines read before kept.
+  EXPECT_EQ(dir_.ReadFile(L"g.ini").substr(0, 2), "\xFF\xFE");
+  EXPECT_EQ(ProfileRead(dir_.Join(L"g.ini"), L"表", L"K"), CodePageToWide(936, "\x81\x5D"));
+  EXPECT_EQ(ProfileRead(dir_.Join(L"g.ini"), L"表", L"New"), L"中文");
 }
 
 }  // namespace

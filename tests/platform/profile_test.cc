@@ -73,11 +73,17 @@ TEST_F(ProfileTest, MissingFileReadsEmptyAndIsNotCreated) {
 TEST_F(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key1", L"Value1"));
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key2", L"spaced"));
-  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\caf\u00e9\\x"));
+  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\cafe\\x"));
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"KEY1", L"Changed"));
   EXPECT_EQ(Bytes(),
-            "[First]\r\nKey1=Changed\r\nKey2=spaced\r\n[Second]\r\nPath=C:\\caf\xE9\\x\r\n");
+            "[First]\r\nKey1=Changed\r\nKey2=spaced\r\n[Second]\r\nPath=C:\\cafe\\x\r\n");
   EXPECT_EQ(Read(L"first", L"key1"), L"Changed");
+  // A character outside ASCII, even one the code page holds, would read back
+  // garbled under another locale: the file turns UTF-16LE, keeping its lines.
+  ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\caf\u00e9\\x"));
+  EXPECT_EQ(Bytes().substr(0, 4), std::string("\xFF\xFE[\0", 4));
+  EXPECT_EQ(Read(L"first", L"key2"), L"spaced");
+  EXPECT_EQ(Read(L"second", L"path"), L"C:\\caf\u00e9\\x");
 }
 
 TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {

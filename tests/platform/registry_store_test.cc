@@ -142,6 +142,8 @@ TEST(WineRegTest, DecodesEscapesAndTypes) {
       "\"wrapped\"=hex(2):25,00,54,00,45,00,4d,00,\\\r\n"
       "  50,00,25,00,00,00\r\n"
       "\"after\"=\"still read\"\r\n"
+      // Raw UTF-8 (hand-edited), a four-byte one, and a lone byte that is none.
+      "\"raw\"=\"C:\\\\\xE4\xBA\xA4\xE6\x98\x93 \xF0\x9F\x98\x80 \xE9t\xE9\"\r\n"
       "\"bad type\"=str(zz):\"x\"\r\n"
       "\"odd binary\"=hex:41,00,42\r\n"
       "\"no colon\"=hex(2)\r\n"
@@ -162,6 +164,8 @@ TEST(WineRegTest, DecodesEscapesAndTypes) {
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"count"), std::wstring(L"\x000a\x0001", 2));
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"wrapped"), L"%TEMP%");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"after"), L"still read");
+  EXPECT_EQ(Value(store, kMachine, L"Escapes", L"raw"),
+            L"C:\\\u4EA4\u6613 \U0001F600 \u00E9t\u00E9");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"bad type"), L"<missing>");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"odd binary"), L"AB");
   EXPECT_EQ(Value(store, kMachine, L"Escapes", L"no colon"), L"<missing>");

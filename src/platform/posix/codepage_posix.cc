@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <stdlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -63,6 +64,17 @@ unsigned AnsiCodePage() {
     if (errno == 0 && end != forced && *end == '\0' && value > 0 && value < 65536 &&
         Supported(static_cast<unsigned>(value))) {
       return static_cast<unsigned>(value);
+    }
+  }
+  // The code page Wine last ran the prefix with, so the one its terminals
+  // read, whatever locale this command was started under.
+  if (auto key = OpenRegKey(RegRoot::kLocalMachine,
+                            L"System\\CurrentControlSet\\Control\\Nls\\CodePage", false)) {
+    std::wstring text;
+    if (key->QueryValue(L"ACP", &text) && !text.empty() && text.size() <= 5 &&
+        std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+      const unsigned value = static_cast<unsigned>(std::stoul(text));
+      if (value > 0 && value < 65536 && Supported(value)) return value;
     }
   }
   const std::string locale = posix::LocaleName();

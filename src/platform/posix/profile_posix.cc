@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <optional>
 
@@ -279,11 +280,11 @@ void ConvertToUtf16(Document* doc) {
   Parse(doc);
 }
 
+// Only ASCII reads the same in every code page: a folder name in any other
+// character would come back garbled to a run under another locale.
 bool Representable(const Document& doc, const std::wstring& text) {
   if (doc.encoding != Encoding::kAnsi) return true;
-  size_t first = kNoUnmappable;
-  WideToCodePage(doc.code_page, text, &first);
-  return first == kNoUnmappable;
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= 0 && c < 0x80; });
 }
 
 // A line break inside a name or value would start a line of its own in the

@@ -162,8 +162,8 @@ std::wstring TempFolder() {
   if (auto hooked = hooks::TempFolder()) return *hooked;
   // The prefix's own temp folder, where Wine programs put theirs.
   const std::string prefix = posix::WinePrefix();
-  const char* user = getenv("USER");
-  if (!prefix.empty() && user && *user) {
+  const std::string user = posix::WineUserName();
+  if (!prefix.empty()) {
     for (const char* tail : {"/AppData/Local/Temp", "/Temp"}) {
       const std::string folder = prefix + "/drive_c/users/" + user + tail;
       if (IsFolder(folder)) return posix::NativeToWide(folder + "/");
@@ -174,7 +174,46 @@ std::wstring TempFolder() {
   return posix::NativeToWide(folder);
 }
 
+namespace {
+
+// C:\users\<user>\ when the run has a Wine prefix whose C: is mapped: where
+// Wine puts every shell folder the registry does not name.
+std::wstring PrefixUserProfile() {
+  // A test machine's drive table stands for no prefix of Wine's.
+  if (hooks::DriveTable() || hooks::Memory() || !posix::IsWinePrefixFolder(posix::WinePrefix())) {
+    return L"";
+  }
+  if (posix::DriveTable().count(L'C') == 0) return L"";
+  return L"C:\\users\\" + posix::NativeToWide(posix::WineUserName()) + L"\\";
+}
+
+}  // namespace
+
+std::wstring ForCurrentUser(const std::wstring& shell_folder) {
+  const std::wstring profile = PrefixUserProfile();
+  constexpr std::wstring_view kUsers = L"C:\\users\\";
+  if (profile.empty() || shell_folder.size() <= kUsers.size() ||
+      !EqualsIgnoreCase(std::wstring_view(shell_folder).substr(0, kUsers.size()), kUsers)) {
+    return shell_folder;
+  }
+  const size_t end = shell_folder.find(L'\\', kUsers.size());
+  const std::wstring owner = shell_folder.substr(kUsers.size(), end - kUsers.size());
+  // The shared profile is everyone's.
+  if (EqualsIgnoreCase(owner, L"Public")) return shell_folder;
+  return profile + (end == std::wstring::npos ? L"" : shell_folder.substr(end + 1));
+}
+
 std::wstring FallbackSpecialFolder(SpecialFolder which) {
+  if (const std::wstring profile = PrefixUserProfile(); !profile.empty()) {
+    switch (which) {
+      case SpecialFolder::kAppData:
+        return profile + L"AppData\\Roaming\\";
+      case SpecialFolder::kLocalAppData:
+        return profile + L"AppData\\Local\\";
+      case SpecialFolder::kPersonal:
+        return profile + L"Documents\\";
+    }
+  }
   std::string folder;
   switch (which) {
     case SpecialFolder::kAppData:

@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
+#include <pwd.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -67,6 +69,15 @@ std::string PrefixHolding(const std::string& native) {
     folder.resize(cut);
   }
   return "";
+}
+
+std::string WineUserName() {
+  const char* user = getenv("USER");
+  if (user && *user) return user;
+  if (const passwd* entry = getpwuid(getuid())) {
+    if (entry->pw_name && *entry->pw_name) return entry->pw_name;
+  }
+  return std::to_string(getuid());
 }
 
 std::string WinePrefixArch(const std::string& prefix) {

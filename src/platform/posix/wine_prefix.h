@@ -18,6 +18,11 @@ bool IsWinePrefixFolder(const std::string& folder, std::string* unreadable = nul
 // parents); empty when none does.
 std::string PrefixHolding(const std::string& native);
 
+// The user name Wine gives the running user: $USER, else the account's
+// name, else the uid (Wine 8 makes the profile C:\users\<it> and expands
+// every shell folder from it, whoever made the prefix).
+std::string WineUserName();
+
 // "win32" or "win64" from the "#arch=" line of system.reg; empty when the
 // file has none.
 std::string WinePrefixArch(const std::string& prefix);

@@ -1,6 +1,8 @@
 // Settings files through the system's own profile functions.
 #include <windows.h>
 
+#include <algorithm>
+
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "platform/win32/handles.h"
@@ -20,10 +22,10 @@ std::wstring ProfilePath(const std::wstring& file) {
   return native;
 }
 
+// Only ASCII reads the same in every code page: a folder name in any other
+// character would come back garbled to a run under another locale.
 bool Representable(const std::wstring& text) {
-  size_t first = kNoUnmappable;
-  WideToCodePage(AnsiCodePage(), text, &first);
-  return first == kNoUnmappable;
+  return std::all_of(text.begin(), text.end(), [](wchar_t c) { return c < 0x80; });
 }
 
 // The profile functions read and write a file that starts with a UTF-16LE

@@ -88,6 +88,8 @@ std::wstring TempFolder() {
   return ReadGrowing([](wchar_t* b, UINT n) { return static_cast<UINT>(::GetTempPathW(n, b)); });
 }
 
+std::wstring ForCurrentUser(const std::wstring& shell_folder) { return shell_folder; }
+
 std::wstring FallbackSpecialFolder(SpecialFolder) {
   if (auto folder = hooks::WindowsFolder()) return WithTrailingSeparator(*folder);
   return L"C:\\Windows\\";
