@@ -8,6 +8,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
           clang libclang-rt-14-dev  # the fuzz targets
           libgcrypt20-dev libgcrypt-mingw-w64-dev minisign  # signed kits
+          osslsigncode  # signed programs
           rsync openssl  # the benchmarks' anchor tools
           lintian  # the package check
           ansible-core)  # the Ansible collection's checks

@@ -7,6 +7,7 @@
 
 #include "app/process_objects.h"
 #include "foundation/file_ctrl.h"
+#include "install/installed_kit.h"
 #include "install/kit_names.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
@@ -166,6 +167,11 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   if (count > 0 && (!expert_names.empty() || !library_names.empty()) &&
       !PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty())) {
     return GetMessageText(EngineMessage::kCopyFailed) + L"#" + kExpertsIni;
+  }
+  // A signed kit's manifest stays in the terminal, in the same transaction:
+  // which version it holds, and what its uninstall removes.
+  if (m_Kit && m_Kit->state == KitCheck::kGenuine && !m_Kit->manifest.name.empty()) {
+    txn.Write(FormatManifest(m_Kit->manifest), AsFolder(data_folder) + kInstalledKitRecord);
   }
   std::wstring failed;
   if (!Finish(txn, terminal, &failed)) {

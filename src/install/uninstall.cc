@@ -8,6 +8,8 @@
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
 #include "install/install_commands.h"
+#include "install/kit_manifest.h"
+#include "install/installed_kit.h"
 #include "install/kit_names.h"
 #include "install/result_text.h"
 #include "install/transaction.h"
@@ -37,6 +39,11 @@ struct UninstallNames {
 // them, so a trader's file of that name is not ours). Nothing else beside
 // the program counts: a kit unpacked into Downloads or the home folder must
 // not make the trader's own experts look like ours.
+std::wstring AsFolderPath(std::wstring path) {
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  return path;
+}
+
 UninstallNames BuildNames() {
   UninstallNames names;
   SplitText(kBuiltInLibraries, L"*", &names.libraries, true);
@@ -124,8 +131,26 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
     removed = true;
   }
   // Each of the kit's names from the folder it went to: indicators too.
+  // A signed kit's install left its manifest: exactly its files go, then.
   TextList kit_libraries;
-  for (const auto& [sub, kit_names] : names.kit) {
+  std::vector<std::pair<std::wstring, TextList>> recorded;
+  const std::wstring record = AsFolderPath(layout.data_folder) + kInstalledKitRecord;
+  std::string record_text;
+  KitManifest manifest;
+  std::string why;
+  if (platform::ReadCappedFile(record, kManifestCap, &record_text) == platform::ReadStatus::kOk &&
+      ParseManifest(record_text, &manifest, &why)) {
+    for (const ManifestFile& file : manifest.files) {
+      const size_t slash = file.path.rfind(L'\\');
+      const std::wstring sub = ToLower(file.path.substr(0, slash));
+      auto it = std::find_if(recorded.begin(), recorded.end(),
+                             [&](const auto& entry) { return entry.first == sub; });
+      if (it == recorded.end()) it = recorded.insert(recorded.end(), {sub, {}});
+      it->second.push_back(file.path.substr(slash + 1));
+    }
+    txn.Remove(record);
+  }
+  for (const auto& [sub, kit_names] : recorded.empty() ? names.kit : recorded) {
     const std::wstring destination = layout.FolderFor(sub);
     for (const std::wstring& name : kit_names) {
       if (!files.FileExists(destination + name)) continue;

@@ -234,6 +234,12 @@ TEST_F(SignedKitTest, UninstallLeavesNothingOfTheKit) {
   OnInstallProvider(view_, InstallSession{});
   ASSERT_EQ(view_.rows[0].state, L"Completed");
   machine_.WriteFile(L"C:\\MT4 A\\experts\\indicators\\Trader.ex4", "mine");
+  // Each terminal records the manifest of the kit it holds...
+  EXPECT_EQ(machine_.ReadFile(L"C:\\MT4 A\\copyloom-kit.manifest"),
+            machine_.ReadFile(std::wstring(kRoot) + kManifestName));
+  // ...and its uninstall removes what that lists, though the kit changed since.
+  ASSERT_TRUE(CFileCtrl().DeleteFileIfPresent(std::wstring(kRoot) +
+                                              L"experts\\indicators\\Copyloom Monitor.ex4"));
   for (auto& row : view_.rows) row.ticked = true;
   OnUninstall(view_);
   EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
