@@ -65,8 +65,10 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       view.ShowMessage(FillPlaceholder(texts[TextKey::KitSignatureRequired], plan.package_root));
       return;
     }
-    view.ShowMessage(texts[TextKey::KitUnsigned]);
   }
+  // Said when the rows are done: a message box now would take the messages
+  // queued for the install's own first look.
+  const bool warn_unsigned = kit->state == KitCheck::kUnsigned;
   struct KitScope {
     CMTAssist& engine;
     ~KitScope() { engine.m_Kit.reset(); }
@@ -126,6 +128,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
     }
   }
 
+  if (warn_unsigned) view.ShowMessage(texts[TextKey::KitUnsigned]);
   if (!engine.m_SkippedNames.empty()) {
     std::wstring names;
     for (const std::wstring& name : engine.m_SkippedNames) names += L"\n" + name;

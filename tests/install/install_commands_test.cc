@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/language.h"
 #include "app/product_profile.h"
 #include "install/install_status.h"
@@ -36,10 +38,11 @@ constexpr wchar_t kReceiverRoot[] = L"C:\\Setup\\Signal Receiver\\";
 std::string Signed(const std::string& body) { return "EX4 " + body + " CopyloomSignedEA"; }
 
 // The messages of a command, less the warning every install from an
-// unsigned kit (these tests' kits) begins with (signed_kit_test.cc).
+// unsigned kit (these tests' kits) gives after its rows (signed_kit_test.cc).
 std::vector<std::wstring> Unwarned(const test::FakeView& view) {
   std::vector<std::wstring> texts = view.MessageTexts();
-  if (!texts.empty() && texts.front() == view.Text(TextKey::KitUnsigned)) texts.erase(texts.begin());
+  auto warning = std::find(texts.begin(), texts.end(), view.Text(TextKey::KitUnsigned));
+  if (warning != texts.end()) texts.erase(warning);
   return texts;
 }
 
