@@ -10,8 +10,10 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target copyloom-setup >&2
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686 >&2
+# Authenticode, when a certificate is given (scripts/sign-exe.sh names the variables).
+scripts/sign-exe.sh build/windows/src/ui/copyloom-setup.exe build/windows-i686/src/ui/copyloom-setup.exe
 # A build of its own: release, no tests, only what the package holds.
-cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOPYLOOM_BUILD_TESTS=OFF \
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOPYLOOM_BUILD_TESTS=OFF -DCOPYLOOM_RELEASE=ON \
   -DCOPYLOOM_WINDOW_EXE="$PWD/build/windows/src/ui/copyloom-setup.exe" \
   -DCOPYLOOM_WINDOW_EXE_32="$PWD/build/windows-i686/src/ui/copyloom-setup.exe" >/dev/null
 cmake --build build/package -j2 --target copyloom copyloom_manpage copyloom_changelog >&2

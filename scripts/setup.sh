@@ -7,6 +7,8 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb xauth fonts-wine
           nlohmann-json3-dev libcli11-dev imagemagick xdotool dpkg-dev
           clang libclang-rt-14-dev  # the fuzz targets
+          libgcrypt20-dev libgcrypt-mingw-w64-dev minisign  # signed kits
+          osslsigncode  # signed programs
           rsync openssl  # the benchmarks' anchor tools
           lintian  # the package check
           ansible-core openssh-server)  # the Ansible collection's checks (sshd for its hosts)

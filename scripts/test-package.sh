@@ -19,6 +19,8 @@ trap '"${sudo_cmd[@]}" dpkg -r copyloom >/dev/null 2>&1 || true' EXIT
 
 version=$(/usr/bin/copyloom --version) || fail "the installed copyloom --version fails"
 [[ $version == "copyloom "[0-9]* ]] || fail "unexpected version text: $version"
+# The package is a release: it never trusts a build's test key.
+[[ $version != *"test key"* ]] || fail "the package trusts the build's test key: $version"
 files=$(dpkg -L copyloom)
 man=/usr/share/man/man1/copyloom.1.gz
 completion=/usr/share/bash-completion/completions/copyloom

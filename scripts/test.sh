@@ -29,6 +29,7 @@ cmake --build --preset windows
 # through xvfb-run, and the server is stopped however the run ends.
 xvfb-run -a bash -c 'source scripts/wine-env.sh build/windows && trap wine_stop EXIT && wine_ctest'
 scripts/test-held-files.sh
+scripts/test-signing.sh
 xvfb-run -a scripts/test-interop.sh
 xvfb-run -a -s '-screen 0 1024x768x24' scripts/test-window-shot.sh build/windows build/windows/window.png
 

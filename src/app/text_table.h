@@ -57,7 +57,11 @@ enum class TextKey : int {
   BrokenFile,
   UnusableKitName,
   UnusableFolderName,
-  LastKey_ = UnusableFolderName,
+  // Signed kits.
+  KitNotGenuine,
+  KitUnsigned,
+  KitSignatureRequired,
+  LastKey_ = KitSignatureRequired,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

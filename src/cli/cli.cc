@@ -23,6 +23,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
+#include "install/kit_manifest.h"
 #include "install/launch_commands.h"
 #include "install/result_text.h"
 #include "install/support_files.h"
@@ -47,7 +48,9 @@ constexpr char kUsage[] =
     "  add DIR...                        add terminal folders to the list\n"
     "  remove DIR...|--ticked            remove rows from the list\n"
     "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart] [--dry-run]\n"
+    "                                    [--require-signature]\n"
     "                                    install into the given, all or the ticked terminals\n"
+    "                                    (--require-signature: refuse a kit that is not signed)\n"
     "  uninstall [DIR...|--all] [--dry-run]\n"
     "                                    uninstall from the given, all or the ticked terminals\n"
     "                                    (--dry-run: say what would change, change nothing)\n"
@@ -56,6 +59,8 @@ constexpr char kUsage[] =
     "  open DIR                          open the folder that receives a terminal's files\n"
     "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
     "                                    installed and current (changes nothing; exit 1 if not)\n"
+    "  kit manifest DIR [--name N] [--kit-version V] [--sides S]\n"
+    "                                    write DIR/kit.manifest (sign it: minisign -Sm)\n"
     "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
     "  window [provider|receiver]        open the installer window under Wine (Linux)\n"
     "\n"
@@ -103,6 +108,10 @@ struct Options {
   bool ticked = false;  // remove
   std::optional<bool> chart;
   bool dry_run = false;  // install, uninstall
+  bool require_signature = false;  // install
+  // kit manifest
+  std::string kit_action;
+  std::string kit_name, kit_version, kit_sides;
 };
 
 // A changed file's path relative to the row's data folder, "\" separated.
@@ -285,7 +294,9 @@ bool Runner::RefusedByMessage() const {
   const InterfaceTexts& texts = view_.Texts();
   for (const auto& message : view_.messages()) {
     if (message == texts[TextKey::BusyText] || message == texts[TextKey::InvalidTerminalFolder] ||
-        message == texts[TextKey::InstallFileMissing] || EndsWith(message, L" not found!")) {
+        message == texts[TextKey::InstallFileMissing] || EndsWith(message, L" not found!") ||
+        StartsWith(message, FillPlaceholder(texts[TextKey::KitNotGenuine], L"")) ||
+        StartsWith(message, FillPlaceholder(texts[TextKey::KitSignatureRequired], L""))) {
       return true;
     }
   }
@@ -416,6 +427,9 @@ void Runner::Install() {
     if (options_.side == "experts") OnInstallExperts(view_, session_);
   });
   if (!ran) return;
+  // Why a kit was refused, beside the window's message.
+  const std::string refusal = LastKitRefusal();
+  if (!refusal.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + refusal + "\n");
   PrintPlan();
   const std::wstring& failed = view_.Text(TextKey::InstallFailed);
   for (const auto& state : view_.handled_states()) {
@@ -481,6 +495,63 @@ int Runner::Status() {
 int EndEarly(bool json, int status, const std::wstring& message,
              const std::wstring& chosen_prefix = {});
 
+// copyloom kit manifest DIR: the manifest of a package folder, for its
+// vendor to sign with minisign. Name: the folder's; sides: the one its
+// name says (else provider); version: the support library's (else 0).
+int WriteKitManifest(const Options& options, const std::wstring& folder) {
+  const CFileCtrl files;
+  if (!files.FolderExists(folder)) {
+    return EndEarly(options.json, kExitUsage, L"no such folder: " + folder);
+  }
+  KitManifest manifest;
+  std::wstring why;
+  if (!MakeManifest(folder, &manifest, &why)) {
+    return EndEarly(options.json, kExitFailed, L"cannot read a file of the kit: " + why);
+  }
+  std::wstring name = folder;
+  while (!name.empty() && IsSeparator(name.back())) name.pop_back();
+  const size_t slash = name.find_last_of(L"\\/");
+  if (slash != std::wstring::npos) name = name.substr(slash + 1);
+  manifest.name = options.kit_name.empty() ? Utf8(name) : options.kit_name;
+  std::string version = options.kit_version;
+  for (const wchar_t* library :
+       {L"experts\\libraries\\vlcpy.dll", L"experts\\libraries\\vlcpyw.dll"}) {
+    if (version.empty()) version = Utf8(files.GetFileVersionText(WithSeparator(folder) + library));
+  }
+  manifest.version = version.empty() ? "0" : version;
+  std::string sides = options.kit_sides;
+  if (sides.empty()) sides = name.find(L"Receiver") != std::wstring::npos ? "receiver" : "provider";
+  std::string side;
+  for (size_t i = 0; i <= sides.size(); ++i) {
+    if (i < sides.size() && sides[i] != ',') {
+      side += sides[i];
+      continue;
+    }
+    if (side != "provider" && side != "receiver") {
+      return EndEarly(options.json, kExitUsage, L"--sides takes provider, receiver or both");
+    }
+    manifest.sides.push_back(side);
+    side.clear();
+  }
+  const std::wstring path = WithSeparator(folder) + kManifestName;
+  const std::string text = FormatManifest(manifest);
+  auto file = platform::OpenFile(path, platform::OpenMode::kWriteTruncate);
+  if (!file || !file->Write(text.data(), text.size())) {
+    return EndEarly(options.json, kExitFailed, L"cannot write " + path);
+  }
+  file.reset();
+  if (options.json) {
+    nlohmann::ordered_json out;
+    out["manifest"] = Utf8(path);
+    out["files"] = manifest.files.size();
+    out["exit"] = kExitOk;
+    WriteUtf8(stdout, out.dump(2) + "\n");
+  } else {
+    WriteUtf8(stdout, Utf8(path) + "\n");
+  }
+  return kExitOk;
+}
+
 // The parser and the variables it fills, built once per thread: building
 // it took most of a parse. Each parse starts from cleared results and fresh
 // variables.
@@ -541,6 +612,15 @@ Parser::Parser() {
   install->add_flag("--chart", chart);
   install->add_flag("--no-chart", no_chart);
   install->add_flag("--dry-run", options.dry_run);
+  install->add_flag("--require-signature", options.require_signature);
+  auto* kit_command = command("kit");
+  kit_command->add_option("ACTION", options.kit_action)
+      ->required()
+      ->check(CLI::IsMember({"manifest"}));
+  kit_command->add_option("DIR", dirs)->required()->expected(1);
+  kit_command->add_option("--name", options.kit_name);
+  kit_command->add_option("--kit-version", options.kit_version);
+  kit_command->add_option("--sides", options.kit_sides);
   auto* uninstall = command("uninstall");
   uninstall->add_option("DIR", dirs);
   uninstall->add_flag("--all", options.all);
@@ -683,7 +763,9 @@ int RunCopyloom(const Invocation& invocation) {
   std::optional<Options> options = Parse(invocation.args, &status);
   if (!options) return status;
   if (options->version) {
-    WriteUtf8(stdout, "copyloom " COPYLOOM_VERSION "\n");
+    // A build that trusts its own test key is no release, and says so.
+    WriteUtf8(stdout, std::string("copyloom " COPYLOOM_VERSION) +
+                          (TrustsTestKey() ? " (trusts the build's test key)" : "") + "\n");
     return kExitOk;
   }
   if (!options->kit.empty()) {
@@ -712,6 +794,10 @@ int RunCopyloom(const Invocation& invocation) {
   prefix_options.refuse = [&](const std::wstring& message) { refusal = message; };
   if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
   if (options->command == "prefixes") return ListPrefixes(prefix_options);
+  if (options->command == "kit") {
+    return WriteKitManifest(*options,
+                            AbsoluteFolder(options->dirs.front(), invocation.current_folder));
+  }
   std::wstring chosen_prefix;
   if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) {
     return EndEarly(options->json, stop, refusal);
@@ -728,6 +814,7 @@ int RunCopyloom(const Invocation& invocation) {
 
   InitProductProfile(profile_options);
   SetDryRun(options->dry_run);
+  SetRequireSignature(options->require_signature);
   const std::wstring settings_folder = TheProfile().settings_folder;
   const std::wstring lock_file = settings_folder + kLockFileName;
   // status reads only: no lock and no folder made, so that it works on a

@@ -1,5 +1,6 @@
 #include "install/install_commands.h"
 
+#include <memory>
 #include <vector>
 
 #include "app/builtin_texts.h"
@@ -9,6 +10,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
+#include "install/kit_manifest.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
 #include "install/transaction.h"
@@ -46,6 +48,32 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
   std::vector<InstalledRow> outcomes;
   // Only this command's changes are kept: a window runs many commands.
   TakeRowChanges();
+  // The kit is checked, and a signed kit's files read, before any terminal
+  // changes: a kit that is not genuine installs nothing anywhere. With no
+  // row to install, only the prompt for one is shown.
+  bool any_chosen = view.SelectionMark() >= 0 && view.SelectionMark() < view.RowCount();
+  for (int i = 0; i < view.RowCount() && !any_chosen; ++i) any_chosen = view.IsTicked(i);
+  auto kit = std::make_shared<KitCheck>(any_chosen ? CheckKit(plan.package_root) : KitCheck());
+  NoteKitRefusal(kit->why);
+  if (!any_chosen) kit->state = KitCheck::kGenuine;  // nothing to read, nothing to warn of
+  if (kit->state == KitCheck::kNotGenuine) {
+    view.ShowMessage(FillPlaceholder(texts[TextKey::KitNotGenuine], kit->file));
+    return;
+  }
+  if (kit->state == KitCheck::kUnsigned) {
+    if (RequireSignature()) {
+      view.ShowMessage(FillPlaceholder(texts[TextKey::KitSignatureRequired], plan.package_root));
+      return;
+    }
+  }
+  // Said when the rows are done: a message box now would take the messages
+  // queued for the install's own first look.
+  const bool warn_unsigned = kit->state == KitCheck::kUnsigned;
+  struct KitScope {
+    CMTAssist& engine;
+    ~KitScope() { engine.m_Kit.reset(); }
+  } kit_scope{engine};
+  engine.m_Kit = kit;
   {
     RunningCommand running(view);
     ScopedInstallBatch batch(engine);
@@ -102,6 +130,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
     }
   }
 
+  if (warn_unsigned) view.ShowMessage(texts[TextKey::KitUnsigned]);
   if (!engine.m_SkippedNames.empty()) {
     std::wstring names;
     for (const std::wstring& name : engine.m_SkippedNames) names += L"\n" + name;

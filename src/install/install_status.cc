@@ -1,6 +1,7 @@
 #include "install/install_status.h"
 
 #include "foundation/file_ctrl.h"
+#include "install/kit_names.h"
 #include "install/source_scan.h"
 
 namespace copyloom {
@@ -49,7 +50,7 @@ TerminalStatus ReadTerminalStatus(const std::wstring& installation, const Packag
   for (const wchar_t* sub : kPackageFolders) {
     const std::wstring destination_folder = status.layout.FolderFor(sub);
     TextList sources;
-    files.ListFolder(root + sub, &sources, true, false, PatternOf(sub, package));
+    ListKitFolder(root + sub, PatternOf(sub, package), &sources);
     for (const std::wstring& source : sources) {
       const std::wstring name = GetPathFileName(source, true);
       const std::wstring destination = destination_folder + name;

@@ -7,6 +7,8 @@
 
 #include "app/process_objects.h"
 #include "foundation/file_ctrl.h"
+#include "install/installed_kit.h"
+#include "install/kit_names.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
@@ -166,6 +168,11 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
       !PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty())) {
     return GetMessageText(EngineMessage::kCopyFailed) + L"#" + kExpertsIni;
   }
+  // A signed kit's manifest stays in the terminal, in the same transaction:
+  // which version it holds, and what its uninstall removes.
+  if (m_Kit && m_Kit->state == KitCheck::kGenuine && !m_Kit->manifest.name.empty()) {
+    txn.Write(FormatManifest(m_Kit->manifest), AsFolder(data_folder) + kInstalledKitRecord);
+  }
   std::wstring failed;
   if (!Finish(txn, terminal, &failed)) {
     m_RolledBack = true;
@@ -225,8 +232,9 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
     }
   }
 
+  // Junk and names Windows cannot hold never reach a terminal.
   TextList sources, unusable;
-  const bool listed = files.ListFolder(source_folder, &sources, true, false, pattern, &unusable);
+  const bool listed = ListKitFolder(source_folder, pattern, &sources, &unusable);
   for (const std::wstring& skipped : unusable) {
     if (std::find(m_SkippedNames.begin(), m_SkippedNames.end(), skipped) == m_SkippedNames.end()) {
       m_SkippedNames.push_back(skipped);
@@ -254,7 +262,18 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
     const bool protected_ini = EndsWith(destination, kExpertsIni) && files.FileExists(destination);
     const bool compiled = GetPathExtension(source) == L"ex4";
 
-    const SourceScan scan = Source(source, compiled ? needles : std::vector<std::string>());
+    // A signed kit's file comes from the bytes its check read.
+    std::shared_ptr<const std::string> checked;
+    if (m_Kit && m_Kit->state == KitCheck::kGenuine) {
+      checked = m_Kit->BytesOf(source);
+      if (!checked) {
+        // Not in the manifest: it came after the check.
+        m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
+        return 0;
+      }
+    }
+    const std::vector<std::string>& wanted = compiled ? needles : std::vector<std::string>();
+    const SourceScan scan = checked ? ScanBytes(checked, wanted) : Source(source, wanted);
     bool copied = false;
     if (!scan.readable) {
       // Not "identical": an unreadable file must never pass for an installed one.
@@ -279,7 +298,13 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
       if (!txn_) {
         copied = files.CopyFileTo(source, destination, overwrite && !protected_ini);
       } else {
-        if (overwrite && !protected_ini) txn_->Copy(source, destination);
+        if (overwrite && !protected_ini) {
+          if (checked) {
+            txn_->Write(*checked, destination);
+          } else {
+            txn_->Copy(source, destination);
+          }
+        }
         copied = true;
       }
     }
@@ -321,14 +346,22 @@ bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
 
   bool ok = true;
   const std::wstring package_ini = txn.PendingSource(ini);
-  if (!files.FileExists(ini) && package_ini.empty()) {
+  // A signed kit's experts.ini is pending as its checked bytes.
+  const std::string* pending = txn.PendingBytes(ini);
+  if (!files.FileExists(ini) && package_ini.empty() && !pending) {
     const std::wstring shipped = GetProgramFolder() + L"config\\" + kExpertsIni;
     if (files.FileExists(shipped)) txn.Copy(shipped, ini);
   } else if (!files.FileExists(ini)) {
     // The package brings the terminal its first experts.ini: backed up and
     // marked as it arrives.
-    if (!files.FileExists(backup)) txn.Copy(package_ini, backup);
-    std::string bytes = files.ReadWholeFile(package_ini);
+    std::string bytes = pending ? *pending : files.ReadWholeFile(package_ini);
+    if (!files.FileExists(backup)) {
+      if (pending) {
+        txn.Write(bytes, backup);
+      } else {
+        txn.Copy(package_ini, backup);
+      }
+    }
     if (bytes.size() >= kExpertsIniMinPatched) {
       for (const auto& [offset, value] : marks) bytes[offset] = static_cast<char>(value);
       txn.Write(bytes, ini);

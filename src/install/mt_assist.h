@@ -6,11 +6,13 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "foundation/path_util.h"
+#include "install/kit_manifest.h"
 #include "install/result_text.h"
 #include "install/source_scan.h"
 #include "install/transaction.h"
@@ -67,6 +69,9 @@ class CMTAssist {
   void BeginBatch();
   void EndBatch();
 
+  // A signed kit checked before the rows (CheckKit): its files are then
+  // installed from the bytes read and checked there, never read again.
+  std::shared_ptr<const KitCheck> m_Kit;
   std::wstring m_ErrorText;
   // A terminal file that InstallToTerminal or WriteChartProfile found not
   // plain or over its cap (left as it is); empty when none.

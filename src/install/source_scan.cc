@@ -96,6 +96,21 @@ SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& 
   return scan;
 }
 
+SourceScan ScanBytes(std::shared_ptr<const std::string> bytes,
+                     const std::vector<std::string>& needles) {
+  SourceScan scan;
+  scan.needles = needles;
+  scan.found.assign(needles.size(), false);
+  scan.readable = true;
+  scan.size = static_cast<int64_t>(bytes->size());
+  for (size_t i = 0; i < needles.size(); ++i) {
+    scan.found[i] = !needles[i].empty() &&
+                    CByteSearch(needles[i]).Find(bytes->data(), bytes->size()) != CByteSearch::npos;
+  }
+  if (!bytes->empty()) scan.bytes = std::move(bytes);
+  return scan;
+}
+
 bool ProbeSource(const std::wstring& path, int64_t* size, int64_t* last_write) {
   auto file = OpenPlainFile(path);
   if (!file) return false;

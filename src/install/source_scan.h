@@ -35,6 +35,11 @@ struct SourceScan {
 SourceScan ScanSource(const std::wstring& path, const std::vector<std::string>& needles,
                       uint64_t hold_up_to = 0);
 
+// The scan of bytes already read (a signed kit's, checked): held, and
+// searched for the needles in memory.
+SourceScan ScanBytes(std::shared_ptr<const std::string> bytes,
+                     const std::vector<std::string>& needles);
+
 // Size and last-write time of a file that can be opened for reading.
 bool ProbeSource(const std::wstring& path, int64_t* size, int64_t* last_write);
 

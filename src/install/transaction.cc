@@ -228,6 +228,16 @@ std::wstring TerminalTransaction::PendingSource(const std::wstring& destination)
   return {};
 }
 
+const std::string* TerminalTransaction::PendingBytes(const std::wstring& destination) const {
+  for (const Step& step : steps_) {
+    if (step.destination == destination && step.source.empty() &&
+        (step.action == ChangeAction::kAdd || step.action == ChangeAction::kReplace)) {
+      return &step.bytes;
+    }
+  }
+  return nullptr;
+}
+
 bool TerminalTransaction::Removes(const std::wstring& path) const {
   for (const Step& step : steps_) {
     if (step.destination == path && step.action == ChangeAction::kRemove) return true;

@@ -47,6 +47,8 @@ class TerminalTransaction {
 
   // The source of a pending copy to destination; empty when none.
   std::wstring PendingSource(const std::wstring& destination) const;
+  // The bytes of a pending write to destination; nullptr when none.
+  const std::string* PendingBytes(const std::wstring& destination) const;
   bool Removes(const std::wstring& path) const;
 
   // What the transaction changes, in its order.

@@ -1,5 +1,6 @@
 #include "install/uninstall.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "app/product_profile.h"
@@ -7,6 +8,9 @@
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
 #include "install/install_commands.h"
+#include "install/kit_manifest.h"
+#include "install/installed_kit.h"
+#include "install/kit_names.h"
 #include "install/result_text.h"
 #include "install/transaction.h"
 #include "platform/platform.h"
@@ -22,37 +26,45 @@ constexpr wchar_t kBuiltInEnglishExperts[] =
     L"_Velmora Signal Provider.ex4*_Velmora Signal Receiver.ex4*";
 
 struct UninstallNames {
-  TextList libraries;
-  TextList experts;
-  TextList templates;
+  TextList libraries;  // built in, from experts\libraries
+  TextList experts;    // built in, from experts; with the kit's, for the chart test
+  // The kit's own names per package sub-folder, removed from the folder the
+  // install put that sub-folder in.
+  std::vector<std::pair<std::wstring, TextList>> kit;
 };
 
 // The built-in names, then the names of what an install from this program
 // would copy: the plain files of the six package sub-folders of its package
-// roots (extensions compared exactly, letter case included). Nothing else
-// beside the program counts: a kit unpacked into Downloads or the home
-// folder must not make the trader's own experts look like ours.
+// roots, less junk and names Windows cannot hold (an install never copies
+// them, so a trader's file of that name is not ours). Nothing else beside
+// the program counts: a kit unpacked into Downloads or the home folder must
+// not make the trader's own experts look like ours.
+std::wstring AsFolderPath(std::wstring path) {
+  if (!path.empty() && path.back() != L'\\' && path.back() != L'/') path += L'\\';
+  return path;
+}
+
 UninstallNames BuildNames() {
-  std::wstring libraries = kBuiltInLibraries;
-  std::wstring experts = std::wstring(kBuiltInChineseExperts) + kBuiltInEnglishExperts;
-  std::wstring templates;
+  UninstallNames names;
+  SplitText(kBuiltInLibraries, L"*", &names.libraries, true);
+  SplitText(std::wstring(kBuiltInChineseExperts) + kBuiltInEnglishExperts, L"*", &names.experts,
+            true);
   const InstallSession session{DetectInstallSide(GetProgramPath(), TheProfile().side_chooser)};
-  for (const std::wstring& root : PackageRoots(session)) {
-    for (const wchar_t* sub : kPackageSubfolders) {
+  for (const wchar_t* sub : kPackageSubfolders) {
+    TextList found;
+    for (const std::wstring& root : PackageRoots(session)) {
       TextList shipped;
-      CFileCtrl().ListFolder(root + sub, &shipped, true, false, L"");
+      ListKitFolder(root + sub, L"", &shipped);
       for (const std::wstring& path : shipped) {
         const std::wstring name = GetPathFileName(path, true);
-        if (EndsWith(path, L".dll")) libraries += L"*" + name;
-        if (EndsWith(path, L".ex4")) experts += L"*" + name;
-        if (EndsWith(path, L".tpl")) templates += L"*" + name;
+        // The terminal's own settings: an install patches it, never owns it.
+        if (std::wstring(sub) == L"config" && ToLower(name) == L"experts.ini") continue;
+        if (std::find(found.begin(), found.end(), name) == found.end()) found.push_back(name);
+        if (EndsWith(ToLower(name), L".ex4")) names.experts.push_back(name);
       }
     }
+    names.kit.emplace_back(sub, std::move(found));
   }
-  UninstallNames names;
-  SplitText(libraries, L"*", &names.libraries, true);
-  SplitText(experts, L"*", &names.experts, true);
-  SplitText(templates, L"*", &names.templates, true);
   return names;
 }
 
@@ -112,18 +124,47 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   // their library would fail in every chart.
   TerminalTransaction txn(layout.data_folder);
   for (const std::wstring& name : names.libraries) txn.Remove(libraries + name);
-  for (std::wstring name : names.libraries) {
-    ReplaceAll(&name, L".dll", L".cfg");
-    txn.Remove(libraries + name);
-  }
   bool removed = false;
   for (const std::wstring& name : names.experts) {
     if (!files.FileExists(experts + name)) continue;
     txn.Remove(experts + name);
     removed = true;
   }
-  for (const std::wstring& name : names.templates) {
-    txn.Remove(layout.FolderFor(L"templates") + name);
+  // Each of the kit's names from the folder it went to: indicators too.
+  // A signed kit's install left its manifest: exactly its files go, then.
+  TextList kit_libraries;
+  std::vector<std::pair<std::wstring, TextList>> recorded;
+  const std::wstring record = AsFolderPath(layout.data_folder) + kInstalledKitRecord;
+  std::string record_text;
+  KitManifest manifest;
+  std::string why;
+  if (platform::ReadCappedFile(record, kManifestCap, &record_text) == platform::ReadStatus::kOk &&
+      ParseManifest(record_text, &manifest, &why)) {
+    for (const ManifestFile& file : manifest.files) {
+      const size_t slash = file.path.rfind(L'\\');
+      const std::wstring sub = ToLower(file.path.substr(0, slash));
+      auto it = std::find_if(recorded.begin(), recorded.end(),
+                             [&](const auto& entry) { return entry.first == sub; });
+      if (it == recorded.end()) it = recorded.insert(recorded.end(), {sub, {}});
+      it->second.push_back(file.path.substr(slash + 1));
+    }
+    txn.Remove(record);
+  }
+  for (const auto& [sub, kit_names] : recorded.empty() ? names.kit : recorded) {
+    const std::wstring destination = layout.FolderFor(sub);
+    for (const std::wstring& name : kit_names) {
+      if (!files.FileExists(destination + name)) continue;
+      txn.Remove(destination + name);
+      if (EndsWith(ToLower(name), L".ex4")) removed = true;
+      if (sub == L"experts\\libraries") kit_libraries.push_back(name);
+    }
+  }
+  // A library's settings beside it go with it.
+  kit_libraries.insert(kit_libraries.end(), names.libraries.begin(), names.libraries.end());
+  for (std::wstring name : kit_libraries) {
+    if (!EndsWith(name, L".dll")) continue;
+    ReplaceAll(&name, L".dll", L".cfg");
+    txn.Remove(libraries + name);
   }
   const std::wstring broken = RemoveCopierChart(files, layout.data_folder, names.experts, txn);
   if (!broken.empty()) {

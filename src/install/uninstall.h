@@ -1,5 +1,6 @@
-// The Uninstall command (button 1020): removes the copier's libraries,
-// experts, templates and first chart from the chosen terminals by name.
+// The Uninstall command (button 1020): removes the copier's built-in libraries
+// and experts, every file the kit's package folders would install (from the
+// folders the install put them in) and the first chart, by name.
 #pragma once
 
 #include "terminals/installer_view.h"

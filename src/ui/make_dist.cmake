@@ -17,6 +17,16 @@ foreach(side Provider Receiver)
   file(COPY "${KIT_DIR}/vlcpy.sin" ${tags} DESTINATION "${folder}")
 endforeach()
 file(COPY_FILE "${CLI_EXE}" "${root}/copyloom.exe")
+# Authenticode for the three programs when a certificate is given
+# (COPYLOOM_SIGN_PKCS12, or COPYLOOM_SIGN_CERT and COPYLOOM_SIGN_KEY).
+if(DEFINED ENV{COPYLOOM_SIGN_PKCS12} OR DEFINED ENV{COPYLOOM_SIGN_CERT})
+  file(GLOB_RECURSE programs "${root}/*.exe")
+  execute_process(COMMAND bash "${CMAKE_CURRENT_LIST_DIR}/../../scripts/sign-exe.sh" ${programs}
+                  RESULT_VARIABLE status)
+  if(NOT status EQUAL 0)
+    message(FATAL_ERROR "could not sign the programs of ${root}")
+  endif()
+endif()
 execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf "${ZIP}" --format=zip "Copyloom Setup"
                 WORKING_DIRECTORY "${DIST_DIR}" RESULT_VARIABLE status)
 if(NOT status EQUAL 0)

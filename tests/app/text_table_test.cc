@@ -77,6 +77,12 @@ const ExpectedText kExpected[] = {
      L"已跳过名称在Windows中无效的文件: {0}"},
     {TextKey::UnusableFolderName, L"Skipped a folder whose name the list cannot hold: {0}",
      L"已跳过名称无法存入列表的文件夹: {0}"},
+    {TextKey::KitNotGenuine, L"This kit is not genuine: {0}", L"此安装包不是正版: {0}"},
+    {TextKey::KitUnsigned,
+     L"This kit is not signed: its files are installed as they are, unchecked",
+     L"此安装包没有签名: 其文件未经校验即被安装"},
+    {TextKey::KitSignatureRequired, L"This kit is not signed and a signature is required: {0}",
+     L"此安装包没有签名, 但要求签名: {0}"},
 };
 
 TEST(TextTableTest, EveryKeyHasItsTextInBothLanguages) {

@@ -14,9 +14,15 @@
 #include <vector>
 
 #include "cli/cli_fixture.h"
+#include "foundation/kit_signature.h"
+#include "foundation/path_util.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
+
+// What an install from an unsigned kit (these tests' kits) says first.
+constexpr char kUnsigned[] = "This kit is not signed: its files are installed as they are, unchecked";
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
   for (const Strings& args :
@@ -91,7 +97,7 @@ TEST_F(CliTest, InstallReportsEachRowAndTheSummary) {
   EXPECT_EQ(rows["rows"][0]["type"], "Receiver");
   EXPECT_EQ(rows["rows"][0]["state"], "Completed");
   EXPECT_EQ(rows["rows"][0]["ticked"], false);
-  EXPECT_EQ(rows["messages"], json::array({"Completed"}));
+  EXPECT_EQ(rows["messages"], json::array({kUnsigned, "Completed"}));
 }
 
 TEST_F(CliTest, AFailedRowExitsWithOne) {
@@ -110,7 +116,7 @@ TEST_F(CliTest, AFailedRowExitsWithOne) {
   EXPECT_FALSE(out["rows"][0]["changes"].empty());
   // The run's own ticks are not left behind, even on a failed row.
   EXPECT_EQ(out["rows"][1]["ticked"], false);
-  EXPECT_EQ(out["messages"], json::array({failed}));
+  EXPECT_EQ(out["messages"], json::array({kUnsigned, failed}));
 }
 
 TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
@@ -464,6 +470,80 @@ TEST_F(CliTest, ADryRunPlansExactlyWhatTheRealRunThenChanges) {
   json again = RunJson({L"install", L"provider", L"--all", L"--chart", L"--dry-run"});
   EXPECT_EQ(again["rows"][0]["plan"], json::array());
   EXPECT_EQ(again["rows"][1]["plan"], json::array());
+}
+
+TEST_F(CliTest, SignaturesAreRequiredOnRequestAndAKitsManifestIsWrittenForItsVendor) {
+  const std::wstring expert = L"terms\\MT4 A\\experts\\_Velmora Signal Provider.ex4";
+  json refused = RunJson({L"install", L"provider", Terminal(L"MT4 A"), L"--require-signature"});
+  EXPECT_EQ(last_exit_, 1);
+  ASSERT_EQ(refused["messages"].size(), 1u);
+  EXPECT_EQ(refused["messages"][0].get<std::string>().rfind(
+                "This kit is not signed and a signature is required: ", 0),
+            0u);
+  EXPECT_EQ(dir_.ReadFile(expert), "");
+
+  auto made = Run({L"kit", L"manifest", dir_.Join(L"kit\\Signal Provider"), L"--kit-version",
+                   L"2.0"},
+                  false);
+  EXPECT_EQ(made.exit_code, 0) << made.err;
+  const std::string manifest = dir_.ReadFile(L"kit\\Signal Provider\\kit.manifest");
+  EXPECT_EQ(manifest.rfind("copyloom kit manifest 1\nname\tSignal Provider\nversion\t2.0\n"
+                           "sides\tprovider\n", 0),
+            0u)
+      << manifest;
+  EXPECT_NE(manifest.find("file\t10\t" + Sha256Hex("MZ library", 10) +
+                          "\texperts\\libraries\\vlcpy.dll\n"),
+            std::string::npos)
+      << manifest;
+  // A manifest nobody signed is no genuine kit.
+  json unsigned_manifest = RunJson({L"install", L"provider", Terminal(L"MT4 A")});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(unsigned_manifest["messages"][0].get<std::string>().rfind("This kit is not genuine: ", 0),
+            0u);
+  EXPECT_EQ(dir_.ReadFile(expert), "");
+}
+
+TEST_F(CliTest, TheSignedSampleKitInstallsWithASignatureRequiredAndATamperedOneDoesNot) {
+  namespace fs = std::filesystem;
+  // build/<preset>/tests/<test program> -> build/<preset>/kit
+  const fs::path kit(GetPathFolder(GetPathFolder(platform::ProgramPath())) + L"kit");
+  if (!fs::exists(kit / "Signal Provider" / "kit.manifest.minisig")) {
+    GTEST_SKIP() << "built without minisign: the sample kit is unsigned";
+  }
+  std::error_code error;
+  fs::remove_all(fs::path(dir_.Join(L"kit")), error);
+  fs::copy(kit, fs::path(dir_.Join(L"kit")), fs::copy_options::recursive, error);
+  ASSERT_FALSE(error) << error.message();
+  const std::wstring library = L"kit\\Signal Provider\\experts\\libraries\\vlcpy.dll";
+  std::string bytes = dir_.ReadFile(library);
+  bytes[100] ^= 1;
+  dir_.WriteFile(library, bytes);
+  json refused = RunJson({L"install", L"provider", Terminal(L"MT4 A"), Terminal(L"MT4 B"),
+                          L"--require-signature"});
+  EXPECT_EQ(last_exit_, 1);
+  ASSERT_FALSE(refused["messages"].empty());
+  EXPECT_EQ(refused["messages"][0].get<std::string>().rfind("This kit is not genuine: ", 0), 0u);
+  EXPECT_NE(refused["messages"][0].get<std::string>().find("vlcpy.dll"), std::string::npos);
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "");
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 B\\experts\\libraries\\vlcpy.dll"), "");
+
+  bytes[100] ^= 1;
+  dir_.WriteFile(library, bytes);
+  json done = RunJson({L"install", L"provider", Terminal(L"MT4 A"), Terminal(L"MT4 B"),
+                          L"--require-signature"});
+  EXPECT_EQ(last_exit_, 0);
+  EXPECT_EQ(done["messages"], json::array({"Completed"}));
+  EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 B\\experts\\libraries\\vlcpy.dll"), bytes);
+  // Uninstall leaves nothing of the sample kit, its indicator included.
+  RunJson({L"uninstall", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(last_exit_, 0);
+  for (const wchar_t* gone : {L"experts\\indicators\\Copyloom Monitor.ex4",
+                              L"experts\\libraries\\vlcpy.dll",
+                              L"experts\\_Velmora Signal Provider.ex4",
+                              L"templates\\Copyloom Provider.tpl"}) {
+    EXPECT_FALSE(fs::exists(fs::path(dir_.Join(L"terms\\MT4 A\\" + std::wstring(gone)))))
+        << platform::WideToUtf8(gone);
+  }
 }
 
 }  // namespace

@@ -123,6 +123,45 @@ TEST_F(MTAssistTest, FreshInstallCopiesThePlainFilesOfTheSixFoldersByPattern) {
   EXPECT_FALSE(engine_.m_NeedReload);
 }
 
+TEST_F(MTAssistTest, JunkOfAnUnpackedKitNeverReachesATerminal) {
+  MakeProviderPackage();
+  engine_.m_LibraryPattern = L"*";
+  for (const wchar_t* junk : {L"templates\\Thumbs.db", L"templates\\desktop.ini",
+                              L"templates\\DESKTOP.INI", L"templates\\.DS_Store",
+                              L"templates\\._Copyloom Provider.tpl", L"profiles\\~$notes.set",
+                              L"experts\\indicators\\Thumbs.db", L"experts\\libraries\\._vlcpy.dll",
+                              L"config\\desktop.ini"}) {
+    Package(junk, "junk");
+  }
+  engine_.BeginBatch();
+  EXPECT_EQ(Install(), L"SUCC");
+  engine_.EndBatch();
+  EXPECT_TRUE(HasInTerminal(kTemplate));
+  for (const auto& [path, bytes] : machine_.Files(kTerm)) {
+    EXPECT_NE(bytes, "junk") << path;
+  }
+  // Junk is left out without a word.
+  EXPECT_TRUE(engine_.m_SkippedNames.empty());
+}
+
+#ifndef _WIN32
+// Names a Linux unpacking keeps and Windows cannot hold (the Windows build
+// cannot make them to begin with).
+TEST_F(MTAssistTest, NamesWindowsCannotHoldAreSkippedAndNamed) {
+  MakeProviderPackage();
+  for (const wchar_t* odd : {L"templates\\trailing space.tpl ", L"templates\\trailing dot.",
+                             L"templates\\CON", L"templates\\nul.tpl", L"templates\\Com7.tpl",
+                             L"templates\\LPT1"}) {
+    Package(odd, "odd");
+  }
+  engine_.BeginBatch();
+  EXPECT_EQ(Install(), L"SUCC");
+  engine_.EndBatch();
+  for (const auto& [path, bytes] : machine_.Files(kTerm)) EXPECT_NE(bytes, "odd") << path;
+  EXPECT_EQ(engine_.m_SkippedNames.size(), 6u);
+}
+#endif
+
 TEST_F(MTAssistTest, SecondInstallRewritesNothingAndAsksNothing) {
   MakeProviderPackage();
   Terminal(L"terminal.exe", "MZ terminal");

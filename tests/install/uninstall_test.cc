@@ -144,7 +144,7 @@ TEST_F(UninstallTest, AnExpertThatCannotBeDeletedFailsTheRow) {
   EXPECT_TRUE(Has(L"C:\\MT4\\templates\\copier.tpl"));
 }
 
-TEST_F(UninstallTest, NamesComeOnlyFromThePackageFoldersInTheirExactCase) {
+TEST_F(UninstallTest, NamesComeOnlyFromThePackageFolders) {
   machine_.WriteFile(L"C:\\Setup\\Signal Provider\\experts\\X.EX4", "x");
   machine_.WriteFile(L"C:\\Setup\\Signal Receiver\\experts\\Y.ex4", "y");
   // A kit unpacked into a broad folder: what lies elsewhere is the trader's.
@@ -157,15 +157,62 @@ TEST_F(UninstallTest, NamesComeOnlyFromThePackageFoldersInTheirExactCase) {
   }
   view_.AddRow(L"C:\\MT4", true);
   OnUninstall(view_);
-  for (const wchar_t* own : {L"X.EX4", L"MyScalper.ex4", L"Grid.ex4", L"Old.ex4"}) {
+  // Whatever the package folder holds is the kit's, in any letter case.
+  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\X.EX4"));
+  for (const wchar_t* own : {L"MyScalper.ex4", L"Grid.ex4", L"Old.ex4"}) {
     EXPECT_TRUE(Has(L"C:\\MT4\\experts\\" + std::wstring(own))) << own;
   }
-  EXPECT_EQ(view_.rows[0].state, L"Can't find the files need to be uninstalled");
+  EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
 
   machine_.WriteFile(L"C:\\MT4\\experts\\Y.ex4", "y");
   OnUninstall(view_);
   EXPECT_FALSE(Has(L"C:\\MT4\\experts\\Y.ex4"));
   EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
+}
+
+TEST_F(UninstallTest, EverythingTheInstallPutInLeavesAndTheTradersFilesStay) {
+  const std::wstring kit = L"C:\\Setup\\Signal Provider\\";
+  machine_.WriteFile(kit + L"experts\\_Velmora Signal Provider.ex4", "ex4");
+  machine_.WriteFile(kit + L"experts\\indicators\\Copyloom Monitor.ex4", "ind");
+  machine_.WriteFile(kit + L"experts\\libraries\\vlcpy.dll", "dll");
+  machine_.WriteFile(kit + L"profiles\\copier.set", "set");
+  machine_.WriteFile(kit + L"config\\copier.cfg", "cfg");
+  machine_.WriteFile(kit + L"config\\experts.ini", "ini");  // the terminal's own, patched only
+  // Junk beside the kit's files is no name of the kit's.
+  machine_.WriteFile(kit + L"templates\\desktop.ini", "junk");
+  machine_.WriteFile(kit + L"experts\\indicators\\Thumbs.db", "junk");
+  // A classic terminal and one with a data folder (MQL4\Indicators).
+  machine_.MakeTerminal(L"C:\\MT4");
+  const std::wstring data = machine_.MakeDataFolderTerminal(L"C:\\MT4 New");
+  const std::wstring classic = L"C:\\MT4\\";
+  for (const auto& [term, indicators] :
+       {std::pair<std::wstring, std::wstring>{classic, classic + L"experts\\indicators\\"},
+        {data, data + L"MQL4\\Indicators\\"}}) {
+    machine_.WriteFile(indicators + L"Copyloom Monitor.ex4", "ind");
+    machine_.WriteFile(indicators + L"Trader's RSI.ex4", "rsi");
+    machine_.WriteFile(indicators + L"Thumbs.db", "trader's");
+    machine_.WriteFile(term + L"templates\\desktop.ini", "trader's");
+    machine_.WriteFile(term + L"profiles\\copier.set", "set");
+    machine_.WriteFile(term + L"config\\copier.cfg", "cfg");
+  }
+  machine_.WriteFile(classic + L"config\\experts.ini", "trader's ini");
+  view_.AddRow(L"C:\\MT4", true);
+  view_.AddRow(L"C:\\MT4 New", true);
+  OnUninstall(view_);
+  for (const auto& [term, indicators] :
+       {std::pair<std::wstring, std::wstring>{classic, classic + L"experts\\indicators\\"},
+        {data, data + L"MQL4\\Indicators\\"}}) {
+    SCOPED_TRACE(term);
+    EXPECT_FALSE(Has(indicators + L"Copyloom Monitor.ex4"));
+    EXPECT_FALSE(Has(term + L"profiles\\copier.set"));
+    EXPECT_FALSE(Has(term + L"config\\copier.cfg"));
+    EXPECT_TRUE(Has(indicators + L"Trader's RSI.ex4"));
+    EXPECT_TRUE(Has(indicators + L"Thumbs.db"));
+    EXPECT_TRUE(Has(term + L"templates\\desktop.ini"));
+  }
+  EXPECT_TRUE(Has(L"C:\\MT4\\config\\experts.ini"));
+  EXPECT_EQ(view_.rows[0].state, L"Uninstall completed");
+  EXPECT_EQ(view_.rows[1].state, L"Uninstall completed");
 }
 
 TEST_F(UninstallTest, OnlyTheFirstChartAttachingACopierExpertIsDeleted) {

@@ -256,7 +256,8 @@ TEST_F(InstallerWindowTest, InstallAndUninstallThroughTheButtons) {
     d.TickRow(1);
     ASSERT_TRUE(window_->IsTicked(1));
     d.Click(IDC_INSTALL_PROVIDER);
-    EXPECT_EQ(d.boxes, Strings{Text(TextKey::DoneText)});
+    // The kit is not signed: the window says so first.
+    EXPECT_EQ(d.boxes, (Strings{Text(TextKey::KitUnsigned), Text(TextKey::DoneText)}));
     EXPECT_EQ(Column(kColumnType), (Strings{L"", Text(TextKey::TypeProvider)}));
     EXPECT_EQ(Column(kColumnState), (Strings{L"", Text(TextKey::InstallCompleted)}));
     EXPECT_FALSE(window_->IsTicked(1));
