@@ -1,9 +1,12 @@
 // Install of a package into many terminals, first and repeat, against
-// rsync -r --checksum and cp -r of the same package into as many folders.
+// rsync -r --checksum and cp -r of the same package into as many folders,
+// and against the disk's limit: the same bytes written by dd with
+// conv=fsync, and one cp per file followed by sync, per terminal.
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 
 #include "bench/bench_machine.h"
 
@@ -34,6 +37,20 @@ void CopyInto(Series* series, const std::vector<std::string>& folders,
   series->Add(Now() - start, cpu);
 }
 
+// The package's files, relative to it, with their folders.
+std::vector<std::string> PackageFiles(const std::string& package, std::vector<std::string>* dirs) {
+  std::vector<std::string> files;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(package)) {
+    const std::string below = entry.path().lexically_relative(package).string();
+    if (entry.is_directory()) {
+      dirs->push_back(below);
+    } else if (entry.is_regular_file()) {
+      files.push_back(below);
+    }
+  }
+  return files;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,7 +75,16 @@ int main(int argc, char** argv) {
     return std::vector<std::string>{"cp", "-r", package + "/.", to + "/"};
   };
 
-  Series first, repeat, rsync_first, rsync_repeat, cp_first, cp_repeat;
+  const auto dd_folders = Folders(args.data() + "/install/dd", terminals);
+  const auto cpsync_folders = Folders(args.data() + "/install/cpsync", terminals);
+  std::vector<std::string> package_dirs;
+  const std::vector<std::string> package_files = PackageFiles(package, &package_dirs);
+  int64_t package_bytes = 0;
+  for (const auto& file : package_files)
+    package_bytes += static_cast<int64_t>(std::filesystem::file_size(package + "/" + file));
+  const std::string dd_count = std::to_string(std::max<int64_t>(1, package_bytes >> 16));
+
+  Series first, repeat, rsync_first, rsync_repeat, cp_first, cp_repeat, dd_fsync, cp_sync;
   int64_t peak_kib = 0;
   for (int i = 0; i < args.reps(); ++i) {
     machine.MakeTerminals(terminals);
@@ -83,6 +109,37 @@ int main(int argc, char** argv) {
     CopyInto(&cp_first, cp_folders, cp);
     sync();
     CopyInto(&cp_repeat, cp_folders, cp);
+
+    // The disk's limit: the package's bytes in one file, synced, per terminal.
+    RemoveTree(args.data() + "/install/dd");
+    for (const auto& folder : dd_folders) MakeFolders(folder);
+    sync();
+    CopyInto(&dd_fsync, dd_folders, [&](const std::string& to) {
+      return std::vector<std::string>{"dd", "if=/dev/zero", "of=" + to + "/package", "bs=64k",
+                                      "count=" + dd_count, "conv=fsync", "status=none"};
+    });
+    // One cp per file, then one sync, per terminal.
+    RemoveTree(args.data() + "/install/cpsync");
+    for (const auto& folder : cpsync_folders) {
+      MakeFolders(folder);
+      for (const auto& dir : package_dirs) MakeFolders(folder + "/" + dir);
+    }
+    sync();
+    {
+      const double start = Now();
+      double cpu = 0;
+      for (const auto& folder : cpsync_folders) {
+        for (const auto& file : package_files) {
+          const ChildRun run = RunChild({"cp", package + "/" + file, folder + "/" + file});
+          Require(run.ok, "cp");
+          cpu += run.cpu;
+        }
+        const ChildRun run = RunChild({"sync"});
+        Require(run.ok, "sync");
+        cpu += run.cpu;
+      }
+      cp_sync.Add(Now() - start, cpu);
+    }
   }
 
   const std::string what = std::to_string(mib) + " MiB, " + std::to_string(files) + " files into " +
@@ -97,6 +154,9 @@ int main(int argc, char** argv) {
   row("First install vs `cp -r`", first, cp_first, "<= 1.0x");
   row("Repeat install (" + what + ") vs `rsync -r --checksum`", repeat, rsync_repeat, "<= 0.3x");
   row("Repeat install vs `cp -r`", repeat, cp_repeat, "");
+  row("First install vs the same bytes by `dd conv=fsync`, one file per terminal (disk limit)",
+      first, dd_fsync, "");
+  row("First install vs one `cp` per file and `sync`, per terminal", first, cp_sync, "");
   char peak[32];
   std::snprintf(peak, sizeof peak, "%.1f MiB", static_cast<double>(peak_kib) / 1024);
   PrintRow("Peak memory of the first install (" + what + ")", peak, "", "", "",

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <mutex>
+#include <set>
 
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
@@ -69,7 +70,54 @@ bool WriteBytes(const std::wstring& path, const std::vector<PatchByte>& bytes, b
     const uint8_t value = old_values ? b.old_value : b.new_value;
     ok = file->Seek(b.offset) && file->Write(&value, 1) && ok;
   }
-  return ok;
+  // Bytes written in place are durable only once synced: no journal line
+  // that counts on them may be written before.
+  return file->Sync() && ok;
+}
+
+constexpr wchar_t kStagedSuffix[] = L".clnew";
+constexpr wchar_t kKeptSuffix[] = L".clold";
+
+// The transaction tag in "<name>.~<pid>-<n>-<step>.clnew" (or .clold);
+// empty for any other name.
+std::wstring TagOf(const std::wstring& name) {
+  if (!EndsWith(name, kStagedSuffix) && !EndsWith(name, kKeptSuffix)) return {};
+  const size_t start = name.rfind(L".~");
+  if (start == std::wstring::npos) return {};
+  const std::wstring middle = name.substr(start + 2, name.size() - 6 - start - 2);
+  const size_t dash = middle.rfind(L'-');
+  if (dash == std::wstring::npos || dash == 0) return {};
+  for (wchar_t c : middle) {
+    if (c != L'-' && (c < L'0' || c > L'9')) return {};
+  }
+  return middle.substr(0, dash);
+}
+
+// Staged and kept files in folder that no transaction owns: neither their
+// journal nor a held lock is left (a cut before the journal reached the
+// disk, or a removal that did not). Only our own suffixes, once per folder
+// and process.
+void SweepOrphans(const std::wstring& journal_folder, const std::wstring& folder) {
+  static std::mutex mutex;
+  static auto* swept = new std::set<std::wstring>;
+  {
+    std::lock_guard<std::mutex> hold(mutex);
+    if (!swept->insert(journal_folder + L"|" + folder).second) return;
+  }
+  std::vector<pf::DirEntry> entries;
+  if (!pf::ListEntries(folder, L"*.~*.cl*", &entries)) return;
+  for (const pf::DirEntry& entry : entries) {
+    if (entry.is_folder) continue;
+    const std::wstring tag = TagOf(entry.name);
+    if (tag.empty()) continue;
+    const std::wstring journal = journal_folder + L"copyloom-" + tag + L".cljournal";
+    if (Exists(journal)) continue;  // recovery's to finish or undo
+    if (Exists(journal + kLockSuffix)) {
+      bool busy = false;
+      if (!pf::TryLockFile(journal + kLockSuffix, &busy)) continue;  // alive
+    }
+    RemoveWritable(folder + L"\\" + entry.name);
+  }
 }
 
 std::string EncodePatch(const std::vector<PatchByte>& bytes) {
@@ -294,6 +342,16 @@ bool TerminalTransaction::Stage(Step& step) {
   return step.is_staged;
 }
 
+// The order below is what a power cut needs: only what was synced is
+// durable, and a name change only once its folder is. Each barrier makes
+// the state before it durable, so a cut leaves a state the next run
+// finishes ("done" is on the disk) or undoes (it is not):
+//  1. the journal, then the staged files and "commit", before any rename;
+//  2. the renames and the patch before "done";
+//  3. "done" before the kept files are removed;
+//  4. those removals before the journal goes.
+// What is moved aside is durable before anything is put in its place, so
+// a file system that reorders name changes cannot lose the old file.
 bool TerminalTransaction::Commit(std::wstring* failed) {
   if (steps_.empty()) return true;
   const std::wstring tag = UniqueTag();
@@ -312,6 +370,8 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
                 pf::WideToUtf8(step.destination) + "\t" + pf::WideToUtf8(step.staged) + "\t" +
                 pf::WideToUtf8(step.backup) + "\t" + EncodePatch(step.patch));
   }
+  // Every staged file is owned by a journal on the disk.
+  ok = ok && journal_->file->Sync() && pf::SyncFolders({journal_path_});
   if (!ok) {
     *failed = journal_path_;
     Discard();
@@ -319,70 +379,83 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   }
 
   std::vector<std::wstring> durable;
+  std::vector<std::wstring> touched;  // every name this may change
   for (Step& step : steps_) {
+    SweepOrphans(journal_folder_, FolderOf(step.destination));
     if (!Stage(step)) {
       *failed = step.destination;
       Discard();
       return false;
     }
     if (step.is_staged) durable.push_back(step.staged);
+    touched.push_back(step.destination);
   }
   durable.push_back(journal_path_);
-  // From here on the journal says the next run must undo what it finds.
-  // The journal is held without sharing: on Windows only its own handle can
-  // flush it.
-  if (!Append(kCommitLine) || !pf::SyncPass(durable) || !journal_->file->Sync()) {
+  // Barrier 1. From here on the journal says the next run must undo what it
+  // finds. The journal is held without sharing: on Windows only its own
+  // handle can flush it.
+  if (!Append(kCommitLine) || !pf::SyncPass(durable) || !journal_->file->Sync() ||
+      !pf::SyncFolders(durable)) {
     *failed = journal_path_;
     Discard();
     return false;
   }
 
-  for (size_t i = 0; i < steps_.size(); ++i) {
-    Step& step = steps_[i];
-    bool done = true;
-    if (step.action == ChangeAction::kReplace || step.action == ChangeAction::kRemove) {
-      // A link is kept and put back as the link.
-      step.moved_aside = Exists(step.destination) || pf::QueryAttributes(step.destination).is_link;
-      if (step.moved_aside) {
-        if (pf::QueryAttributes(step.destination).read_only) {
-          done = false;
-        } else {
-          step.moved_aside = pf::RenameOverFile(step.destination, step.backup);
-          done = step.moved_aside;
-        }
-      }
+  auto fail_at = [&](const std::wstring& path) {
+    *failed = path;
+    Undo(steps_.size() - 1);
+    Discard();
+    return false;
+  };
+  bool any_aside = false;
+  for (Step& step : steps_) {
+    if (step.action != ChangeAction::kReplace && step.action != ChangeAction::kRemove) continue;
+    // A link is kept and put back as the link.
+    const pf::FileAttributes attributes = pf::QueryAttributes(step.destination);
+    if (!attributes.exists && !attributes.is_link) continue;
+    if (attributes.read_only || !pf::RenameOverFile(step.destination, step.backup)) {
+      return fail_at(step.destination);
     }
-    if (done && step.is_staged) {
+    step.moved_aside = any_aside = true;
+  }
+  if (any_aside && !pf::SyncFolders(touched)) return fail_at(journal_path_);
+  for (Step& step : steps_) {
+    bool done = true;
+    if (step.is_staged) {
       step.placed = pf::RenameOverFile(step.staged, step.destination);
       done = step.placed;
-    } else if (done && step.action == ChangeAction::kPatch) {
+    } else if (step.action == ChangeAction::kPatch) {
       step.placed = true;  // a partial patch is undone with the rest
       done = WriteBytes(step.destination, step.patch, false);
     }
-    if (!done) {
-      *failed = step.destination;
-      Undo(i);
-      Discard();
-      return false;
-    }
+    if (!done) return fail_at(step.destination);
+  }
+  // Barriers 2 and 3 (the patches were synced as they were written).
+  if (!pf::SyncFolders(touched) || !Append(kDoneLine) || !journal_->file->Sync()) {
+    return fail_at(journal_path_);
   }
 
-  Append(kDoneLine);
   bool cleaned = true;
+  std::vector<std::wstring> removed;
   for (Step& step : steps_) {
-    if (step.moved_aside) cleaned = RemoveWritable(step.backup) && cleaned;
+    if (!step.moved_aside) continue;
+    cleaned = RemoveWritable(step.backup) && cleaned;
+    removed.push_back(step.backup);
   }
   made_folders_.clear();
-  // A kept file that would not go stays listed for the next run to remove.
-  if (!cleaned) journal_.reset();
+  // Barrier 4. A kept file that would not go, or a removal that may not be
+  // on the disk, stays listed for the next run to remove.
+  if (!cleaned || !pf::SyncFolders(removed)) journal_.reset();
   Discard();
   return true;
 }
 
 void TerminalTransaction::Undo(size_t last) {
   bool all_back = true;
+  std::vector<std::wstring> touched;
   for (size_t j = last + 1; j-- > 0;) {
     Step& step = steps_[j];
+    touched.push_back(step.destination);
     if (step.action == ChangeAction::kPatch) {
       if (step.placed) all_back = WriteBytes(step.destination, step.patch, true) && all_back;
       continue;
@@ -391,16 +464,21 @@ void TerminalTransaction::Undo(size_t last) {
     if (step.moved_aside) all_back = PutBack(step.backup, step.destination) && all_back;
     step.placed = step.moved_aside = false;
   }
-  // What could not be put back stays in the journal for the next run.
-  if (!all_back && journal_) {
+  // What was put back is durable before the journal goes; what could not
+  // be stays in the journal for the next run.
+  if ((!all_back || !pf::SyncFolders(touched)) && journal_) {
     journal_->file.reset();
     journal_.reset();
   }
 }
 
 void TerminalTransaction::Discard() {
+  std::vector<std::wstring> removed;
   for (Step& step : steps_) {
-    if (step.is_staged && !step.placed) RemoveWritable(step.staged);
+    if (step.is_staged && !step.placed) {
+      RemoveWritable(step.staged);
+      removed.push_back(step.staged);
+    }
     step.is_staged = false;
   }
   for (auto it = made_folders_.rbegin(); it != made_folders_.rend(); ++it) {
@@ -409,9 +487,10 @@ void TerminalTransaction::Discard() {
   made_folders_.clear();
   if (!journal_) return;
   journal_->file.reset();
-  pf::RemoveOneFile(journal_path_);
+  // Staged files whose removal is not durable would outlive their journal.
+  if (pf::SyncFolders(removed)) pf::RemoveOneFile(journal_path_);
   journal_->lock.reset();
-  pf::RemoveOneFile(journal_path_ + kLockSuffix);
+  if (!Exists(journal_path_)) pf::RemoveOneFile(journal_path_ + kLockSuffix);
   journal_.reset();
 }
 
@@ -450,11 +529,13 @@ int RecoverCutShort(const std::wstring& journal_folder) {
       if (fields.size() == 5) steps.push_back(std::move(fields));
     }
     bool ok = true;
+    std::vector<std::wstring> touched;
     for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
       const std::string& action = (*it)[0];
       const std::wstring destination = pf::Utf8ToWide((*it)[1]);
       const std::wstring staged = pf::Utf8ToWide((*it)[2]);
       const std::wstring backup = pf::Utf8ToWide((*it)[3]);
+      touched.push_back(destination);
       const bool staged_left = Exists(staged);
       if (staged_left) ok = RemoveWritable(staged) && ok;
       if (done) {
@@ -471,7 +552,9 @@ int RecoverCutShort(const std::wstring& journal_folder) {
         ok = RemoveWritable(destination) && ok;
       }
     }
-    if (!ok) continue;
+    // What this finished or put back is durable before its journal goes, as
+    // in a commit (patches were synced as they were written).
+    if (!ok || !pf::SyncFolders(touched)) continue;
     pf::RemoveOneFile(journal);
     lock.reset();
     pf::RemoveOneFile(journal + kLockSuffix);

@@ -4,7 +4,15 @@
 // made durable in one pass, then put in place keeping what they replace
 // until the end. A failure before or during that puts everything back. A
 // small journal, locked while its transaction runs, lets the next run
-// finish or undo one that a kill cut short.
+// finish or undo one that a kill or a power cut left.
+//
+// Durability. POSIX: only what was synced survives a power cut, and a name
+// change only once its folder is synced (or its file system, syncfs).
+// Windows: NTFS logs every name change but commits the log lazily;
+// MoveFileExW with MOVEFILE_WRITE_THROUGH returns once the rename is on the
+// disk; FlushFileBuffers makes a file's data (and, on a folder handle, the
+// folder's entries) durable; ReplaceFileW promises nothing more and is not
+// used. Commit places its four barriers on those calls (see transaction.cc).
 #pragma once
 
 #include <cstdint>

@@ -13,6 +13,7 @@ namespace copyloom::platform {
 struct MemoryFiles::Node {
   enum class Type { kFile, kFolder, kFifo };
   Type type = Type::kFile;
+  uint64_t id = 0;
   std::wstring name;  // the last component as first created
   std::string bytes;
   // A planted file of this size holds no bytes and reads as zeros.
@@ -67,8 +68,10 @@ void DropLock(Node& node, Lock lock) {
 class MemoryFile : public File {
  public:
   MemoryFile(std::shared_ptr<std::mutex> mutex, std::shared_ptr<Node> node, Lock lock,
-             bool can_read, bool can_write, bool append)
-      : mutex_(std::move(mutex)),
+             bool can_read, bool can_write, bool append,
+             std::shared_ptr<MemoryFiles::Observer*> observer)
+      : observer_(std::move(observer)),
+        mutex_(std::move(mutex)),
         node_(std::move(node)),
         lock_(lock),
         can_read_(can_read),
@@ -108,6 +111,7 @@ class MemoryFile : public File {
                   static_cast<const char*>(data), size);
     position_ += size;
     node_->last_write = Now();
+    if (*observer_) (*observer_)->Wrote(node_->id, bytes);
     return true;
   }
 
@@ -121,7 +125,16 @@ class MemoryFile : public File {
     return static_cast<int64_t>(node_->size());
   }
 
+  bool Sync() override {
+    std::lock_guard<std::mutex> hold(*mutex_);
+    if (*observer_ && !hooks::SkipSync() && node_->is_file()) {
+      (*observer_)->SyncedFile(node_->id, node_->bytes);
+    }
+    return true;
+  }
+
  private:
+  std::shared_ptr<MemoryFiles::Observer*> observer_;
   std::shared_ptr<std::mutex> mutex_;
   std::shared_ptr<Node> node_;
   Lock lock_;
@@ -237,12 +250,16 @@ bool MemoryFiles::Replaceable(const NodePtr& node, bool no_replace) const {
   return CanLock(*node, Lock::kExclusive);
 }
 
-MemoryFiles::NodePtr MemoryFiles::NewNode(const Key& key, int type) {
+MemoryFiles::NodePtr MemoryFiles::NewNode(const Key& key, int type, bool notify) {
   auto node = std::make_shared<Node>();
   node->type = static_cast<Node::Type>(type);
   node->name = NameOf(key);
+  node->id = next_id_++;
   node->last_write = node->last_access = Now();
   nodes_[key.folded] = node;
+  if (notify && *observer_) {
+    (*observer_)->Named(key.folded, node->name, node->id, node->type == Node::Type::kFolder);
+  }
   return node;
 }
 
@@ -296,15 +313,22 @@ bool MemoryFiles::RemoveEmptyFolder(const std::wstring& path) {
   const std::wstring below = key->folded + L'\\';
   if (next != nodes_.end() && next->first.compare(0, below.size(), below) == 0) return false;
   nodes_.erase(key->folded);
+  if (*observer_) (*observer_)->Unnamed(key->folded);
   return true;
 }
 
-void MemoryFiles::NewFileLike(const Key& key, const Node& content) {
-  const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile));
+void MemoryFiles::NewFileLike(const Key& key, const Node& content, bool synced) {
+  const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile), false);
   node->bytes = content.bytes;
   node->sparse = content.sparse;
   node->read_only = content.read_only;
   if (content.last_write) node->last_write = content.last_write;
+  // A one-step write's temporary file was synced before it was renamed in.
+  if (*observer_) {
+    if (synced && !hooks::SkipSync()) (*observer_)->SyncedFile(node->id, node->bytes);
+    (*observer_)->Wrote(node->id, node->bytes);
+    (*observer_)->Named(key.folded, node->name, node->id, false);
+  }
 }
 
 bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
@@ -312,7 +336,7 @@ bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) 
   if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
   if (testing::ShouldFail(testing::Op::kWrite)) return false;
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
-  NewFileLike(key, content);
+  NewFileLike(key, content, true);
   return true;
 }
 
@@ -348,6 +372,7 @@ bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
   const NodePtr node = Find(key);
   if (!node || node->type == Node::Type::kFolder || node->read_only) return false;
   nodes_.erase(key->folded);
+  if (*observer_) (*observer_)->Unnamed(key->folded);
   return true;
 }
 
@@ -364,6 +389,7 @@ bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& t
   nodes_.erase(a->folded);
   node->name = NameOf(*b);
   nodes_[b->folded] = node;
+  if (*observer_) (*observer_)->Renamed(a->folded, b->folded, node->name, node->id);
   return true;
 }
 
@@ -377,7 +403,9 @@ bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& c
   if (!Replaceable(Find(destination), false)) return false;
   if (Find(staged) || !ParentExists(staged)) return false;
   if (testing::ShouldFail(testing::Op::kWrite)) return false;
-  NewFileLike(staged, content);
+  NewFileLike(staged, content, false);
+  // A staged copy never keeps a read-only attribute: it must open for the sync.
+  Find(staged)->read_only = false;
   return true;
 }
 
@@ -411,7 +439,45 @@ bool MemoryFiles::SyncPass(const std::vector<std::wstring>& paths) {
     const NodePtr node = Find(KeyOf(path));
     if (!node || !node->is_file()) return false;
   }
+  // The POSIX pass syncs the whole file system.
+  if (*observer_) {
+    std::map<uint64_t, std::string> files;
+    for (const auto& [key, node] : nodes_) {
+      if (node->is_file()) files[node->id] = node->bytes;
+    }
+    (*observer_)->SyncedAll(files);
+  }
   return true;
+}
+
+bool MemoryFiles::SyncFolders(const std::vector<std::wstring>& paths) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  for (const auto& path : paths) {
+    const auto key = KeyOf(path);
+    if (!key) return false;
+    const size_t slash = key->folded.rfind(L'\\');
+    if (slash == std::wstring::npos) continue;
+    const std::wstring folder = key->folded.substr(0, slash);
+    const NodePtr node = Find(Key{folder, &folder});
+    if (!node) continue;  // no name there to make durable
+    if (node->type != Node::Type::kFolder) return false;
+    if (*observer_) (*observer_)->SyncedFolder(folder);
+  }
+  return true;
+}
+
+void MemoryFiles::SetObserver(Observer* observer) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  *observer_ = observer;
+}
+
+std::vector<MemoryFiles::FileRecord> MemoryFiles::Records() {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  std::vector<FileRecord> records;
+  for (const auto& [key, node] : nodes_) {
+    records.push_back({key, node->name, node->id, node->type == Node::Type::kFolder, node->bytes});
+  }
+  return records;
 }
 
 bool MemoryFiles::ListEntries(const std::wstring& folder, const std::wstring& pattern,
@@ -453,7 +519,8 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
     if (node->type == Node::Type::kFolder) {
       // Only to change its times, which Write does not do here.
       if (mode != OpenMode::kWriteShareAll) return nullptr;
-      return std::make_unique<MemoryFile>(mutex_, node, Lock::kNone, false, false, false);
+      return std::make_unique<MemoryFile>(mutex_, node, Lock::kNone, false, false, false,
+                                          observer_);
     }
     // A FIFO is refused at once, never waited on.
     if (node->type == Node::Type::kFifo) return nullptr;
@@ -474,9 +541,10 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
     node->bytes.clear();
     node->sparse.reset();
     node->last_write = Now();
+    if (*observer_) (*observer_)->Wrote(node->id, node->bytes);
   }
   return std::make_unique<MemoryFile>(mutex_, node, lock, reading || mode == OpenMode::kReadWrite,
-                                      writes, mode == OpenMode::kWriteAppend);
+                                      writes, mode == OpenMode::kWriteAppend, observer_);
 }
 
 ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,

@@ -71,6 +71,37 @@ class MemoryFiles {
 
   struct Node;
 
+  // What a durability model (a power-cut test) is told, under the store's
+  // lock (it must not call back): each name change and each barrier. An id
+  // stands for a file's identity (its inode); keys are folded paths.
+  class Observer {
+   public:
+    virtual ~Observer() = default;
+    // Created at key, or put there by a one-step write (replacing).
+    virtual void Named(const std::wstring& key, const std::wstring& name, uint64_t id,
+                       bool folder) = 0;
+    virtual void Unnamed(const std::wstring& key) = 0;
+    // The bytes a file holds now, after a write.
+    virtual void Wrote(uint64_t id, const std::string& bytes) = 0;
+    virtual void Renamed(const std::wstring& from, const std::wstring& to,
+                         const std::wstring& name, uint64_t id) = 0;
+    // fsync of a file, fsync of a folder, syncfs (every file's bytes).
+    virtual void SyncedFile(uint64_t id, const std::string& bytes) = 0;
+    virtual void SyncedFolder(const std::wstring& key) = 0;
+    virtual void SyncedAll(const std::map<uint64_t, std::string>& files) = 0;
+  };
+  void SetObserver(Observer* observer);
+  struct FileRecord {
+    std::wstring key;
+    std::wstring name;
+    uint64_t id = 0;
+    bool folder = false;
+    std::string bytes;
+  };
+  // Everything the store holds now.
+  std::vector<FileRecord> Records();
+  bool SyncFolders(const std::vector<std::wstring>& paths);
+
  private:
   using NodePtr = std::shared_ptr<Node>;
   struct Key {
@@ -86,9 +117,9 @@ class MemoryFiles {
   bool ParentExists(const Key& key);
   // What a one-step write or a staged write may replace.
   bool Replaceable(const NodePtr& node, bool no_replace) const;
-  NodePtr NewNode(const Key& key, int type);
+  NodePtr NewNode(const Key& key, int type, bool notify = true);
   // A new file at key holding what content holds.
-  void NewFileLike(const Key& key, const Node& content);
+  void NewFileLike(const Key& key, const Node& content, bool synced);
   bool PutFile(const Key& key, const Node& content, bool no_replace);
   bool Stage(const Key& destination, const Key& staged, const Node& content);
   bool Plant(const std::wstring& path, bool fifo, uint64_t size);
@@ -96,6 +127,8 @@ class MemoryFiles {
   // Shared with the open handles and locks, which may outlive a call.
   std::shared_ptr<std::mutex> mutex_;
   std::map<std::wstring, NodePtr> nodes_;
+  std::shared_ptr<Observer*> observer_ = std::make_shared<Observer*>(nullptr);
+  uint64_t next_id_ = 1;
 };
 
 }  // namespace copyloom::platform

@@ -87,6 +87,14 @@ bool StageBytes(const std::string& bytes, const std::wstring& destination,
 // them once; Windows flushes each file. Skipped under SetSkipSync.
 bool SyncPass(const std::vector<std::wstring>& paths);
 
+// Makes durable the names changed in the folders holding these paths (files
+// created, renamed or removed there since), each folder once. POSIX fsyncs
+// each folder; Windows flushes each folder handle where the volume lets it
+// (NTFS logs every name change and renames go write-through, so a folder it
+// cannot open for flushing is no failure). A folder that does not exist
+// holds nothing to sync. Skipped under SetSkipSync.
+bool SyncFolders(const std::vector<std::wstring>& paths);
+
 // The process id, for names unique between processes.
 uint32_t CurrentProcessId();
 
@@ -135,9 +143,9 @@ class File {
   virtual bool Seek(uint64_t offset) = 0;
   // Size in bytes, -1 when it cannot be read.
   virtual int64_t Size() = 0;
-  // Makes what was written durable through this handle, for a file the
-  // caller holds without sharing, which SyncPass cannot open again. True
-  // where SyncPass already covers the file (POSIX syncs whole file systems).
+  // Makes what was written durable through this handle (fsync,
+  // FlushFileBuffers): a journal held without sharing, which SyncPass cannot
+  // open again, or bytes patched in place. Skipped under SetSkipSync.
   virtual bool Sync() { return true; }
 };
 

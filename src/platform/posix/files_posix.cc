@@ -98,6 +98,8 @@ class PosixFile : public File {
     return static_cast<int64_t>(st.st_size);
   }
 
+  bool Sync() override { return hooks::SkipSync() || fdatasync(fd_.get()) == 0; }
+
  private:
   UniqueFd fd_;
   bool can_read_;
@@ -251,7 +253,14 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
   UniqueFd in;
   struct stat src;
   if (!OpenCopySource(from, to, &in, &src)) return false;
-  return posix::StageBeside(to, temp, [&](int out) { return CopyContent(in.get(), src, out); });
+  // A staged copy never keeps a read-only mode, on both builds: the
+  // Windows flush before the commit could not open it.
+  return posix::StageBeside(to, temp, [&](int out) {
+    struct stat now;
+    return CopyContent(in.get(), src, out) &&
+           (!IsReadOnlyMode(src.st_mode) ||
+            (fstat(out, &now) == 0 && fchmod(out, (now.st_mode & 07777) | S_IWUSR) == 0));
+  });
 }
 
 bool StageBytes(const std::string& bytes, const std::wstring& destination,
@@ -280,6 +289,27 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
     if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
     synced.push_back(st.st_dev);
     ok = syncfs(fd.get()) == 0 && ok;
+  }
+  return ok;
+}
+
+bool SyncFolders(const std::vector<std::wstring>& paths) {
+  if (paths.empty() || hooks::SkipSync()) return true;
+  if (auto* memory = hooks::Memory()) return memory->SyncFolders(paths);
+  bool ok = true;
+  std::vector<std::string> synced;
+  for (const std::wstring& path : paths) {
+    std::string native;
+    if (!MapPath(path, &native)) return false;
+    const size_t slash = native.rfind('/');
+    const std::string folder =
+        slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
+    if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
+    synced.push_back(folder);
+    UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    // A folder that is not there holds no name to make durable.
+    if (!fd && errno == ENOENT) continue;
+    ok = fd && fsync(fd.get()) == 0 && ok;
   }
   return ok;
 }

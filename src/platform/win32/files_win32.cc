@@ -180,6 +180,13 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
   if (SameFile(from, to)) return false;
   return win32::StageBeside(to, ResolvePath(staged), [&](const std::wstring& temp) {
     if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
+    // CopyFileW keeps a read-only attribute, and a read-only file does not
+    // open for the flush before the commit.
+    const DWORD attributes = ::GetFileAttributesW(temp.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !::SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
+      return false;
+    }
     return !testing::ShouldFail(testing::Op::kWrite);
   });
 }
@@ -207,6 +214,27 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
   return ok;
 }
 
+bool SyncFolders(const std::vector<std::wstring>& paths) {
+  if (hooks::SkipSync()) return true;
+  // NTFS logs each name change and RenameOverFile writes through; flushing
+  // a folder handle commits the rest (creations, deletions). A volume that
+  // will not open a folder for it (FAT, some redirectors, Wine) leaves the
+  // write-through renames as the guarantee.
+  std::vector<std::wstring> flushed;
+  for (const std::wstring& path : paths) {
+    const std::wstring native = ResolvePath(path);
+    const size_t slash = native.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) continue;
+    const std::wstring folder = native.substr(0, slash);
+    if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end()) continue;
+    flushed.push_back(folder);
+    UniqueHandle handle =
+        Open(folder, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle.valid()) ::FlushFileBuffers(handle.get());
+  }
+  return true;
+}
+
 uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 bool RemoveOneFile(const std::wstring& path) {
@@ -223,7 +251,9 @@ bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
   const std::wstring target = ResolvePath(to);
   if (IsReadOnly(target)) return false;
-  return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+  // Written through: a transaction's rename is durable when this returns.
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | (hooks::SkipSync() ? 0 : MOVEFILE_WRITE_THROUGH);
+  return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), flags) != 0;
 }
 
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
