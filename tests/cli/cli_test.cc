@@ -165,7 +165,8 @@ TEST_F(CliTest, TheUsersTicksAreKept) {
   // Without DIR arguments the saved ticks choose, and success clears them.
   auto result = Run({L"install", L"provider"});
   EXPECT_EQ(result.exit_code, 0);
-  EXPECT_NE(result.out.find("[1/1] " + U8(a) + ": Completed\nCompleted\n"), std::string::npos)
+  EXPECT_NE(result.out.find("[1/1] " + U8(a) + ": Completed\n" + kUnsigned + "\nCompleted\n"),
+            std::string::npos)
       << result.out;
   json after = RunJson({L"list"});
   for (const auto& row : after["rows"]) EXPECT_EQ(row["ticked"], false);
