@@ -246,12 +246,12 @@ def build_command(program, params, check_mode):
         cmd += ['--prefix', params['prefix']]
     if params['all_prefixes']:
         cmd.append('--all-prefixes')
-    if params['require_signature'] and params['state'] != 'absent':
-        cmd.append('--require-signature')
-
     state = params['state']
     if state == 'present':
         cmd += ['install', params['side']]
+        # An option of the install command, not of copyloom as a whole.
+        if params['require_signature']:
+            cmd.append('--require-signature')
         if params['chart'] is not None:
             cmd.append('--chart' if params['chart'] else '--no-chart')
     elif state == 'absent':
