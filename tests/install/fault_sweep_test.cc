@@ -488,6 +488,8 @@ std::string PowerCutName(const ::testing::TestParamInfo<PowerCut>& info) {
 #ifndef _WIN32
 // The memory store stands in for the POSIX disk only.
 INSTANTIATE_TEST_SUITE_P(Operations, PowerCutTest, ::testing::ValuesIn(PowerCuts()), PowerCutName);
+#else
+GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PowerCutTest);
 #endif
 
 INSTANTIATE_TEST_SUITE_P(Operations, FaultSweepTest, ::testing::ValuesIn(kScenarios),
