@@ -1,7 +1,9 @@
 # The minisign public keys the program trusts, built in: COPYLOOM_TRUSTED_KEYS
 # lists key files (minisign -G's .pub) or their base64 lines. A build that
-# is not a release also makes a test key of its own (build/<preset>/kit-keys/,
-# with minisign, no password) that signs the sample kit and that it trusts,
+# is not a release also makes a test key (build/kit-keys/, with minisign, no
+# password) that signs the sample kit and that it trusts. One key for every
+# preset of the checkout, so that the Linux build installs the Windows build's
+# kit and the other way round,
 # and a second key the tests sign with as "another key".
 #
 # A release (COPYLOOM_RELEASE=ON, as scripts/package.sh builds) never
@@ -12,7 +14,7 @@ option(COPYLOOM_RELEASE "A release build: trusts only COPYLOOM_TRUSTED_KEYS" OFF
 set(COPYLOOM_TRUSTED_KEYS "" CACHE STRING "Trusted minisign public keys: .pub files or base64 lines")
 find_program(COPYLOOM_MINISIGN minisign)
 
-set(COPYLOOM_TEST_KEY_DIR ${CMAKE_BINARY_DIR}/kit-keys)
+set(COPYLOOM_TEST_KEY_DIR ${CMAKE_SOURCE_DIR}/build/kit-keys)
 set(COPYLOOM_TEST_KEY "")
 set(trusted_lines "")
 set(trusts_test_key false)
