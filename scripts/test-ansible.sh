@@ -70,22 +70,24 @@ installed="$ANSIBLE_COLLECTIONS_PATH/ansible_collections/velmora/copyloom"
 
 # A Wine prefix as wineboot leaves it, with the user folders linked to HOME,
 # and two terminals: a data-folder one and a portable one.
-make_prefix() {  # HOME PREFIX
-  local home="$1" prefix="$2"
-  local users="$prefix/drive_c/users/trader" c="$prefix/drive_c"
+make_prefix() {  # HOME PREFIX USER
+  # Made for the user who runs it, as wineboot would: a prefix of another
+  # user's is used under the running user's own profile.
+  local home="$1" prefix="$2" owner="$3"
+  local users="$prefix/drive_c/users/$owner" c="$prefix/drive_c"
   mkdir -p "$home/Documents" "$home/Desktop" "$prefix/dosdevices" "$users/AppData/Roaming" "$c/windows"
   ln -s ../drive_c "$prefix/dosdevices/c:"
   ln -s "$home/Documents" "$users/Documents"
   ln -s "$home/Desktop" "$users/Desktop"
   printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' >"$prefix/system.reg"
-  cat >"$prefix/user.reg" <<'REG'
+  cat >"$prefix/user.reg" <<REG
 WINE REGISTRY Version 2
 
 #arch=win64
 
-[Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1765152000
-"AppData"="C:\\users\\trader\\AppData\\Roaming"
-"Personal"="C:\\users\\trader\\Documents"
+[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders] 1765152000
+"AppData"="C:\\\\users\\\\$owner\\\\AppData\\\\Roaming"
+"Personal"="C:\\\\users\\\\$owner\\\\Documents"
 REG
   local install="$c/Program Files (x86)/MetaTrader 4"
   local data="$users/AppData/Roaming/MetaQuotes/Terminal/50CA3DFB510CC5A8F28B48D1BF2A5702"
@@ -114,7 +116,7 @@ add_host() {  # NAME USER|- PREFIX...
     usermod -p '*' "$user"  # no password, yet not locked: key login only
     users+=("$user")
   fi
-  for prefix in "$@"; do make_prefix "$home" "$home/$prefix"; done
+  for prefix in "$@"; do make_prefix "$home" "$home/$prefix" "$user"; done
   chown -R "$user:" "$home"
   hosts+=("$name")
   echo "$user" >"$home.user"
@@ -124,6 +126,11 @@ add_host() {  # NAME USER|- PREFIX...
 # kit as a folder, a .zip and a .tar.gz.
 dpkg-deb -x "$deb" "$sandbox/deb"
 program="$sandbox/deb/usr/bin/copyloom"
+# The package is a release build and trusts no test key, so the fleet gets the
+# sample kit unsigned (the inventory allows that).
+cp -r "$kit" "$sandbox/kit"
+find "$sandbox/kit" -name 'kit.manifest*' -delete
+kit="$sandbox/kit"
 (cd "$kit" && zip -qr "$sandbox/kit.zip" . && tar -czf "$sandbox/kit.tar.gz" .)
 kit_version=$(tr -d '\r\n' <"$kit"/vlcpy*.tag)
 
