@@ -15,10 +15,9 @@ if [ ! -d "$kit" ]; then
   exit 1
 fi
 [ "$(id -u)" -eq 0 ] || { echo "test-ansible: needs root (local users, sshd, dpkg)" >&2; exit 1; }
-if dpkg-query -W -f='${Status}' copyloom 2>/dev/null | grep -q "install ok installed"; then
-  echo "test-ansible: a copyloom package is installed on this machine already; not replacing it" >&2
-  exit 1
-fi
+source scripts/test-machine.sh
+test_machine_reclaim test-ansible || exit 1
+test_machine_mark_installed  # the role installs the package on the local hosts
 deb=$(scripts/package.sh 2>/dev/null | tail -n 1)
 
 echo "== Ansible collection velmora.copyloom: build, install, sanity, fleet playbook"
@@ -39,7 +38,7 @@ cleanup() {
     [ -z "$pids" ] || { kill $pids 2>/dev/null; sleep 0.2; }
     userdel "$user" 2>/dev/null || echo "test-ansible: user $user is left" >&2
   done
-  dpkg -r copyloom >/dev/null 2>&1 || true
+  test_machine_remove_package
   rm -rf "$sandbox"
 }
 trap cleanup EXIT

@@ -11,11 +11,12 @@ deb=$(scripts/package.sh | tail -n 1)
 lintian --fail-on error "$deb" >&2 || fail "lintian finds errors in $deb"
 sudo_cmd=()
 [ "$(id -u)" -eq 0 ] || sudo_cmd=(sudo)
-if dpkg-query -W -f='${Status}' copyloom 2>/dev/null | grep -q "install ok installed"; then
-  fail "a copyloom package is installed on this machine already; not replacing it"
-fi
+SUDO="${sudo_cmd[*]}"
+source scripts/test-machine.sh
+test_machine_reclaim test-package || exit 1
+test_machine_mark_installed
 "${sudo_cmd[@]}" dpkg -i "$deb" >/dev/null
-trap '"${sudo_cmd[@]}" dpkg -r copyloom >/dev/null 2>&1 || true' EXIT
+trap 'test_machine_remove_package || true' EXIT
 
 version=$(/usr/bin/copyloom --version) || fail "the installed copyloom --version fails"
 [[ $version == "copyloom "[0-9]* ]] || fail "unexpected version text: $version"
@@ -42,7 +43,7 @@ for f in /usr/lib/copyloom/copyloom-setup.exe /usr/lib/copyloom/copyloom-setup-3
   grep -qx "$f" <<<"$files" || fail "no $f in the package"
 done
 scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"; "${sudo_cmd[@]}" dpkg -r copyloom >/dev/null 2>&1 || true' EXIT
+trap 'rm -rf "$scratch"; test_machine_remove_package || true' EXIT
 mkdir -p "$scratch/bin" "$scratch/lib/wine" "$scratch/p64/drive_c" "$scratch/p32/drive_c"
 printf '#arch=win64\n' >"$scratch/p64/system.reg"
 printf '#arch=win32\n' >"$scratch/p32/system.reg"
@@ -56,7 +57,7 @@ said=$(PATH="$scratch/bin:$PATH" /usr/bin/copyloom --prefix "$scratch/p64" windo
 said=$(PATH="$scratch/bin:$PATH" /usr/bin/copyloom --prefix "$scratch/p32" window) || true
 [ "$said" = "win32 /usr/lib/copyloom/copyloom-setup-32.exe" ] || fail "window (win32): $said"
 
-"${sudo_cmd[@]}" dpkg -r copyloom >/dev/null
+test_machine_remove_package || fail "the package could not be removed"
 rm -rf "$scratch"
 trap - EXIT
 [ ! -e /usr/bin/copyloom ] || fail "/usr/bin/copyloom is still there after removal"
