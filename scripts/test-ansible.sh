@@ -177,6 +177,38 @@ chown root: "$sandbox/hosts/ro/.wine/drive_c/MT4 Portable/MQL4/Experts"
 user() { cat "$sandbox/hosts/$1.user"; }
 h="$sandbox/hosts"
 
+# Signed kits: the build's own program (it trusts the build's test key, which
+# the release package does not) with the signed sample kit, and with a copy of
+# it whose library was changed after signing.
+signed_program="$sandbox/signed/copyloom"
+mkdir -p "$sandbox/signed"
+cp "$repo/$build/src/cli/copyloom" "$signed_program"
+cp -r "$repo/$build/kit" "$sandbox/signed/kit"
+cp -r "$repo/$build/kit" "$sandbox/signed/tampered"
+printf 'x' >>"$sandbox/signed/tampered/Signal Provider/experts/libraries/vlcpy.dll"
+add_host signed - .wine
+add_host tampered - .wine
+
+# A prefix that last ran under ru_RU (code page 1251 in system.reg), while the
+# module runs under Ansible's C locale: a terminal with a Cyrillic name, and
+# the list an earlier version saved in 1251, with a terminal added by hand on
+# a drive the prefix does not map.
+add_host ru - .wine
+ru_prefix="$h/ru/.wine"
+ru_terminal="$ru_prefix/drive_c/Терминал МТ4"
+mkdir -p "$ru_terminal/MQL4/Experts" "$ru_terminal/MQL4/Libraries" "$ru_terminal/config" "$ru_terminal/templates"
+printf 'MZ terminal' >"$ru_terminal/terminal.exe"
+cat >>"$ru_prefix/system.reg" <<'REG'
+
+[System\\CurrentControlSet\\Control\\Nls\\CodePage] 1765152000
+"ACP"="1251"
+"OEMCP"="866"
+REG
+ru_list="$ru_prefix/drive_c/users/$(user ru)/AppData/Roaming/Velmora/cplm/clinst.cfg"
+mkdir -p "${ru_list%/*}"
+printf '[MAIN]\r\nPATH=11C:\\\xD2\xE5\xF0\xEC\xE8\xED\xE0\xEB \xCC\xD2\x34*Completed|00D:\\MT4 Away*|\r\n' >"$ru_list"
+chown -R "$(user ru):" "$h/ru"
+
 inventory="$sandbox/inventory.yml"
 cat >"$inventory" <<INV
 all:
@@ -201,6 +233,17 @@ all:
         ro: {ansible_user: $(user ro), host_home: $h/ro, copier_program_source: $program,
              copier_kit_source: $kit}
         gone: {ansible_port: 1, ansible_user: nobody}
+    kits:
+      vars: {copier_require_signature: true, copier_program_source: $signed_program,
+             copier_environment: {ASAN_OPTIONS: detect_leaks=0}}
+      hosts:
+        signed: {ansible_user: $(user signed), host_home: $h/signed, copier_kit_source: $sandbox/signed/kit}
+        tampered: {ansible_user: $(user tampered), host_home: $h/tampered,
+                   copier_kit_source: $sandbox/signed/tampered}
+    locale:
+      hosts:
+        ru: {ansible_user: $(user ru), host_home: $h/ru, copier_program_source: $program,
+             copier_kit_source: $kit, copier_terminals: ['C:\\Терминал МТ4']}
 INV
 
 fail() { echo "test-ansible: $*" >&2; exit 1; }
