@@ -2,8 +2,9 @@
 # The Linux and the Windows command line on one Wine prefix as wineboot
 # leaves it (Documents linked to $HOME): both keep the prefix's own list in its
 # AppData, each reads the list the other saved, also when a folder name needs
-# a Unicode settings file, and a Windows run waits while the Linux build
-# holds the prefix's lock.
+# a Unicode settings file, a Windows run waits while the Linux build
+# holds the prefix's lock, and Ctrl+C (SIGINT, which Wine hands to the console
+# handler) stops a Windows install after the terminal in progress.
 # Usage: scripts/test-interop.sh [NATIVE_BUILD] [WINDOWS_BUILD]; call inside
 # xvfb-run after both builds.
 set -euo pipefail
@@ -55,3 +56,37 @@ if run.returncode != 1 or "waiting for another copyloom run" not in run.stderr:
     sys.exit("interop: a Windows run did not wait for the Linux build's lock: %d %s" % (run.returncode, run.stderr))
 print("interop: a Windows run waits while the Linux build holds the prefix's lock")
 PY
+
+# Ctrl+C mid-install: the Windows build finishes the terminal in progress,
+# saves the list with each row's real state and exits 130.
+stop="$work/stop"
+mkdir -p "$stop/kit/Signal Provider/experts/libraries" "$stop/data"
+{ printf '\x01\x02 compiled CopyloomSignedEA new '; head -c 400000 /dev/zero | tr '\0' n; } \
+  >"$stop/kit/Signal Provider/experts/_Velmora Signal Provider.ex4"
+{ printf 'MZ library '; head -c 600000 /dev/zero | tr '\0' l; } >"$stop/kit/Signal Provider/experts/libraries/vlcpy.dll"
+printf 'settings' >"$stop/kit/vlcpy.sin"
+: >"$stop/kit/vlcpy2026.tag"
+rows=
+for i in $(seq -w 0 99); do
+  mkdir -p "$stop/T0$i/config" "$stop/T0$i/experts"
+  rows+="00C:\\copyloom-interop\\stop\\T0$i*|"
+done
+printf '[MAIN]\r\nPATH=%s\r\n' "$rows" >"$stop/data/clinst.cfg"
+wine "$windows_cli" --kit 'C:\copyloom-interop\stop\kit' --data-dir 'C:\copyloom-interop\stop\data' \
+  install provider --all --no-chart </dev/null >"$stop/out" 2>&1 &
+pid=$!
+for _ in $(seq 1200); do [ -e "$stop/T000/experts/libraries/vlcpy.dll" ] && break; sleep 0.05; done
+kill -INT "$pid"
+status=0
+wait "$pid" || status=$?
+said=$(tr -d '\r' <"$stop/out")
+[ "$status" -eq 130 ] || fail "Ctrl+C: the Windows install exited $status, not 130: $said"
+finished=$(ls "$stop"/T0*/experts/libraries/vlcpy.dll | wc -l)
+[ "$finished" -ge 1 ] && [ "$finished" -lt 100 ] || fail "Ctrl+C: $finished of 100 terminals done: $said"
+grep -q "stopped by a signal: $finished of 100 terminals done" <<<"$said" || fail "Ctrl+C: $said"
+completed=$(grep -o '\*Completed|' "$stop/data/clinst.cfg" | wc -l)
+[ "$completed" -eq "$finished" ] || fail "Ctrl+C: $completed rows saved as done for $finished terminals"
+[ "$(grep -o '\*[A-Za-z]*|' "$stop/data/clinst.cfg" | wc -l)" -eq 100 ] || fail "Ctrl+C: a row was lost"
+! find "$stop" -name '*.clnew' -o -name '*.clold' -o -name '*.cljournal' | grep -q . ||
+  fail "Ctrl+C: files of the transaction were left"
+echo "interop: Ctrl+C stops a Windows install after the terminal in progress ($finished of 100 done), exit 130"
