@@ -138,7 +138,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       std::wstring state = broken.empty() ? RowStateText(result, plan.reload_type, texts)
                                           : BrokenFileText(texts, broken);
       // A file held by a running terminal keeps the engine's own text.
-      if (engine.m_Failure && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
+      if (!engine.m_Failure.ok() && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
         state = texts[TextKey::InstallFailed] + L"#" + CauseText(engine.m_Failure, texts);
       }
       if (!cause.ok()) RecordRowFailure(folder, cause);
@@ -150,7 +150,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       if (succeeded && chart) {
         engine.m_Failure = {};
         engine.WriteChartProfile(folder, plan.expert_name);
-        if (engine.m_Failure) {
+        if (!engine.m_Failure.ok()) {
           state += L" - " + CauseText(engine.m_Failure, texts);
           RecordRowFailure(folder, engine.m_Failure);
         }

@@ -231,9 +231,9 @@ TEST_F(InstallCommandsTest, TheSummaryIsTheFirstFailureInListOrder) {
 
   const std::wstring first = L"Failed#Please select the installation path of MT4!";
   EXPECT_EQ(view_.rows[1].state, first);
+  // A read-only file is a permission matter: its own text, naming it.
   EXPECT_EQ(view_.rows[2].state,
-            L"Failed#Please close all the MetaTrader Terminals,and then try again!"
-            L"#MyProvider_v2.ex4 - Nothing in the terminal was changed");
+            L"Failed#No permission to write " + held + L" - Nothing in the terminal was changed");
   EXPECT_EQ(Unwarned(view_), Strings{first});
   // Failed rows keep their tick for the retry; the rest are done.
   EXPECT_FALSE(view_.rows[0].ticked);
