@@ -158,7 +158,7 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);
       if (succeeded && plan.copier) view.SetTicked(i, false);
-      outcomes.push_back({succeeded, state});
+      outcomes.push_back({succeeded, state, folder});
     }
   }
 
