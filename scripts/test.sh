@@ -11,6 +11,7 @@ echo "== native-asan: build and test"
 cmake --preset native-asan >/dev/null
 cmake --build --preset native-asan
 ctest --preset native-asan -j2
+scripts/test-causes.sh
 
 echo "== native-ea: the expert-advisor edition, build and test its edition-dependent parts"
 cmake --preset native-ea >/dev/null

@@ -59,7 +59,7 @@ int main() {
 
   // "abc" has a known digest (RFC 1321, A.5).
   const std::wstring sample = folder + L"sample.txt";
-  const bool written = files.WriteTextFile(sample, L"abc", true);
+  const bool written = files.WriteTextFile(sample, L"abc", true).ok();
   Report("write a file", written && files.GetFileLength(sample) == 3);
   const std::wstring digest = files.GetFileDigest(sample);
   Report("MD5 of the file", digest == L"900150983cd24fb0d6963f7d28e17f72", digest);

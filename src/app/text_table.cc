@@ -84,6 +84,18 @@ constexpr TextRow kTexts[] = {
      L"此安装包没有签名: 其文件未经校验即被安装"},
     {TextKey::KitSignatureRequired, L"This kit is not signed and a signature is required: {0}",
      L"此安装包没有签名, 但要求签名: {0}"},
+    // Why a write failed.
+    {TextKey::CauseNoSpace, L"Not enough disk space for {0}", L"磁盘空间不足: {0}"},
+    {TextKey::CauseNoPermission, L"No permission to write {0}", L"没有写入权限: {0}"},
+    {TextKey::CauseReadOnly, L"The disk holding {0} is read-only", L"所在磁盘为只读: {0}"},
+    {TextKey::CauseMissing, L"Not found: {0}", L"找不到: {0}"},
+    {TextKey::CauseNotAFile, L"Not a plain file: {0}", L"不是普通文件: {0}"},
+    {TextKey::CauseTooLarge, L"Too large: {0}", L"文件过大: {0}"},
+    {TextKey::CauseBadName, L"A name Windows does not allow: {0}", L"Windows不允许的名称: {0}"},
+    {TextKey::CausePathTooLong, L"Path too long: {0}", L"路径过长: {0}"},
+    {TextKey::CauseIoError, L"The disk could not read or write {0}", L"磁盘读写错误: {0}"},
+    {TextKey::CauseOther, L"Could not write {0}", L"无法写入: {0}"},
+    {TextKey::FailedTerminalsHeader, L"These terminals failed:", L"以下MT4软件安装失败:"},
 };
 
 static_assert(std::size(kTexts) == kTextKeyCount, "one row per key");

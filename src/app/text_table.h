@@ -61,7 +61,19 @@ enum class TextKey : int {
   KitNotGenuine,
   KitUnsigned,
   KitSignatureRequired,
-  LastKey_ = KitSignatureRequired,
+  // Why a write failed, when it is not a running terminal holding a file.
+  CauseNoSpace,
+  CauseNoPermission,
+  CauseReadOnly,
+  CauseMissing,
+  CauseNotAFile,
+  CauseTooLarge,
+  CauseBadName,
+  CausePathTooLong,
+  CauseIoError,
+  CauseOther,
+  FailedTerminalsHeader,
+  LastKey_ = FailedTerminalsHeader,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

@@ -27,6 +27,7 @@
 #include "install/launch_commands.h"
 #include "install/result_text.h"
 #include "install/support_files.h"
+#include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
@@ -183,6 +184,9 @@ class Runner {
   bool ReportBrokenSettings();
   // A dry run's text: each row's folder, then a line per file.
   void PrintPlan();
+  // One line per failed row: the terminal, the cause and its file; a failed
+  // row fails the run.
+  void ReportFailures();
 
   const Options& options_;
   std::wstring current_;
@@ -200,6 +204,8 @@ class Runner {
  public:
   // What install or uninstall changed (or would change) per row folder.
   std::map<std::wstring, std::vector<Change>> changes;
+  // Why each failed row failed, per row folder.
+  std::map<std::wstring, platform::Status> failures;
 };
 
 const Runner::CommandEntry Runner::kCommands[] = {
@@ -216,9 +222,12 @@ int Runner::Run() {
     return ReportBrokenSettings() ? kExitFailed : status;
   }
   // A dry run leaves the machine as it is: no deployment, no settings.
-  deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles();
+  platform::Status deploy_cause;
+  deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles(&deploy_cause);
   if (!IsSuccessResult(deploy_result_)) {
-    view_.ShowMessage(deploy_result_);
+    // The message, and why on a line of its own.
+    view_.ShowMessage(deploy_cause ? deploy_result_
+                                   : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
     return kExitFailed;
   }
   // A dry run reads the list a real run would see, taking over nothing.
@@ -431,18 +440,24 @@ void Runner::Install() {
   const std::string refusal = LastKitRefusal();
   if (!refusal.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + refusal + "\n");
   PrintPlan();
-  const std::wstring& failed = view_.Text(TextKey::InstallFailed);
-  for (const auto& state : view_.handled_states()) {
-    if (StartsWith(state, failed)) outcome_.failed = true;
-  }
+  ReportFailures();
 }
 
 void Runner::Uninstall() {
   if (!options_.dry_run) platform::WatchStopRequests();
   if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
   PrintPlan();
-  for (const auto& state : view_.handled_states()) {
-    if (StartsWith(state, view_.Text(TextKey::UninstallFailed))) outcome_.failed = true;
+  ReportFailures();
+}
+
+void Runner::ReportFailures() {
+  failures = TakeRowFailures();
+  if (!failures.empty()) outcome_.failed = true;
+  for (const auto& [folder, cause] : failures) {
+    std::wstring line = L"failed: " + folder + L": " + CauseText(cause, view_.Texts());
+    if (cause.kind() == platform::FailureKind::kHeld) line += L" " + cause.path();
+    if (!cause.system().empty()) line += L" (" + cause.system() + L")";
+    Print(line);
   }
 }
 
@@ -712,7 +727,8 @@ nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
                      const std::vector<StatusEntry>* status_entries,
                      const std::wstring& chosen_prefix,
-                     const std::map<std::wstring, std::vector<Change>>& changes, bool dry_run) {
+                     const std::map<std::wstring, std::vector<Change>>& changes,
+                     const std::map<std::wstring, platform::Status>& failures, bool dry_run) {
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
@@ -725,11 +741,24 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
         if (SameFolder(folder, row.folder))
           r[dry_run ? "plan" : "changes"] = ChangesJson(folder, list);
       }
+      for (const auto& [folder, cause] : failures) {
+        if (!SameFolder(folder, row.folder)) continue;
+        nlohmann::ordered_json error;
+        error["kind"] = platform::FailureKindName(cause.kind());
+        error["path"] = Utf8(cause.path());
+        error["system"] = Utf8(cause.system());
+        r["error"] = error;
+      }
       out["rows"].push_back(r);
     }
   }
   out["messages"] = nlohmann::json::array();
-  for (const auto& message : messages) out["messages"].push_back(Utf8(message));
+  for (std::wstring message : messages) {
+    // Plain text: the window's "#" between a message and its detail is a
+    // line break here.
+    ReplaceAll(&message, L"#", L"\n");
+    out["messages"].push_back(Utf8(message));
+  }
   out["exit"] = status;
   return out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n";
 }
@@ -862,7 +891,7 @@ int RunCopyloom(const Invocation& invocation) {
   if (json) {
     std::vector<std::wstring> messages = view.messages();
     WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
-                               runner.changes, options->dry_run));
+                               runner.changes, runner.failures, options->dry_run));
   }
   return status;
 }

@@ -17,6 +17,16 @@ void ConsoleView::BeginProgress(int total) {
   handled_states_.clear();
 }
 
+namespace {
+
+// The window's "#" between a message and its detail: a line of its own here.
+std::wstring OnSeparateLines(std::wstring text) {
+  ReplaceAll(&text, L"#", L"\n  ");
+  return text;
+}
+
+}  // namespace
+
 void ConsoleView::FlushRow() {
   if (pending_row_ < 0) return;
   const int row = pending_row_;
@@ -26,7 +36,7 @@ void ConsoleView::FlushRow() {
   const TerminalRow& r = rows_[row];
   handled_states_.push_back(r.state);
   print_(L"[" + std::to_wstring(progress_done_) + L"/" + std::to_wstring(progress_total_) + L"] " +
-         r.folder + L": " + r.state);
+         r.folder + L": " + OnSeparateLines(r.state));
 }
 
 void ConsoleView::FinishProgress() { FlushRow(); }
@@ -105,7 +115,7 @@ void ConsoleView::ShowBusy(bool busy) {
 void ConsoleView::ShowMessage(const std::wstring& text) {
   FlushRow();  // the row that just ended prints before the closing message
   messages_.push_back(text);
-  print_(text);
+  print_(OnSeparateLines(text));
 }
 
 bool ConsoleView::AskOkCancel(const std::wstring& text) {

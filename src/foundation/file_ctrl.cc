@@ -124,9 +124,9 @@ std::string CFileCtrl::ReadWholeFile(const std::wstring& path) const {
   return content;
 }
 
-bool CFileCtrl::WriteTextFile(const std::wstring& path, const std::wstring& text,
-                              bool replace) const {
-  if (path.empty()) return false;
+pf::Status CFileCtrl::WriteTextFile(const std::wstring& path, const std::wstring& text,
+                                    bool replace) const {
+  if (path.empty()) return pf::Status(pf::FailureKind::kNameNotAllowed, path);
   const unsigned code_page = pf::AnsiCodePage();
   size_t unmappable = pf::kNoUnmappable;
   std::string bytes = pf::WideToCodePage(code_page, text, &unmappable);
@@ -134,12 +134,14 @@ bool CFileCtrl::WriteTextFile(const std::wstring& path, const std::wstring& text
     bytes = pf::WideToCodePage(code_page, text.substr(0, unmappable));
   }
   if (replace) return pf::WriteWholeFile(path, bytes);
+  pf::ClearFailureKind();
   auto file = pf::OpenFile(path, pf::OpenMode::kWriteAppend);
-  if (!file) return false;
-  return bytes.empty() || file->Write(bytes.data(), bytes.size());
+  if (!file) return pf::LastSystemFailure(path);
+  if (bytes.empty() || file->Write(bytes.data(), bytes.size())) return {};
+  return pf::LastSystemFailure(path);
 }
 
-bool CFileCtrl::AppendTextLine(const std::wstring& path, const std::wstring& text) const {
+pf::Status CFileCtrl::AppendTextLine(const std::wstring& path, const std::wstring& text) const {
   return WriteTextFile(path, FileExists(path) ? L"\r\n" + text : text, false);
 }
 
@@ -173,11 +175,13 @@ int64_t CFileCtrl::FindTextInFile(const std::wstring& path, const std::wstring& 
   return -1;
 }
 
-bool CFileCtrl::CopyFileTo(const std::wstring& source, const std::wstring& destination,
-                           bool overwrite) const {
-  if (!overwrite && FileExists(destination)) return true;
+pf::Status CFileCtrl::CopyFileTo(const std::wstring& source, const std::wstring& destination,
+                                 bool overwrite) const {
+  if (!overwrite && FileExists(destination)) return {};
   const std::wstring folder = GetPathFolder(destination);
-  if (!folder.empty()) CreateFolderTree(folder);
+  if (!folder.empty()) {
+    if (pf::Status made = CreateFolderTree(folder); !made) return made;
+  }
   return pf::CopyOneFile(source, destination, !overwrite);
 }
 
@@ -189,20 +193,24 @@ double CFileCtrl::GetFileLength(const std::wstring& path) const {
   return size < 0 ? -1 : static_cast<double>(size);
 }
 
-bool CFileCtrl::CreateFolderTree(const std::wstring& folder) const {
+pf::Status CFileCtrl::CreateFolderTree(const std::wstring& folder) const {
+  const pf::Status missing(pf::FailureKind::kMissing, folder);
   const std::wstring path = WithoutTrailingSeparators(folder);
-  if (path.empty()) return pf::QueryAttributes(folder).exists;  // "/" and the like
-  if (pf::QueryAttributes(path).exists) return true;
+  if (path.empty()) return pf::QueryAttributes(folder).exists ? pf::Status() : missing;
+  if (pf::QueryAttributes(path).exists) return {};
   const std::wstring parent = GetPathFolder(path);
   // Ran out of parents without meeting an existing folder: a missing drive
   // or a bare relative name.
-  if (parent.empty()) return false;
-  if (!FolderExists(parent) && !CreateFolderTree(parent)) return false;
-  return pf::CreateOneFolder(path) && FolderExists(path);
+  if (parent.empty()) return missing;
+  if (!FolderExists(parent)) {
+    if (pf::Status made = CreateFolderTree(parent); !made) return made;
+  }
+  if (pf::Status made = pf::CreateOneFolder(path); !made) return made;
+  return FolderExists(path) ? pf::Status() : pf::Status(pf::FailureKind::kNotRegularFile, path);
 }
 
-bool CFileCtrl::DeleteFileIfPresent(const std::wstring& path) const {
-  if (!FileExists(path)) return true;
+pf::Status CFileCtrl::DeleteFileIfPresent(const std::wstring& path) const {
+  if (!FileExists(path)) return {};
   return pf::RemoveOneFile(path);
 }
 

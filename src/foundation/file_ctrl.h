@@ -2,6 +2,8 @@
 // result values (see each operation); nothing here shows a message.
 #pragma once
 
+#include "platform/failure.h"
+
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -23,21 +25,21 @@ class CFileCtrl {
   std::string ReadWholeFile(const std::wstring& path) const;
   // Text in the ANSI code page, cut at the first character it cannot
   // represent. False for an empty path, an open failure or a failed write.
-  bool WriteTextFile(const std::wstring& path, const std::wstring& text, bool replace) const;
+  platform::Status WriteTextFile(const std::wstring& path, const std::wstring& text, bool replace) const;
   // "\r\n" + text when the file exists, else text; appended.
-  bool AppendTextLine(const std::wstring& path, const std::wstring& text) const;
+  platform::Status AppendTextLine(const std::wstring& path, const std::wstring& text) const;
   // Byte offset of the first occurrence of the text's ANSI bytes; -1 when
   // absent, the file is missing or the text is empty. One pass over the file.
   int64_t FindTextInFile(const std::wstring& path, const std::wstring& text) const;
   // True without copying when !overwrite and the destination file exists.
   // Creates the destination's folder chain first.
-  bool CopyFileTo(const std::wstring& source, const std::wstring& destination,
+  platform::Status CopyFileTo(const std::wstring& source, const std::wstring& destination,
                   bool overwrite) const;
   // Size in bytes, the whole of it; -1 when the file cannot be opened.
   double GetFileLength(const std::wstring& path) const;
-  bool CreateFolderTree(const std::wstring& folder) const;
+  platform::Status CreateFolderTree(const std::wstring& folder) const;
   // True when no such file exists.
-  bool DeleteFileIfPresent(const std::wstring& path) const;
+  platform::Status DeleteFileIfPresent(const std::wstring& path) const;
   // Full paths, never followed by "\"; recursion does not enter links.
   // False when a folder that exists could not be listed (a missing one
   // lists as empty). An entry whose name Windows could not hold (a Linux

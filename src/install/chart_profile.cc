@@ -89,6 +89,7 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   const std::wstring profiles = layout.FolderFor(L"profiles");
   if (!check_only) m_Changes.clear();
   m_BrokenFile.clear();
+  m_Failure = {};
   // A file of the terminal that is no plain one or is over its cap fails
   // the row, named, and stays as it is.
   auto read = [&](const std::wstring& path, uint64_t cap, std::string* bytes) {
@@ -128,8 +129,8 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   TerminalTransaction txn(layout.data_folder);
   txn.Write(AnsiFileBytes(ChartFileText(*symbol, expert_name)), folder + L"chart00.chr");
   txn.Write(AnsiFileBytes(AppendWindowLine(list_text, *symbol)), order);
-  std::wstring failed;
-  Finish(txn, terminal, &failed);
+  platform::Status failed;
+  if (!Finish(txn, terminal, &failed)) m_Failure = failed;
   return {};
 }
 

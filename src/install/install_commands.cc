@@ -13,6 +13,7 @@
 #include "install/kit_manifest.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
+#include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
@@ -42,12 +43,27 @@ struct RowPlan {
   std::wstring expert_name;
 };
 
+// Why a row failed, as a value: the write that failed, else the file that
+// was no plain one, else what the engine found missing or wrong.
+platform::Status RowCause(const CMTAssist& engine, const std::wstring& broken, bool succeeded,
+                          const std::wstring& folder, const std::wstring& result) {
+  if (succeeded) return {};
+  if (!engine.m_Failure.ok()) return engine.m_Failure;
+  if (!broken.empty()) return platform::Status(platform::FailureKind::kNotRegularFile, broken);
+  const bool missing = result == GetMessageText(EngineMessage::kSelectTerminalPath) ||
+                       StartsWith(result, GetMessageText(EngineMessage::kInvalidRunningPath)) ||
+                       result == GetMessageText(EngineMessage::kNothingInstalled);
+  return platform::Status(missing ? platform::FailureKind::kMissing : platform::FailureKind::kOther,
+                          folder);
+}
+
 void InstallRows(InstallerView& view, const RowPlan& plan) {
   const InterfaceTexts& texts = view.Texts();
   CMTAssist& engine = TheEngine();
   std::vector<InstalledRow> outcomes;
   // Only this command's changes are kept: a window runs many commands.
   TakeRowChanges();
+  TakeRowFailures();
   // The kit is checked, and a signed kit's files read, before any terminal
   // changes: a kit that is not genuine installs nothing anywhere. With no
   // row to install, only the prompt for one is shown.
@@ -93,6 +109,8 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       if (i >= view.RowCount()) break;
 
       const std::wstring folder = view.CellText(i, kColumnFolder);
+      ClearRowFailure(folder);
+      engine.m_Failure = {};
       const bool chart = plan.copier && view.IsChecked(kCheckLoadEaAuto);
       // What the chart is made from is read first: a broken file fails the
       // row while the terminal is still as it was.
@@ -116,17 +134,31 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       }
       ReplaceAll(&result, L"\n", L"#");
       bool succeeded = broken.empty() && IsSuccessResult(result);
+      const platform::Status cause = RowCause(engine, broken, succeeded, folder, result);
       std::wstring state = broken.empty() ? RowStateText(result, plan.reload_type, texts)
                                           : BrokenFileText(texts, broken);
+      // A file held by a running terminal keeps the engine's own text.
+      if (!engine.m_Failure.ok() && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
+        state = texts[TextKey::InstallFailed] + L"#" + CauseText(engine.m_Failure, texts);
+      }
+      if (!cause.ok()) RecordRowFailure(folder, cause);
       if (!succeeded && put_back) {
         state += texts[TextKey::NothingChanged];
       }
-      // A chart that cannot be written leaves the completed install as it is.
-      if (succeeded && chart) engine.WriteChartProfile(folder, plan.expert_name);
+      // A chart that cannot be written leaves the completed install as it
+      // is; the row says why the chart is missing.
+      if (succeeded && chart) {
+        engine.m_Failure = {};
+        engine.WriteChartProfile(folder, plan.expert_name);
+        if (!engine.m_Failure.ok()) {
+          state += L" - " + CauseText(engine.m_Failure, texts);
+          RecordRowFailure(folder, engine.m_Failure);
+        }
+      }
       view.SetCellText(i, kColumnType, plan.type_text);
       view.SetCellText(i, kColumnState, state);
       if (succeeded && plan.copier) view.SetTicked(i, false);
-      outcomes.push_back({succeeded, state});
+      outcomes.push_back({succeeded, state, folder});
     }
   }
 

@@ -99,6 +99,7 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
                                           const std::wstring& terminal) {
   m_ErrorText.clear();
   m_BrokenFile.clear();
+  m_Failure = {};
   m_NeedReload = false;
   m_NeedRestart = false;
   const std::wstring root = AsFolder(package_root);
@@ -173,16 +174,17 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   if (m_Kit && m_Kit->state == KitCheck::kGenuine && !m_Kit->manifest.name.empty()) {
     txn.Write(FormatManifest(m_Kit->manifest), AsFolder(data_folder) + kInstalledKitRecord);
   }
-  std::wstring failed;
+  pf::Status failed;
   if (!Finish(txn, terminal, &failed)) {
     m_RolledBack = true;
-    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + GetPathFileName(failed, true);
+    m_Failure = failed;
+    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + GetPathFileName(failed.path(), true);
   }
   return result;
 }
 
 bool CMTAssist::Finish(TerminalTransaction& txn, const std::wstring& terminal,
-                       std::wstring* failed) {
+                       pf::Status* failed) {
   m_Changes = txn.Plan();
   const bool ok = IsDryRun() ? txn.Check(failed) : txn.Commit(failed);
   if (!ok && !IsDryRun()) m_Changes.clear();
@@ -278,6 +280,7 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
     if (!scan.readable) {
       // Not "identical": an unreadable file must never pass for an installed one.
       copied = false;
+      m_Failure = pf::Status(pf::FailureKind::kIoError, source);
     } else if (SameContent(destination, scan)) {
       copied = true;
     } else {
@@ -296,7 +299,9 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
       }
       // The terminal's own experts.ini is never replaced.
       if (!txn_) {
-        copied = files.CopyFileTo(source, destination, overwrite && !protected_ini);
+        const pf::Status copy = files.CopyFileTo(source, destination, overwrite && !protected_ini);
+        if (!copy) m_Failure = copy;
+        copied = copy.ok();
       } else {
         if (overwrite && !protected_ini) {
           if (checked) {
@@ -376,8 +381,10 @@ bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
     }
   }
   if (!ok || !own) return ok;
-  std::wstring failed;
-  return IsDryRun() ? own->Check(&failed) : own->Commit(&failed);
+  pf::Status failed;
+  const bool done = IsDryRun() ? own->Check(&failed) : own->Commit(&failed);
+  if (!done) m_Failure = failed;
+  return done;
 }
 
 CMTAssist& TheEngine() {

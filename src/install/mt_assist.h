@@ -3,6 +3,8 @@
 // the installed expert. One instance per process (TheEngine()).
 #pragma once
 
+#include "platform/failure.h"
+
 #include <array>
 #include <cstdint>
 #include <map>
@@ -76,6 +78,9 @@ class CMTAssist {
   // A terminal file that InstallToTerminal or WriteChartProfile found not
   // plain or over its cap (left as it is); empty when none.
   std::wstring m_BrokenFile;
+  // Why the last InstallToTerminal, PatchExpertsIni or WriteChartProfile
+  // failed writing, when a write failed; ok otherwise.
+  platform::Status m_Failure;
   // Package files skipped since the batch began because Windows could not
   // hold their names (they would be read as paths), each once.
   TextList m_SkippedNames;
@@ -105,7 +110,7 @@ class CMTAssist {
   std::wstring DestinationFolder(const std::wstring& sub, const std::wstring& term) const;
 
   // Ends a terminal's transaction: committed, or only checked in a dry run.
-  bool Finish(TerminalTransaction& txn, const std::wstring& terminal, std::wstring* failed);
+  bool Finish(TerminalTransaction& txn, const std::wstring& terminal, platform::Status* failed);
 
   bool batch_ = false;
   // The transaction of the terminal InstallToTerminal works on, while it does.

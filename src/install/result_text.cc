@@ -81,8 +81,19 @@ SummaryMessage SummarizeInstall(const std::vector<InstalledRow>& rows, bool expe
     return {texts[TextKey::SelectInstallPrompt], false};
   }
   if (!expert_advisor_edition) {
+    std::vector<const InstalledRow*> failed;
     for (const InstalledRow& row : rows) {
-      if (!row.succeeded) return {row.state, false};
+      if (!row.succeeded) failed.push_back(&row);
+    }
+    if (failed.size() == 1) return {failed.front()->state, false};
+    if (!failed.empty()) {
+      std::wstring text = texts[TextKey::FailedTerminalsHeader];
+      for (const InstalledRow* row : failed) {
+        std::wstring state = row->state;
+        ReplaceAll(&state, L"#", L" ");
+        text += L"\n" + row->folder + L": " + state;
+      }
+      return {text, false};
     }
   }
   return {texts[TextKey::DoneText], false};

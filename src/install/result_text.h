@@ -57,7 +57,8 @@ std::wstring BrokenFileText(const InterfaceTexts& texts, const std::wstring& pat
 
 struct InstalledRow {
   bool succeeded = false;
-  std::wstring state;  // as written into the row
+  std::wstring state;   // as written into the row
+  std::wstring folder;  // the row's terminal
 };
 
 struct SummaryMessage {
@@ -66,7 +67,8 @@ struct SummaryMessage {
 };
 
 // The one message after an install command. With rows handled: the copier
-// edition shows the first failed row's State, else DoneText; the
+// edition shows a failed row's State, or, when several failed, each failed
+// terminal with its State under FailedTerminalsHeader; else DoneText; the
 // expert-advisor edition always DoneText. With none: SelectFolderPrompt (OK
 // and Cancel) when the list is empty, else SelectInstallPrompt.
 SummaryMessage SummarizeInstall(const std::vector<InstalledRow>& rows, bool expert_advisor_edition,

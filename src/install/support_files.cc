@@ -11,6 +11,12 @@ namespace {
 
 constexpr wchar_t kConfigurationName[] = L"vlcpy.sin";
 constexpr wchar_t kTagPattern[] = L"vlcpy*.tag";
+constexpr wchar_t kInstallFailed[] = L"Fail to install the configuration file!";
+
+// Only a file held open by a running terminal asks for the terminals to close.
+bool CauseIsHeld(const platform::Status& cause) {
+  return cause.kind() == platform::FailureKind::kHeld;
+}
 
 std::wstring CloseTerminalsText() {
   return languageIndex() == kChinese ? L"请先关闭所有MT4软件!" : L"Please close all mt4 terminals!";
@@ -45,7 +51,10 @@ Destination ChooseDestination(const CFileCtrl& files, const ProductProfile& prof
 
 }  // namespace
 
-std::wstring DeploySupportFiles() {
+std::wstring DeploySupportFiles(platform::Status* cause) {
+  platform::Status ignored;
+  if (!cause) cause = &ignored;
+  *cause = {};
   const CFileCtrl files;
   const ProductProfile& profile = TheProfile();
 
@@ -68,7 +77,7 @@ std::wstring DeploySupportFiles() {
   if (base.empty() || !files.FolderExists(base)) return L"Fail to access regedit:" + base;
 
   const std::wstring& shared = where.shared;
-  if (!files.CreateFolderTree(shared)) return L"Fail to create folder:" + shared;
+  if (!(*cause = files.CreateFolderTree(shared))) return L"Fail to create folder:" + shared;
   const platform::HeldFilesSnapshot held;
 
   const std::wstring destination = shared + kConfigurationName;
@@ -83,27 +92,26 @@ std::wstring DeploySupportFiles() {
     // It is replaced in one step, so that it is never missing, and the new
     // tag goes last: until it is there, the next run does all this again.
     if (!files.FileExists(tag_destination)) {
-      if (files.FileExists(destination) && !files.CopyFileTo(source, destination, true)) {
-        return CloseTerminalsText();
+      if (files.FileExists(destination) && !(*cause = files.CopyFileTo(source, destination, true))) {
+        return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
       }
       TextList old_tags;
       if (!files.ListFolder(shared, &old_tags, true, false, kTagPattern)) {
         return CloseTerminalsText();
       }
       for (const std::wstring& old_tag : old_tags) {
-        if (!files.DeleteFileIfPresent(old_tag)) return CloseTerminalsText();
+        if (!(*cause = files.DeleteFileIfPresent(old_tag))) {
+          return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
+        }
       }
       // Without its tag the configuration would not be replaced next time:
       // a failure here is the deployment's failure.
-      if (!files.CopyFileTo(tags.front(), tag_destination, true)) {
-        return L"Fail to install the configuration file!";
-      }
+      if (!(*cause = files.CopyFileTo(tags.front(), tag_destination, true))) return kInstallFailed;
     }
   }
 
-  if (!files.CopyFileTo(source, destination, false)) {
-    return files.FileExists(source) ? L"Fail to install the configuration file!"
-                                    : L"The configuration file cannot be found!";
+  if (!(*cause = files.CopyFileTo(source, destination, false))) {
+    return files.FileExists(source) ? kInstallFailed : L"The configuration file cannot be found!";
   }
   return L"SUCC";
 }

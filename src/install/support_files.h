@@ -4,9 +4,12 @@
 
 #include <string>
 
+#include "platform/failure.h"
+
 namespace copyloom {
 
-// "SUCC", or a message for the user (the window shows it and closes).
-std::wstring DeploySupportFiles();
+// "SUCC", or a message for the user (the window shows it and closes);
+// *cause (when given) gets why a write failed, ok otherwise.
+std::wstring DeploySupportFiles(platform::Status* cause = nullptr);
 
 }  // namespace copyloom

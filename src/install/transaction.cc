@@ -1,5 +1,6 @@
 #include "install/transaction.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
 #include <set>
@@ -45,12 +46,25 @@ bool Exists(const std::wstring& path) { return pf::QueryAttributes(path).exists;
 bool RemoveWritable(const std::wstring& path) {
   if (!Exists(path)) return true;
   if (pf::QueryAttributes(path).read_only) pf::SetReadOnly(path, false);
-  return pf::RemoveOneFile(path);
+  return pf::RemoveOneFile(path).ok();
 }
 
 bool PutBack(const std::wstring& backup, const std::wstring& destination) {
   if (pf::QueryAttributes(destination).read_only) pf::SetReadOnly(destination, false);
-  return pf::RenameOverFile(backup, destination);
+  return pf::RenameOverFile(backup, destination).ok();
+}
+
+// The folder as the trader knows it, without the separator at its end.
+std::wstring FolderName(const std::wstring& folder) {
+  std::wstring name = folder;
+  while (name.size() > 3 && (name.back() == L'\\' || name.back() == L'/')) name.pop_back();
+  return name;
+}
+
+// What the system said of the last call that failed, about path.
+pf::Status SystemFailure(const std::wstring& path) {
+  pf::Status status = pf::LastSystemFailure(path);
+  return status.ok() ? pf::Status(pf::FailureKind::kOther, path) : status;
 }
 
 struct PatchByte {
@@ -299,21 +313,72 @@ std::vector<Change> TerminalTransaction::Plan() const {
   return plan;
 }
 
-bool TerminalTransaction::Check(std::wstring* failed) const {
+bool TerminalTransaction::Check(pf::Status* failed) const {
+  if (steps_.empty()) return true;
+  // The journal goes first, into the terminal's data folder.
+  if (pf::Status writable = pf::CheckCanWrite(FolderName(journal_folder_)); !writable) {
+    *failed = writable;
+    return false;
+  }
+  // Staged files stand beside what they replace until the end: all of them
+  // need room at once.
+  constexpr uint64_t kBlock = 4096;
+  uint64_t staged_bytes = 0;
+  std::vector<std::wstring> folders;
   for (const Step& step : steps_) {
-    bool ok = true;
+    pf::Status status;
     if (step.action == ChangeAction::kPatch) {
-      ok = !pf::QueryAttributes(step.destination).is_link &&
-           pf::OpenFile(step.destination, pf::OpenMode::kReadWrite) != nullptr;
+      if (pf::QueryAttributes(step.destination).is_link) {
+        status = pf::Status(pf::FailureKind::kNotRegularFile, step.destination);
+      } else {
+        pf::ClearFailureKind();
+        if (!pf::OpenFile(step.destination, pf::OpenMode::kReadWrite)) {
+          status = SystemFailure(step.destination);
+        }
+      }
     } else {
-      ok = pf::CanReplaceFile(step.destination);
+      status = pf::CanReplaceFile(step.destination);
+      if (status && step.action != ChangeAction::kRemove) {
+        status = pf::CheckCanWrite(step.destination);
+      }
     }
-    if (!ok) {
-      *failed = step.destination;
+    if (!status) {
+      *failed = status;
+      return false;
+    }
+    if (step.action == ChangeAction::kAdd || step.action == ChangeAction::kReplace) {
+      uint64_t size = step.bytes.size();
+      if (!step.source.empty()) {
+        auto file = pf::OpenFile(step.source, pf::OpenMode::kReadShareAll);
+        const int64_t length = file ? file->Size() : 0;
+        size = length > 0 ? static_cast<uint64_t>(length) : 0;
+      }
+      staged_bytes += (size + kBlock - 1) / kBlock * kBlock + kBlock;
+      const std::wstring folder = FolderOf(step.destination);
+      if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
+        folders.push_back(folder);
+      }
+    }
+  }
+  for (const std::wstring& folder : folders) {
+    if (pf::Status room = pf::CheckFreeSpace(folder, staged_bytes); !room) {
+      *failed = room;
       return false;
     }
   }
   return true;
+}
+
+pf::Status TerminalTransaction::TraderPath(const pf::Status& status) const {
+  if (status.ok()) return status;
+  const std::wstring& path = status.path();
+  if (path.empty() || path.rfind(journal_path_, 0) == 0) {
+    return status.About(FolderName(journal_folder_));
+  }
+  for (const Step& step : steps_) {
+    if (path == step.staged || path == step.backup) return status.About(step.destination);
+  }
+  return status;
 }
 
 bool TerminalTransaction::Append(const std::string& line) {
@@ -321,10 +386,11 @@ bool TerminalTransaction::Append(const std::string& line) {
   return journal_ && journal_->file && journal_->file->Write(text.data(), text.size());
 }
 
-bool TerminalTransaction::Stage(Step& step) {
+pf::Status TerminalTransaction::Stage(Step& step) {
   if (step.action == ChangeAction::kRemove) return pf::CanReplaceFile(step.destination);
   if (step.action == ChangeAction::kPatch) {
-    return !pf::QueryAttributes(step.destination).is_link;
+    if (!pf::QueryAttributes(step.destination).is_link) return {};
+    return pf::Status(pf::FailureKind::kNotRegularFile, step.destination);
   }
   // The folder chain first; what this made goes again if the terminal is
   // put back.
@@ -334,12 +400,14 @@ bool TerminalTransaction::Stage(Step& step) {
     missing.push_back(folder);
   }
   for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
-    if (!pf::CreateOneFolder(*it)) return false;
+    if (pf::Status made = pf::CreateOneFolder(*it); !made) return made;
     made_folders_.push_back(*it);
   }
-  step.is_staged = step.source.empty() ? pf::StageBytes(step.bytes, step.destination, step.staged)
-                                       : pf::StageCopy(step.source, step.destination, step.staged);
-  return step.is_staged;
+  pf::Status staged = step.source.empty()
+                          ? pf::StageBytes(step.bytes, step.destination, step.staged)
+                          : pf::StageCopy(step.source, step.destination, step.staged);
+  step.is_staged = staged.ok();
+  return staged;
 }
 
 // The order below is what a power cut needs: only what was synced is
@@ -352,11 +420,12 @@ bool TerminalTransaction::Stage(Step& step) {
 //  4. those removals before the journal goes.
 // What is moved aside is durable before anything is put in its place, so
 // a file system that reorders name changes cannot lose the old file.
-bool TerminalTransaction::Commit(std::wstring* failed) {
+bool TerminalTransaction::Commit(pf::Status* failed) {
   if (steps_.empty()) return true;
   const std::wstring tag = UniqueTag();
   journal_path_ = journal_folder_ + L"copyloom-" + tag + L".cljournal";
   journal_ = std::make_unique<JournalHandle>();
+  pf::ClearFailureKind();
   bool busy = false;
   journal_->lock = pf::TryLockFile(journal_path_ + kLockSuffix, &busy);
   if (journal_->lock) journal_->file = pf::OpenFile(journal_path_, pf::OpenMode::kWriteAppend);
@@ -373,7 +442,7 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   // Every staged file is owned by a journal on the disk.
   ok = ok && journal_->file->Sync() && pf::SyncFolders({journal_path_});
   if (!ok) {
-    *failed = journal_path_;
+    *failed = TraderPath(SystemFailure(journal_path_));
     Discard();
     return false;
   }
@@ -382,8 +451,8 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   std::vector<std::wstring> touched;  // every name this may change
   for (Step& step : steps_) {
     SweepOrphans(journal_folder_, FolderOf(step.destination));
-    if (!Stage(step)) {
-      *failed = step.destination;
+    if (pf::Status staged = Stage(step); !staged) {
+      *failed = TraderPath(staged);
       Discard();
       return false;
     }
@@ -394,46 +463,56 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   // Barrier 1. From here on the journal says the next run must undo what it
   // finds. The journal is held without sharing: on Windows only its own
   // handle can flush it.
-  if (!Append(kCommitLine) || !pf::SyncPass(durable) || !journal_->file->Sync() ||
-      !pf::SyncFolders(durable)) {
-    *failed = journal_path_;
+  pf::ClearFailureKind();
+  pf::Status synced;
+  if (!Append(kCommitLine) || !(synced = pf::SyncPass(durable)) || !journal_->file->Sync() ||
+      !(synced = pf::SyncFolders(durable))) {
+    *failed = TraderPath(synced.ok() ? SystemFailure(journal_path_) : synced);
     Discard();
     return false;
   }
 
-  auto fail_at = [&](const std::wstring& path) {
-    *failed = path;
+  auto fail_with = [&](const pf::Status& status) {
+    *failed = TraderPath(status);
     Undo(steps_.size() - 1);
     Discard();
     return false;
   };
+  auto fail_at = [&](const std::wstring& path) { return fail_with(SystemFailure(path)); };
   bool any_aside = false;
   for (Step& step : steps_) {
     if (step.action != ChangeAction::kReplace && step.action != ChangeAction::kRemove) continue;
     // A link is kept and put back as the link.
     const pf::FileAttributes attributes = pf::QueryAttributes(step.destination);
     if (!attributes.exists && !attributes.is_link) continue;
-    if (attributes.read_only || !pf::RenameOverFile(step.destination, step.backup)) {
-      return fail_at(step.destination);
+    if (attributes.read_only) {
+      return fail_with(pf::Status(pf::FailureKind::kNoPermission, step.destination));
+    }
+    if (pf::Status aside = pf::RenameOverFile(step.destination, step.backup); !aside) {
+      return fail_with(aside);
     }
     step.moved_aside = any_aside = true;
   }
-  if (any_aside && !pf::SyncFolders(touched)) return fail_at(journal_path_);
+  if (any_aside) {
+    if (pf::Status synced_aside = pf::SyncFolders(touched); !synced_aside) {
+      return fail_with(synced_aside);
+    }
+  }
   for (Step& step : steps_) {
-    bool done = true;
+    pf::ClearFailureKind();
     if (step.is_staged) {
-      step.placed = pf::RenameOverFile(step.staged, step.destination);
-      done = step.placed;
+      pf::Status placed = pf::RenameOverFile(step.staged, step.destination);
+      step.placed = placed.ok();
+      if (!placed) return fail_with(placed);
     } else if (step.action == ChangeAction::kPatch) {
       step.placed = true;  // a partial patch is undone with the rest
-      done = WriteBytes(step.destination, step.patch, false);
+      if (!WriteBytes(step.destination, step.patch, false)) return fail_at(step.destination);
     }
-    if (!done) return fail_at(step.destination);
   }
   // Barriers 2 and 3 (the patches were synced as they were written).
-  if (!pf::SyncFolders(touched) || !Append(kDoneLine) || !journal_->file->Sync()) {
-    return fail_at(journal_path_);
-  }
+  pf::ClearFailureKind();
+  if (pf::Status synced_in = pf::SyncFolders(touched); !synced_in) return fail_with(synced_in);
+  if (!Append(kDoneLine) || !journal_->file->Sync()) return fail_at(journal_path_);
 
   bool cleaned = true;
   std::vector<std::wstring> removed;
@@ -445,7 +524,7 @@ bool TerminalTransaction::Commit(std::wstring* failed) {
   made_folders_.clear();
   // Barrier 4. A kept file that would not go, or a removal that may not be
   // on the disk, stays listed for the next run to remove.
-  if (!cleaned || !pf::SyncFolders(removed)) journal_.reset();
+  if (!cleaned || !pf::SyncFolders(removed).ok()) journal_.reset();
   Discard();
   return true;
 }
@@ -466,7 +545,7 @@ void TerminalTransaction::Undo(size_t last) {
   }
   // What was put back is durable before the journal goes; what could not
   // be stays in the journal for the next run.
-  if ((!all_back || !pf::SyncFolders(touched)) && journal_) {
+  if ((!all_back || !pf::SyncFolders(touched).ok()) && journal_) {
     journal_->file.reset();
     journal_.reset();
   }
@@ -554,7 +633,7 @@ int RecoverCutShort(const std::wstring& journal_folder) {
     }
     // What this finished or put back is durable before its journal goes, as
     // in a commit (patches were synced as they were written).
-    if (!ok || !pf::SyncFolders(touched)) continue;
+    if (!ok || !pf::SyncFolders(touched).ok()) continue;
     pf::RemoveOneFile(journal);
     lock.reset();
     pf::RemoveOneFile(journal + kLockSuffix);

@@ -22,6 +22,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/failure.h"
+
 namespace copyloom {
 
 enum class ChangeAction { kAdd, kReplace, kRemove, kPatch };
@@ -63,15 +65,20 @@ class TerminalTransaction {
   std::vector<Change> Plan() const;
 
   // Carries the plan out. False when it could not: the files are then as
-  // before and *failed names the path that failed.
-  bool Commit(std::wstring* failed);
+  // before and *failed says why, of the trader's file or folder (never a
+  // staged, kept or journal file of ours).
+  bool Commit(platform::Status* failed);
   // What a dry run knows without writing: false with *failed set when a
-  // step would be refused (a folder, a read-only or held file in the way).
-  bool Check(std::wstring* failed) const;
+  // step would be refused (a folder, a read-only or held file in the way,
+  // a folder this user cannot write, a read-only mount, too little room).
+  bool Check(platform::Status* failed) const;
 
  private:
   struct Step;
-  bool Stage(Step& step);
+  platform::Status Stage(Step& step);
+  // A failure said of the trader's file that a staged, kept or journal
+  // file stands for.
+  platform::Status TraderPath(const platform::Status& status) const;
   void Undo(size_t committed);
   void Discard();
   bool Append(const std::string& line);

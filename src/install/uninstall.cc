@@ -12,6 +12,7 @@
 #include "install/installed_kit.h"
 #include "install/kit_names.h"
 #include "install/result_text.h"
+#include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
@@ -171,16 +172,23 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
     // Nothing is removed: the row fails naming the chart, which stays.
     RecordRowChanges(folder, {});
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
+    RecordRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
     return;
   }
 
-  std::wstring failed;
+  platform::Status failed;
   const bool ok = IsDryRun() ? txn.Check(&failed) : txn.Commit(&failed);
   RecordRowChanges(folder, ok || IsDryRun() ? txn.Plan() : std::vector<Change>());
   if (!ok) {
-    // Left for the retry after the terminal is closed.
-    view.SetCellText(row, kColumnState,
-                     texts[TextKey::UninstallFailed] + texts[TextKey::NothingChanged]);
+    RecordRowFailure(folder, failed);
+    // A held file is left for the retry after the terminal is closed; any
+    // other cause is named.
+    std::wstring text = texts[TextKey::UninstallFailed];
+    if (failed.kind() != platform::FailureKind::kHeld) {
+      text = texts[TextKey::UninstallFailed].substr(0, text.find(L" - {")) + L"#" +
+             CauseText(failed, texts);
+    }
+    view.SetCellText(row, kColumnState, text + texts[TextKey::NothingChanged]);
     return;
   }
   view.SetCellText(row, kColumnType, L"");
@@ -198,6 +206,7 @@ void OnUninstall(InstallerView& view) {
   bool chosen_any = false;
   // Only this command's changes are kept: a window runs many commands.
   TakeRowChanges();
+  TakeRowFailures();
   {
     RunningCommand running(view);
     const platform::HeldFilesSnapshot held;  // one look-up for all the rows

@@ -1,5 +1,7 @@
 #include "platform/memory_files.h"
 
+#include "platform/failure.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -9,6 +11,14 @@
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
+
+namespace {
+// Notes why the store refuses a call, as the disk's error code would say.
+bool Refuse(FailureKind kind) {
+  NoteFailureKind(kind);
+  return false;
+}
+}  // namespace
 
 struct MemoryFiles::Node {
   enum class Type { kFile, kFolder, kFifo };
@@ -236,18 +246,21 @@ MemoryFiles::NodePtr MemoryFiles::Find(const Key& key) {
 }
 
 bool MemoryFiles::ParentExists(const Key& key) {
-  if (key.folded.size() <= 2) return false;
+  if (key.folded.size() <= 2) return Refuse(FailureKind::kMissing);
   const size_t slash = key.folded.rfind(L'\\');
   if (slash == 2) return true;  // the drive's root
   auto it = nodes_.find(key.folded.substr(0, slash));
-  return it != nodes_.end() && it->second->type == Node::Type::kFolder;
+  return (it != nodes_.end() && it->second->type == Node::Type::kFolder) ||
+         Refuse(FailureKind::kMissing);
 }
 
 bool MemoryFiles::Replaceable(const NodePtr& node, bool no_replace) const {
   if (!node) return true;
-  if (no_replace || !node->is_file() || node->read_only) return false;
+  if (no_replace) return false;
+  if (!node->is_file()) return Refuse(FailureKind::kNotRegularFile);
+  if (node->read_only) return Refuse(FailureKind::kNoPermission);
   // Someone holding the file without sharing keeps it.
-  return CanLock(*node, Lock::kExclusive);
+  return CanLock(*node, Lock::kExclusive) || Refuse(FailureKind::kHeld);
 }
 
 MemoryFiles::NodePtr MemoryFiles::NewNode(const Key& key, int type, bool notify) {
@@ -370,7 +383,9 @@ bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
   const NodePtr node = Find(key);
-  if (!node || node->type == Node::Type::kFolder || node->read_only) return false;
+  if (!node) return Refuse(FailureKind::kMissing);
+  if (node->type == Node::Type::kFolder) return Refuse(FailureKind::kNotRegularFile);
+  if (node->read_only) return Refuse(FailureKind::kNoPermission);
   nodes_.erase(key->folded);
   if (*observer_) (*observer_)->Unnamed(key->folded);
   return true;
@@ -384,7 +399,8 @@ bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& t
   const NodePtr node = Find(a);
   if (!node || node->type == Node::Type::kFolder || !b || !ParentExists(*b)) return false;
   if (const NodePtr there = Find(b)) {
-    if (there->type == Node::Type::kFolder || there->read_only) return false;
+    if (there->type == Node::Type::kFolder) return Refuse(FailureKind::kNotRegularFile);
+    if (there->read_only) return Refuse(FailureKind::kNoPermission);
   }
   nodes_.erase(a->folded);
   node->name = NameOf(*b);

@@ -10,7 +10,8 @@
 //
 // Contracts shared by both implementations (tests run the same cases on both):
 // - A missing file or folder is "does not exist", never an error.
-// - No function throws; failures are false, -1, empty results or nullptr.
+// - No function throws; failures are a Status (kind, path, system text),
+//   false, -1, empty results or nullptr.
 #pragma once
 
 #include <cstddef>
@@ -19,6 +20,8 @@
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/failure.h"
 
 namespace copyloom::platform {
 
@@ -37,10 +40,10 @@ struct FileAttributes {
 FileAttributes QueryAttributes(const std::wstring& path);
 
 // Sets or clears the read-only attribute (POSIX: the write permission bits).
-bool SetReadOnly(const std::wstring& path, bool read_only);
+Status SetReadOnly(const std::wstring& path, bool read_only);
 
 // Creates one folder; its parent must exist. False when it already exists.
-bool CreateOneFolder(const std::wstring& path);
+Status CreateOneFolder(const std::wstring& path);
 
 // Removes an empty folder.
 bool RemoveEmptyFolder(const std::wstring& path);
@@ -51,18 +54,18 @@ bool RemoveEmptyFolder(const std::wstring& path);
 // destination's folder first and replaces the destination in one step, so
 // a crash leaves the old file or the new one; a destination that is
 // read-only or held open without sharing is refused and kept.
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
+Status CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
 
 // Replaces (or creates) a file with the bytes, in one step as CopyOneFile
 // does, keeping its attributes; refused the same way. Its folder must exist.
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
+Status WriteWholeFile(const std::wstring& path, const std::string& bytes);
 
 // Deletes a file (not a folder). A read-only file is not deleted.
-bool RemoveOneFile(const std::wstring& path);
+Status RemoveOneFile(const std::wstring& path);
 
 // Renames a file, replacing an existing destination. A link is renamed or
 // replaced itself, never its target.
-bool RenameOverFile(const std::wstring& from, const std::wstring& to);
+Status RenameOverFile(const std::wstring& from, const std::wstring& to);
 
 // ------------------------------------------------------- transactions ---
 // The steps a transaction builds a terminal's change from: stage every file
@@ -72,20 +75,20 @@ bool RenameOverFile(const std::wstring& from, const std::wstring& to);
 // True when a replacement of path would not be refused now: it is missing,
 // a link (replaced itself, never written through) or a writable regular
 // file that nobody holds.
-bool CanReplaceFile(const std::wstring& path);
+Status CanReplaceFile(const std::wstring& path);
 
 // Writes a copy of source, or the bytes, to staged: a new file beside
 // destination, not yet durable. Refused as a replacement of destination
 // would be; a new file follows the umask (POSIX), a replacement keeps the
 // mode or attributes of the file it replaces. Nothing is left on failure.
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
+Status StageCopy(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged);
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
+Status StageBytes(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged);
 
 // Makes the files durable in one pass: POSIX syncs each file system holding
 // them once; Windows flushes each file. Skipped under SetSkipSync.
-bool SyncPass(const std::vector<std::wstring>& paths);
+Status SyncPass(const std::vector<std::wstring>& paths);
 
 // Makes durable the names changed in the folders holding these paths (files
 // created, renamed or removed there since), each folder once. POSIX fsyncs
@@ -93,7 +96,14 @@ bool SyncPass(const std::vector<std::wstring>& paths);
 // (NTFS logs every name change and renames go write-through, so a folder it
 // cannot open for flushing is no failure). A folder that does not exist
 // holds nothing to sync. Skipped under SetSkipSync.
-bool SyncFolders(const std::vector<std::wstring>& paths);
+Status SyncFolders(const std::vector<std::wstring>& paths);
+
+// What a dry run can know without writing. CheckCanWrite: path (a file or
+// a folder, or where one would be made) can be written by this user, on a
+// file system mounted for writing. CheckFreeSpace: the file system holding
+// folder has bytes free for this user. The failure names path or folder.
+Status CheckCanWrite(const std::wstring& path);
+Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes);
 
 // The process id, for names unique between processes.
 uint32_t CurrentProcessId();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <mutex>
 
+#include "platform/failure.h"
 #include "platform/memory_files.h"
 #include "platform/testing.h"
 
@@ -62,6 +63,21 @@ void Put(T State::*member, V&& value) {
 }  // namespace
 
 namespace testing {
+
+FailureKind InjectedKind(Op op) {
+  // What the platform most often answers when that step fails.
+  switch (op) {
+    case Op::kWrite: return FailureKind::kNoSpace;
+    case Op::kReplace:
+    case Op::kRemove: return FailureKind::kHeld;
+    case Op::kOpenRead:
+    case Op::kOpenWrite:
+    case Op::kCreateFolder: return FailureKind::kNoPermission;
+    case Op::kCopy:
+    case Op::kList: return FailureKind::kIoError;
+  }
+  return FailureKind::kOther;
+}
 
 void SetProgramPath(std::optional<std::wstring> path) {
   Put(&State::program_path, std::move(path));
@@ -157,6 +173,7 @@ bool ShouldFail(Op op) {
   if (left <= 0) return false;
   if (--left != 0) return false;
   ++s.fired;
+  NoteFailureKind(InjectedKind(op));
   return true;
 }
 

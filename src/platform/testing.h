@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/failure.h"
 #include "platform/memory_files.h"
 #include "platform/registry_store.h"
 
@@ -51,6 +52,8 @@ enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList, kWr
 inline constexpr Op kAllOps[] = {Op::kCopy,         Op::kRemove, Op::kOpenRead, Op::kOpenWrite,
                                  Op::kCreateFolder, Op::kList,   Op::kWrite,    Op::kReplace};
 void FailNthCall(Op op, int nth);
+// The kind a fault injected into op carries.
+FailureKind InjectedKind(Op op);
 
 // How many injected faults have fired since the last ResetAll.
 int FaultsFired();

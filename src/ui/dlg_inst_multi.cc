@@ -12,6 +12,7 @@
 #include "foundation/path_util.h"
 #include "install/launch_commands.h"
 #include "install/result_text.h"
+#include "install/row_outcome.h"
 #include "install/support_files.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
@@ -135,9 +136,10 @@ BOOL CDlgInstMulti::OnInitDialog() {
 
   m_side = DetectInstallSide(GetProgramPath(), profile.side_chooser);
 
-  const std::wstring deployed = DeploySupportFiles();
+  platform::Status cause;
+  const std::wstring deployed = DeploySupportFiles(&cause);
   if (!IsSuccessResult(deployed)) {
-    ShowMessage(deployed);
+    ShowMessage(cause ? deployed : deployed + L"\n" + CauseText(cause, InitTexts()));
     EndDialog(m_hWnd, IDOK);
     return TRUE;
   }

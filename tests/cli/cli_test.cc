@@ -108,15 +108,19 @@ TEST_F(CliTest, AFailedRowExitsWithOne) {
   EXPECT_EQ(out["exit"], 1);
   ASSERT_EQ(out["rows"].size(), 2u);
   EXPECT_EQ(out["rows"][0]["state"], "Completed");
+  const std::string path = out["rows"][1]["error"]["path"];
+  EXPECT_EQ(out["rows"][1]["error"]["kind"], "not-a-file");
+  EXPECT_NE(path.find("MT4 B\\experts\\_Velmora Signal Provider.ex4"), std::string::npos) << path;
   const std::string failed =
-      "Failed#Please close all the MetaTrader Terminals,and then try again!#"
-      "_Velmora Signal Provider.ex4 - Nothing in the terminal was changed";
+      "Failed#Not a plain file: " + path + " - Nothing in the terminal was changed";
   EXPECT_EQ(out["rows"][1]["state"], failed);
+  EXPECT_FALSE(out["rows"][0].contains("error"));
   EXPECT_EQ(out["rows"][1]["changes"], json::array());
   EXPECT_FALSE(out["rows"][0]["changes"].empty());
   // The run's own ticks are not left behind, even on a failed row.
   EXPECT_EQ(out["rows"][1]["ticked"], false);
-  EXPECT_EQ(out["messages"], json::array({kUnsigned, failed}));
+  EXPECT_EQ(out["messages"], json::array({kUnsigned, "Failed\nNot a plain file: " + path +
+                                                         " - Nothing in the terminal was changed"}));
 }
 
 TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {

@@ -24,6 +24,7 @@
 #include "install/uninstall.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "platform/test_hooks.h"
 #include "support/fake_view.h"
@@ -250,6 +251,20 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
   for (const auto& [path, bytes] : after)
     journal_kept = journal_kept || EndsWith(path, L".cljournal");
   ExpectFailedRowsUntouched(x, before, after);
+  // Each failed row names its cause, of the trader's file, never of ours.
+  const auto causes = RowFailures();
+  for (const auto& row : x.view.rows) {
+    if (!StartsWith(row.state, x.view.Text(TextKey::InstallFailed)) &&
+        !StartsWith(row.state, x.view.Text(TextKey::UninstallFailed))) {
+      continue;
+    }
+    const auto cause = causes.find(row.folder);
+    EXPECT_TRUE(cause != causes.end()) << "no cause: " << Name(row.folder);
+    if (cause == causes.end()) continue;
+    EXPECT_NE(cause->second.kind(), pf::FailureKind::kNone);
+    EXPECT_FALSE(TransactionFile(cause->second.path())) << Name(cause->second.path());
+    EXPECT_FALSE(EndsWith(cause->second.path(), L".cltmp")) << Name(cause->second.path());
+  }
   for (const auto& [path, bytes] : after) {
     EXPECT_FALSE(EndsWith(path, L".cltmp")) << "left behind: " << Name(path);
     if (TransactionFile(path)) {

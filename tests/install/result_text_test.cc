@@ -111,16 +111,21 @@ TEST_F(ResultTextTest, RowStateOfFailures) {
             L"安装失败#未知错误");
 }
 
-TEST_F(ResultTextTest, SummaryShowsTheFirstFailure) {
+TEST_F(ResultTextTest, SummaryShowsTheFailureOrListsEachFailedTerminal) {
   std::vector<InstalledRow> rows = {
-      {true, L"Completed"},
-      {false, L"Failed#Please close all the MetaTrader Terminals,and then try again!#vlcpy.dll"},
-      {false, L"Failed#Unknown Error"},
+      {true, L"Completed", L"C:\\A"},
+      {false, L"Failed#Please close all the MetaTrader Terminals,and then try again!#vlcpy.dll",
+       L"C:\\B"},
   };
   SummaryMessage summary = SummarizeInstall(rows, false, false, english_);
   EXPECT_EQ(summary.text,
             L"Failed#Please close all the MetaTrader Terminals,and then try again!#vlcpy.dll");
   EXPECT_FALSE(summary.ok_cancel);
+  rows.push_back({false, L"Failed#No permission to write C:\\C\\experts", L"C:\\C"});
+  EXPECT_EQ(SummarizeInstall(rows, false, false, english_).text,
+            L"These terminals failed:\n"
+            L"C:\\B: Failed Please close all the MetaTrader Terminals,and then try again! vlcpy.dll\n"
+            L"C:\\C: Failed No permission to write C:\\C\\experts");
 }
 
 TEST_F(ResultTextTest, SummaryOfSuccessesIsDone) {

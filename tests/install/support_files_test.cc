@@ -147,9 +147,21 @@ TEST_F(SupportFilesTest, AnOldConfigurationHeldOpenAsksToCloseTheTerminals) {
   Start();
   ASSERT_TRUE(pf::SetReadOnly(old_config, true));
 
-  EXPECT_EQ(DeploySupportFiles(), L"Please close all mt4 terminals!");
-  SetLanguageIndex(kChinese);
-  EXPECT_EQ(DeploySupportFiles(), L"请先关闭所有MT4软件!");
+  // Read-only is no running terminal: the failure says so, and of which file.
+  pf::Status cause;
+  EXPECT_EQ(DeploySupportFiles(&cause), L"Fail to install the configuration file!");
+  EXPECT_EQ(cause.kind(), pf::FailureKind::kNoPermission);
+  EXPECT_EQ(cause.path(), old_config);
+  ASSERT_TRUE(pf::SetReadOnly(old_config, false));
+  {
+    // Held open without sharing, as a running terminal holds it.
+    auto holder = pf::OpenFile(old_config, pf::OpenMode::kReadShareRead);
+    ASSERT_NE(holder, nullptr);
+    EXPECT_EQ(DeploySupportFiles(), L"Please close all mt4 terminals!");
+    SetLanguageIndex(kChinese);
+    EXPECT_EQ(DeploySupportFiles(&cause), L"请先关闭所有MT4软件!");
+    EXPECT_EQ(cause.kind(), pf::FailureKind::kHeld);
+  }
   // Nothing moved: the next start tries the same replacement.
   EXPECT_EQ(Shared(L"vlcpy.sin"), "old");
   EXPECT_TRUE(SharedHas(L"vlcpy_1.tag"));

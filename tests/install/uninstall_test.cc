@@ -118,8 +118,9 @@ TEST_F(UninstallTest, ALibraryThatCannotBeDeletedFailsTheRowAndRemovesNothing) {
   OnUninstall(view_);
   pf::SetReadOnly(held, false);
 
-  EXPECT_EQ(view_.rows[0].state,
-            view_.Text(TextKey::UninstallFailed) + view_.Text(TextKey::NothingChanged));
+  // A read-only file is a permission matter, not a running terminal.
+  EXPECT_EQ(view_.rows[0].state, L"Failed to uninstall trade copier system#No permission to write " +
+                                     held + view_.Text(TextKey::NothingChanged));
   EXPECT_EQ(view_.rows[0].type, L"Provider");
   EXPECT_TRUE(Has(held));
   // All of it waits for the retry.

@@ -311,7 +311,7 @@ TEST_P(FilesTest, InjectedFaultsFailTheNthCallOnly) {
 // file stays behind.
 TEST_P(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
   WriteFile(L"new", std::string(100000, 'n'));
-  const std::function<bool()> writes[] = {
+  const std::function<Status()> writes[] = {
       [&] { return CopyOneFile(P(L"new"), P(L"dest"), false); },
       [&] { return WriteWholeFile(P(L"dest"), std::string(100000, 'w')); },
   };
@@ -319,7 +319,12 @@ TEST_P(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
     for (testing::Op op : {testing::Op::kWrite, testing::Op::kReplace}) {
       WriteFile(L"dest", "old");
       testing::FailNthCall(op, 1);
-      EXPECT_FALSE(write());
+      const Status failed = write();
+      EXPECT_FALSE(failed);
+      // The cause is the injected one, said of the destination, not of the
+      // temporary file.
+      EXPECT_EQ(failed.kind(), testing::InjectedKind(op));
+      EXPECT_EQ(failed.path(), P(L"dest"));
       EXPECT_EQ(ReadFile(L"dest"), "old");
       std::vector<DirEntry> entries;
       ASSERT_TRUE(ListEntries(Root(), L"*", &entries));
@@ -329,7 +334,7 @@ TEST_P(FilesTest, WritesReplaceTheFileWholeOrNotAtAll) {
     {
       auto held = OpenFile(P(L"dest"), OpenMode::kReadShareRead);
       ASSERT_NE(held, nullptr);
-      EXPECT_FALSE(write());
+      EXPECT_EQ(write().kind(), FailureKind::kHeld);
       EXPECT_EQ(ReadFile(L"dest"), "old");
     }
     EXPECT_TRUE(write());

@@ -35,6 +35,26 @@ constexpr int64_t kTicksPerSecond = 10000000LL;
 
 bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
+// A refusal of our own, said as the system would say it.
+bool Refuse(int code) {
+  errno = code;
+  return false;
+}
+
+// Set while a copy fails on its source rather than its destination.
+thread_local bool source_failed = false;
+
+// Runs one primitive; its failure is said of path (of source when the copy
+// could not read it).
+template <typename F>
+Status Run(const std::wstring& path, F&& f, const std::wstring& source = {}) {
+  ClearFailureKind();
+  source_failed = false;
+  errno = 0;
+  if (f()) return {};
+  return LastSystemFailure(source_failed && !source.empty() ? source : path);
+}
+
 int64_t ToFileTime(const struct timespec& ts) {
   return kEpochDifference + static_cast<int64_t>(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
 }
@@ -127,7 +147,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
   return attributes;
 }
 
-bool SetReadOnly(const std::wstring& path, bool read_only) {
+static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
   if (auto* memory = hooks::Memory()) return memory->SetReadOnly(path, read_only);
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -138,7 +158,7 @@ bool SetReadOnly(const std::wstring& path, bool read_only) {
   return chmod(native.c_str(), mode) == 0;
 }
 
-bool CreateOneFolder(const std::wstring& path) {
+static bool CreateOneFolderImpl(const std::wstring& path) {
   if (auto* memory = hooks::Memory()) return memory->CreateOneFolder(path);
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
   std::string native;
@@ -203,8 +223,11 @@ bool CopyContent(int in, const struct stat& src, int out) {
 bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in,
                     struct stat* src) {
   *in = UniqueFd(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  source_failed = true;
   if (!*in) return false;
-  if (fstat(in->get(), src) != 0 || !S_ISREG(src->st_mode)) return false;
+  if (fstat(in->get(), src) != 0) return false;
+  if (!S_ISREG(src->st_mode)) return Refuse(EISDIR);
+  source_failed = false;
   struct stat dst;
   // Copying a file onto itself would only make a second copy of it.
   return !(lstat(to.c_str(), &dst) == 0 && dst.st_dev == src->st_dev && dst.st_ino == src->st_ino);
@@ -212,7 +235,7 @@ bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in
 
 }  // namespace
 
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   if (auto* memory = hooks::Memory())
     return memory->CopyOneFile(source, destination, fail_if_exists);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
@@ -225,7 +248,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
                                [&](int out) { return CopyContent(in.get(), src, out); });
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+static bool WriteWholeFileImpl(const std::wstring& path, const std::string& bytes) {
   if (auto* memory = hooks::Memory()) return memory->WriteWholeFile(path, bytes);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string native;
@@ -235,14 +258,14 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   });
 }
 
-bool CanReplaceFile(const std::wstring& path) {
+static bool CanReplaceFileImpl(const std::wstring& path) {
   if (auto* memory = hooks::Memory()) return memory->CanReplaceFile(path);
   std::string native;
   int kept_mode = -1;
   return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
 }
 
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
+static bool StageCopyImpl(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
   if (auto* memory = hooks::Memory()) return memory->StageCopy(source, destination, staged);
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
@@ -263,7 +286,7 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
   });
 }
 
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
+static bool StageBytesImpl(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
   if (auto* memory = hooks::Memory()) return memory->StageBytes(bytes, destination, staged);
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
@@ -273,7 +296,7 @@ bool StageBytes(const std::string& bytes, const std::wstring& destination,
       to, temp, [&](int out) { return posix::WriteAllOrFail(out, bytes.data(), bytes.size()); });
 }
 
-bool SyncPass(const std::vector<std::wstring>& paths) {
+static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
   if (paths.empty() || hooks::SkipSync()) return true;
   if (auto* memory = hooks::Memory()) return memory->SyncPass(paths);
   // One sync of the file system holding them all, rather than one per file:
@@ -293,7 +316,7 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
   return ok;
 }
 
-bool SyncFolders(const std::vector<std::wstring>& paths) {
+static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
   if (paths.empty() || hooks::SkipSync()) return true;
   if (auto* memory = hooks::Memory()) return memory->SyncFolders(paths);
   bool ok = true;
@@ -316,29 +339,30 @@ bool SyncFolders(const std::vector<std::wstring>& paths) {
 
 uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
-bool RemoveOneFile(const std::wstring& path) {
+static bool RemoveOneFileImpl(const std::wstring& path) {
   if (auto* memory = hooks::Memory()) return memory->RemoveOneFile(path);
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
   std::string native;
   if (!MapPath(path, &native)) return false;
-  if (posix::IsHeldByWine(native)) return false;
+  if (posix::IsHeldByWine(native)) return Refuse(EBUSY);
   struct stat st;
   if (lstat(native.c_str(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode)) return false;
-  if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return false;
+  if (S_ISDIR(st.st_mode)) return Refuse(EISDIR);
+  if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Refuse(EACCES);
   return unlink(native.c_str()) == 0;
 }
 
-bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to) {
   if (auto* memory = hooks::Memory()) return memory->RenameOverFile(from, to);
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
   struct stat st;
-  if (lstat(a.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) return false;
-  if (lstat(b.c_str(), &st) == 0 &&
-      (S_ISDIR(st.st_mode) || (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)))) {
-    return false;
+  if (lstat(a.c_str(), &st) != 0) return false;
+  if (S_ISDIR(st.st_mode)) return Refuse(EISDIR);
+  if (lstat(b.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode)) return Refuse(EISDIR);
+    if (!S_ISLNK(st.st_mode) && IsReadOnlyMode(st.st_mode)) return Refuse(EACCES);
   }
   return rename(a.c_str(), b.c_str()) == 0;
 }
@@ -506,6 +530,50 @@ bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
   times[0].tv_nsec = times[1].tv_nsec = UTIME_OMIT;
   times[kind == TimeKind::kLastAccess ? 0 : 1] = FromFileTime(filetime);
   return utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
+}
+
+}  // namespace copyloom::platform
+
+namespace copyloom::platform {
+
+Status SetReadOnly(const std::wstring& path, bool read_only) {
+  return Run(path, [&] { return SetReadOnlyImpl(path, read_only); });
+}
+Status CreateOneFolder(const std::wstring& path) {
+  return Run(path, [&] { return CreateOneFolderImpl(path); });
+}
+Status CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                   bool fail_if_exists) {
+  return Run(
+      destination, [&] { return CopyOneFileImpl(source, destination, fail_if_exists); }, source);
+}
+Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  return Run(path, [&] { return WriteWholeFileImpl(path, bytes); });
+}
+Status RemoveOneFile(const std::wstring& path) {
+  return Run(path, [&] { return RemoveOneFileImpl(path); });
+}
+Status RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  return Run(to, [&] { return RenameOverFileImpl(from, to); });
+}
+Status CanReplaceFile(const std::wstring& path) {
+  return Run(path, [&] { return CanReplaceFileImpl(path); });
+}
+Status StageCopy(const std::wstring& source, const std::wstring& destination,
+                 const std::wstring& staged) {
+  return Run(
+      destination, [&] { return StageCopyImpl(source, destination, staged); }, source);
+}
+Status StageBytes(const std::string& bytes, const std::wstring& destination,
+                  const std::wstring& staged) {
+  return Run(destination, [&] { return StageBytesImpl(bytes, destination, staged); });
+}
+Status SyncPass(const std::vector<std::wstring>& paths) {
+  return Run(paths.empty() ? std::wstring() : paths.front(), [&] { return SyncPassImpl(paths); });
+}
+Status SyncFolders(const std::vector<std::wstring>& paths) {
+  return Run(paths.empty() ? std::wstring() : paths.front(),
+             [&] { return SyncFoldersImpl(paths); });
 }
 
 }  // namespace copyloom::platform

@@ -80,7 +80,9 @@ bool WriteNewFile(const std::string& temp, int kept_mode, bool sync,
             (kept_mode < 0 || fchmod(fd.get(), static_cast<mode_t>(kept_mode)) == 0) &&
             fill(fd.get()) && (!sync || hooks::SkipSync() || fsync(fd.get()) == 0);
   if (!ok) {
+    const int code = errno;
     unlink(temp.c_str());
+    errno = code;
     return false;
   }
   *out = std::move(fd);
@@ -93,12 +95,21 @@ bool CheckReplaceable(const std::string& target, bool no_replace, int* kept_mode
   *kept_mode = -1;
   struct stat st;
   if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
-  if (no_replace) return false;
+  if (no_replace) {
+    errno = EEXIST;
+    return false;
+  }
   // A link is replaced as such, never written through.
   if (S_ISLNK(st.st_mode)) return true;
-  if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) return false;
+  if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
+    errno = S_ISREG(st.st_mode) ? EACCES : EISDIR;
+    return false;
+  }
   *kept_mode = static_cast<int>(st.st_mode & 07777);
-  if (IsHeldByWine(target)) return false;
+  if (IsHeldByWine(target)) {
+    errno = EBUSY;
+    return false;
+  }
   // Someone holding the file without sharing keeps it.
   UniqueFd fd(open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
@@ -129,7 +140,11 @@ bool WriteInOneStep(const std::string& target, bool no_replace,
   UniqueFd fd;
   if (!WriteNewFile(temp, kept_mode, true, fill, &fd)) return false;
   const bool ok = PutInPlace(temp, target, no_replace);
-  if (!ok) unlink(temp.c_str());
+  if (!ok) {
+    const int code = errno;
+    unlink(temp.c_str());
+    errno = code;
+  }
   // A late write error shows at close; the file is in place by then, and
   // fsync has already reported what close could.
   fd.Close();

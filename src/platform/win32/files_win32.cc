@@ -82,6 +82,37 @@ UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD d
 
 // Windows refuses to write, replace or delete a read-only file. Wine maps
 // the attribute to missing write bits, which root ignores, so ask first.
+// A refusal of our own, said as the system would say it.
+bool Refuse(DWORD code) {
+  ::SetLastError(code);
+  return false;
+}
+
+// Set while a copy fails on its source rather than its destination.
+thread_local bool source_failed = false;
+
+bool SourceReadable(const std::wstring& from) {
+  const DWORD attributes = ::GetFileAttributesW(from.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    source_failed = true;
+    return false;
+  }
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+    source_failed = true;
+    return Refuse(ERROR_DIRECTORY);
+  }
+  return true;
+}
+
+template <typename F>
+Status Run(const std::wstring& path, F&& f, const std::wstring& source = {}) {
+  ClearFailureKind();
+  source_failed = false;
+  ::SetLastError(0);
+  if (f()) return {};
+  return LastSystemFailure(source_failed && !source.empty() ? source : path);
+}
+
 bool IsReadOnly(const std::wstring& native) {
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -125,7 +156,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
   return out;
 }
 
-bool SetReadOnly(const std::wstring& path, bool read_only) {
+static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
   const std::wstring native = ResolvePath(path);
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -136,7 +167,7 @@ bool SetReadOnly(const std::wstring& path, bool read_only) {
   return ::SetFileAttributesW(native.c_str(), wanted) != 0;
 }
 
-bool CreateOneFolder(const std::wstring& path) {
+static bool CreateOneFolderImpl(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
   return ::CreateDirectoryW(ResolvePath(path).c_str(), nullptr) != 0;
 }
@@ -145,12 +176,12 @@ bool RemoveEmptyFolder(const std::wstring& path) {
   return ::RemoveDirectoryW(ResolvePath(path).c_str()) != 0;
 }
 
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
+static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   const std::wstring from = ResolvePath(source);
   const std::wstring to = ResolvePath(destination);
   // Copying a file onto itself would only make a second copy of it.
-  if (SameFile(from, to)) return false;
+  if (!SourceReadable(from) || SameFile(from, to)) return false;
   return win32::WriteInOneStep(to, fail_if_exists, [&](const std::wstring& temp) {
     if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
     // CopyFileW is one call: a full disk shows after it.
@@ -158,7 +189,7 @@ bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bo
   });
 }
 
-bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+static bool WriteWholeFileImpl(const std::wstring& path, const std::string& bytes) {
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   return win32::WriteInOneStep(ResolvePath(path), false, [&](const std::wstring& temp) {
     UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
@@ -167,17 +198,17 @@ bool WriteWholeFile(const std::wstring& path, const std::string& bytes) {
   });
 }
 
-bool CanReplaceFile(const std::wstring& path) {
+static bool CanReplaceFileImpl(const std::wstring& path) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   return win32::CheckReplaceable(ResolvePath(path), false, &attributes);
 }
 
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
+static bool StageCopyImpl(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
   if (testing::ShouldFail(testing::Op::kCopy)) return false;
   const std::wstring from = ResolvePath(source);
   const std::wstring to = ResolvePath(destination);
-  if (SameFile(from, to)) return false;
+  if (!SourceReadable(from) || SameFile(from, to)) return false;
   return win32::StageBeside(to, ResolvePath(staged), [&](const std::wstring& temp) {
     if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
     // CopyFileW keeps a read-only attribute, and a read-only file does not
@@ -191,7 +222,7 @@ bool StageCopy(const std::wstring& source, const std::wstring& destination,
   });
 }
 
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
+static bool StageBytesImpl(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
   if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   return win32::StageBeside(
@@ -201,7 +232,7 @@ bool StageBytes(const std::string& bytes, const std::wstring& destination,
       });
 }
 
-bool SyncPass(const std::vector<std::wstring>& paths) {
+static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
   if (hooks::SkipSync()) return true;
   // Flushing a whole volume needs administrator rights: each file instead.
   bool ok = true;
@@ -209,12 +240,12 @@ bool SyncPass(const std::vector<std::wstring>& paths) {
     UniqueHandle file = Open(ResolvePath(path), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
     // One the caller holds open without sharing (a journal) stays as it is.
     if (!file.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION) continue;
-    ok = file.valid() && ::FlushFileBuffers(file.get()) && ok;
+    if (!file.valid() || !::FlushFileBuffers(file.get())) ok = false;
   }
   return ok;
 }
 
-bool SyncFolders(const std::vector<std::wstring>& paths) {
+static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
   if (hooks::SkipSync()) return true;
   // NTFS logs each name change and RenameOverFile writes through; flushing
   // a folder handle commits the rest (creations, deletions). A volume that
@@ -237,20 +268,21 @@ bool SyncFolders(const std::vector<std::wstring>& paths) {
 
 uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 
-bool RemoveOneFile(const std::wstring& path) {
+static bool RemoveOneFileImpl(const std::wstring& path) {
   if (testing::ShouldFail(testing::Op::kRemove)) return false;
   const std::wstring native = ResolvePath(path);
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
   // DeleteFileW refuses both on Windows; under Wine as root it would not.
-  if (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) return false;
+  if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Refuse(ERROR_DIRECTORY);
+  if (attributes & FILE_ATTRIBUTE_READONLY) return Refuse(ERROR_ACCESS_DENIED);
   return ::DeleteFileW(native.c_str()) != 0;
 }
 
-bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
+static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to) {
   if (testing::ShouldFail(testing::Op::kReplace)) return false;
   const std::wstring target = ResolvePath(to);
-  if (IsReadOnly(target)) return false;
+  if (IsReadOnly(target)) return Refuse(ERROR_ACCESS_DENIED);
   // Written through: a transaction's rename is durable when this returns.
   const DWORD flags = MOVEFILE_REPLACE_EXISTING | (hooks::SkipSync() ? 0 : MOVEFILE_WRITE_THROUGH);
   return ::MoveFileExW(ResolvePath(from).c_str(), target.c_str(), flags) != 0;
@@ -409,6 +441,50 @@ bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
   const FILETIME* access = kind == TimeKind::kLastAccess ? &time : nullptr;
   const FILETIME* write = kind == TimeKind::kLastWrite ? &time : nullptr;
   return ::SetFileTime(handle.get(), creation, access, write) != 0;
+}
+
+}  // namespace copyloom::platform
+
+namespace copyloom::platform {
+
+Status SetReadOnly(const std::wstring& path, bool read_only) {
+  return Run(path, [&] { return SetReadOnlyImpl(path, read_only); });
+}
+Status CreateOneFolder(const std::wstring& path) {
+  return Run(path, [&] { return CreateOneFolderImpl(path); });
+}
+Status CopyOneFile(const std::wstring& source, const std::wstring& destination,
+                   bool fail_if_exists) {
+  return Run(
+      destination, [&] { return CopyOneFileImpl(source, destination, fail_if_exists); }, source);
+}
+Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
+  return Run(path, [&] { return WriteWholeFileImpl(path, bytes); });
+}
+Status RemoveOneFile(const std::wstring& path) {
+  return Run(path, [&] { return RemoveOneFileImpl(path); });
+}
+Status RenameOverFile(const std::wstring& from, const std::wstring& to) {
+  return Run(to, [&] { return RenameOverFileImpl(from, to); });
+}
+Status CanReplaceFile(const std::wstring& path) {
+  return Run(path, [&] { return CanReplaceFileImpl(path); });
+}
+Status StageCopy(const std::wstring& source, const std::wstring& destination,
+                 const std::wstring& staged) {
+  return Run(
+      destination, [&] { return StageCopyImpl(source, destination, staged); }, source);
+}
+Status StageBytes(const std::string& bytes, const std::wstring& destination,
+                  const std::wstring& staged) {
+  return Run(destination, [&] { return StageBytesImpl(bytes, destination, staged); });
+}
+Status SyncPass(const std::vector<std::wstring>& paths) {
+  return Run(paths.empty() ? std::wstring() : paths.front(), [&] { return SyncPassImpl(paths); });
+}
+Status SyncFolders(const std::vector<std::wstring>& paths) {
+  return Run(paths.empty() ? std::wstring() : paths.front(),
+             [&] { return SyncFoldersImpl(paths); });
 }
 
 }  // namespace copyloom::platform

@@ -61,6 +61,9 @@ bool CheckReplaceable(const std::wstring& target, bool no_replace, DWORD* attrib
   *attributes = ::GetFileAttributesW(target.c_str());
   if (*attributes == INVALID_FILE_ATTRIBUTES) return true;
   if (no_replace || (*attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))) {
+    ::SetLastError(no_replace ? ERROR_FILE_EXISTS
+                   : (*attributes & FILE_ATTRIBUTE_DIRECTORY) ? ERROR_DIRECTORY
+                                                              : ERROR_ACCESS_DENIED);
     return false;
   }
   // A link is replaced itself, as MoveFileEx does; what it leads to is
@@ -77,7 +80,9 @@ bool StageBeside(const std::wstring& target, const std::wstring& staged,
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   if (!CheckReplaceable(target, false, &attributes)) return false;
   if (!fill(staged)) {
+    const DWORD code = ::GetLastError();
     RemoveTemp(staged);
+    ::SetLastError(code);
     return false;
   }
   // A replaced file keeps its hidden and system attributes.
@@ -108,7 +113,11 @@ bool WriteInOneStep(const std::wstring& target, bool no_replace,
                         (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);
     ok = ::MoveFileExW(temp.c_str(), target.c_str(), flags) != 0;
   }
-  if (!ok) RemoveTemp(temp);
+  if (!ok) {
+    const DWORD code = ::GetLastError();
+    RemoveTemp(temp);
+    ::SetLastError(code);
+  }
   return ok;
 }
 
