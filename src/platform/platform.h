@@ -180,10 +180,12 @@ std::wstring TakeBrokenSettingsFile();
 // Used by the implementations.
 void NoteBrokenSettingsFile(const std::wstring& path);
 
-// True when the file exists and cannot be opened for reading and writing
-// ("rb+"). On POSIX an open cannot see Wine's sharing, so a ".exe" also
-// counts as in use while a running process maps it or names it in its
-// command line (a terminal running under Wine).
+// True when another program holds the file: Windows, an open fails with a
+// sharing violation; POSIX, another handle has a lock on it, a Wine process
+// of the prefix holds it, or (a ".exe") a running process maps it or names it
+// in its command line. A file that merely cannot be written (read-only,
+// a read-only mount, no rights) is not in use; nor is a missing file or a
+// folder.
 bool IsFileInUse(const std::wstring& path);
 
 // An exclusive lock on a file (created when missing), held while the object
