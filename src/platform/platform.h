@@ -309,6 +309,11 @@ std::wstring NativePathText(const std::wstring& path);
 // the system's reason ("Permission denied").
 std::wstring CreateFolderReason(const std::wstring& path);
 
+// Where a link at path leads when it leads nowhere (a prefix copied from
+// another user links Documents to a home that is not there); empty for
+// anything else. POSIX only: the Windows build returns empty.
+std::wstring DanglingLinkTarget(const std::wstring& path);
+
 enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 
 // Where a special folder goes when the shell-folder registry values are
