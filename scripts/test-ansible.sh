@@ -65,6 +65,9 @@ installed="$ANSIBLE_COLLECTIONS_PATH/ansible_collections/velmora/copyloom"
   --test no-illegal-filenames --test no-main-display --test no-unicode-literals --test replace-urlopen \
   --test use-compat-six --test use-argspec-type-path \
   >"$sandbox/sanity.log" 2>&1) || { cat "$sandbox/sanity.log"; exit 1; }
+# The module's report of failed rows, from a fake copyloom JSON (no host needed).
+python3 "$source_dir/tests/unit/plugins/modules/test_terminals.py" >"$sandbox/unit.log" 2>&1 ||
+  { cat "$sandbox/unit.log"; exit 1; }
 
 
 # A Wine prefix as wineboot leaves it, with the user folders linked to HOME,

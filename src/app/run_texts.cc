@@ -49,9 +49,20 @@ constexpr RunTextRow kRunTexts[] = {
      L"已被信号中止：{1} 个终端中已完成 {0} 个，列表已保存"},
     {RunText::StoppedDone, L"done: {0}", L"已完成：{0}"},
     {RunText::StoppedNotDone, L"not done: {0}", L"未完成：{0}"},
+    {RunText::KitFolderMissing,
+     L"No {0} package to install: the folder {1} is missing; name the kit with \"--kit DIR\"",
+     L"没有可安装的{0}安装包：缺少目录 {1}；请用 \"--kit DIR\" 指定"},
+    {RunText::KitExpertMissing, L"No {0} package to install: {1} holds no expert ({2})",
+     L"没有可安装的{0}安装包：{1} 中没有EA文件（{2}）"},
+    {RunText::DanglingFolderLink,
+     L"{0} ({1}) is a link to {2}, which does not exist (a Wine prefix copied from another "
+     L"user?): create {2}, or replace the link {1} by a folder or by a link to a folder that "
+     L"exists",
+     L"{0}（{1}）是指向 {2} 的链接，但 {2} 不存在（从其他用户复制的Wine环境？）：请创建 {2}，"
+     L"或把链接 {1} 换成目录或指向已存在目录的链接"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::StoppedNotDone) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::DanglingFolderLink) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

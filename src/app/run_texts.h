@@ -24,6 +24,9 @@ enum class RunText : int {
   StoppedBySignal,
   StoppedDone,
   StoppedNotDone,
+  KitFolderMissing,
+  KitExpertMissing,
+  DanglingFolderLink,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

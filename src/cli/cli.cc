@@ -221,6 +221,18 @@ int Runner::Run() {
     const int status = Status();
     return ReportBrokenSettings() ? kExitFailed : status;
   }
+  // A kit without the package asked for is a wrong argument: said before
+  // anything is written.
+  if (options_.command == "install") {
+    const int side = options_.side == "receiver" ? kSideReceiver
+                     : options_.side == "provider" && !TheProfile().IsExpertAdvisorEdition()
+                         ? kSideProvider
+                         : kSideNone;
+    if (const std::wstring missing = MissingPackageText(session_, side); !missing.empty()) {
+      view_.ShowMessage(missing);
+      return kExitUsage;
+    }
+  }
   // A dry run leaves the machine as it is: no deployment, no settings.
   platform::Status deploy_cause;
   deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles(&deploy_cause);

@@ -30,6 +30,9 @@ std::wstring DataFolderProblem(const std::wstring& folder) {
     if (part.back() == L':' || separator(part.back())) continue;
     const auto attributes = platform::QueryAttributes(part);
     if (attributes.exists && attributes.is_folder) continue;
+    if (const std::wstring target = platform::DanglingLinkTarget(part); !target.empty()) {
+      return RunMessage(RunText::DanglingFolderLink, {part, platform::NativePathText(part), target});
+    }
     if (std::wstring why = platform::CreateFolderReason(part); !why.empty()) {
       return RunMessage(RunText::FolderCannotBeMade, {bare, native, why});
     }

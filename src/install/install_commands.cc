@@ -34,6 +34,13 @@ constexpr SidePackage kProviderPackage = {L"Signal Provider\\", L"喊单系统\\
 constexpr SidePackage kReceiverPackage = {L"Signal Receiver\\", L"跟单系统\\", L"*Receiver*.ex4",
                                           L"*跟单*.ex4"};
 
+// The compiled experts a side's install would find, in the listing's order.
+TextList PackageExperts(const PackageChoice& choice, const std::wstring& pattern) {
+  TextList experts;
+  CFileCtrl().ListFolder(choice.root + L"experts", &experts, true, false, pattern);
+  return experts;
+}
+
 // How the rows of one command are installed and reported.
 struct RowPlan {
   std::wstring package_root;
@@ -192,9 +199,7 @@ void InstallSideCommand(InstallerView& view, const InstallSession& session, Text
   engine.m_LibraryPattern = choice.library_pattern;
   if (session.side == kSideNone) engine.m_ExpertPattern = choice.expert_pattern;
 
-  TextList experts;
-  CFileCtrl().ListFolder(plan.package_root + L"experts", &experts, true, false,
-                         engine.m_ExpertPattern);
+  const TextList experts = PackageExperts(choice, engine.m_ExpertPattern);
   if (experts.empty()) {
     view.ShowMessage(view.Text(TextKey::InstallFileMissing));
     return;
@@ -224,6 +229,18 @@ int DetectInstallSide(const std::wstring& program_path, bool side_chooser) {
   };
   if (contains(L"安装喊单") || contains(L"Provider")) side = kSideProvider;
   if (contains(L"安装跟单") || contains(L"Receiver")) side = kSideReceiver;
+  // A kit unpacked by hand may spell the side folder in any case
+  // ("SIGNAL PROVIDER"): Windows finds it so, and the folder names its side.
+  if (side == kSideNone) {
+    const std::wstring folder = ToLower(GetPathFileName(GetPathFolder(program_path)));
+    for (const SidePackage* package : {&kProviderPackage, &kReceiverPackage}) {
+      for (const wchar_t* name : {package->english_folder, package->chinese_folder}) {
+        if (folder == ToLower(TrimRightChars(name, L"\\"))) {
+          side = package == &kProviderPackage ? kSideProvider : kSideReceiver;
+        }
+      }
+    }
+  }
   if (!side_chooser) side = kSideProvider;
   return side;
 }
@@ -252,6 +269,31 @@ bool KitHasPackage(const InstallSession& session) {
     if (files.FolderExists(ChoosePackage(session, side).root + L"experts")) return true;
   }
   return false;
+}
+
+std::wstring MissingPackageText(const InstallSession& session, int side) {
+  const CFileCtrl files;
+  auto Shown = [](const std::wstring& path) { return platform::NativePathText(path); };
+  const PackageChoice choice = ChoosePackage(session, side);
+  std::wstring side_name = L"EA";
+  if (side != kSideNone) {
+    side_name = InitTexts()[side == kSideProvider ? TextKey::TypeProvider : TextKey::TypeReceiver];
+  }
+  const std::wstring root = TrimRightChars(choice.root, L"\\/");
+  if (!files.FolderExists(root)) return RunMessage(RunText::KitFolderMissing, {side_name, Shown(root)});
+  if (side == kSideNone) {
+    // The expert-advisor edition installs whatever the folder holds.
+    return files.FolderExists(choice.root + L"experts")
+               ? std::wstring()
+               : RunMessage(RunText::KitFolderMissing, {side_name, Shown(choice.root + L"experts")});
+  }
+  // The pattern the install itself lists with.
+  const std::wstring pattern = session.side == kSideNone ? choice.expert_pattern : L"*";
+  if (!PackageExperts(choice, pattern).empty()) return std::wstring();
+  if (!files.FolderExists(choice.root + L"experts")) {
+    return RunMessage(RunText::KitFolderMissing, {side_name, Shown(choice.root + L"experts")});
+  }
+  return RunMessage(RunText::KitExpertMissing, {side_name, Shown(choice.root + L"experts"), pattern});
 }
 
 std::vector<std::wstring> PackageRoots(const InstallSession& session) {

@@ -15,7 +15,8 @@ namespace copyloom {
 enum InstallSide { kSideNone = 0, kSideProvider = 1, kSideReceiver = 2 };
 
 // "安装喊单"/"Provider" give 1, then "安装跟单"/"Receiver" give 2 (case
-// sensitive); without the side chooser always 1.
+// sensitive); else a program inside a side folder ("Signal Provider", any
+// letter case) gets that side; without the side chooser always 1.
 int DetectInstallSide(const std::wstring& program_path, bool side_chooser);
 
 // The version of the copier's support library beside the program
@@ -42,6 +43,10 @@ PackageChoice ChoosePackage(const InstallSession& session, int side);
 // True when the kit (the program's folder) holds a package of a side the
 // session may install: something to install or to compare with.
 bool KitHasPackage(const InstallSession& session);
+// Empty when an install of the side (kSideNone: the expert-advisor edition's
+// package) finds its package; else, for the command line, which folder or
+// expert is missing.
+std::wstring MissingPackageText(const InstallSession& session, int side);
 // Every package root an install from this program may use, with "\": the
 // side folders (both languages) when the program's name names no side and
 // the edition chooses one, else the program folder.

@@ -3,6 +3,7 @@
 #include "foundation/file_ctrl.h"
 #include "install/kit_names.h"
 #include "install/source_scan.h"
+#include "terminals/terminal_running.h"
 
 namespace copyloom {
 namespace {
@@ -39,7 +40,7 @@ TerminalStatus ReadTerminalStatus(const std::wstring& installation, const Packag
   const CFileCtrl files;
   TerminalStatus status;
   status.layout = ResolveTerminalLayout(installation);
-  status.running = files.IsFileInUse(status.layout.installation + L"terminal.exe");
+  status.running = IsTerminalRunning(status.layout);
 
   std::wstring root = package.root;
   if (!root.empty() && root.back() != L'\\' && root.back() != L'/') root += L'\\';

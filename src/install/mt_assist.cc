@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
+#include "terminals/terminal_running.h"
 
 namespace copyloom {
 namespace {
@@ -152,7 +153,7 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
     result = kResultSuccess;
     // Asked only when the answer matters: the test of a running terminal
     // reads every process's records.
-    if ((m_NeedRestart || m_NeedReload) && files.IsFileInUse(term + L"terminal.exe")) {
+    if ((m_NeedRestart || m_NeedReload) && IsTerminalRunning(*layout_)) {
       // A new file needs a restart; that covers a reload as well.
       if (m_NeedRestart) {
         result = kResultRerun;

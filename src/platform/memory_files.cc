@@ -588,7 +588,7 @@ bool MemoryFiles::IsFileInUse(const std::wstring& path) {
   std::lock_guard<std::mutex> hold(*mutex_);
   const NodePtr node = Find(KeyOf(path));
   if (!node) return false;
-  if (node->type == Node::Type::kFolder || node->read_only) return true;
+  if (node->type == Node::Type::kFolder) return false;
   return !CanLock(*node, Lock::kExclusive);
 }
 

@@ -190,10 +190,12 @@ std::wstring TakeBrokenSettingsFile();
 // Used by the implementations.
 void NoteBrokenSettingsFile(const std::wstring& path);
 
-// True when the file exists and cannot be opened for reading and writing
-// ("rb+"). On POSIX an open cannot see Wine's sharing, so a ".exe" also
-// counts as in use while a running process maps it or names it in its
-// command line (a terminal running under Wine).
+// True when another program holds the file: Windows, an open fails with a
+// sharing violation; POSIX, another handle has a lock on it, a Wine process
+// of the prefix holds it, or (a ".exe") a running process maps it or names it
+// in its command line. A file that merely cannot be written (read-only,
+// a read-only mount, no rights) is not in use; nor is a missing file or a
+// folder.
 bool IsFileInUse(const std::wstring& path);
 
 // An exclusive lock on a file (created when missing), held while the object
@@ -316,6 +318,11 @@ std::wstring NativePathText(const std::wstring& path);
 // Creates one folder. Empty when it was made or already is a folder, else
 // the system's reason ("Permission denied").
 std::wstring CreateFolderReason(const std::wstring& path);
+
+// Where a link at path leads when it leads nowhere (a prefix copied from
+// another user links Documents to a home that is not there); empty for
+// anything else. POSIX only: the Windows build returns empty.
+std::wstring DanglingLinkTarget(const std::wstring& path);
 
 enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 

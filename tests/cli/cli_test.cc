@@ -148,10 +148,13 @@ TEST_F(CliTest, InstallWithoutPackageOrRowsExplainsItself) {
   EXPECT_EQ(none["messages"], json::array({no_row}));
   EXPECT_EQ(none["rows"][0]["state"], "");
 
+  // A kit without the side's package is a wrong --kit, as status takes it.
   test::RemoveTree(dir_.Join(L"kit\\Signal Receiver"));
   json missing = RunJson({L"install", L"receiver", L"--all"});
-  EXPECT_EQ(last_exit_, 1);
-  EXPECT_EQ(missing["messages"], json::array({"Installation file not found!"}));
+  EXPECT_EQ(last_exit_, 2);
+  ASSERT_EQ(missing["messages"].size(), 1u);
+  EXPECT_NE(missing["messages"][0].get<std::string>().find("Signal Receiver is missing"),
+            std::string::npos);
 }
 
 TEST_F(CliTest, TheUsersTicksAreKept) {
@@ -302,17 +305,36 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingChanges) {
     int exit_code;
     const char* says;
   };
-  const Case cases[] = {
+  // A kit without the package asked for, and a data folder behind a link to
+  // nowhere (a prefix copied from another user).
+  dir_.MakeFolder(L"empty-kit");
+  dir_.WriteFile(L"bare-kit\\Signal Receiver\\experts\\readme.txt", "no expert");
+  const std::wstring fresh = dir_.Join(L"fresh");
+  std::vector<Case> cases = {
+      {{L"--kit", dir_.Join(L"empty-kit"), L"--data-dir", fresh, L"install", L"provider", L"--all"},
+       2,
+       "No Provider package to install: the folder"},
+      {{L"--kit", dir_.Join(L"bare-kit"), L"--data-dir", fresh, L"install", L"receiver", L"--all"},
+       2,
+       "Signal Receiver"},
       {{L"--kit", dir_.Join(L"no-kit"), L"list"}, 2, "--kit folder not found"},
       {{L"--kit", file, L"list"}, 2, "--kit is not a folder"},
       {{L"--kit", kit, L"--data-dir", file, L"list"}, 1, "afile) is a file, not a folder"},
       {{L"--kit", kit, L"--data-dir", file + L"/sub", L"list"}, 1, "cannot create the folder"},
       {{L"--kit", kit, L"--data-dir", dir_.Join(L"binary"), L"list"}, 1, "not a text file"},
   };
+  std::error_code made;
+  std::filesystem::create_directory_symlink(dir_.Join(L"gone"), dir_.Join(L"linked"), made);
+  // The Windows build cannot tell a dangling Unix link from a missing folder.
+  if (!made && !platform::DanglingLinkTarget(dir_.Join(L"linked")).empty()) {
+    cases.push_back({{L"--kit", kit, L"--data-dir", dir_.Join(L"linked\\cplm"), L"list"},
+                     1,
+                     "linked) is a link to "});
+  }
   for (const Case& c : cases) {
     auto result = Run(c.args, false);
-    EXPECT_EQ(result.exit_code, c.exit_code) << c.says;
-    EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    EXPECT_EQ(result.exit_code, c.exit_code) << c.says << result.out << result.err;
+    EXPECT_NE((result.out + result.err).find(c.says), std::string::npos) << result.err;
     // --json answers with one object all the same.
     Strings json_args = c.args;
     json_args.insert(json_args.begin(), L"--json");
@@ -325,11 +347,29 @@ TEST_F(CliTest, BadInputIsRefusedBeforeAnythingChanges) {
   }
   EXPECT_EQ(dir_.ReadFile(L"binary\\clinst.cfg"), std::string("[MAIN]\0PATH=\x01\x02", 14));
   EXPECT_FALSE(platform::QueryAttributes(dir_.Join(L"binary\\vlcpy.sin")).exists);
+  EXPECT_FALSE(platform::QueryAttributes(fresh + L"\\clinst.cfg").exists);
+  EXPECT_FALSE(platform::QueryAttributes(fresh + L"\\vlcpy.sin").exists);
+  EXPECT_FALSE(platform::QueryAttributes(dir_.Join(L"gone")).exists);
 
   // A folder given as DIR that is a file is no terminal.
   auto added = Run({L"install", L"provider", file});
   EXPECT_EQ(added.exit_code, 1);
   EXPECT_NE(added.out.find("Invalid installation diretory of MT4 Terminal"), std::string::npos);
+}
+
+// An unzip may spell a side folder in capitals; Windows finds it all the same.
+TEST_F(CliTest, ASideFolderInAnyLetterCaseIsTheKit) {
+  const std::wstring upper = dir_.Join(L"kit\\SIGNAL PROVIDER");
+  std::filesystem::rename(dir_.Join(L"kit\\Signal Provider"), upper);
+  for (const Strings& args : {Strings{L"install", L"provider", Terminal(L"MT4 A")},
+                              Strings{L"status", Terminal(L"MT4 A")}}) {
+    Strings full = {L"--kit", upper, L"--data-dir", dir_.Join(L"data")};
+    full.insert(full.end(), args.begin(), args.end());
+    auto result = Run(full, false);
+    EXPECT_EQ(result.exit_code, 0) << result.out << result.err;
+  }
+  EXPECT_TRUE(
+      platform::QueryAttributes(Terminal(L"MT4 A") + L"\\experts\\_Velmora Signal Provider.ex4").exists);
 }
 
 // One parser serves every parse of a process: nothing of a parse, nor of

@@ -17,6 +17,8 @@
 #include "platform/platform.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
+#include "terminals/terminal_layout.h"
+#include "terminals/terminal_running.h"
 
 namespace copyloom {
 namespace {
@@ -84,6 +86,22 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   OnUninstall(view);
   EXPECT_EQ(view.CellText(0, kColumnState), view.Text(TextKey::UninstallCompleted));
   EXPECT_FALSE(machine_.Exists(kLibrary));
+}
+
+// Under Wine a running terminal shows by its log of the day, held without
+// sharing; a read-only terminal.exe shows nothing.
+TEST_F(HeldFilesTest, AHeldLogOfTheDayIsARunningTerminal) {
+  machine_.StartProduct();
+  machine_.MakeTerminal(L"C:\\MT4");
+  machine_.WriteFile(L"C:\\MT4\\logs\\20261209.log", "today");
+  ASSERT_TRUE(pf::SetReadOnly(L"C:\\MT4\\terminal.exe", true));
+  const TerminalLayout layout = ResolveTerminalLayout(L"C:\\MT4");
+  EXPECT_FALSE(IsTerminalRunning(layout));
+  test::HeldFile held(Native(L"C:\\MT4\\logs\\20261209.log"));
+  ASSERT_TRUE(held.holding());
+  EXPECT_TRUE(IsTerminalRunning(layout));
+  held.Release();
+  EXPECT_FALSE(IsTerminalRunning(layout));
 }
 
 TEST_F(HeldFilesTest, AHeldConfigurationAsksToCloseTheTerminals) {

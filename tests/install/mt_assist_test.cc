@@ -223,9 +223,26 @@ TEST_F(MTAssistTest, ClosedTerminalNeverAsksForReloadOrRestart) {
   MakeProviderPackage();
   Terminal(kExpert, Signed("provider 1"));
   Terminal(L"terminal.exe", "MZ terminal");  // present, not running
+  // A program file that cannot be written is no sign of a running terminal.
+  ASSERT_TRUE(pf::SetReadOnly(std::wstring(kTerm) + L"terminal.exe", true));
+  Terminal(L"logs\\20261208.log", "yesterday");
+  Terminal(L"logs\\20261209.log", "today");
+  ASSERT_TRUE(pf::SetFileTimeOf(std::wstring(kTerm) + L"logs\\20261208.log",
+                                pf::TimeKind::kLastWrite, 131000000000000000));
   EXPECT_EQ(Install(), L"SUCC");
   EXPECT_TRUE(engine_.m_NeedReload);
   EXPECT_TRUE(engine_.m_NeedRestart);
+
+  // An older log held is an earlier run's; the newest one held is this one's.
+  Terminal(kExpert, Signed("provider 1"));
+  auto old_log = pf::OpenFile(std::wstring(kTerm) + L"logs\\20261208.log", pf::OpenMode::kWriteAppend);
+  ASSERT_NE(old_log, nullptr);
+  EXPECT_EQ(Install(), L"SUCC");
+  old_log.reset();
+  Terminal(kExpert, Signed("provider 1"));
+  auto log = pf::OpenFile(std::wstring(kTerm) + L"logs\\20261209.log", pf::OpenMode::kWriteAppend);
+  ASSERT_NE(log, nullptr);
+  EXPECT_EQ(Install(), L"SUCC - {RELOAD}");
 }
 
 TEST_F(MTAssistTest, ChangedLibraryAloneAsksNothingOfARunningTerminal) {

@@ -455,10 +455,12 @@ bool IsFileInUse(const std::wstring& path) {
   if (!MapPath(path, &native)) return false;
   struct stat st;
   if (stat(native.c_str(), &st) != 0) return false;
-  if (S_ISDIR(st.st_mode) || IsReadOnlyMode(st.st_mode)) return true;
-  UniqueFd fd(open(native.c_str(), O_RDWR | O_CLOEXEC));
-  if (!fd) return true;
-  if (flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return true;
+  if (!S_ISREG(st.st_mode)) return false;
+  // A file we may not write (mode 0444, a read-only mount, another owner) is
+  // no sign of a holder: only a lock, Wine's own handles or a running
+  // program are. flock takes an exclusive lock through a read-only handle.
+  UniqueFd fd(open(native.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return true;
   return posix::IsHeldByWine(native) || posix::IsExecutableRunning(native);
 }
 

@@ -1,6 +1,8 @@
 // The Linux build always stands inside a Wine prefix: paths map to native
 // files, and the reasons are the C library's.
+#include <limits.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -32,6 +34,20 @@ std::wstring CreateFolderReason(const std::wstring& path) {
   struct stat st;
   if (error == EEXIST && stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) return {};
   return Utf8ToWide(std::strerror(error == EEXIST ? ENOTDIR : error));
+}
+
+std::wstring DanglingLinkTarget(const std::wstring& path) {
+  if (hooks::MemoryFilesInstalled()) return {};
+  std::string native;
+  if (!posix::MapPath(path, &native)) return {};
+  while (native.size() > 1 && native.back() == '/') native.pop_back();
+  struct stat st;
+  if (lstat(native.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return {};
+  if (stat(native.c_str(), &st) == 0 || errno != ENOENT) return {};
+  char target[PATH_MAX];
+  const ssize_t n = readlink(native.c_str(), target, sizeof target);
+  if (n <= 0) return {};
+  return posix::NativeToWide(std::string(target, static_cast<size_t>(n)));
 }
 
 }  // namespace copyloom::platform

@@ -382,10 +382,14 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
 bool IsFileInUse(const std::wstring& path) {
   const std::wstring native = ResolvePath(path);
   if (::GetFileAttributesW(native.c_str()) == INVALID_FILE_ATTRIBUTES) return false;
-  if (IsReadOnly(native)) return true;  // "rb+" fails on Windows
-  FILE* file = ::_wfopen(native.c_str(), L"rb+");
-  if (file == nullptr) return true;
-  std::fclose(file);
+  // Only a sharing violation is a holder; a denied write (read-only
+  // attribute, read-only medium, no rights) is not. A file we may not write
+  // is asked again for reading: a holder that shares nothing still shows.
+  for (const DWORD access : {GENERIC_READ | GENERIC_WRITE, DWORD{GENERIC_READ}}) {
+    UniqueHandle handle = Open(native, access, kShareAll, OPEN_EXISTING);
+    if (handle.valid()) return false;
+    if (::GetLastError() == ERROR_SHARING_VIOLATION) return true;
+  }
   return false;
 }
 

@@ -63,4 +63,8 @@ std::wstring CreateFolderReason(const std::wstring& path) {
   return SystemMessage(error);
 }
 
+// A dangling Unix link in the prefix shows to Windows programs as missing;
+// the Linux build names it.
+std::wstring DanglingLinkTarget(const std::wstring&) { return {}; }
+
 }  // namespace copyloom::platform

@@ -141,6 +141,22 @@ rows:
       description: Why the row failed, when the command line says.
       type: str
       returned: when the command line gives it
+    error:
+      description: Why the row failed, as the command line gives it for each failed row.
+      type: dict
+      returned: for a failed row
+      contains:
+        kind:
+          description: C(no-space), C(no-permission), C(read-only), C(held) (a running terminal), C(missing),
+            C(not-a-file), C(too-large), C(bad-name), C(path-too-long), C(io-error) or C(other).
+          type: str
+        path:
+          description: The trader's file or folder it concerns.
+          type: str
+        system:
+          description: The system's own text for it.
+          type: str
+      sample: {kind: read-only, path: C:\MT4\experts\x.ex4, system: Read-only file system}
   sample:
     - prefix: /home/trader/.wine
       folder: C:\MT4 Portable
@@ -323,10 +339,25 @@ def row_changes(row, check_mode):
     return changes if isinstance(changes, list) else None
 
 
+def plain(text):
+    """A message as one line: the window's '#' between its parts becomes ' - '."""
+    return ' - '.join(piece.strip() for piece in str(text or '').split('#') if piece.strip())
+
+
+def row_cause(row):
+    """Why a row failed: its error's kind, path and system text, else the older 'cause'."""
+    error = row.get('error')
+    if isinstance(error, dict) and error.get('kind'):
+        detail = ': '.join(str(error[key]) for key in ('path', 'system') if error.get(key))
+        return '%s, %s' % (error['kind'], detail) if detail else str(error['kind'])
+    return plain(row.get('cause'))
+
+
 def row_text(row):
-    text = '%s: %s' % (row.get('folder', '?'), row.get('state') or row.get('installed', ''))
-    if row.get('cause'):
-        text += ' (%s)' % row['cause']
+    text = '%s: %s' % (row.get('folder', '?'), plain(row.get('state') or row.get('installed', '')))
+    cause = row_cause(row)
+    if cause and cause not in text:
+        text += ' (%s)' % cause
     return text
 
 
@@ -342,16 +373,27 @@ def run_failed(run, state):
 
 
 def failure_text(runs, state, several):
-    lines = []
+    """Each failed terminal once, with its cause, and the messages that say more than the rows."""
+    parts = []
     for run in runs:
         if not run_failed(run, state):
             continue
-        if several:
-            lines.append('%s (exit %s):' % (run.get('prefix'), run.get('exit')))
-        lines += run.get('messages') or []
         # Rows the run did not handle have no text to show.
-        lines += [row_text(row) for row in run.get('rows') or [] if row.get('state') or row.get('installed')]
-    return '; '.join(lines)
+        rows = [row for row in run.get('rows') or [] if row.get('state') or row.get('installed')]
+        states = [plain(row.get('state')) for row in rows if row.get('state')]
+        items = []
+        for message in run.get('messages') or []:
+            text = plain(message)
+            # The summary repeats a row's state: the row already says it.
+            if text and text not in items and not any(s in text or text in s for s in states):
+                items.append(text)
+        text = '; '.join(items + [row_text(row) for row in rows])
+        if several:
+            head = '%s (exit %s)' % (run.get('prefix'), run.get('exit'))
+            text = '%s: %s' % (head, text) if text else head
+        if text:
+            parts.append(text)
+    return '; '.join(parts)
 
 
 def plan_diff(rows, check_mode, several):
