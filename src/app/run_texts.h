@@ -24,6 +24,12 @@ enum class RunText : int {
   StoppedBySignal,
   StoppedDone,
   StoppedNotDone,
+  VerifyKitGenuine,
+  VerifyKitUnsigned,
+  VerifyKitNotGenuine,
+  VerifyAsInstalled,
+  VerifyModified,
+  VerifyNoRecord,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

@@ -61,7 +61,8 @@ enum class TextKey : int {
   KitNotGenuine,
   KitUnsigned,
   KitSignatureRequired,
-  LastKey_ = KitSignatureRequired,
+  KitDowngrade,
+  LastKey_ = KitDowngrade,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

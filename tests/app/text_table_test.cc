@@ -83,6 +83,9 @@ const ExpectedText kExpected[] = {
      L"此安装包没有签名: 其文件未经校验即被安装"},
     {TextKey::KitSignatureRequired, L"This kit is not signed and a signature is required: {0}",
      L"此安装包没有签名, 但要求签名: {0}"},
+    {TextKey::KitDowngrade,
+     L"This terminal holds the newer kit {0}: {1} is not installed over it (--allow-downgrade)",
+     L"该MT4软件已装有较新的版本 {0}: 不会用 {1} 覆盖 (--allow-downgrade)"},
 };
 
 TEST(TextTableTest, EveryKeyHasItsTextInBothLanguages) {
