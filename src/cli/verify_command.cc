@@ -28,10 +28,10 @@ VerifyReport VerifyKitsAndTerminals(const std::vector<std::wstring>& roots,
     switch (check.state) {
       case KitCheck::kGenuine:
         kit["state"] = "genuine";
-        report.lines.push_back(RunMessage(
-            RunText::VerifyKitGenuine,
-            {root, Wide(check.manifest.name), Wide(check.manifest.version),
-             std::to_wstring(check.manifest.files.size())}));
+        report.lines.push_back(
+            RunMessage(RunText::VerifyKitGenuine,
+                       {root, Wide(check.manifest.name), Wide(check.manifest.version),
+                        std::to_wstring(check.manifest.files.size())}));
         break;
       case KitCheck::kUnsigned:
         // Nothing vouches for its files.
@@ -64,10 +64,10 @@ VerifyReport VerifyKitsAndTerminals(const std::vector<std::wstring>& roots,
       report.lines.push_back(RunMessage(RunText::VerifyNoRecord, {row.folder}));
     } else if (held.modified.empty()) {
       r["state"] = "as-installed";
-      report.lines.push_back(RunMessage(
-          RunText::VerifyAsInstalled, {row.folder, Wide(held.manifest.name),
-                                       Wide(held.manifest.version),
-                                       std::to_wstring(held.manifest.files.size())}));
+      report.lines.push_back(
+          RunMessage(RunText::VerifyAsInstalled,
+                     {row.folder, Wide(held.manifest.name), Wide(held.manifest.version),
+                      std::to_wstring(held.manifest.files.size())}));
     } else {
       r["state"] = "modified";
       for (const std::wstring& file : held.modified) {
