@@ -525,6 +525,10 @@ TEST_F(CliTest, TheSignedSampleKitInstallsWithASignatureRequiredAndATamperedOneD
   ASSERT_FALSE(refused["messages"].empty());
   EXPECT_EQ(refused["messages"][0].get<std::string>().rfind("This kit is not genuine: ", 0), 0u);
   EXPECT_NE(refused["messages"][0].get<std::string>().find("vlcpy.dll"), std::string::npos);
+  // One separator throughout, as the kit was named.
+  const std::string shown = refused["messages"][0].get<std::string>();
+  EXPECT_TRUE(shown.find('/') == std::string::npos || shown.find('\\') == std::string::npos)
+      << shown;
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "");
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 B\\experts\\libraries\\vlcpy.dll"), "");
 
