@@ -53,6 +53,24 @@ void Machine::MakeKit(int files, int64_t bytes) {
   }
 }
 
+bool Machine::SignKit() {
+  const std::string minisign = COPYLOOM_BENCH_MINISIGN, key = COPYLOOM_BENCH_KEY;
+  if (minisign.empty() || key.empty() || minisign.find("NOTFOUND") != std::string::npos) {
+    return false;
+  }
+  const std::string package = PackageFolder();
+  return RunChild({CopyloomProgram(), "kit", "manifest", package, "--kit-version", "1.4.0.7"}).ok &&
+         RunChild({minisign, "-S", "-s", key, "-m", package + "/kit.manifest"}).ok;
+}
+
+void Machine::Signed(bool on) {
+  std::error_code error;
+  for (const char* name : {"/kit.manifest", "/kit.manifest.minisig"}) {
+    const std::string file = PackageFolder() + name, aside = file + ".aside";
+    fs::rename(on ? aside : file, on ? file : aside, error);
+  }
+}
+
 std::string Machine::PackageFolder() const { return root_ + "/kit/Signal Provider"; }
 
 void Machine::MakeTerminals(int count) {

@@ -19,6 +19,11 @@ class Machine {
   // The sample kit with the Signal Provider package grown to files files of
   // bytes in total (its own files count).
   void MakeKit(int files, int64_t bytes);
+  // Signs the package as it is now with the build's test key (false without
+  // minisign or one); Signed(false) sets the signature aside, Signed(true)
+  // puts it back, so that one kit is measured both ways.
+  bool SignKit();
+  void Signed(bool on);
   // The package folder the kit installs.
   std::string PackageFolder() const;
 

@@ -5,17 +5,20 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh >&2
-# The window program: the Windows build's, and the 32-bit one for win32 prefixes.
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target copyloom-setup >&2
-cmake --preset windows-i686 >/dev/null
-cmake --build --preset windows-i686 >&2
+# The window program, 64-bit and 32-bit for win32 prefixes: release builds of
+# their own, since the developers' Windows builds trust the checkout's test key.
+keys=(-DCOPYLOOM_RELEASE=ON "-DCOPYLOOM_TRUSTED_KEYS=${COPYLOOM_TRUSTED_KEYS:-}")
+cmake --preset windows -B build/package-windows -DCOPYLOOM_BUILD_TESTS=OFF "${keys[@]}" >/dev/null
+cmake --build build/package-windows -j2 --target copyloom-setup >&2
+cmake --preset windows-i686 -B build/package-windows-i686 -DCOPYLOOM_BUILD_TESTS=OFF "${keys[@]}" >/dev/null
+cmake --build build/package-windows-i686 -j2 --target copyloom-setup >&2
+window=$PWD/build/package-windows/src/ui/copyloom-setup.exe
+window_32=$PWD/build/package-windows-i686/src/ui/copyloom-setup.exe
 # Authenticode, when a certificate is given (scripts/sign-exe.sh names the variables).
-scripts/sign-exe.sh build/windows/src/ui/copyloom-setup.exe build/windows-i686/src/ui/copyloom-setup.exe
+scripts/sign-exe.sh "$window" "$window_32"
 # A build of its own: release, no tests, only what the package holds.
-cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOPYLOOM_BUILD_TESTS=OFF -DCOPYLOOM_RELEASE=ON \
-  -DCOPYLOOM_WINDOW_EXE="$PWD/build/windows/src/ui/copyloom-setup.exe" \
-  -DCOPYLOOM_WINDOW_EXE_32="$PWD/build/windows-i686/src/ui/copyloom-setup.exe" >/dev/null
+cmake -S . -B build/package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCOPYLOOM_BUILD_TESTS=OFF "${keys[@]}" \
+  -DCOPYLOOM_WINDOW_EXE="$window" -DCOPYLOOM_WINDOW_EXE_32="$window_32" >/dev/null
 cmake --build build/package -j2 --target copyloom copyloom_manpage copyloom_changelog >&2
 rm -f build/package/copyloom_*.deb
 (cd build/package && cpack -G DEB >&2)

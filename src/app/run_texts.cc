@@ -60,9 +60,18 @@ constexpr RunTextRow kRunTexts[] = {
      L"exists",
      L"{0}（{1}）是指向 {2} 的链接，但 {2} 不存在（从其他用户复制的Wine环境？）：请创建 {2}，"
      L"或把链接 {1} 换成目录或指向已存在目录的链接"},
+    {RunText::VerifyKitGenuine, L"{0}: genuine: {1} {2}, {3} files",
+     L"{0}：正版：{1} {2}，{3} 个文件"},
+    {RunText::VerifyKitUnsigned, L"{0}: not signed: its files cannot be checked",
+     L"{0}：没有签名：其文件无法校验"},
+    {RunText::VerifyKitNotGenuine, L"{0}: not genuine: {1}", L"{0}：不是正版：{1}"},
+    {RunText::VerifyAsInstalled, L"{0}: {1} {2}, {3} files as installed",
+     L"{0}：{1} {2}，{3} 个文件与安装时一致"},
+    {RunText::VerifyModified, L"{0}: modified: {1}", L"{0}：已被改动：{1}"},
+    {RunText::VerifyNoRecord, L"{0}: no signed kit recorded", L"{0}：没有已签名安装包的记录"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::DanglingFolderLink) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::VerifyNoRecord) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

@@ -27,6 +27,12 @@ enum class RunText : int {
   KitFolderMissing,
   KitExpertMissing,
   DanglingFolderLink,
+  VerifyKitGenuine,
+  VerifyKitUnsigned,
+  VerifyKitNotGenuine,
+  VerifyAsInstalled,
+  VerifyModified,
+  VerifyNoRecord,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

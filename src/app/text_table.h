@@ -73,7 +73,8 @@ enum class TextKey : int {
   CauseIoError,
   CauseOther,
   FailedTerminalsHeader,
-  LastKey_ = FailedTerminalsHeader,
+  KitDowngrade,
+  LastKey_ = KitDowngrade,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

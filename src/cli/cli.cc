@@ -19,10 +19,12 @@
 #include "cli/input_checks.h"
 #include "cli/prefixes.h"
 #include "cli/status_command.h"
+#include "cli/verify_command.h"
 #include "cli/window_command.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
+#include "install/installed_kit.h"
 #include "install/kit_manifest.h"
 #include "install/launch_commands.h"
 #include "install/result_text.h"
@@ -49,9 +51,10 @@ constexpr char kUsage[] =
     "  add DIR...                        add terminal folders to the list\n"
     "  remove DIR...|--ticked            remove rows from the list\n"
     "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart] [--dry-run]\n"
-    "                                    [--require-signature]\n"
+    "                                    [--require-signature] [--allow-downgrade]\n"
     "                                    install into the given, all or the ticked terminals\n"
-    "                                    (--require-signature: refuse a kit that is not signed)\n"
+    "                                    (--require-signature: refuse a kit that is not signed;\n"
+    "                                    --allow-downgrade: install over a newer signed kit)\n"
     "  uninstall [DIR...|--all] [--dry-run]\n"
     "                                    uninstall from the given, all or the ticked terminals\n"
     "                                    (--dry-run: say what would change, change nothing)\n"
@@ -60,6 +63,8 @@ constexpr char kUsage[] =
     "  open DIR                          open the folder that receives a terminal's files\n"
     "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
     "                                    installed and current (changes nothing; exit 1 if not)\n"
+    "  verify [DIR...|--all]             check the kit against its signature and each terminal\n"
+    "                                    against the kit it records (exit 1 on any mismatch)\n"
     "  kit manifest DIR [--name N] [--kit-version V] [--sides S]\n"
     "                                    write DIR/kit.manifest (sign it: minisign -Sm)\n"
     "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
@@ -110,6 +115,7 @@ struct Options {
   std::optional<bool> chart;
   bool dry_run = false;  // install, uninstall
   bool require_signature = false;  // install
+  bool allow_downgrade = false;    // install
   // kit manifest
   std::string kit_action;
   std::string kit_name, kit_version, kit_sides;
@@ -145,6 +151,10 @@ class Runner {
   const std::vector<StatusEntry>* status_entries() const {
     return options_.command == "status" ? &status_entries_ : nullptr;
   }
+  // Set when verify ran: its report is the JSON output.
+  const nlohmann::ordered_json* verify_json() const {
+    return options_.command == "verify" && !verify_json_.is_null() ? &verify_json_ : nullptr;
+  }
 
  private:
   using Handler = void (Runner::*)();
@@ -164,6 +174,7 @@ class Runner {
   void Launch();
   void Open();
   int Status();
+  int Verify();
 
   // Rows named by the DIR arguments (added first when not listed); false
   // when one of them is no terminal folder.
@@ -195,6 +206,7 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   std::vector<StatusEntry> status_entries_;
+  nlohmann::ordered_json verify_json_;
   // The rows a command was to work on, in order: what a stop leaves undone.
   std::vector<std::wstring> chosen_folders_;
   size_t handled_count_ = 0;
@@ -232,6 +244,10 @@ int Runner::Run() {
       view_.ShowMessage(missing);
       return kExitUsage;
     }
+  }
+  if (options_.command == "verify") {
+    const int status = Verify();
+    return ReportBrokenSettings() ? kExitFailed : status;
   }
   // A dry run leaves the machine as it is: no deployment, no settings.
   platform::Status deploy_cause;
@@ -519,6 +535,23 @@ int Runner::Status() {
   return refused || !all_current ? kExitFailed : kExitOk;
 }
 
+int Runner::Verify() {
+  if (!KitHasPackage(session_)) {
+    view_.ShowMessage(RunMessage(RunText::NothingToCompare));
+    return kExitUsage;
+  }
+  RestoreListReadOnly(view_);
+  std::vector<std::wstring> dirs;
+  for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
+  bool refused = false;
+  std::vector<TerminalRow> rows;
+  for (const auto& entry : CollectStatus(view_, dirs, session_, &refused)) rows.push_back(entry.row);
+  VerifyReport report = VerifyKitsAndTerminals(PackageRoots(session_), rows);
+  for (const std::wstring& line : report.lines) Print(line);
+  verify_json_ = std::move(report.json);
+  return refused || !report.all_good ? kExitFailed : kExitOk;
+}
+
 int EndEarly(bool json, int status, const std::wstring& message,
              const std::wstring& chosen_prefix = {});
 
@@ -640,6 +673,7 @@ Parser::Parser() {
   install->add_flag("--no-chart", no_chart);
   install->add_flag("--dry-run", options.dry_run);
   install->add_flag("--require-signature", options.require_signature);
+  install->add_flag("--allow-downgrade", options.allow_downgrade);
   auto* kit_command = command("kit");
   kit_command->add_option("ACTION", options.kit_action)
       ->required()
@@ -655,6 +689,9 @@ Parser::Parser() {
   auto* status_command = command("status");
   status_command->add_option("DIR", dirs);
   status_command->add_flag("--all", options.all);
+  auto* verify = command("verify");
+  verify->add_option("DIR", dirs);
+  verify->add_flag("--all", options.all);
   command("launch")->add_option("DIR", dirs)->required()->expected(1);
   command("open")->add_option("DIR", dirs)->required()->expected(1);
   command("prefixes");
@@ -715,7 +752,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     return usage_error("give --prefix DIR or --all-prefixes, not both");
   }
   if (options.all_prefixes && !RunsInEachPrefix(options.command)) {
-    return usage_error("--all-prefixes runs list, status, install or uninstall");
+    return usage_error("--all-prefixes runs list, status, verify, install or uninstall");
   }
   options.prefix = platform::Utf8ToWide(prefix);
   options.kit = platform::Utf8ToWide(kit);
@@ -856,13 +893,14 @@ int RunCopyloom(const Invocation& invocation) {
   InitProductProfile(profile_options);
   SetDryRun(options->dry_run);
   SetRequireSignature(options->require_signature);
+  SetAllowDowngrade(options->allow_downgrade);
   const std::wstring settings_folder = TheProfile().settings_folder;
   const std::wstring lock_file = settings_folder + kLockFileName;
   // status reads only: no lock and no folder made, so that it works on a
   // prefix it cannot write. A dry run makes no folder and leaves no lock
   // file of its own.
   const CFileCtrl files;
-  const bool skip_lock = options->command == "status" ||
+  const bool skip_lock = options->command == "status" || options->command == "verify" ||
                          (options->dry_run && (!files.FolderExists(settings_folder) ||
                                                !files.FolderExists(TheProfile().data_folder)));
   const bool lock_file_was_there = files.FileExists(lock_file);
@@ -900,7 +938,15 @@ int RunCopyloom(const Invocation& invocation) {
   for (auto& dir : options->dirs) dir = TerminalFolderArgument(dir, invocation.current_folder);
   Runner runner(*options, invocation.current_folder, &view);
   status = runner.Run();
-  if (json) {
+  if (json && runner.verify_json()) {
+    nlohmann::ordered_json out;
+    if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
+    out.update(*runner.verify_json());
+    out["messages"] = nlohmann::json::array();
+    for (const auto& message : view.messages()) out["messages"].push_back(Utf8(message));
+    out["exit"] = status;
+    WriteUtf8(stdout, out.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n");
+  } else if (json) {
     std::vector<std::wstring> messages = view.messages();
     WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
                                runner.changes, runner.failures, options->dry_run));

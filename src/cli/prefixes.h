@@ -21,7 +21,8 @@ struct PrefixOptions {
 
 // The commands --all-prefixes runs in each prefix.
 inline bool RunsInEachPrefix(const std::string& command) {
-  return command == "list" || command == "status" || command == "install" || command == "uninstall";
+  return command == "list" || command == "status" || command == "verify" || command == "install" ||
+         command == "uninstall";
 }
 
 // Before the product profile is built: makes the run's prefix the current

@@ -112,7 +112,7 @@ std::wstring StatusText(const StatusEntry& entry) {
   text += std::wstring(L"  running:   ") + (status.running ? L"yes" : L"no") + L"\n";
   std::wstring side = entry.side + L":";
   side.resize(std::max<size_t>(side.size() + 1, 11), L' ');
-  text += L"  " + side + InstalledStateName(status.installed);
+  text += L"  " + side + InstalledStateText(status);
   for (const std::wstring& file : status.differs) text += L"\n             " + file;
   return text;
 }
@@ -128,6 +128,12 @@ nlohmann::ordered_json StatusJson(const StatusEntry& entry) {
   r["installed"] = Utf8(InstalledStateName(entry.status.installed));
   r["differs"] = nlohmann::json::array();
   for (const auto& file : entry.status.differs) r["differs"].push_back(Utf8(file));
+  // The signed kit the terminal records, the one beside the program, and
+  // the files that differ from the record.
+  r["kit_version"] = entry.status.kit_version;
+  r["package_version"] = entry.status.package_version;
+  r["modified"] = nlohmann::json::array();
+  for (const auto& file : entry.status.modified) r["modified"].push_back(Utf8(file));
   return r;
 }
 

@@ -2,6 +2,7 @@
 
 #include <gcrypt.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 
@@ -40,7 +41,38 @@ bool StartsWith(const std::string& text, const char* prefix) {
   return text.compare(0, std::strlen(prefix), prefix) == 0;
 }
 
+// Why a public key is refused before libgcrypt sees it; nullptr when it is
+// usable. Small-order points (any sign) verify forged signatures; an
+// encoding at or past the field's prime is not canonical; and libgcrypt
+// 1.10 aborts on a y whose top 64 bits are all zero (no real key has one:
+// its odds are 2^-64).
+const char* KeyProblem(const uint8_t* key) {
+  // y, little-endian, without the sign bit.
+  uint8_t y[32];
+  std::memcpy(y, key, 32);
+  y[31] &= 0x7f;
+  // p = 2^255 - 19: ed ff .. ff 7f. y >= p when bytes 1..31 are p's and y[0] >= 0xed.
+  bool high_all_p = y[31] == 0x7f;
+  for (int i = 1; i < 31 && high_all_p; ++i) high_all_p = y[i] == 0xff;
+  if (high_all_p && y[0] >= 0xed) return "not a canonical Ed25519 point";
+  static const uint8_t kOrder8[2][32] = {
+      {0x26, 0xe8, 0x95, 0x8f, 0xc2, 0xb2, 0x27, 0xb0, 0x45, 0xc3, 0xf4, 0x89, 0xf2, 0xef, 0x98, 0xf0,
+       0xd5, 0xdf, 0xac, 0x05, 0xd3, 0xc6, 0x33, 0x39, 0xb1, 0x38, 0x02, 0x88, 0x6d, 0x53, 0xfc, 0x05},
+      {0xc7, 0x17, 0x6a, 0x70, 0x3d, 0x4d, 0xd8, 0x4f, 0xba, 0x3c, 0x0b, 0x76, 0x0d, 0x10, 0x67, 0x0f,
+       0x2a, 0x20, 0x53, 0xfa, 0x2c, 0x39, 0xcc, 0xc6, 0x4e, 0xc7, 0xfd, 0x77, 0x92, 0xac, 0x03, 0x7a}};
+  // y = p - 1 (order 2); y = 0 and 1 (orders 4 and 1) fall under the zero top bits.
+  const bool minus_one = high_all_p && y[0] == 0xec;
+  if (minus_one || std::memcmp(y, kOrder8[0], 32) == 0 || std::memcmp(y, kOrder8[1], 32) == 0) {
+    return "an Ed25519 point of small order";
+  }
+  if (std::all_of(y + 24, y + 32, [](uint8_t b) { return b == 0; })) {
+    return "an Ed25519 point this program cannot check";
+  }
+  return nullptr;
+}
+
 bool VerifyEd25519(const uint8_t* key, const void* message, size_t size, const uint8_t* signature) {
+  if (KeyProblem(key)) return false;
   InitCrypto();
   gcry_sexp_t public_key = nullptr, data = nullptr, sig = nullptr;
   bool good = false;
@@ -124,6 +156,10 @@ bool ParseMinisignKey(const std::string& text, MinisignKey* key, std::string* wh
   }
   std::memcpy(key->id.data(), bytes.data() + 2, 8);
   std::memcpy(key->key.data(), bytes.data() + 10, 32);
+  if (const char* problem = KeyProblem(key->key.data())) {
+    *why = problem;
+    return false;
+  }
   return true;
 }
 

@@ -30,7 +30,9 @@ struct MinisignSignature {
 // The cap of a signature file: minisign's are about 300 bytes.
 inline constexpr size_t kSignatureCap = 4096;
 
-// A key file's text or its base64 line alone. False with *why set.
+// A key file's text or its base64 line alone. False with *why set, also for
+// a point of small order, one not canonically encoded, or one libgcrypt
+// cannot take; such a key never checks a signature good either.
 bool ParseMinisignKey(const std::string& text, MinisignKey* key, std::string* why);
 bool ParseMinisignSignature(const std::string& text, MinisignSignature* signature,
                             std::string* why);

@@ -10,6 +10,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "install/command_guard.h"
+#include "install/installed_kit.h"
 #include "install/kit_manifest.h"
 #include "install/mt_assist.h"
 #include "install/result_text.h"
@@ -130,8 +131,14 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
       // never looks: it picks its data folder then.
       std::wstring result;
       bool put_back = false;  // undone, or not begun for a broken file
+      const std::string newer = NewerKitHeld(folder, kit->manifest);
       if (ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted) {
         result = RunMessage(RunText::TerminalNotStarted);
+      } else if (!newer.empty()) {
+        // Never a rollback to an older signed kit unless asked for.
+        result = FillPlaceholder(texts[TextKey::KitDowngrade], platform::Utf8ToWide(newer));
+        ReplaceAll(&result, L"{1}", platform::Utf8ToWide(kit->manifest.version));
+        put_back = true;
       } else if (broken.empty()) {
         result = engine.InstallToTerminal(plan.package_root, folder);
         put_back = engine.m_RolledBack;

@@ -1,12 +1,16 @@
 #include "install/install_status.h"
 
 #include "foundation/file_ctrl.h"
+#include "install/installed_kit.h"
 #include "install/kit_names.h"
 #include "install/source_scan.h"
 #include "terminals/terminal_running.h"
+#include "platform/platform.h"
 
 namespace copyloom {
 namespace {
+
+namespace pf = platform;
 
 // The package folders an install copies, in its order.
 constexpr const wchar_t* kPackageFolders[] = {L"config",
@@ -30,6 +34,10 @@ const wchar_t* InstalledStateName(InstalledState state) {
       return L"current";
     case InstalledState::kOutdated:
       return L"outdated";
+    case InstalledState::kModified:
+      return L"modified";
+    case InstalledState::kNewer:
+      return L"newer";
     case InstalledState::kNone:
       break;
   }
@@ -76,7 +84,40 @@ TerminalStatus ReadTerminalStatus(const std::wstring& installation, const Packag
     status.installed =
         status.differs.empty() ? InstalledState::kCurrent : InstalledState::kOutdated;
   }
+  KitManifest package_manifest;
+  if (ReadSignedManifest(root, &package_manifest)) status.package_version = package_manifest.version;
+  const InstalledKit held = ReadInstalledKit(status.layout);
+  if (!held.recorded || (!status.package_version.empty() && !held.manifest.name.empty() &&
+                         held.manifest.name != package_manifest.name)) {
+    return status;
+  }
+  status.kit_version = held.manifest.version;
+  if (!held.modified.empty()) {
+    status.installed = InstalledState::kModified;
+    status.modified = held.modified;
+    status.differs.clear();
+  } else if (status.installed != InstalledState::kNone && !status.package_version.empty()) {
+    const int order = CompareKitVersions(status.kit_version, status.package_version);
+    if (order < 0) status.installed = InstalledState::kOutdated;
+    if (order > 0) status.installed = InstalledState::kNewer;
+  }
   return status;
+}
+
+std::wstring InstalledStateText(const TerminalStatus& status) {
+  std::wstring text = InstalledStateName(status.installed);
+  const std::wstring held = pf::Utf8ToWide(status.kit_version);
+  const std::wstring package = pf::Utf8ToWide(status.package_version);
+  if (status.installed == InstalledState::kModified) {
+    for (size_t i = 0; i < status.modified.size(); ++i) {
+      text += (i ? L"\n             " : L": ") + status.modified[i];
+    }
+  } else if (!held.empty() && status.installed == InstalledState::kCurrent) {
+    text += L" (" + held + L")";
+  } else if (!held.empty() && status.installed != InstalledState::kNone) {
+    text += L" (" + held + L" installed" + (package.empty() ? L"" : L", kit " + package) + L")";
+  }
+  return text;
 }
 
 }  // namespace copyloom

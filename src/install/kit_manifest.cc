@@ -88,6 +88,14 @@ std::vector<std::pair<std::wstring, std::wstring>> PackageFiles(const std::wstri
 
 std::wstring Key(const std::wstring& path) { return ToLower(NormalizeFilePath(path)); }
 
+// A path as the user gave its root: one separator throughout, "/" on a
+// POSIX path (a kit named with --kit on Linux), else "\".
+std::wstring ShownPath(std::wstring path) {
+  const bool posix = !path.empty() && path.front() == L'/';
+  std::replace(path.begin(), path.end(), posix ? L'\\' : L'/', posix ? L'/' : L'\\');
+  return path;
+}
+
 }  // namespace
 
 bool ParseManifest(const std::string& text, KitManifest* manifest, std::string* why) {
@@ -250,7 +258,7 @@ KitCheck CheckKit(const std::wstring& package_root) {
   const std::wstring signature_path = Join(package_root, kSignatureName);
   auto refuse = [&](const std::wstring& file, const std::string& why) {
     check.state = KitCheck::kNotGenuine;
-    check.file = file;
+    check.file = ShownPath(file);
     check.why = why;
     check.bytes.clear();
     return check;

@@ -116,6 +116,7 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   layout_ = ResolveTerminalLayout(term);
   const std::wstring data_folder = layout_->data_folder;
   m_Changes.clear();
+  kit_files_.clear();
   m_RolledBack = false;
   RecordRowChanges(terminal, {});  // a row that fails early changes nothing
   // Every change below goes into one transaction, carried out at the end.
@@ -172,8 +173,20 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   }
   // A signed kit's manifest stays in the terminal, in the same transaction:
   // which version it holds, and what its uninstall removes.
+  // It lists what went in: not a file the side's pattern left out, nor the
+  // experts.ini that is the terminal's own once patched. An unsigned kit's
+  // install leaves no record of an earlier kit that no longer tells what
+  // the terminal holds.
+  const std::wstring record = AsFolder(data_folder) + kInstalledKitRecord;
   if (m_Kit && m_Kit->state == KitCheck::kGenuine && !m_Kit->manifest.name.empty()) {
-    txn.Write(FormatManifest(m_Kit->manifest), AsFolder(data_folder) + kInstalledKitRecord);
+    KitManifest installed = m_Kit->manifest;
+    std::erase_if(installed.files, [&](const ManifestFile& file) {
+      return std::find(kit_files_.begin(), kit_files_.end(), ToLower(file.path)) ==
+             kit_files_.end();
+    });
+    txn.Write(FormatManifest(installed), record);
+  } else if (files.FileExists(record)) {
+    txn.Remove(record);
   }
   pf::Status failed;
   if (!Finish(txn, terminal, &failed)) {
@@ -321,6 +334,9 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
       return 0;
     }
     ++installed;
+    if (checked && !(sub == L"config" && ToLower(name) == kExpertsIni)) {
+      kit_files_.push_back(ToLower(sub + L"\\" + name));
+    }
     const bool source_of_compiled =
         GetPathExtension(source) == L"mq4" && files.FileExists(CompiledCounterpart(source));
     if (!source_of_compiled) *names += GetPathFileName(source, false) + L",";

@@ -119,6 +119,9 @@ class CMTAssist {
   // The layout of the terminal InstallToTerminal works on, while it does.
   std::optional<TerminalLayout> layout_;
   uint64_t held_bytes_ = 0;  // package bytes the batch keeps in memory
+  // The signed kit's files the terminal InstallToTerminal works on received
+  // (or held already), as the manifest names them, lower case.
+  std::vector<std::wstring> kit_files_;
 };
 
 // Opens a batch on an engine for the life of the object.

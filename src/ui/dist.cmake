@@ -5,8 +5,16 @@
 #   prefixes, when the windows-i686 preset has built it)
 #   dist/Copyloom Setup/copyloom.exe
 #   dist/copyloom-setup-<version>-win64.zip
+# A build that trusts its test key says so in the zip's name
+# (...-win64-test-key.zip): its programs take a kit anyone with the
+# checkout's key signed, so it is no zip to hand out. A release build
+# (COPYLOOM_RELEASE=ON) makes the plain name.
 set(COPYLOOM_DIST_DIR ${CMAKE_BINARY_DIR}/dist)
-set(dist_zip ${COPYLOOM_DIST_DIR}/copyloom-setup-${PROJECT_VERSION}-win64.zip)
+set(dist_suffix "")
+if(COPYLOOM_TRUSTS_TEST_KEY)
+  set(dist_suffix "-test-key")
+endif()
+set(dist_zip ${COPYLOOM_DIST_DIR}/copyloom-setup-${PROJECT_VERSION}-win64${dist_suffix}.zip)
 set(COPYLOOM_SETUP_EXE_32 ${PROJECT_SOURCE_DIR}/build/windows-i686/src/ui/copyloom-setup.exe
     CACHE FILEPATH "The 32-bit window program the distribution carries too")
 set(setup_32_depends "")

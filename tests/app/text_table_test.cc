@@ -94,6 +94,9 @@ const ExpectedText kExpected[] = {
     {TextKey::CauseIoError, L"The disk could not read or write {0}", L"磁盘读写错误: {0}"},
     {TextKey::CauseOther, L"Could not write {0}", L"无法写入: {0}"},
     {TextKey::FailedTerminalsHeader, L"These terminals failed:", L"以下MT4软件安装失败:"},
+    {TextKey::KitDowngrade,
+     L"This terminal holds the newer kit {0}: {1} is not installed over it (--allow-downgrade)",
+     L"该MT4软件已装有较新的版本 {0}: 不会用 {1} 覆盖 (--allow-downgrade)"},
 };
 
 TEST(TextTableTest, EveryKeyHasItsTextInBothLanguages) {

@@ -569,6 +569,10 @@ TEST_F(CliTest, TheSignedSampleKitInstallsWithASignatureRequiredAndATamperedOneD
   ASSERT_FALSE(refused["messages"].empty());
   EXPECT_EQ(refused["messages"][0].get<std::string>().rfind("This kit is not genuine: ", 0), 0u);
   EXPECT_NE(refused["messages"][0].get<std::string>().find("vlcpy.dll"), std::string::npos);
+  // One separator throughout, as the kit was named.
+  const std::string shown = refused["messages"][0].get<std::string>();
+  EXPECT_TRUE(shown.find('/') == std::string::npos || shown.find('\\') == std::string::npos)
+      << shown;
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll"), "");
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 B\\experts\\libraries\\vlcpy.dll"), "");
 
@@ -579,6 +583,24 @@ TEST_F(CliTest, TheSignedSampleKitInstallsWithASignatureRequiredAndATamperedOneD
   EXPECT_EQ(last_exit_, 0);
   EXPECT_EQ(done["messages"], json::array({"Completed"}));
   EXPECT_EQ(dir_.ReadFile(L"terms\\MT4 B\\experts\\libraries\\vlcpy.dll"), bytes);
+  // verify and status see a terminal's library changed after its install.
+  json good = RunJson({L"verify", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(last_exit_, 0) << good.dump();
+  ASSERT_EQ(good["kits"].size(), 2u);  // both sides
+  for (const auto& kit : good["kits"]) EXPECT_EQ(kit["state"], "genuine");
+  EXPECT_EQ(good["rows"][0]["state"], "as-installed");
+  EXPECT_EQ(good["rows"][0]["kit_version"], "1.4.0.7");
+  bytes[200] ^= 1;
+  dir_.WriteFile(L"terms\\MT4 A\\experts\\libraries\\vlcpy.dll", bytes);
+  bytes[200] ^= 1;
+  json modified = RunJson({L"verify", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(last_exit_, 1);
+  EXPECT_EQ(modified["rows"][0]["modified"], json::array({"experts\\libraries\\vlcpy.dll"}));
+  EXPECT_EQ(modified["rows"][1]["state"], "as-installed");
+  json status = RunJson({L"status", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
+  EXPECT_EQ(status["rows"][0]["installed"], "modified");
+  EXPECT_EQ(status["rows"][1]["installed"], "current");
+  EXPECT_EQ(status["rows"][1]["kit_version"], "1.4.0.7");
   // Uninstall leaves nothing of the sample kit, its indicator included.
   RunJson({L"uninstall", Terminal(L"MT4 A"), Terminal(L"MT4 B")});
   EXPECT_EQ(last_exit_, 0);

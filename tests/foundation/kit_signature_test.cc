@@ -95,6 +95,39 @@ TEST(KitSignatureTest, MalformedKeysAndSignaturesAreRefusedWithAReason) {
   }
 }
 
+// A key whose point a signature can be forged for, or that libgcrypt
+// cannot take (it aborted on an all-zero key), is refused as it is read,
+// and never checks a signature good.
+TEST(KitSignatureTest, KeysThatAreNoUsablePointAreRefused) {
+  auto key_text = [](std::string point) {
+    return EncodeBase64("Ed" + std::string(8, '\x11') + point);
+  };
+  std::string p_minus_one = "\xec" + std::string(30, '\xff') + "\x7f";
+  std::string order8;
+  for (int b : {0x26, 0xe8, 0x95, 0x8f, 0xc2, 0xb2, 0x27, 0xb0, 0x45, 0xc3, 0xf4, 0x89, 0xf2, 0xef,
+                0x98, 0xf0, 0xd5, 0xdf, 0xac, 0x05, 0xd3, 0xc6, 0x33, 0x39, 0xb1, 0x38, 0x02, 0x88,
+                0x6d, 0x53, 0xfc, 0x05}) {
+    order8 += static_cast<char>(b);
+  }
+  std::string small_y = std::string(1, '\x02') + std::string(31, '\0');
+  for (std::string point : {std::string(32, '\0'), "\x01" + std::string(31, '\0'), p_minus_one,
+                            "\xed" + std::string(30, '\xff') + "\x7f",  // p itself
+                            std::string(31, '\xff') + "\x7f", order8, small_y}) {
+    for (bool sign : {false, true}) {
+      if (sign) point[31] = static_cast<char>(point[31] | 0x80);
+      MinisignKey key;
+      std::string why;
+      EXPECT_FALSE(ParseMinisignKey(key_text(point), &key, &why)) << EncodeBase64(point);
+      EXPECT_FALSE(why.empty());
+      // Built by hand, it still checks nothing good.
+      std::copy(point.begin(), point.end(), key.key.begin());
+      MinisignSignature signature = Parsed(kLegacy);
+      key.id = signature.key_id;
+      EXPECT_EQ(CheckMinisignSignature("hello\n", signature, {key}), SignatureCheck::kBad);
+    }
+  }
+}
+
 TEST(KitSignatureTest, Sha256AndBase64) {
   EXPECT_EQ(Sha256Hex("abc", 3), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
   std::string bytes;

@@ -5,6 +5,8 @@
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "install/install_commands.h"
+#include "install/install_status.h"
+#include "install/installed_kit.h"
 #include "install/kit_manifest.h"
 #include "install/mt_assist.h"
 #include "install/uninstall.h"
@@ -105,18 +107,20 @@ class SignedKitTest : public ::testing::Test {
   void TearDown() override {
     SetTrustedKeysForTesting(nullptr);
     SetRequireSignature(false);
+    SetAllowDowngrade(false);
   }
 
   void Kit(const std::wstring& relative, const std::string& bytes) {
     machine_.WriteFile(kRoot + relative, bytes);
   }
   // The manifest of the kit as it is now, signed by signer.
-  void Sign(const test::MinisignSigner& signer, bool prehashed = true) {
+  void Sign(const test::MinisignSigner& signer, bool prehashed = true,
+            const std::string& version = "1.4.0.7") {
     KitManifest manifest;
     std::wstring why;
     ASSERT_TRUE(MakeManifest(kRoot, &manifest, &why)) << why;
     manifest.name = "Signal Provider";
-    manifest.version = "1.4.0.7";
+    manifest.version = version;
     manifest.sides = {"provider"};
     const std::string text = FormatManifest(manifest);
     machine_.WriteFile(std::wstring(kRoot) + kManifestName, text);
@@ -126,6 +130,15 @@ class SignedKitTest : public ::testing::Test {
     auto a = machine_.Files(L"C:\\MT4 A");
     a.merge(machine_.Files(L"C:\\MT4 B"));
     return a;
+  }
+  void InstallAll() {
+    for (auto& row : view_.rows) row.ticked = true;
+    view_.messages.clear();
+    OnInstallProvider(view_, InstallSession{});
+  }
+  std::wstring StatusOfA() {
+    const PackageChoice package{kRoot, TheEngine().m_ExpertPattern};
+    return InstalledStateText(ReadTerminalStatus(L"C:\\MT4 A", package));
   }
   // Refused before any terminal changed, naming the file.
   void ExpectRefused(const std::wstring& file) {
@@ -248,6 +261,66 @@ TEST_F(SignedKitTest, UninstallLeavesNothingOfTheKit) {
     EXPECT_EQ(path.find(L"vlcpy"), std::wstring::npos) << path;
   }
   EXPECT_TRUE(machine_.Exists(L"C:\\MT4 A\\experts\\indicators\\Trader.ex4"));
+}
+
+TEST(KitVersionTest, PartsCompareAsNumbersThenAsText) {
+  EXPECT_LT(CompareKitVersions("1.4.0.9", "1.4.0.10"), 0);
+  EXPECT_GT(CompareKitVersions("2", "1.9.9"), 0);
+  EXPECT_EQ(CompareKitVersions("1.4", "1.4.0.0"), 0);
+  EXPECT_LT(CompareKitVersions("1.4.0.7", "1.4.0.7b"), 0);
+  EXPECT_LT(CompareKitVersions("1.4.0.99999999999999999999", "1.4.1"), 0);  // text, after numbers
+  EXPECT_GT(CompareKitVersions("1.4.0.99999999999999999999", "1.4.0.5"), 0);
+}
+
+TEST_F(SignedKitTest, AnOlderKitIsRefusedOverANewerOneUnlessADowngradeIsAllowed) {
+  Sign(vendor_, true, "1.4.0.10");
+  InstallAll();
+  ASSERT_EQ(view_.rows[0].state, L"Completed");
+  Kit(L"experts\\libraries\\vlcpy.dll", "MZ the older library");
+  Sign(vendor_, true, "1.4.0.9");
+  const auto before = Terminals();
+  InstallAll();
+  EXPECT_EQ(Terminals(), before);
+  for (const auto& row : view_.rows) {
+    EXPECT_EQ(row.state,
+              L"Failed#This terminal holds the newer kit 1.4.0.10: 1.4.0.9 is not installed over it "
+              L"(--allow-downgrade) - Nothing in the terminal was changed");
+  }
+  // Another kit's record is no version of this one.
+  std::string record = machine_.ReadFile(L"C:\\MT4 A\\copyloom-kit.manifest");
+  record.replace(record.find("Signal Provider"), 15, "Signal Receiver");
+  machine_.WriteFile(L"C:\\MT4 A\\copyloom-kit.manifest", record);
+  SetAllowDowngrade(true);
+  InstallAll();
+  for (const auto& row : view_.rows) EXPECT_EQ(row.state, L"Completed");
+  EXPECT_EQ(machine_.ReadFile(L"C:\\MT4 B\\experts\\libraries\\vlcpy.dll"), "MZ the older library");
+  EXPECT_EQ(StatusOfA(), L"current (1.4.0.9)");
+}
+
+TEST_F(SignedKitTest, StatusTellsTheRecordedVersionAndAFileChangedSinceTheInstall) {
+  // The record lists what went in: not an expert the side's pattern left out.
+  Kit(L"experts\\Other Receiver.ex4", "EX4 receiver CopyloomSignedEA");
+  TheEngine().m_ExpertPattern = L"*Provider*.ex4";
+  Sign(vendor_);
+  InstallAll();
+  ASSERT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_EQ(StatusOfA(), L"current (1.4.0.7)");
+  Kit(L"templates\\Copyloom Provider.tpl", "<chart>\r\nnew\r\n</chart>\r\n");
+  Sign(vendor_, true, "1.4.0.8");
+  EXPECT_EQ(StatusOfA(), L"outdated (1.4.0.7 installed, kit 1.4.0.8)");
+  machine_.WriteFile(L"C:\\MT4 A\\experts\\libraries\\vlcpy.dll", "MZ patched by hand");
+  ASSERT_TRUE(CFileCtrl().DeleteFileIfPresent(L"C:\\MT4 A\\experts\\indicators\\Copyloom Monitor.ex4"));
+  EXPECT_EQ(StatusOfA(),
+            L"modified: experts\\indicators\\Copyloom Monitor.ex4\n"
+            L"             experts\\libraries\\vlcpy.dll");
+  // An unsigned kit's install leaves no record that would no longer hold.
+  for (const wchar_t* name : {kManifestName, kSignatureName}) {
+    ASSERT_TRUE(CFileCtrl().DeleteFileIfPresent(std::wstring(kRoot) + name));
+  }
+  InstallAll();
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_FALSE(machine_.Exists(L"C:\\MT4 A\\copyloom-kit.manifest"));
+  EXPECT_EQ(StatusOfA(), L"current");
 }
 
 // build/<preset>/tests/<test program> -> build/<preset>/kit
