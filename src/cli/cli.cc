@@ -30,6 +30,7 @@
 #include "install/support_files.h"
 #include "install/transaction.h"
 #include "install/uninstall.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
@@ -44,8 +45,6 @@ void WriteUtf8(FILE* stream, const std::string& text) {
 }
 
 std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::wstring WithSeparator(std::wstring folder) {
   if (!folder.empty() && !IsSeparator(folder.back())) {
@@ -555,9 +554,7 @@ struct Parser {
   }
 };
 
-int PrefixesCommand(const Options&, const Context& context) {
-  return ListPrefixes(context.prefix);
-}
+int PrefixesCommand(const Options&, const Context& context) { return ListPrefixes(context.prefix); }
 
 int KitCommand(const Options& options, const Context& context) {
   return WriteKitManifest(options,

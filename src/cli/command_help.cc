@@ -47,8 +47,8 @@ std::string UsageText(const std::vector<CommandHelp>& commands) {
   const std::string indent(kTextColumn, ' ');
   for (const CommandHelp& command : commands) {
     std::vector<std::string> synopsis = Lines(command.synopsis);
-    synopsis.front() = "  " + std::string(command.name) +
-                       (synopsis.front().empty() ? "" : " " + synopsis.front());
+    synopsis.front() =
+        "  " + std::string(command.name) + (synopsis.front().empty() ? "" : " " + synopsis.front());
     const std::vector<std::string> text = Lines(command.text);
     size_t first_text = 0;
     // A short synopsis shares its line with the first line of text.
@@ -57,7 +57,9 @@ std::string UsageText(const std::vector<CommandHelp>& commands) {
       synopsis.front() += text.front();
       first_text = 1;
     }
-    for (size_t i = 0; i < synopsis.size(); ++i) usage += (i > 0 ? indent : "") + synopsis[i] + "\n";
+    for (size_t i = 0; i < synopsis.size(); ++i) {
+      usage += (i > 0 ? indent : "") + synopsis[i] + "\n";
+    }
     for (size_t i = first_text; i < text.size(); ++i) usage += indent + text[i] + "\n";
   }
   return usage + kTail;

@@ -7,6 +7,7 @@
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/shared_terminal_list.h"
 #include "terminals/terminal_discovery.h"
@@ -14,8 +15,6 @@
 
 namespace copyloom {
 namespace {
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool AnyRowIs(const InstallerView& view, const std::wstring& folder) {
   return FindRow(view, folder) >= 0;
