@@ -49,9 +49,13 @@ constexpr RunTextRow kRunTexts[] = {
      L"已被信号中止：{1} 个终端中已完成 {0} 个，列表已保存"},
     {RunText::StoppedDone, L"done: {0}", L"已完成：{0}"},
     {RunText::StoppedNotDone, L"not done: {0}", L"未完成：{0}"},
+    {RunText::LockWaiting, L"waiting for another copyloom run to finish with {0}",
+     L"正在等待另一个 copyloom 运行结束使用 {0}"},
+    {RunText::LockStillUsed, L"another copyloom run still uses {0}; try again later",
+     L"另一个 copyloom 运行仍在使用 {0}；请稍后再试"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::StoppedNotDone) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::LockStillUsed) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

@@ -24,6 +24,8 @@ enum class RunText : int {
   StoppedBySignal,
   StoppedDone,
   StoppedNotDone,
+  LockWaiting,
+  LockStillUsed,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

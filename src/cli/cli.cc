@@ -867,8 +867,8 @@ class RunLock {
     const bool file_was_there = files.FileExists(file_);
     lock_.emplace();
     const bool json = options_.json;
-    if (!lock_->TakeForRun(
-            settings_folder, TheProfile().data_folder,
+    if (!TakeLockForRun(
+            &*lock_, settings_folder, TheProfile().data_folder,
             [json](const std::wstring& line) {
               if (!json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
             },
