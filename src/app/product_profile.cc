@@ -51,11 +51,11 @@ std::wstring BuildDataFolder(const ProductProfile& profile) {
       profile.company_folder_name.empty() ? kDefaultCompanyFolder : profile.company_folder_name;
   std::wstring product = profile.product_code.empty() ? profile.m_ProductID : profile.product_code;
   switch (profile.data_folder_kind) {
-    case 0:
+    case DataFolderKind::kProgramFolder:
       return profile.program_folder + L"pdat\\";
-    case 1:
+    case DataFolderKind::kAppData:
       return profile.app_data_folder + company + L"\\" + product + L"\\";
-    case 2:
+    case DataFolderKind::kPersonal:
       return profile.personal_folder + company + L"\\" + product + L"\\";
     default:
       ReportSelfCheck(L"INVDATADIRTYPE");
@@ -64,7 +64,7 @@ std::wstring BuildDataFolder(const ProductProfile& profile) {
 }
 
 std::wstring BuildSettingsFolder(const ProductProfile& profile) {
-  if (!platform::RunsUnderWine() || profile.data_folder_kind != 2 ||
+  if (!platform::RunsUnderWine() || profile.data_folder_kind != DataFolderKind::kPersonal ||
       profile.app_data_folder.empty()) {
     return profile.data_folder;
   }
@@ -85,43 +85,34 @@ std::wstring CompleteWebAddress(const std::wstring& address, const std::wstring&
   return base + TrimLeftChars(address, L"/");
 }
 
-void InitProductProfile(const ProfileOptions& options) {
-  // The built-in language table starts with every entry empty.
-  g_lang().Clear();
+namespace {
 
-  // 1. Every field empty.
+// Every field empty, then the program folder and the special folders.
+ProductProfile& FreshProfile(const ProfileOptions& options) {
   ProductProfile& profile = MutableProfile();
   profile = ProductProfile();
-
-  // 2. Program folder and data-folder kind.
   profile.program_folder = GetProgramFolder();
   profile.data_folder_kind = options.data_folder_kind;
-  profile.module_name.clear();
-  profile.version_text.clear();
-
-  // 3. Special folders.
-  SpecialFolders folders = ReadSpecialFolders();
+  const SpecialFolders folders = ReadSpecialFolders();
   profile.app_data_folder = folders.app_data;
   profile.local_app_data_folder = folders.local_app_data;
   profile.personal_folder = folders.personal;
   profile.temporary_folder = folders.temporary;
+  return profile;
+}
 
-  // 4. The language table, then the language.
-  g_lang().Init();
-  DetectLanguage(options.locale);
-
-  // 5. Identity and the copier edition's defaults.
+// The copier edition's identity, then the edition step (which also resets
+// languageIndex to 0).
+void SetIdentity(ProductProfile& profile, const ProfileOptions& options) {
   profile.m_ProductID = options.application_key.value_or(BuiltApplicationKey());
   profile.product_code = kProductCode;
-  profile.version_text.clear();
   profile.side_chooser = true;
-  profile.module_name.clear();
-
-  // 6. The edition step (also resets languageIndex to 0).
   ApplyEditionStep(&profile);
+}
 
-  // 7. Texts in the chosen language; only the web panel address is decoded
-  // now, the others after the data folder.
+// Texts in the chosen language; only the web panel address is decoded now,
+// the others once the data folder is known.
+void ReadStoredTexts(ProductProfile& profile) {
   const int language = languageIndex();
   profile.display_name = LookupBuiltInText(kEntryDisplayName);
   if (profile.display_name.empty()) ReportSelfCheck(L"SV#g_lang.Init(); is missing.");
@@ -135,8 +126,9 @@ void InitProductProfile(const ProfileOptions& options) {
   profile.third_web_address = StoredProductText(ProductText::kThirdWebAddress, language);
   profile.help_page_address = StoredProductText(ProductText::kHelpPageAddress, language);
   profile.web_panel_address = Decode(StoredProductText(ProductText::kWebPanelAddress, language));
+}
 
-  // 8. The data folder, then the remaining texts.
+void PlaceDataFolder(ProductProfile& profile, const ProfileOptions& options) {
   profile.data_folder = BuildDataFolder(profile);
   profile.settings_folder = BuildSettingsFolder(profile);
   if (options.data_folder_override) {
@@ -144,23 +136,41 @@ void InitProductProfile(const ProfileOptions& options) {
     profile.settings_folder = profile.data_folder;
   }
   if (profile.company_folder_name.empty()) profile.company_folder_name = kDefaultCompanyFolder;
+}
+
+void DecodeAddresses(ProductProfile& profile) {
   profile.site_address = Decode(profile.site_address);
   profile.contact_email = Decode(profile.contact_email);
   profile.contact_messenger = Decode(profile.contact_messenger);
-  profile.second_web_address =
-      CompleteWebAddress(DecodeUnlessPlain(profile.second_web_address), profile.site_address);
-  profile.third_web_address =
-      CompleteWebAddress(DecodeUnlessPlain(profile.third_web_address), profile.site_address);
-  profile.help_page_address =
-      CompleteWebAddress(DecodeUnlessPlain(profile.help_page_address), profile.site_address);
+  for (std::wstring* address : {&profile.second_web_address, &profile.third_web_address,
+                                &profile.help_page_address}) {
+    *address = CompleteWebAddress(DecodeUnlessPlain(*address), profile.site_address);
+  }
+}
 
-  // The settings object (no file set yet) and the log come next in the
-  // start-up order; both are made afresh from the profile.
+// The settings object (no file set yet) and the log come next in the
+// start-up order; both are made afresh from the profile.
+void HandToFoundation(const ProductProfile& profile) {
   CConfig::SetProductId(profile.m_ProductID);
   CIniFile::SetFallbackTimeText(BuiltInFallbackTime());
   TheConfig() = CConfig();
   TheLog() = CCommon();
   TheLog().SetDataFolder(profile.data_folder);
+}
+
+}  // namespace
+
+void InitProductProfile(const ProfileOptions& options) {
+  // The built-in language table starts with every entry empty.
+  g_lang().Clear();
+  ProductProfile& profile = FreshProfile(options);
+  g_lang().Init();
+  DetectLanguage(options.locale);
+  SetIdentity(profile, options);
+  ReadStoredTexts(profile);
+  PlaceDataFolder(profile, options);
+  DecodeAddresses(profile);
+  HandToFoundation(profile);
 }
 
 }  // namespace copyloom

@@ -15,12 +15,15 @@ namespace copyloom {
 inline constexpr wchar_t kDefaultCompanyFolder[] = L"Velmora";
 inline constexpr wchar_t kProductCode[] = L"cplm";
 
+// Where the data folder lies; the numbers are the ones a build configures.
+enum class DataFolderKind : int { kProgramFolder = 0, kAppData = 1, kPersonal = 2 };
+
 struct ProductProfile {
   std::wstring display_name;  // entry 0 of g_lang
   // display_name, or display_name + " - V" + version_text.
   std::wstring title_text;
   std::wstring caption_pair;  // entry 2 + " " + entry 1 of g_lang
-  int data_folder_kind = 0;   // 0 program folder, 1 app data, 2 personal
+  DataFolderKind data_folder_kind = DataFolderKind::kProgramFolder;
   std::wstring program_folder;
   std::wstring data_folder;  // the log and the support files; not created here
   // clinst.cfg and the run lock: the data folder, except inside a Wine
@@ -54,7 +57,7 @@ struct ProductProfile {
 // Test seams: the registry, the program path and the command line are
 // replaced through platform::testing; these cover the rest.
 struct ProfileOptions {
-  int data_folder_kind = 2;
+  DataFolderKind data_folder_kind = DataFolderKind::kPersonal;
   // The build's key when not set.
   std::optional<std::wstring> application_key;
   LocaleOverrides locale;

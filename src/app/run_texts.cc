@@ -69,9 +69,13 @@ constexpr RunTextRow kRunTexts[] = {
      L"{0}：{1} {2}，{3} 个文件与安装时一致"},
     {RunText::VerifyModified, L"{0}: modified: {1}", L"{0}：已被改动：{1}"},
     {RunText::VerifyNoRecord, L"{0}: no signed kit recorded", L"{0}：没有已签名安装包的记录"},
+    {RunText::LockWaiting, L"waiting for another copyloom run to finish with {0}",
+     L"正在等待另一个 copyloom 运行结束使用 {0}"},
+    {RunText::LockStillUsed, L"another copyloom run still uses {0}; try again later",
+     L"另一个 copyloom 运行仍在使用 {0}；请稍后再试"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::VerifyNoRecord) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::LockStillUsed) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

@@ -33,6 +33,8 @@ enum class RunText : int {
   VerifyAsInstalled,
   VerifyModified,
   VerifyNoRecord,
+  LockWaiting,
+  LockStillUsed,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

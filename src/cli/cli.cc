@@ -13,6 +13,7 @@
 #include "app/run_texts.h"
 #include "app/self_check.h"
 #include "app/text_table.h"
+#include "cli/command_help.h"
 #include "cli/console_view.h"
 #include "cli/data_lock.h"
 #include "cli/dir_argument.h"
@@ -32,6 +33,7 @@
 #include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "install/uninstall.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
@@ -40,49 +42,6 @@
 namespace copyloom::cli {
 namespace {
 
-constexpr char kUsage[] =
-    "usage: copyloom [--kit DIR] [--data-dir DIR] [--prefix DIR|--all-prefixes] [--json] [--yes]\n"
-    "                COMMAND [ARGS]\n"
-    "       copyloom --version\n"
-    "\n"
-    "commands:\n"
-    "  list                              show the terminal list (tick, folder, type, state)\n"
-    "  search                            search the machine for terminals again\n"
-    "  add DIR...                        add terminal folders to the list\n"
-    "  remove DIR...|--ticked            remove rows from the list\n"
-    "  install provider|receiver|experts [DIR...|--all] [--chart|--no-chart] [--dry-run]\n"
-    "                                    [--require-signature] [--allow-downgrade]\n"
-    "                                    install into the given, all or the ticked terminals\n"
-    "                                    (--require-signature: refuse a kit that is not signed;\n"
-    "                                    --allow-downgrade: install over a newer signed kit)\n"
-    "  uninstall [DIR...|--all] [--dry-run]\n"
-    "                                    uninstall from the given, all or the ticked terminals\n"
-    "                                    (--dry-run: say what would change, change nothing)\n"
-    "  deploy                            deploy the copier's support files\n"
-    "  launch DIR                        start a terminal\n"
-    "  open DIR                          open the folder that receives a terminal's files\n"
-    "  status [DIR...|--all]             show each terminal's layout and whether the kit is\n"
-    "                                    installed and current (changes nothing; exit 1 if not)\n"
-    "  verify [DIR...|--all]             check the kit against its signature and each terminal\n"
-    "                                    against the kit it records (exit 1 on any mismatch)\n"
-    "  kit manifest DIR [--name N] [--kit-version V] [--sides S]\n"
-    "                                    write DIR/kit.manifest (sign it: minisign -Sm)\n"
-    "  prefixes                          list the Wine prefixes (Linux): terminals, saved list\n"
-    "  window [provider|receiver]        open the installer window under Wine (Linux)\n"
-    "\n"
-    "options:\n"
-    "  --kit DIR       act as if started from DIR (packages, side, support files)\n"
-    "  --data-dir DIR  keep clinst.cfg, the log and the support files in DIR\n"
-    "  --json          print one JSON object instead of text\n"
-    "  --yes           answer OK to prompts (default: Cancel)\n"
-    "  --prefix DIR    work on the terminals of this Wine prefix (as WINEPREFIX)\n"
-    "  --all-prefixes  run list, status, install or uninstall in each prefix with terminals\n"
-    "  --version       print the version and exit\n"
-    "options may also follow the command\n"
-    "\n"
-    "exit status: 0 success or nothing to do, 1 a row failed or the command was refused,\n"
-    "2 bad usage\n";
-
 void WriteUtf8(FILE* stream, const std::string& text) {
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
@@ -90,14 +49,14 @@ void WriteUtf8(FILE* stream, const std::string& text) {
 
 std::string Utf8(const std::wstring& text) { return platform::WideToUtf8(text); }
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 std::wstring WithSeparator(std::wstring folder) {
   if (!folder.empty() && !IsSeparator(folder.back())) {
     folder += folder.find(L'\\') != std::wstring::npos || folder[1] == L':' ? L'\\' : L'/';
   }
   return folder;
 }
+
+struct Command;
 
 struct Options {
   std::wstring kit;
@@ -108,6 +67,7 @@ struct Options {
   bool yes = false;
   bool version = false;
   std::string command;
+  const Command* row = nullptr;  // the command's row in kCommands
   std::string side;  // install, window
   std::vector<std::wstring> dirs;
   bool all = false;
@@ -156,14 +116,7 @@ class Runner {
     return options_.command == "verify" && !verify_json_.is_null() ? &verify_json_ : nullptr;
   }
 
- private:
-  using Handler = void (Runner::*)();
-  struct CommandEntry {
-    const char* name;
-    Handler handler;
-  };
-  static const CommandEntry kCommands[];
-
+  // The commands on the terminal list (handlers of kCommands).
   void List();
   void Search();
   void Add();
@@ -173,6 +126,10 @@ class Runner {
   void Deploy();
   void Launch();
   void Open();
+  void StatusCommand() { status_exit_ = Status(); }
+  void VerifyCommand() { status_exit_ = Verify(); }
+
+ private:
   int Status();
   int Verify();
 
@@ -206,6 +163,7 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   std::vector<StatusEntry> status_entries_;
+  int status_exit_ = 0;
   nlohmann::ordered_json verify_json_;
   // The rows a command was to work on, in order: what a stop leaves undone.
   std::vector<std::wstring> chosen_folders_;
@@ -220,18 +178,36 @@ class Runner {
   std::map<std::wstring, platform::Status> failures;
 };
 
-const Runner::CommandEntry Runner::kCommands[] = {
-    {"list", &Runner::List},     {"search", &Runner::Search},   {"add", &Runner::Add},
-    {"remove", &Runner::Remove}, {"install", &Runner::Install}, {"uninstall", &Runner::Uninstall},
-    {"deploy", &Runner::Deploy}, {"launch", &Runner::Launch},   {"open", &Runner::Open},
+struct Parser;
+
+// What a command that runs without the terminal list is given.
+struct Context {
+  const Invocation& invocation;
+  const PrefixOptions& prefix;
+};
+
+// One row a command: what --help says of it, its arguments, what runs it,
+// and how a run is set up for it. A command runs either on the terminal list
+// (on_list: the list is read, and saved when it takes the lock) or alone.
+struct Command {
+  CommandHelp help;
+  void (*arguments)(CLI::App* command, Parser* into);
+  void (Runner::*on_list)();
+  int (*alone)(const Options& options, const Context& context);
+  bool takes_lock;   // else it only reads
+  bool each_prefix;  // --all-prefixes runs it
+  bool in_prefix;    // runs in the chosen Wine prefix
+
+  bool reads_list() const { return on_list != nullptr; }
 };
 
 int Runner::Run() {
   // What opening the window does.
   session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
-  if (options_.command == "status") {
-    const int status = Status();
-    return ReportBrokenSettings() ? kExitFailed : status;
+  // A command that takes no lock only reads.
+  if (!options_.row->takes_lock) {
+    (this->*options_.row->on_list)();
+    return ReportBrokenSettings() ? kExitFailed : status_exit_;
   }
   // A kit without the package asked for is a wrong argument: said before
   // anything is written.
@@ -244,10 +220,6 @@ int Runner::Run() {
       view_.ShowMessage(missing);
       return kExitUsage;
     }
-  }
-  if (options_.command == "verify") {
-    const int status = Verify();
-    return ReportBrokenSettings() ? kExitFailed : status;
   }
   // A dry run leaves the machine as it is: no deployment, no settings.
   platform::Status deploy_cause;
@@ -284,9 +256,7 @@ int Runner::Run() {
       RecoverCutShort(ResolveTerminalLayout(row.folder).data_folder);
   }
 
-  for (const auto& entry : kCommands) {
-    if (options_.command == entry.name) (this->*entry.handler)();
-  }
+  (this->*options_.row->on_list)();
   if (ReportBrokenSettings()) return kExitFailed;
 
   // What Exit does.
@@ -638,6 +608,126 @@ struct Parser {
   }
 };
 
+int PrefixesCommand(const Options&, const Context& context) { return ListPrefixes(context.prefix); }
+
+int KitCommand(const Options& options, const Context& context) {
+  return WriteKitManifest(options,
+                          AbsoluteFolder(options.dirs.front(), context.invocation.current_folder));
+}
+
+// The window takes the data folder's lock itself, only while it saves.
+int WindowCommand(const Options& options, const Context& context) {
+  const std::wstring kit =
+      options.kit.empty() ? L"" : AbsoluteFolder(options.kit, context.invocation.current_folder);
+  return RunWindowCommand({kit, options.side});
+}
+
+void DirsRequired(CLI::App* command, Parser* into) {
+  command->add_option("DIR", into->dirs)->required();
+}
+void OneDirRequired(CLI::App* command, Parser* into) {
+  command->add_option("DIR", into->dirs)->required()->expected(1);
+}
+void DirsOrAll(CLI::App* command, Parser* into) {
+  command->add_option("DIR", into->dirs);
+  command->add_flag("--all", into->options.all);
+}
+
+// clang-format off
+const Command kCommands[] = {
+    {{"list", "", "show the terminal list (tick, folder, type, state)"},
+     nullptr, &Runner::List, nullptr, true, true, true},
+    {{"search", "", "search the machine for terminals again"},
+     nullptr, &Runner::Search, nullptr, true, false, true},
+    {{"add", "DIR...", "add terminal folders to the list"},
+     DirsRequired, &Runner::Add, nullptr, true, false, true},
+    {{"remove", "DIR...|--ticked", "remove rows from the list"},
+     [](CLI::App* command, Parser* into) {
+       command->add_option("DIR", into->dirs);
+       command->add_flag("--ticked", into->options.ticked);
+     },
+     &Runner::Remove, nullptr, true, false, true},
+    {{"install",
+      "provider|receiver|experts [DIR...|--all] [--chart|--no-chart] [--dry-run]\n"
+      "[--require-signature] [--allow-downgrade]",
+      "install into the given, all or the ticked terminals\n"
+      "(--require-signature: refuse a kit that is not signed;\n"
+      "--allow-downgrade: install over a newer signed kit)"},
+     [](CLI::App* command, Parser* into) {
+       command->add_option("SIDE", into->options.side)
+           ->required()
+           ->check(CLI::IsMember({"provider", "receiver", "experts"}));
+       command->add_option("DIR", into->dirs);
+       command->add_flag("--all", into->options.all);
+       command->add_flag("--chart", into->chart);
+       command->add_flag("--no-chart", into->no_chart);
+       command->add_flag("--dry-run", into->options.dry_run);
+       command->add_flag("--require-signature", into->options.require_signature);
+       command->add_flag("--allow-downgrade", into->options.allow_downgrade);
+     },
+     &Runner::Install, nullptr, true, true, true},
+    {{"uninstall", "[DIR...|--all] [--dry-run]",
+      "uninstall from the given, all or the ticked terminals\n"
+      "(--dry-run: say what would change, change nothing)"},
+     [](CLI::App* command, Parser* into) {
+       command->add_option("DIR", into->dirs);
+       command->add_flag("--all", into->options.all);
+       command->add_flag("--dry-run", into->options.dry_run);
+     },
+     &Runner::Uninstall, nullptr, true, true, true},
+    {{"deploy", "", "deploy the copier's support files"},
+     nullptr, &Runner::Deploy, nullptr, true, false, true},
+    {{"launch", "DIR", "start a terminal"},
+     OneDirRequired, &Runner::Launch, nullptr, true, false, true},
+    {{"open", "DIR", "open the folder that receives a terminal's files"},
+     OneDirRequired, &Runner::Open, nullptr, true, false, true},
+    {{"status", "[DIR...|--all]",
+      "show each terminal's layout and whether the kit is\n"
+      "installed and current (changes nothing; exit 1 if not)"},
+     DirsOrAll, &Runner::StatusCommand, nullptr, false, true, true},
+    {{"verify", "[DIR...|--all]",
+      "check the kit against its signature and each terminal\n"
+      "against the kit it records (exit 1 on any mismatch)"},
+     DirsOrAll, &Runner::VerifyCommand, nullptr, false, true, true},
+    {{"kit", "manifest DIR [--name N] [--kit-version V] [--sides S]",
+      "write DIR/kit.manifest (sign it: minisign -Sm)"},
+     [](CLI::App* command, Parser* into) {
+       command->add_option("ACTION", into->options.kit_action)
+           ->required()
+           ->check(CLI::IsMember({"manifest"}));
+       command->add_option("DIR", into->dirs)->required()->expected(1);
+       command->add_option("--name", into->options.kit_name);
+       command->add_option("--kit-version", into->options.kit_version);
+       command->add_option("--sides", into->options.kit_sides);
+     },
+     nullptr, KitCommand, false, false, false},
+    {{"prefixes", "", "list the Wine prefixes (Linux): terminals, saved list"},
+     nullptr, nullptr, PrefixesCommand, false, false, false},
+    {{"window", "[provider|receiver]", "open the installer window under Wine (Linux)"},
+     [](CLI::App* command, Parser* into) {
+       command->add_option("SIDE", into->options.side)
+           ->check(CLI::IsMember({"provider", "receiver"}));
+     },
+     nullptr, WindowCommand, false, false, true},
+};
+// clang-format on
+
+const Command* FindCommand(const std::string& name) {
+  for (const Command& command : kCommands) {
+    if (name == command.help.name) return &command;
+  }
+  return nullptr;
+}
+
+const std::string& Usage() {
+  static const std::string usage = [] {
+    std::vector<CommandHelp> help;
+    for (const Command& command : kCommands) help.push_back(command.help);
+    return UsageText(help);
+  }();
+  return usage;
+}
+
 Parser::Parser() {
   app.set_help_flag("-h,--help");
   app.require_subcommand(0, 1);
@@ -650,54 +740,11 @@ Parser::Parser() {
   app.add_flag("--version", options.version);
   app.add_option("--prefix", prefix);
   app.add_flag("--all-prefixes", options.all_prefixes);
-
-  auto command = [&](const char* name) {
-    auto* sub = app.add_subcommand(name);
+  for (const Command& command : kCommands) {
+    auto* sub = app.add_subcommand(command.help.name);
     sub->set_help_flag();
-    return sub;
-  };
-  command("list");
-  command("search");
-  command("deploy");
-  command("add")->add_option("DIR", dirs)->required();
-  auto* remove = command("remove");
-  remove->add_option("DIR", dirs);
-  remove->add_flag("--ticked", options.ticked);
-  auto* install = command("install");
-  install->add_option("SIDE", options.side)
-      ->required()
-      ->check(CLI::IsMember({"provider", "receiver", "experts"}));
-  install->add_option("DIR", dirs);
-  install->add_flag("--all", options.all);
-  install->add_flag("--chart", chart);
-  install->add_flag("--no-chart", no_chart);
-  install->add_flag("--dry-run", options.dry_run);
-  install->add_flag("--require-signature", options.require_signature);
-  install->add_flag("--allow-downgrade", options.allow_downgrade);
-  auto* kit_command = command("kit");
-  kit_command->add_option("ACTION", options.kit_action)
-      ->required()
-      ->check(CLI::IsMember({"manifest"}));
-  kit_command->add_option("DIR", dirs)->required()->expected(1);
-  kit_command->add_option("--name", options.kit_name);
-  kit_command->add_option("--kit-version", options.kit_version);
-  kit_command->add_option("--sides", options.kit_sides);
-  auto* uninstall = command("uninstall");
-  uninstall->add_option("DIR", dirs);
-  uninstall->add_flag("--all", options.all);
-  uninstall->add_flag("--dry-run", options.dry_run);
-  auto* status_command = command("status");
-  status_command->add_option("DIR", dirs);
-  status_command->add_flag("--all", options.all);
-  auto* verify = command("verify");
-  verify->add_option("DIR", dirs);
-  verify->add_flag("--all", options.all);
-  command("launch")->add_option("DIR", dirs)->required()->expected(1);
-  command("open")->add_option("DIR", dirs)->required()->expected(1);
-  command("prefixes");
-  command("window")
-      ->add_option("SIDE", options.side)
-      ->check(CLI::IsMember({"provider", "receiver"}));
+    if (command.arguments) command.arguments(sub, this);
+  }
 }
 
 // Parses the arguments; nullopt with *status set when the run ends here.
@@ -720,11 +767,11 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   try {
     app.parse(reversed);
   } catch (const CLI::CallForHelp&) {
-    WriteUtf8(stdout, kUsage);
+    WriteUtf8(stdout, Usage());
     *status = kExitOk;
     return std::nullopt;
   } catch (const CLI::ParseError& e) {
-    WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + kUsage);
+    WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + Usage());
     // Whoever asked for JSON still gets an object to read.
     if (std::find(args.begin(), args.end(), L"--json") != args.end()) {
       EndEarly(true, kExitUsage, platform::Utf8ToWide(e.what()));
@@ -733,9 +780,12 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
     return std::nullopt;
   }
 
-  for (const auto* sub : app.get_subcommands()) options.command = sub->get_name();
+  for (const auto* sub : app.get_subcommands()) {
+    options.command = sub->get_name();
+    options.row = FindCommand(options.command);
+  }
   auto usage_error = [&](const std::string& why) {
-    WriteUtf8(stderr, "copyloom: " + why + "\n\n" + kUsage);
+    WriteUtf8(stderr, "copyloom: " + why + "\n\n" + Usage());
     if (options.json) EndEarly(true, kExitUsage, platform::Utf8ToWide(why));
     *status = kExitUsage;
     return std::nullopt;
@@ -751,7 +801,7 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
   if (options.all_prefixes && !prefix.empty()) {
     return usage_error("give --prefix DIR or --all-prefixes, not both");
   }
-  if (options.all_prefixes && !RunsInEachPrefix(options.command)) {
+  if (options.all_prefixes && !(options.row && options.row->each_prefix)) {
     return usage_error("--all-prefixes runs list, status, verify, install or uninstall");
   }
   options.prefix = platform::Utf8ToWide(prefix);
@@ -830,114 +880,111 @@ int EndEarly(bool json, int status, const std::wstring& message,
   return status;
 }
 
-}  // namespace
-
-bool ParseArguments(const std::vector<std::wstring>& args, int* status) {
-  return Parse(args, status).has_value();
+int PrintVersion() {
+  // A build that trusts its own test key is no release, and says so.
+  WriteUtf8(stdout, std::string("copyloom " COPYLOOM_VERSION) +
+                        (TrustsTestKey() ? " (trusts the build's test key)" : "") + "\n");
+  return kExitOk;
 }
 
-int RunCopyloom(const Invocation& invocation) {
-  int status = kExitOk;
-  std::optional<Options> options = Parse(invocation.args, &status);
-  if (!options) return status;
-  if (options->version) {
-    // A build that trusts its own test key is no release, and says so.
-    WriteUtf8(stdout, std::string("copyloom " COPYLOOM_VERSION) +
-                          (TrustsTestKey() ? " (trusts the build's test key)" : "") + "\n");
-    return kExitOk;
+// --kit DIR: refused when DIR holds no kit, else the program acts as if
+// started from there. -1 to go on, else the exit status.
+int UseKitFolder(const Options& options, const std::wstring& current_folder) {
+  if (options.kit.empty()) return -1;
+  const std::wstring kit = AbsoluteFolder(options.kit, current_folder);
+  const std::wstring why = KitFolderProblem(kit);
+  if (!why.empty()) return EndEarly(options.json, kExitUsage, why);
+  SetProgramPathOverride(WithSeparator(kit) + GetPathFileName(platform::ProgramPath(), true));
+  return -1;
+}
+
+ProfileOptions ProfileOptionsOf(const Options& options, const std::wstring& current_folder) {
+  ProfileOptions profile;
+  if (!options.data_dir.empty()) {
+    profile.data_folder_override = WithSeparator(AbsoluteFolder(options.data_dir, current_folder));
   }
-  if (!options->kit.empty()) {
-    const std::wstring why =
-        KitFolderProblem(AbsoluteFolder(options->kit, invocation.current_folder));
-    if (!why.empty()) return EndEarly(options->json, kExitUsage, why);
+  return profile;
+}
+
+PrefixOptions PrefixOptionsOf(const Options& options, const std::wstring& current_folder,
+                              const ProfileOptions& profile, std::wstring* refusal) {
+  PrefixOptions prefix;
+  if (!options.prefix.empty()) prefix.prefix = AbsoluteFolder(options.prefix, current_folder);
+  prefix.json = options.json;
+  prefix.profile = profile;
+  prefix.refuse = [refusal](const std::wstring& message) { *refusal = message; };
+  return prefix;
+}
+
+// The data folder's lock for the run, let go at its end. A dry run makes no
+// folder (so takes no lock where they are missing) and leaves no lock file
+// of its own behind.
+class RunLock {
+ public:
+  explicit RunLock(const Options& options) : options_(options) {}
+  RunLock(const RunLock&) = delete;
+  RunLock& operator=(const RunLock&) = delete;
+  ~RunLock() {
+    lock_.reset();
+    if (remove_file_) platform::RemoveOneFile(file_);
   }
 
-  if (!options->kit.empty()) {
-    const std::wstring kit = AbsoluteFolder(options->kit, invocation.current_folder);
-    SetProgramPathOverride(WithSeparator(kit) + GetPathFileName(platform::ProgramPath(), true));
-  }
-  ProfileOptions profile_options;
-  if (!options->data_dir.empty()) {
-    profile_options.data_folder_override =
-        WithSeparator(AbsoluteFolder(options->data_dir, invocation.current_folder));
-  }
-  // The Wine prefix of the run (Linux): "prefixes" and --all-prefixes end here.
-  PrefixOptions prefix_options;
-  if (!options->prefix.empty()) {
-    prefix_options.prefix = AbsoluteFolder(options->prefix, invocation.current_folder);
-  }
-  prefix_options.json = options->json;
-  prefix_options.profile = profile_options;
-  std::wstring refusal;
-  prefix_options.refuse = [&](const std::wstring& message) { refusal = message; };
-  if (options->all_prefixes) return RunInEachPrefix(prefix_options, invocation.args);
-  if (options->command == "prefixes") return ListPrefixes(prefix_options);
-  if (options->command == "kit") {
-    return WriteKitManifest(*options,
-                            AbsoluteFolder(options->dirs.front(), invocation.current_folder));
-  }
-  std::wstring chosen_prefix;
-  if (const int stop = SelectPrefix(prefix_options, &chosen_prefix); stop >= 0) {
-    return EndEarly(options->json, stop, refusal);
-  }
-  if (!chosen_prefix.empty() && !options->json) {
-    WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
-  }
-  // The window takes the data folder's lock itself, only while it saves.
-  if (options->command == "window") {
-    const std::wstring kit =
-        options->kit.empty() ? L"" : AbsoluteFolder(options->kit, invocation.current_folder);
-    return RunWindowCommand({kit, options->side});
+  // False after saying why (into *refused with --json).
+  bool Take(std::wstring* refused) {
+    const std::wstring settings_folder = TheProfile().settings_folder;
+    const CFileCtrl files;
+    if (options_.dry_run && (!files.FolderExists(settings_folder) ||
+                             !files.FolderExists(TheProfile().data_folder))) {
+      return true;
+    }
+    file_ = settings_folder + kLockFileName;
+    const bool file_was_there = files.FileExists(file_);
+    lock_.emplace();
+    const bool json = options_.json;
+    if (!TakeLockForRun(
+            &*lock_, settings_folder, TheProfile().data_folder,
+            [json](const std::wstring& line) {
+              if (!json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
+            },
+            refused)) {
+      return false;
+    }
+    remove_file_ = options_.dry_run && !file_was_there;
+    return true;
   }
 
-  InitProductProfile(profile_options);
-  SetDryRun(options->dry_run);
-  SetRequireSignature(options->require_signature);
-  SetAllowDowngrade(options->allow_downgrade);
-  const std::wstring settings_folder = TheProfile().settings_folder;
-  const std::wstring lock_file = settings_folder + kLockFileName;
-  // status reads only: no lock and no folder made, so that it works on a
-  // prefix it cannot write. A dry run makes no folder and leaves no lock
-  // file of its own.
-  const CFileCtrl files;
-  const bool skip_lock = options->command == "status" || options->command == "verify" ||
-                         (options->dry_run && (!files.FolderExists(settings_folder) ||
-                                               !files.FolderExists(TheProfile().data_folder)));
-  const bool lock_file_was_there = files.FileExists(lock_file);
-  std::optional<DataFolderLock> lock;
-  if (!skip_lock) {
-    lock.emplace();
+ private:
+  const Options& options_;
+  std::optional<DataFolderLock> lock_;
+  std::wstring file_;
+  bool remove_file_ = false;
+};
+
+// A command on the terminal list: the profile, the lock, the list in a
+// console view, the command, then the JSON object with --json.
+int RunOnList(Options options, const ProfileOptions& profile, const std::wstring& current_folder,
+              const std::wstring& chosen_prefix) {
+  InitProductProfile(profile);
+  SetDryRun(options.dry_run);
+  SetRequireSignature(options.require_signature);
+  SetAllowDowngrade(options.allow_downgrade);
+  RunLock lock(options);
+  if (options.row->takes_lock) {
     std::wstring refused;
-    const bool ours = lock->TakeForRun(
-        settings_folder, TheProfile().data_folder,
-        [&](const std::wstring& line) {
-          if (!options->json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
-        },
-        &refused);
-    if (!ours) {
-      return EndEarly(options->json, kExitFailed, options->json ? refused : L"", chosen_prefix);
+    if (!lock.Take(&refused)) {
+      return EndEarly(options.json, kExitFailed, options.json ? refused : L"", chosen_prefix);
     }
   }
-  struct DropLock {
-    std::optional<DataFolderLock>& lock;
-    bool remove;
-    std::wstring file;
-    ~DropLock() {
-      lock.reset();
-      if (remove) platform::RemoveOneFile(file);
-    }
-  } drop{lock, options->dry_run && !skip_lock && !lock_file_was_there, lock_file};
-
-  const bool json = options->json;
-  ConsoleView view(InitTexts(), options->yes, [json](const std::wstring& line) {
+  const bool json = options.json;
+  ConsoleView view(InitTexts(), options.yes, [json](const std::wstring& line) {
     if (!json) WriteUtf8(stdout, Utf8(line) + "\n");
   });
   // The start-up self-checks are message boxes of their own.
   for (const auto& message : TakeSelfCheckMessages()) view.ShowMessage(message);
 
-  for (auto& dir : options->dirs) dir = TerminalFolderArgument(dir, invocation.current_folder);
-  Runner runner(*options, invocation.current_folder, &view);
-  status = runner.Run();
+  for (auto& dir : options.dirs) dir = TerminalFolderArgument(dir, current_folder);
+  Runner runner(options, current_folder, &view);
+  const int status = runner.Run();
   if (json && runner.verify_json()) {
     nlohmann::ordered_json out;
     if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
@@ -949,9 +996,41 @@ int RunCopyloom(const Invocation& invocation) {
   } else if (json) {
     std::vector<std::wstring> messages = view.messages();
     WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
-                               runner.changes, runner.failures, options->dry_run));
+                               runner.changes, runner.failures, options.dry_run));
   }
   return status;
+}
+
+}  // namespace
+
+bool ParseArguments(const std::vector<std::wstring>& args, int* status) {
+  return Parse(args, status).has_value();
+}
+
+int RunCopyloom(const Invocation& invocation) {
+  int status = kExitOk;
+  const std::optional<Options> options = Parse(invocation.args, &status);
+  if (!options) return status;
+  if (options->version) return PrintVersion();
+  const std::wstring& current_folder = invocation.current_folder;
+  if (const int stop = UseKitFolder(*options, current_folder); stop >= 0) return stop;
+  const ProfileOptions profile = ProfileOptionsOf(*options, current_folder);
+  std::wstring refusal;
+  const PrefixOptions prefix = PrefixOptionsOf(*options, current_folder, profile, &refusal);
+  if (options->all_prefixes) return RunInEachPrefix(prefix, invocation.args);
+  const Command& command = *options->row;
+  const Context context{invocation, prefix};
+  if (!command.in_prefix) return command.alone(*options, context);
+
+  std::wstring chosen_prefix;
+  if (const int stop = SelectPrefix(prefix, &chosen_prefix); stop >= 0) {
+    return EndEarly(options->json, stop, refusal);
+  }
+  if (!chosen_prefix.empty() && !options->json) {
+    WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
+  }
+  if (!command.reads_list()) return command.alone(*options, context);
+  return RunOnList(*options, profile, current_folder, chosen_prefix);
 }
 
 }  // namespace copyloom::cli

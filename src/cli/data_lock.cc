@@ -2,13 +2,16 @@
 
 #include "app/run_texts.h"
 #include "cli/input_checks.h"
+#include "platform/path_rules.h"
 #include "terminals/terminal_list.h"
 
 namespace copyloom::cli {
 
-bool DataFolderLock::TakeForRun(const std::wstring& folder, const std::wstring& data_folder,
-                                const std::function<void(const std::wstring& line)>& say,
-                                std::wstring* refused) {
+bool TakeLockForRun(DataFolderLock* lock, const std::wstring& folder,
+                    const std::wstring& data_folder,
+                    const std::function<void(const std::wstring& line)>& say,
+                    std::wstring* refused) {
+  using Result = DataFolderLock::Result;
   auto refuse = [&](const std::wstring& why) {
     say(why);
     if (refused) *refused = why;
@@ -16,16 +19,15 @@ bool DataFolderLock::TakeForRun(const std::wstring& folder, const std::wstring& 
   };
   if (std::wstring why = DataFolderProblem(data_folder); !why.empty()) return refuse(why);
   if (std::wstring why = DataFolderProblem(folder); !why.empty()) return refuse(why);
-  const Result taken = Take(folder, LockWaitMs(), [&] {
-    say(L"waiting for another copyloom run to finish with " + folder);
-  });
+  const Result taken =
+      lock->Take(folder, LockWaitMs(), [&] { say(RunMessage(RunText::LockWaiting, {folder})); });
   if (taken == Result::kFailed) {
     std::wstring bare = folder;
-    while (bare.size() > 1 && (bare.back() == L'\\' || bare.back() == L'/')) bare.pop_back();
+    while (bare.size() > 1 && IsSeparator(bare.back())) bare.pop_back();
     return refuse(RunMessage(RunText::FolderNotWritable, {bare, platform::NativePathText(bare)}));
   }
   if (taken == Result::kTimedOut) {
-    return refuse(L"another copyloom run still uses " + folder + L"; try again later");
+    return refuse(RunMessage(RunText::LockStillUsed, {folder}));
   }
   if (std::wstring why = SettingsFileProblem(folder + kSettingsFileName); !why.empty()) {
     return refuse(why);

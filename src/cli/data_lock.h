@@ -9,18 +9,13 @@
 
 namespace copyloom::cli {
 
-using copyloom::kLockFileName;
-using copyloom::LockWaitMs;
-
-class DataFolderLock : public copyloom::DataFolderLock {
- public:
-  // What a run does first: makes the data folder and the settings folder,
-  // takes the settings folder (waiting up to LockWaitMs) and checks its
-  // settings file, so that nothing is touched before the folders are known
-  // good and ours. False after saying why (also into *refused when given).
-  bool TakeForRun(const std::wstring& settings_folder, const std::wstring& data_folder,
-                  const std::function<void(const std::wstring& line)>& say,
-                  std::wstring* refused = nullptr);
-};
+// What a run does first: makes the data folder and the settings folder,
+// takes the settings folder (waiting up to LockWaitMs) and checks its
+// settings file, so that nothing is touched before the folders are known
+// good and ours. False after saying why (also into *refused when given).
+bool TakeLockForRun(DataFolderLock* lock, const std::wstring& settings_folder,
+                    const std::wstring& data_folder,
+                    const std::function<void(const std::wstring& line)>& say,
+                    std::wstring* refused = nullptr);
 
 }  // namespace copyloom::cli

@@ -1,15 +1,11 @@
 #include "cli/dir_argument.h"
 
 #include "foundation/path_util.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/terminal_discovery.h"
 
 namespace copyloom::cli {
-namespace {
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
-}  // namespace
 
 std::wstring AbsoluteFolder(const std::wstring& dir, const std::wstring& current) {
   if (dir.empty()) return dir;

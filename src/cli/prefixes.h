@@ -19,12 +19,6 @@ struct PrefixOptions {
   std::function<void(const std::wstring&)> refuse;
 };
 
-// The commands --all-prefixes runs in each prefix.
-inline bool RunsInEachPrefix(const std::string& command) {
-  return command == "list" || command == "status" || command == "verify" || command == "install" ||
-         command == "uninstall";
-}
-
 // Before the product profile is built: makes the run's prefix the current
 // one. --prefix wins over WINEPREFIX; with neither, ~/.wine when it holds
 // terminals or a saved list, else the one prefix that holds terminals

@@ -6,14 +6,13 @@
 
 #include "foundation/byte_search.h"
 #include "foundation/checksum.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 
 namespace copyloom {
 namespace {
 
 namespace pf = platform;
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (!path.empty() && IsSeparator(path.back())) path.pop_back();

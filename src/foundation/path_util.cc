@@ -2,12 +2,11 @@
 
 #include <string_view>
 
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 
 namespace copyloom {
 namespace {
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool IsWhite(wchar_t c) {
   return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\v' || c == L'\f';

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/path_rules.h"
 #include "platform/test_hooks.h"
 #include "platform/testing.h"
 #include "platform/wildcard.h"
@@ -49,13 +50,10 @@ namespace {
 using Node = MemoryFiles::Node;
 
 int64_t Now() {
-  constexpr int64_t kEpochDifference = 116444736000000000LL;
   const auto since = std::chrono::system_clock::now().time_since_epoch();
-  return kEpochDifference +
+  return kFileTimeAtUnixEpoch +
          std::chrono::duration_cast<std::chrono::microseconds>(since).count() * 10;
 }
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 enum class Lock { kNone, kShared, kExclusive };
 

@@ -13,18 +13,6 @@
 namespace copyloom {
 namespace {
 
-wchar_t TypeCode(const std::wstring& type, const InterfaceTexts& texts) {
-  if (type == texts[TextKey::TypeProvider]) return L'1';
-  if (type == texts[TextKey::TypeReceiver]) return L'2';
-  return L'0';
-}
-
-std::wstring TypeText(wchar_t code, const InterfaceTexts& texts) {
-  if (code == L'1') return texts[TextKey::TypeProvider];
-  if (code == L'2') return texts[TextKey::TypeReceiver];
-  return L"";
-}
-
 using Index = std::map<std::wstring, const SavedTerminal*>;
 
 Index IndexOf(const std::vector<SavedTerminal>& entries) {
@@ -58,35 +46,19 @@ bool Same(const SavedTerminal* a, const SavedTerminal* b) {
 std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
                                                const InterfaceTexts& texts) {
   std::vector<SavedTerminal> entries;
-  TextList pieces;
-  SplitText(saved, L"|", &pieces, true);
   std::unordered_set<std::wstring> listed;
   // Asked once: a list may hold 100,000 rows. Without drives (no Wine
   // prefix) native rows are all there is.
   const bool drives = !platform::LogicalDriveStrings().empty();
-  for (std::wstring piece : pieces) {
-    SavedTerminal entry;
-    const size_t star = piece.find(L'*');
-    if (star != std::wstring::npos) {
-      entry.state = piece.substr(star + 1);
-      piece.resize(star);
-    }
-    if (piece.size() < 3) continue;
+  for (SavedTerminal& entry : DecodeSavedList(saved)) {
     // Only a Windows path, ".." resolved, as the Windows build reads it: a
     // list from someone else's prefix may name "/home/x" or climb out.
-    const std::wstring folder = drives ? WindowsPathOrEmpty(piece.substr(2)) : piece.substr(2);
+    const std::wstring folder = drives ? WindowsPathOrEmpty(entry.folder) : entry.folder;
     // A lone separator names no folder: it would make a row without one.
-    // Characters below a space cannot be in a Windows name (a zero would be
-    // read as its end), and a line break would not survive the next save.
     entry.folder = RowFolderText(folder);
-    if (entry.folder.empty() ||
-        std::any_of(piece.begin(), piece.end(), [](wchar_t c) { return c < L' '; })) {
-      continue;
-    }
+    if (entry.folder.empty()) continue;
     // Only the same folder counts as a repeat, not one that contains it.
     if (!listed.insert(TerminalFolderKey(folder)).second) continue;
-    entry.ticked = piece[0] == L'1';
-    entry.type = piece[1] == L'1' || piece[1] == L'2' ? piece[1] : L'0';
     entry.state = RestoredState(entry.state, texts);
     entries.push_back(std::move(entry));
   }
@@ -95,19 +67,6 @@ std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
 
 std::vector<SavedTerminal> SavedTerminalsOf(const InstallerView& view) {
   return ParseSavedTerminals(BuildSavedTerminalList(view), view.Texts());
-}
-
-std::wstring JoinSavedTerminals(const std::vector<SavedTerminal>& entries) {
-  std::wstring saved;
-  for (wchar_t group : {L'1', L'2', L'0'}) {
-    for (const auto& entry : entries) {
-      if (entry.type != group) continue;
-      saved += entry.ticked ? L'1' : L'0';
-      saved += entry.type;
-      saved += entry.folder + L"*" + entry.state + L"|";
-    }
-  }
-  return saved;
 }
 
 std::vector<SavedTerminal> MergeSavedTerminals(const std::vector<SavedTerminal>& base,
@@ -164,7 +123,7 @@ bool SharedTerminalList::Save(InstallerView& view, uint32_t wait_ms) {
   const std::wstring theirs_text = TheConfig().GetConfigValue(kKeyPath);
   const auto theirs = ParseSavedTerminals(theirs_text, view.Texts());
   const auto merged = MergeSavedTerminals(base_, seen_, SavedTerminalsOf(view), theirs);
-  const std::wstring text = JoinSavedTerminals(merged);
+  const std::wstring text = EncodeSavedList(merged);
   if (!TheConfig().SetConfigValue(kKeyPath, text)) {
     pending_ = true;
     return false;
@@ -216,8 +175,8 @@ void SharedTerminalList::TakeIn(InstallerView& view, const std::vector<SavedTerm
     }
     const TerminalRow now = view.Row(row);
     if (now.ticked != entry.ticked) view.SetTicked(row, entry.ticked);
-    if (TypeCode(now.type, texts) != entry.type) {
-      view.SetCellText(row, kColumnType, TypeText(entry.type, texts));
+    if (RowTypeOf(now.type, texts) != entry.type) {
+      view.SetCellText(row, kColumnType, RowTypeText(entry.type, texts));
     }
     if (RestoredState(StoredState(now.state, texts), texts) != entry.state) {
       view.SetCellText(row, kColumnState, entry.state);

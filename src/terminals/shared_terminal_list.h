@@ -14,16 +14,9 @@
 #include <vector>
 
 #include "terminals/installer_view.h"
+#include "terminals/saved_list_codec.h"
 
 namespace copyloom {
-
-// One entry of "PATH", in the form the window shows it.
-struct SavedTerminal {
-  bool ticked = false;
-  wchar_t type = L'0';  // '1' Provider, '2' Receiver, '0' anything else
-  std::wstring folder;
-  std::wstring state;
-};
 
 // The entries of a "PATH" text as restore takes them: a folder listed twice
 // counts once (the first), unusable folders are dropped, a completed state
@@ -34,9 +27,6 @@ std::vector<SavedTerminal> ParseSavedTerminals(const std::wstring& saved,
 
 // The entries of the rows, as a save would write them.
 std::vector<SavedTerminal> SavedTerminalsOf(const InstallerView& view);
-
-// The "PATH" text: Provider entries, then Receiver entries, then the rest.
-std::wstring JoinSavedTerminals(const std::vector<SavedTerminal>& entries);
 
 // The three-way merge described above. base: the file as the window last
 // read it; seen: the window's rows at that moment; ours: its rows now;

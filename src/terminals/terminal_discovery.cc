@@ -5,6 +5,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "foundation/reg_ctrl.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
@@ -19,8 +20,6 @@ constexpr wchar_t kProgramRecordKey[] = L"Software\\Microsoft\\Windows\\ShellNoR
 // Folders below a drive root whose immediate subfolders are searched.
 constexpr const wchar_t* kSearchedFolders[] = {L"", L"Program Files", L"Program Files (x86)",
                                                L"Program Files\\Finance"};
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::wstring WithBackslash(std::wstring folder) {
   if (folder.empty() || !IsSeparator(folder.back())) folder += L'\\';

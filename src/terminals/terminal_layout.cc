@@ -7,6 +7,7 @@
 #include "foundation/checksum.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/terminal_list.h"
 
@@ -16,8 +17,6 @@ namespace {
 constexpr wchar_t kOriginFile[] = L"origin.txt";
 // origin.txt holds one path; anything larger is not one.
 constexpr double kMaxOriginBytes = 64 * 1024;
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 std::wstring AsFolder(std::wstring path) {
   if (path.empty() || !IsSeparator(path.back())) path += L'\\';

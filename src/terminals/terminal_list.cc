@@ -7,6 +7,7 @@
 #include "app/product_profile.h"
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "terminals/shared_terminal_list.h"
 #include "terminals/terminal_discovery.h"
@@ -15,16 +16,8 @@
 namespace copyloom {
 namespace {
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 bool AnyRowIs(const InstallerView& view, const std::wstring& folder) {
   return FindRow(view, folder) >= 0;
-}
-
-char TypeCode(const std::wstring& type, const InterfaceTexts& texts) {
-  if (type == texts[TextKey::TypeProvider]) return '1';
-  if (type == texts[TextKey::TypeReceiver]) return '2';
-  return '0';
 }
 
 // Column 1's folder for a row that is added (trailing separators go unless it
@@ -34,6 +27,18 @@ int AppendFolderRow(InstallerView& view, const std::wstring& folder) {
 }
 
 }  // namespace
+
+RowType RowTypeOf(const std::wstring& type, const InterfaceTexts& texts) {
+  if (type == texts[TextKey::TypeProvider]) return RowType::kProvider;
+  if (type == texts[TextKey::TypeReceiver]) return RowType::kReceiver;
+  return RowType::kOther;
+}
+
+std::wstring RowTypeText(RowType type, const InterfaceTexts& texts) {
+  if (type == RowType::kProvider) return texts[TextKey::TypeProvider];
+  if (type == RowType::kReceiver) return texts[TextKey::TypeReceiver];
+  return L"";
+}
 
 bool KeptFolder(const CFileCtrl& files, const std::wstring& folder) {
   if (files.FolderExists(folder)) return true;
@@ -76,22 +81,17 @@ std::wstring SharedListToTake() {
   if (platform::QueryAttributes(own).exists) return {};
   CConfig shared;
   shared.SetConfigFile(profile.data_folder + kSettingsFileName);
-  TextList pieces;
-  SplitText(shared.GetConfigValue(kKeyPath), L"|", &pieces, true);
-  std::wstring taken;
+  std::vector<SavedTerminal> taken;
   std::unordered_set<std::wstring> listed;
   const CFileCtrl files;
-  for (const std::wstring& piece : pieces) {
-    const std::wstring entry = piece.substr(0, piece.find(L'*'));
-    if (entry.size() < 3) continue;
-    const std::wstring folder = entry.substr(2);
-    if (std::any_of(folder.begin(), folder.end(), [](wchar_t c) { return c < L' '; }) ||
-        !listed.insert(TerminalFolderKey(folder)).second || !files.FolderExists(folder)) {
+  for (const SavedTerminal& entry : DecodeSavedList(shared.GetConfigValue(kKeyPath))) {
+    if (!listed.insert(TerminalFolderKey(entry.folder)).second ||
+        !files.FolderExists(entry.folder)) {
       continue;
     }
-    taken += std::wstring(entry[0] == L'1' ? L"10" : L"00") + folder + L"*|";
+    taken.push_back({entry.ticked, RowType::kOther, entry.folder, L""});
   }
-  return taken;
+  return EncodeSavedList(taken);
 }
 
 bool SameFolder(const std::wstring& a, const std::wstring& b) {
@@ -153,27 +153,23 @@ void RestoreTerminalList(InstallerView& view, const std::wstring* given) {
     if (!KeptFolder(files, entry.folder)) continue;
     const int row = AppendFolderRow(view, entry.folder);
     view.SetTicked(row, entry.ticked);
-    if (entry.type == L'1') view.SetCellText(row, kColumnType, texts[TextKey::TypeProvider]);
-    if (entry.type == L'2') view.SetCellText(row, kColumnType, texts[TextKey::TypeReceiver]);
+    if (entry.type != RowType::kOther) {
+      view.SetCellText(row, kColumnType, RowTypeText(entry.type, texts));
+    }
     view.SetCellText(row, kColumnState, entry.state);
   }
 }
 
 std::wstring BuildSavedTerminalList(const InstallerView& view) {
   const InterfaceTexts& texts = view.Texts();
-  std::wstring saved;
-  for (char group : {'1', '2', '0'}) {
-    for (int i = 0; i < view.RowCount(); ++i) {
-      const TerminalRow row = view.Row(i);
-      if (row.folder == texts[TextKey::BusyText]) continue;
-      const char type = TypeCode(row.type, texts);
-      if (type != group) continue;
-      saved += row.ticked ? L'1' : L'0';
-      saved += static_cast<wchar_t>(type);
-      saved += row.folder + L"*" + StoredState(row.state, texts) + L"|";
-    }
+  std::vector<SavedTerminal> entries;
+  for (int i = 0; i < view.RowCount(); ++i) {
+    const TerminalRow row = view.Row(i);
+    if (row.folder == texts[TextKey::BusyText]) continue;
+    entries.push_back(
+        {row.ticked, RowTypeOf(row.type, texts), row.folder, StoredState(row.state, texts)});
   }
-  return saved;
+  return EncodeSavedList(entries);
 }
 
 bool SaveTerminalList(InstallerView& view) {

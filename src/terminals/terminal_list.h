@@ -12,6 +12,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "terminals/installer_view.h"
+#include "terminals/saved_list_codec.h"
 
 namespace copyloom {
 
@@ -28,6 +29,10 @@ inline constexpr wchar_t kSettingsFileName[] = L"clinst.cfg";
 // list of its own (inside a Wine prefix) takes over what SharedListToTake
 // gives, leaving the shared file as it is.
 void BindInstallerSettings();
+
+// A row's type from the text of its Type column, and back.
+RowType RowTypeOf(const std::wstring& type, const InterfaceTexts& texts);
+std::wstring RowTypeText(RowType type, const InterfaceTexts& texts);
 
 // The form two folders are compared in (case, separator style and trailing
 // separators ignored).

@@ -67,7 +67,7 @@ TEST_F(ProductProfileTest, DataFolderIsBuiltOnThePersonalFolder) {
   EXPECT_EQ(profile.company_folder_name, L"Velmora");
   EXPECT_EQ(profile.product_code, L"cplm");
   EXPECT_EQ(profile.program_folder, L"C:\\Setup\\");
-  EXPECT_EQ(profile.data_folder_kind, 2);
+  EXPECT_EQ(profile.data_folder_kind, DataFolderKind::kPersonal);
   EXPECT_TRUE(messages_.empty());
 }
 
@@ -114,13 +114,13 @@ TEST_F(ProductProfileTest, TemporaryFolderEndsWithABackslash) {
 TEST_F(ProductProfileTest, OtherDataFolderKinds) {
   SetShellFolder(L"AppData", L"C:\\users\\ann\\AppData\\Roaming");
   SetShellFolder(L"Personal", L"C:\\users\\ann\\Documents");
-  options_.data_folder_kind = 0;
+  options_.data_folder_kind = DataFolderKind::kProgramFolder;
   EXPECT_EQ(Init().data_folder, L"C:\\Setup\\pdat\\");
-  options_.data_folder_kind = 1;
+  options_.data_folder_kind = DataFolderKind::kAppData;
   EXPECT_EQ(Init().data_folder, L"C:\\users\\ann\\AppData\\Roaming\\Velmora\\cplm\\");
   EXPECT_TRUE(messages_.empty());
 
-  options_.data_folder_kind = 3;
+  options_.data_folder_kind = static_cast<DataFolderKind>(3);
   EXPECT_EQ(Init().data_folder, L"");
   EXPECT_EQ(messages_, std::vector<std::wstring>{L"INVDATADIRTYPE"});
 }
@@ -137,7 +137,7 @@ TEST_F(ProductProfileTest, EmptyApplicationKeyIsReportedAndStartUpContinues) {
 TEST_F(ProductProfileTest, SelfCheckMessagesAreKeptUntilTakenWithoutASink) {
   SetSelfCheckSink(nullptr);
   TakeSelfCheckMessages();
-  options_.data_folder_kind = 9;
+  options_.data_folder_kind = static_cast<DataFolderKind>(9);
   Init();
   EXPECT_EQ(TakeSelfCheckMessages(), std::vector<std::wstring>{L"INVDATADIRTYPE"});
   EXPECT_TRUE(TakeSelfCheckMessages().empty());

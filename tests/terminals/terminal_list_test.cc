@@ -50,6 +50,39 @@ TEST_F(TerminalListTest, EmptyListStartsTheSearchTimer) {
   EXPECT_EQ(view_.columns[3].width, view_.window_width - 500);
 }
 
+// The bytes of clinst.cfg a save writes: Provider rows first, then Receiver
+// rows, then the rest; line breaks of a state as "#"; a cancelled install
+// empty. Restoring them and saving again changes no byte.
+TEST_F(TerminalListTest, SavedListBytesRoundTrip) {
+  for (auto* folder : {L"C:\\MT4 A", L"C:\\MT4 B", L"D:\\MT4 C", L"C:\\MT4 D"}) {
+    machine_.MakeTerminal(folder);
+  }
+  RestoreTerminalList(view_);
+  const InterfaceTexts& texts = view_.Texts();
+  auto add = [&](const wchar_t* folder, bool ticked, const std::wstring& type,
+                 const std::wstring& state) {
+    const int row = AddTerminalFolder(view_, folder);
+    view_.SetTicked(row, ticked);
+    view_.SetCellText(row, kColumnType, type);
+    view_.SetCellText(row, kColumnState, state);
+  };
+  add(L"C:\\MT4 A", false, texts[TextKey::TypeReceiver], L"line\r\nbreak");
+  add(L"C:\\MT4 B", true, L"", L"");
+  add(L"D:\\MT4 C", true, texts[TextKey::TypeProvider], texts[TextKey::InstallCanceled] + L" now");
+  add(L"C:\\MT4 D", false, texts[TextKey::TypeProvider], L"x");
+  ASSERT_TRUE(SaveTerminalList(view_));
+  const std::wstring file = TheProfile().settings_folder + L"clinst.cfg";
+  const std::string golden =
+      "11D:\\MT4 C*|01C:\\MT4 D*x|02C:\\MT4 A*line#break|10C:\\MT4 B*|";
+  const std::string bytes = machine_.ReadFile(file);
+  EXPECT_NE(bytes.find("PATH=" + golden + "\r\n"), std::string::npos) << bytes;
+
+  test::FakeView again;
+  RestoreTerminalList(again);
+  ASSERT_TRUE(SaveTerminalList(again));
+  EXPECT_EQ(machine_.ReadFile(file), bytes);
+}
+
 // Documents is shared by every prefix (wineboot links it to $HOME): each
 // prefix keeps its own list in its AppData, and a first run takes over the
 // rows of the shared list that exist here, folder and tick only.
@@ -351,7 +384,7 @@ TEST(SavedTerminalMergeTest, EachRowKeepsTheLaterChange) {
   auto parse = [&](const wchar_t* text) { return ParseSavedTerminals(on_c(text), texts); };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
-    EXPECT_EQ(JoinSavedTerminals(MergeSavedTerminals(parse(c.base), parse(c.seen), parse(c.ours),
+    EXPECT_EQ(EncodeSavedList(MergeSavedTerminals(parse(c.base), parse(c.seen), parse(c.ours),
                                                      parse(c.theirs))),
               on_c(c.merged));
   }

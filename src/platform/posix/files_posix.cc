@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/memory_files.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "platform/posix/dir_entries.h"
 #include "platform/posix/fd.h"
@@ -29,9 +30,6 @@ namespace {
 
 using posix::MapPath;
 using posix::UniqueFd;
-
-constexpr int64_t kEpochDifference = 116444736000000000LL;  // 1601 -> 1970 in 100 ns
-constexpr int64_t kTicksPerSecond = 10000000LL;
 
 bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 
@@ -56,15 +54,16 @@ Status Run(const std::wstring& path, F&& f, const std::wstring& source = {}) {
 }
 
 int64_t ToFileTime(const struct timespec& ts) {
-  return kEpochDifference + static_cast<int64_t>(ts.tv_sec) * kTicksPerSecond + ts.tv_nsec / 100;
+  return kFileTimeAtUnixEpoch + static_cast<int64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +
+         ts.tv_nsec / 100;
 }
 
 struct timespec FromFileTime(int64_t filetime) {
-  int64_t ticks = filetime - kEpochDifference;
-  int64_t seconds = ticks / kTicksPerSecond;
-  int64_t rest = ticks % kTicksPerSecond;
+  int64_t ticks = filetime - kFileTimeAtUnixEpoch;
+  int64_t seconds = ticks / kFileTimeTicksPerSecond;
+  int64_t rest = ticks % kFileTimeTicksPerSecond;
   if (rest < 0) {
-    rest += kTicksPerSecond;
+    rest += kFileTimeTicksPerSecond;
     --seconds;
   }
   struct timespec ts;

@@ -15,6 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/path_rules.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/utf8.h"
 #include "platform/test_hooks.h"
@@ -22,8 +23,6 @@
 
 namespace copyloom::platform::posix {
 namespace {
-
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
 bool IsDriveLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z'); }
 

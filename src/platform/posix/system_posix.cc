@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/memory_files.h"
+#include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/locale_posix.h"
@@ -25,9 +26,6 @@ extern char** environ;
 
 namespace copyloom::platform {
 namespace {
-
-constexpr int64_t kEpochDifference = 116444736000000000LL;
-constexpr int64_t kTicksPerSecond = 10000000LL;
 
 std::string ReadWhole(const char* path) {
   std::string out;
@@ -281,8 +279,8 @@ long CurrentUtcOffset() {
 }  // namespace
 
 bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
-  int64_t seconds = (filetime - kEpochDifference) / kTicksPerSecond;
-  if ((filetime - kEpochDifference) % kTicksPerSecond < 0) --seconds;
+  int64_t seconds = (filetime - kFileTimeAtUnixEpoch) / kFileTimeTicksPerSecond;
+  if ((filetime - kFileTimeAtUnixEpoch) % kFileTimeTicksPerSecond < 0) --seconds;
   const time_t t = static_cast<time_t>(seconds + CurrentUtcOffset());
   struct tm fields;
   if (!gmtime_r(&t, &fields)) return false;
@@ -311,7 +309,8 @@ bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
   const time_t t = timegm(&fields);
   // timegm normalises out-of-range days (31 February); Windows refuses them.
   if (fields.tm_mday != local.day || fields.tm_mon != local.month - 1) return false;
-  *filetime = kEpochDifference + (static_cast<int64_t>(t) - CurrentUtcOffset()) * kTicksPerSecond;
+  *filetime = kFileTimeAtUnixEpoch +
+              (static_cast<int64_t>(t) - CurrentUtcOffset()) * kFileTimeTicksPerSecond;
   return true;
 }
 
