@@ -239,6 +239,7 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
   Machine x;
   if (s.prepare) s.prepare(x);
   const Files before = x.m.Files();
+  const std::vector<TerminalRow> rows_before = x.view.rows;
   const int fired_before = pf::testing::FaultsFired();
   pf::testing::FailNthCall(op, nth);
   const Claims claims = s.run(x);
@@ -251,9 +252,11 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
   for (const auto& [path, bytes] : after)
     journal_kept = journal_kept || EndsWith(path, L".cljournal");
   ExpectFailedRowsUntouched(x, before, after);
-  // Each failed row names its cause, of the trader's file, never of ours.
+  // Each row the run failed names its cause, of the trader's file, never of ours.
   const auto causes = RowFailures();
-  for (const auto& row : x.view.rows) {
+  for (size_t i = 0; i < x.view.rows.size(); ++i) {
+    const TerminalRow& row = x.view.rows[i];
+    if (i < rows_before.size() && rows_before[i].state == row.state) continue;
     if (!StartsWith(row.state, x.view.Text(TextKey::InstallFailed)) &&
         !StartsWith(row.state, x.view.Text(TextKey::UninstallFailed))) {
       continue;
