@@ -89,12 +89,11 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
 }
 
 // Under Wine a running terminal shows by its log of the day, held without
-// sharing; a read-only terminal.exe shows nothing.
+// sharing.
 TEST_F(HeldFilesTest, AHeldLogOfTheDayIsARunningTerminal) {
   machine_.StartProduct();
   machine_.MakeTerminal(L"C:\\MT4");
   machine_.WriteFile(L"C:\\MT4\\logs\\20261209.log", "today");
-  ASSERT_TRUE(pf::SetReadOnly(L"C:\\MT4\\terminal.exe", true));
   const TerminalLayout layout = ResolveTerminalLayout(L"C:\\MT4");
   EXPECT_FALSE(IsTerminalRunning(layout));
   test::HeldFile held(Native(L"C:\\MT4\\logs\\20261209.log"));
