@@ -19,9 +19,9 @@ except ImportError:
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE = os.path.join(HERE, '..', '..', '..', '..', 'plugins', 'modules', 'terminals.py')
-spec = importlib.util.spec_from_file_location('terminals', SOURCE)
-terminals = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(terminals)
+loader_of = importlib.util.spec_from_file_location('terminals', SOURCE)
+terminals = importlib.util.module_from_spec(loader_of)
+loader_of.loader.exec_module(terminals)
 
 HELD = 'Failed#Please close all the MetaTrader Terminals,and then try again!#experts\\x.ex4'
 READ_ONLY_ROW = {'folder': 'C:\\MT4', 'state': 'Failed - No permission to write C:\\MT4\\experts\\x.ex4',
