@@ -11,6 +11,8 @@
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
+#include "support/test_files.h"
 
 namespace copyloom::fuzz {
 
@@ -72,7 +74,7 @@ std::string NativeOf(const std::wstring& path) {
 
 bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
   if (kind != 'f' && kind != 's') return false;
-  if (auto* memory = platform::hooks::Memory()) {
+  if (auto* memory = platform::testing::InstalledMemoryFiles()) {
     Machine().MakeFolder(path.substr(0, path.rfind(L'\\')));
     if (!(kind == 'f' ? memory->PlantFifo(path) : memory->PlantSized(path, cap + 1))) {
       Broken("an odd file not planted");
@@ -89,7 +91,7 @@ bool PlantOddFile(const std::wstring& path, char kind, uint64_t cap) {
 }
 
 bool OddFileUnchanged(const std::wstring& path, char kind, uint64_t cap) {
-  if (auto* memory = platform::hooks::Memory()) {
+  if (auto* memory = platform::testing::InstalledMemoryFiles()) {
     using Kind = platform::MemoryFiles::Kind;
     uint64_t size = 0;
     const Kind found = memory->KindOf(path, &size);

@@ -3,7 +3,6 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 
@@ -23,7 +22,6 @@ BrokenNote& Note() {
 }  // namespace
 
 ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes) {
-  if (auto* memory = hooks::Memory()) return memory->ReadCapped(path, cap, bytes);
   bytes->clear();
   const FileAttributes attributes = QueryAttributes(path);
   if (!attributes.exists) return ReadStatus::kMissing;

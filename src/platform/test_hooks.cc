@@ -1,20 +1,17 @@
 // The state behind platform/testing.h, shared by both implementations.
 #include "platform/test_hooks.h"
 
-#include <array>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
 
 #include "platform/failure.h"
-#include "platform/memory_files.h"
+#include "platform/file_system.h"
 #include "platform/testing.h"
 
 namespace copyloom::platform {
 namespace {
-
-constexpr size_t kOpCount = static_cast<size_t>(testing::Op::kReplace) + 1;
 
 struct State {
   std::mutex mutex;
@@ -27,18 +24,12 @@ struct State {
   std::optional<std::wstring> windows_folder;
   std::optional<std::wstring> temp_folder;
   std::optional<bool> under_wine;
-  // Calls left before the injected fault fires; 0 = none armed.
-  std::array<int, kOpCount> countdown{};
-  int fired = 0;
   bool skip_sync = false;
   int listings = 0;
-  std::shared_ptr<MemoryFiles> memory_files;
 };
 
 // Outside the mutex: every mapped path counts, and most runs map many.
 std::atomic<int64_t> path_components{0};
-// Read on every file primitive, so without taking the mutex.
-std::atomic<MemoryFiles*> installed_memory{nullptr};
 
 State& GetState() {
   // Never destroyed: static destructors may still touch the platform.
@@ -63,21 +54,6 @@ void Put(T State::*member, V&& value) {
 }  // namespace
 
 namespace testing {
-
-FailureKind InjectedKind(Op op) {
-  // What the platform most often answers when that step fails.
-  switch (op) {
-    case Op::kWrite: return FailureKind::kNoSpace;
-    case Op::kReplace:
-    case Op::kRemove: return FailureKind::kHeld;
-    case Op::kOpenRead:
-    case Op::kOpenWrite:
-    case Op::kCreateFolder: return FailureKind::kNoPermission;
-    case Op::kCopy:
-    case Op::kList: return FailureKind::kIoError;
-  }
-  return FailureKind::kOther;
-}
 
 void SetProgramPath(std::optional<std::wstring> path) {
   Put(&State::program_path, std::move(path));
@@ -118,12 +94,6 @@ void SetTempFolder(std::optional<std::wstring> folder) {
 
 void SetUnderWine(std::optional<bool> under_wine) { Put(&State::under_wine, under_wine); }
 
-void FailNthCall(Op op, int nth) {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  s.countdown[static_cast<size_t>(op)] = nth > 0 ? nth : 0;
-}
-
 void ResetAll() {
   State& s = GetState();
   std::lock_guard<std::mutex> lock(s.mutex);
@@ -136,22 +106,12 @@ void ResetAll() {
   s.windows_folder.reset();
   s.temp_folder.reset();
   s.under_wine.reset();
-  s.countdown.fill(0);
-  s.fired = 0;
   s.skip_sync = false;
   s.listings = 0;
   path_components = 0;
-  installed_memory = nullptr;
-  s.memory_files.reset();
-}
-
-MemoryFiles* UseMemoryFiles(bool use) {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  installed_memory = nullptr;
-  s.memory_files = use ? std::make_shared<MemoryFiles>() : nullptr;
-  installed_memory = s.memory_files.get();
-  return s.memory_files.get();
+  // A test's file system is its own to keep; the disk comes back.
+  UseFiles(nullptr);
+  Disk().SetInnerFault(nullptr);
 }
 
 void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
@@ -159,23 +119,6 @@ void SetSkipSync(bool skip) { Put(&State::skip_sync, skip); }
 int FolderListings() { return Get(&State::listings); }
 
 int64_t PathComponentsMapped() { return path_components.load(std::memory_order_relaxed); }
-
-int FaultsFired() {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  return s.fired;
-}
-
-bool ShouldFail(Op op) {
-  State& s = GetState();
-  std::lock_guard<std::mutex> lock(s.mutex);
-  int& left = s.countdown[static_cast<size_t>(op)];
-  if (left <= 0) return false;
-  if (--left != 0) return false;
-  ++s.fired;
-  NoteFailureKind(InjectedKind(op));
-  return true;
-}
 
 }  // namespace testing
 
@@ -210,10 +153,9 @@ void CountPathComponents(size_t count) {
   path_components.fetch_add(static_cast<int64_t>(count), std::memory_order_relaxed);
 }
 
-MemoryFiles* Memory() { return installed_memory.load(std::memory_order_acquire); }
-
-void NotInMemory(const char* what) {
-  std::fprintf(stderr, "platform: %s reached the disk while the memory store is installed\n", what);
+void NotOnDisk(const char* what) {
+  std::fprintf(stderr, "platform: %s reached the disk while a test's file system stands in\n",
+               what);
   std::abort();
 }
 

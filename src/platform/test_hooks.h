@@ -11,10 +11,6 @@
 
 #include "platform/registry_store.h"
 
-namespace copyloom::platform {
-class MemoryFiles;
-}
-
 namespace copyloom::platform::hooks {
 
 std::optional<std::wstring> ProgramPath();
@@ -32,13 +28,8 @@ std::optional<bool> UnderWine();
 void CountListing();
 // Counts the components of one path mapped to a native name.
 void CountPathComponents(size_t count);
-// The file store in memory a test installed in place of the disk, else
-// nullptr: each file primitive asks it first, and one it does not model
-// must not reach the disk while it is installed.
-MemoryFiles* Memory();
-inline bool MemoryFilesInstalled() { return Memory() != nullptr; }
-// Ends the process: a primitive the memory store does not model was
-// reached while it is installed.
-[[noreturn]] void NotInMemory(const char* what);
+// Ends the process: a native path was mapped while a test's file system
+// stands in for the disk, which must not be reached meanwhile.
+[[noreturn]] void NotOnDisk(const char* what);
 
 }  // namespace copyloom::platform::hooks

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "platform/failure.h"
-#include "platform/memory_files.h"
 #include "platform/registry_store.h"
 
 namespace copyloom::platform::testing {
@@ -43,21 +42,6 @@ void SetTempFolder(std::optional<std::wstring> folder);
 // Replaces RunsUnderWine().
 void SetUnderWine(std::optional<bool> under_wine);
 
-// Injected faults: the nth call from now (1 = the next one) of an operation
-// fails as the platform would fail it. Counting restarts with each call.
-// kWrite fails the data write of a copy or a whole-file write midway (a full
-// disk), after part of the data went out; kReplace fails the final step that
-// puts the written file in place, and any rename.
-enum class Op { kCopy, kRemove, kOpenRead, kOpenWrite, kCreateFolder, kList, kWrite, kReplace };
-inline constexpr Op kAllOps[] = {Op::kCopy,         Op::kRemove, Op::kOpenRead, Op::kOpenWrite,
-                                 Op::kCreateFolder, Op::kList,   Op::kWrite,    Op::kReplace};
-void FailNthCall(Op op, int nth);
-// The kind a fault injected into op carries.
-FailureKind InjectedKind(Op op);
-
-// How many injected faults have fired since the last ResetAll.
-int FaultsFired();
-
 // Skips flushing written files to the disk before they are put in place
 // (fsync, write-through): sweeps of thousands of runs need no power-loss
 // safety, and the order of the steps stays the same.
@@ -72,16 +56,7 @@ int FolderListings();
 // since the last ResetAll (0 on Windows): a walk that maps each folder's
 // whole path again grows with the square of its depth.
 int64_t PathComponentsMapped();
-// Replaces the disk by an empty file store in memory (platform/memory_files.h)
-// on the drives of the drive table, or goes back to the disk. Paths off
-// those drives do not exist meanwhile. Returns the store, or nullptr.
-MemoryFiles* UseMemoryFiles(bool use);
-
-// Restores every replacement and clears the faults.
+// Restores every replacement: the disk comes back, without faults.
 void ResetAll();
-
-// ---- used by the implementations, not by tests ----
-// True when the injected fault for op fires on this call.
-bool ShouldFail(Op op);
 
 }  // namespace copyloom::platform::testing

@@ -8,6 +8,7 @@
 #include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/temp_dir.h"
 
 namespace copyloom {

@@ -9,6 +9,7 @@
 #include "foundation/checksum.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "platform/walk_listing.h"
 #include "support/temp_dir.h"
 

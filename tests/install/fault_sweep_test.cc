@@ -24,6 +24,7 @@
 #include "install/uninstall.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "install/row_outcome.h"
 #include "install/transaction.h"
 #include "platform/test_hooks.h"
@@ -347,9 +348,6 @@ TEST_P(FaultSweepTest, NothingIsLostWhereverAnOperationFails) {
 // The fuzz targets run on the memory store: it must end each scenario with
 // the files and rows the disk does.
 TEST_P(FaultSweepTest, TheMemoryStoreEndsWhereTheDiskDoes) {
-#ifdef _WIN32
-  GTEST_SKIP() << "the store stands in for the POSIX disk only";
-#endif
   const Outcome disk = CleanRun(GetParam());
   const Outcome memory = CleanRun(GetParam(), true);
   for (const auto& [path, bytes] : disk.files) {
@@ -435,7 +433,7 @@ TEST_P(PowerCutTest, EveryTerminalIsWholeWhereverThePowerIsCut) {
   if (s.prepare) s.prepare(x);
   SaveTerminalList(x.view);
   const Files before = x.m.Files();
-  pf::MemoryFiles* store = pf::hooks::Memory();
+  pf::MemoryFiles* store = pf::testing::InstalledMemoryFiles();
   std::vector<test::CrashImage> images;
   Files after;
   {
@@ -503,12 +501,8 @@ std::string PowerCutName(const ::testing::TestParamInfo<PowerCut>& info) {
   return std::string(info.param.scenario->name) + kModels[static_cast<int>(info.param.model)];
 }
 
-#ifndef _WIN32
-// The memory store stands in for the POSIX disk only.
+// Each build's store keeps the persistence of that build's disk.
 INSTANTIATE_TEST_SUITE_P(Operations, PowerCutTest, ::testing::ValuesIn(PowerCuts()), PowerCutName);
-#else
-GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(PowerCutTest);
-#endif
 
 INSTANTIATE_TEST_SUITE_P(Operations, FaultSweepTest, ::testing::ValuesIn(kScenarios),
                          [](const ::testing::TestParamInfo<Scenario>& info) {

@@ -14,6 +14,7 @@
 #include "install/transaction.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/folder_link.h"
 #include "support/test_machine.h"
 

@@ -7,6 +7,7 @@
 #include "foundation/checksum.h"
 #include "foundation/file_ctrl.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/temp_dir.h"
 
 namespace copyloom {

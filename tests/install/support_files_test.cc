@@ -6,6 +6,7 @@
 #include "app/product_profile.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/test_machine.h"
 
 namespace copyloom {

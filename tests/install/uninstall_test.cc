@@ -5,6 +5,7 @@
 #include "install/install_commands.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
 #include "terminals/terminal_discovery.h"

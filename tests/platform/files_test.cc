@@ -8,13 +8,14 @@
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/temp_dir.h"
 
 namespace copyloom::platform {
 namespace {
 
-// Each case runs on the disk and, on POSIX, on the memory store that fuzz
-// runs put in its place: both must keep the same promises.
+// Each case runs on the disk and on the memory store that fuzz runs and
+// sweeps put in its place, on both builds: both must keep the same promises.
 enum class Store { kDisk, kMemory };
 
 class FilesTest : public ::testing::TestWithParam<Store> {
@@ -297,6 +298,22 @@ TEST_P(FilesTest, InjectedFaultsFailTheNthCallOnly) {
   EXPECT_FALSE(ListEntries(Root(), L"*", &entries));
   EXPECT_TRUE(ListEntries(Root(), L"*", &entries));
 
+  // Inside one call: a walk's second listing, and a staged copy's data.
+  MakeFolder(L"w\\x");
+  testing::FailNthCall(testing::Op::kList, 2);
+  std::vector<std::wstring> walked;
+  EXPECT_FALSE(WalkFolder(P(L"w"), L"*", [&](const std::wstring& below, const DirEntry&) {
+    walked.push_back(below);
+    return true;
+  }));
+  EXPECT_EQ(walked, std::vector<std::wstring>{L"x"});
+  for (testing::Op op : {testing::Op::kCopy, testing::Op::kWrite}) {
+    testing::FailNthCall(op, 1);
+    EXPECT_EQ(StageCopy(P(L"a"), P(L"s"), P(L"s.new")).kind(), testing::InjectedKind(op));
+    EXPECT_FALSE(QueryAttributes(P(L"s.new")).exists);
+  }
+  EXPECT_EQ(testing::FaultsFired(), 9);
+
   // A new FailNthCall restarts the count; ResetAll disarms.
   testing::FailNthCall(testing::Op::kCopy, 3);
   testing::FailNthCall(testing::Op::kCopy, 1);
@@ -389,7 +406,6 @@ TEST_P(FilesTest, DriveTableMapsLettersIntoFolders) {
   EXPECT_EQ(ReadFile(L"drive_q\\copy.exe"), "MZ");
 }
 
-#ifndef _WIN32
 // What the memory store adds of its own: drive paths resolved as Windows
 // does, nothing written to the disk, and the odd files tests plant.
 class MemoryFilesTest : public FilesTest {};
@@ -412,7 +428,7 @@ TEST_P(MemoryFilesTest, PathsResolveOnTheDrivesOnly) {
 }
 
 TEST_P(MemoryFilesTest, PlantedFilesAreNeverReadWhole) {
-  MemoryFiles& store = *platform::hooks::Memory();
+  MemoryFiles& store = *platform::testing::InstalledMemoryFiles();
   std::string bytes;
   ASSERT_TRUE(store.PlantFifo(L"M:\\order.wnd"));
   EXPECT_TRUE(QueryAttributes(L"M:\\order.wnd").exists);
@@ -434,17 +450,12 @@ TEST_P(MemoryFilesTest, PlantedFilesAreNeverReadWhole) {
   }
   EXPECT_EQ(ReadFile(L"big.ini"), std::string(2, '\0') + "x" + std::string(8, '\0'));
 }
-#endif
 
-#ifdef _WIN32
-INSTANTIATE_TEST_SUITE_P(Disk, FilesTest, ::testing::Values(Store::kDisk));
-#else
 INSTANTIATE_TEST_SUITE_P(Stores, FilesTest, ::testing::Values(Store::kDisk, Store::kMemory),
                          [](const auto& info) {
                            return info.param == Store::kDisk ? "Disk" : "Memory";
                          });
 INSTANTIATE_TEST_SUITE_P(Store, MemoryFilesTest, ::testing::Values(Store::kMemory));
-#endif
 
 }  // namespace
 }  // namespace copyloom::platform

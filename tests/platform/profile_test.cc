@@ -1,21 +1,43 @@
 // The profile reader and writer. The same cases run natively and under Wine,
-// so they pin down what both builds must agree on.
+// on the disk and on the memory store (whose reader is the shared one, also
+// under Wine), so they pin down what both builds must agree on.
 #include <gtest/gtest.h>
+
+#include <map>
 
 #include "platform/platform.h"
 #include "platform/testing.h"
 #include "support/temp_dir.h"
+#include "support/test_files.h"
 
 namespace copyloom::platform {
 namespace {
 
-class ProfileTest : public ::testing::Test {
+class ProfileTest : public ::testing::TestWithParam<bool> {
  protected:
-  void SetUp() override { testing::SetAnsiCodePage(1252); }
+  void SetUp() override {
+    testing::SetAnsiCodePage(1252);
+    if (!InMemory()) return;
+    testing::SetDriveTable(std::map<wchar_t, std::wstring>{{L'M', dir_.path()}});
+    testing::UseMemoryFiles(true);
+  }
+  void TearDown() override { testing::ResetAll(); }
 
-  std::wstring Path() const { return dir_.Join(L"settings.ini"); }
-  void Write(const std::string& bytes) const { dir_.WriteFile(L"settings.ini", bytes); }
-  std::string Bytes() const { return dir_.ReadFile(L"settings.ini"); }
+  bool InMemory() const { return GetParam(); }
+  std::wstring Join(const std::wstring& relative) const {
+    return InMemory() ? L"M:\\" + relative : dir_.Join(relative);
+  }
+  std::wstring Path() const { return Join(L"settings.ini"); }
+  void Write(const std::string& bytes) const {
+    if (!InMemory()) return dir_.WriteFile(L"settings.ini", bytes);
+    ASSERT_TRUE(WriteWholeFile(Path(), bytes));
+  }
+  std::string Bytes() const {
+    if (!InMemory()) return dir_.ReadFile(L"settings.ini");
+    std::string bytes;
+    ReadCappedFile(Path(), kSettingsFileCap, &bytes);
+    return bytes;
+  }
   void DeleteSettings() const { RemoveOneFile(Path()); }
   static std::string Utf16(const std::wstring& text) {
     std::string out;
@@ -32,7 +54,7 @@ class ProfileTest : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(ProfileTest, LookupRules) {
+TEST_P(ProfileTest, LookupRules) {
   Write(
       "; a comment line\r\n"
       "[Main]\r\n"
@@ -65,12 +87,12 @@ TEST_F(ProfileTest, LookupRules) {
   EXPECT_EQ(Read(L"Main", L"Missing"), L"");
 }
 
-TEST_F(ProfileTest, MissingFileReadsEmptyAndIsNotCreated) {
+TEST_P(ProfileTest, MissingFileReadsEmptyAndIsNotCreated) {
   EXPECT_EQ(Read(L"MAIN", L"PATH"), L"");
   EXPECT_FALSE(QueryAttributes(Path()).exists);
 }
 
-TEST_F(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
+TEST_P(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key1", L"Value1"));
   ASSERT_TRUE(ProfileWrite(Path(), L"First", L"Key2", L"spaced"));
   ASSERT_TRUE(ProfileWrite(Path(), L"Second", L"Path", L"C:\\cafe\\x"));
@@ -86,7 +108,7 @@ TEST_F(ProfileTest, NewFileIsAnsiCrlfWithoutBlankLines) {
   EXPECT_EQ(Read(L"second", L"path"), L"C:\\caf\u00e9\\x");
 }
 
-TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {
+TEST_P(ProfileTest, EditsKeepTheRestOfTheFile) {
   Write(
       "; settings\r\n"
       "[MAIN]\r\n"
@@ -109,7 +131,7 @@ TEST_F(ProfileTest, EditsKeepTheRestOfTheFile) {
             "X=y\r\n");
 }
 
-TEST_F(ProfileTest, AFileWithoutFinalLineBreakGetsOneBeforeNewLines) {
+TEST_P(ProfileTest, AFileWithoutFinalLineBreakGetsOneBeforeNewLines) {
   Write("[MAIN]\r\nA=1");
   ASSERT_TRUE(ProfileWrite(Path(), L"MAIN", L"B", L"2"));
   ASSERT_TRUE(ProfileWrite(Path(), L"NEXT", L"C", L"3"));
@@ -117,7 +139,7 @@ TEST_F(ProfileTest, AFileWithoutFinalLineBreakGetsOneBeforeNewLines) {
   EXPECT_EQ(Read(L"MAIN", L"B"), L"2");
 }
 
-TEST_F(ProfileTest, LongValuesComeBackWhole) {
+TEST_P(ProfileTest, LongValuesComeBackWhole) {
   for (size_t length : {6000u, 200000u}) {
     std::wstring value;
     for (size_t i = 0; i < length; ++i) value += static_cast<wchar_t>(L'a' + i % 26);
@@ -126,11 +148,11 @@ TEST_F(ProfileTest, LongValuesComeBackWhole) {
   }
 }
 
-TEST_F(ProfileTest, WritesIntoAMissingFolderFail) {
-  EXPECT_FALSE(ProfileWrite(dir_.Join(L"no\\such\\folder\\x.ini"), L"MAIN", L"A", L"1"));
+TEST_P(ProfileTest, WritesIntoAMissingFolderFail) {
+  EXPECT_FALSE(ProfileWrite(Join(L"no\\such\\folder\\x.ini"), L"MAIN", L"A", L"1"));
 }
 
-TEST_F(ProfileTest, AnsiTextRoundTripsInTheSystemCodePage) {
+TEST_P(ProfileTest, AnsiTextRoundTripsInTheSystemCodePage) {
   Write("[MAIN]\r\nName=caf\xE9\r\n");
   EXPECT_EQ(Read(L"MAIN", L"Name"), L"café");
 }
@@ -138,7 +160,7 @@ TEST_F(ProfileTest, AnsiTextRoundTripsInTheSystemCodePage) {
 // A folder name the ANSI code page cannot hold would be saved as "?" and its
 // row lost: such a write turns the file into UTF-16LE with a byte-order mark,
 // keeping its other lines, and it stays one.
-TEST_F(ProfileTest, TextTheCodePageCannotHoldTurnsTheFileUnicode) {
+TEST_P(ProfileTest, TextTheCodePageCannotHoldTurnsTheFileUnicode) {
   struct Case {
     const char* start;  // file before, nullptr for none
     const wchar_t* section;
@@ -174,6 +196,9 @@ TEST_F(ProfileTest, TextTheCodePageCannotHoldTurnsTheFileUnicode) {
     EXPECT_EQ(Read(c.section, c.key), c.value);
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, ProfileTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "Memory" : "Disk"; });
 
 }  // namespace
 }  // namespace copyloom::platform

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/memory_files.h"
+#include "support/memory_files.h"
 
 namespace copyloom::test {
 

@@ -6,6 +6,7 @@
 #include "app/product_profile.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "support/test_files.h"
 #include "support/folder_link.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"

@@ -2,6 +2,8 @@
 // Wine reports every one of them, "C:" and "Z:" alike, as a fixed drive.
 #include <sys/stat.h>
 
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
@@ -29,7 +31,7 @@ int DriveType(const std::wstring& root) {
   const auto table = posix::DriveTable();
   auto it = table.find(letter);
   if (it == table.end()) return kNoRoot;
-  if (hooks::MemoryFilesInstalled()) return kDriveFixed;
+  if (!Files().OnDisk()) return kDriveFixed;
   struct stat st;
   return stat(it->second.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? kDriveFixed : kNoRoot;
 }

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/disk.h"
 #include "platform/failure.h"
 #include "platform/platform.h"
 
@@ -50,5 +51,7 @@ Status LastSystemFailure(const std::wstring& path) {
   ClearFailureKind();
   return Status(kind, path, text);
 }
+
+void disk::ClearSystemError() { errno = 0; }
 
 }  // namespace copyloom::platform

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/memory_files.h"
+#include "platform/disk.h"
 #include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "platform/posix/dir_entries.h"
@@ -22,7 +22,6 @@
 #include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
@@ -37,20 +36,6 @@ bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
 bool Refuse(int code) {
   errno = code;
   return false;
-}
-
-// Set while a copy fails on its source rather than its destination.
-thread_local bool source_failed = false;
-
-// Runs one primitive; its failure is said of path (of source when the copy
-// could not read it).
-template <typename F>
-Status Run(const std::wstring& path, F&& f, const std::wstring& source = {}) {
-  ClearFailureKind();
-  source_failed = false;
-  errno = 0;
-  if (f()) return {};
-  return LastSystemFailure(source_failed && !source.empty() ? source : path);
 }
 
 int64_t ToFileTime(const struct timespec& ts) {
@@ -127,8 +112,9 @@ class PosixFile : public File {
 
 }  // namespace
 
+namespace disk {
+
 FileAttributes QueryAttributes(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->QueryAttributes(path);
   FileAttributes attributes;
   std::string native;
   if (!MapPath(path, &native)) return attributes;
@@ -146,8 +132,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
   return attributes;
 }
 
-static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
-  if (auto* memory = hooks::Memory()) return memory->SetReadOnly(path, read_only);
+bool SetReadOnly(const std::wstring& path, bool read_only) {
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -157,16 +142,13 @@ static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
   return chmod(native.c_str(), mode) == 0;
 }
 
-static bool CreateOneFolderImpl(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->CreateOneFolder(path);
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
+bool CreateOneFolder(const std::wstring& path) {
   std::string native;
   if (!MapPath(path, &native)) return false;
   return mkdir(native.c_str(), 0777) == 0;
 }
 
 bool RemoveEmptyFolder(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->RemoveEmptyFolder(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -182,7 +164,7 @@ namespace {
 // server-side copy), else through a buffer; then the source's last-write
 // time, and its read-only state as Windows copies that attribute.
 bool CopyContent(int in, const struct stat& src, int out) {
-  if (testing::ShouldFail(testing::Op::kWrite)) {
+  if (disk::Fails(InnerStep::kWrite)) {
     errno = ENOSPC;
     return false;
   }
@@ -222,11 +204,11 @@ bool CopyContent(int in, const struct stat& src, int out) {
 bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in,
                     struct stat* src) {
   *in = UniqueFd(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  source_failed = true;
+  disk::NoteSourceFailed(true);
   if (!*in) return false;
   if (fstat(in->get(), src) != 0) return false;
   if (!S_ISREG(src->st_mode)) return Refuse(EISDIR);
-  source_failed = false;
+  disk::NoteSourceFailed(false);
   struct stat dst;
   // Copying a file onto itself would only make a second copy of it.
   return !(lstat(to.c_str(), &dst) == 0 && dst.st_dev == src->st_dev && dst.st_ino == src->st_ino);
@@ -234,10 +216,7 @@ bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in
 
 }  // namespace
 
-static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
-  if (auto* memory = hooks::Memory())
-    return memory->CopyOneFile(source, destination, fail_if_exists);
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   std::string from, to;
   if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
   UniqueFd in;
@@ -247,9 +226,7 @@ static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& dest
                                [&](int out) { return CopyContent(in.get(), src, out); });
 }
 
-static bool WriteWholeFileImpl(const std::wstring& path, const std::string& bytes) {
-  if (auto* memory = hooks::Memory()) return memory->WriteWholeFile(path, bytes);
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
   std::string native;
   if (!MapPath(path, &native)) return false;
   return posix::WriteInOneStep(native, false, [&](int out) {
@@ -257,17 +234,14 @@ static bool WriteWholeFileImpl(const std::wstring& path, const std::string& byte
   });
 }
 
-static bool CanReplaceFileImpl(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->CanReplaceFile(path);
+bool CanReplaceFile(const std::wstring& path) {
   std::string native;
   int kept_mode = -1;
   return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
 }
 
-static bool StageCopyImpl(const std::wstring& source, const std::wstring& destination,
+bool StageCopy(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
-  if (auto* memory = hooks::Memory()) return memory->StageCopy(source, destination, staged);
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::string from, to, temp;
   if (!MapPath(source, &from) || !MapPath(destination, &to) || !MapPath(staged, &temp)) {
     return false;
@@ -285,19 +259,15 @@ static bool StageCopyImpl(const std::wstring& source, const std::wstring& destin
   });
 }
 
-static bool StageBytesImpl(const std::string& bytes, const std::wstring& destination,
+bool StageBytes(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
-  if (auto* memory = hooks::Memory()) return memory->StageBytes(bytes, destination, staged);
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::string to, temp;
   if (!MapPath(destination, &to) || !MapPath(staged, &temp)) return false;
   return posix::StageBeside(
       to, temp, [&](int out) { return posix::WriteAllOrFail(out, bytes.data(), bytes.size()); });
 }
 
-static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
-  if (paths.empty() || hooks::SkipSync()) return true;
-  if (auto* memory = hooks::Memory()) return memory->SyncPass(paths);
+bool SyncPass(const std::vector<std::wstring>& paths) {
   // One sync of the file system holding them all, rather than one per file:
   // the pass that makes a terminal's staged files durable before its commit.
   bool ok = true;
@@ -315,9 +285,7 @@ static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
   return ok;
 }
 
-static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
-  if (paths.empty() || hooks::SkipSync()) return true;
-  if (auto* memory = hooks::Memory()) return memory->SyncFolders(paths);
+bool SyncFolders(const std::vector<std::wstring>& paths) {
   bool ok = true;
   std::vector<std::string> synced;
   for (const std::wstring& path : paths) {
@@ -336,11 +304,7 @@ static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
   return ok;
 }
 
-uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
-
-static bool RemoveOneFileImpl(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->RemoveOneFile(path);
-  if (testing::ShouldFail(testing::Op::kRemove)) return false;
+bool RemoveOneFile(const std::wstring& path) {
   std::string native;
   if (!MapPath(path, &native)) return false;
   if (posix::IsHeldByWine(native)) return Refuse(EBUSY);
@@ -351,9 +315,7 @@ static bool RemoveOneFileImpl(const std::wstring& path) {
   return unlink(native.c_str()) == 0;
 }
 
-static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to) {
-  if (auto* memory = hooks::Memory()) return memory->RenameOverFile(from, to);
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
   std::string a, b;
   if (!MapPath(from, &a) || !MapPath(to, &b)) return false;
   struct stat st;
@@ -368,9 +330,7 @@ static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to)
 
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries) {
-  if (auto* memory = hooks::Memory()) return memory->ListEntries(folder, pattern, entries);
   entries->clear();
-  if (testing::ShouldFail(testing::Op::kList)) return false;
   std::string native;
   if (!MapPath(folder, &native)) return false;
   const UniqueFd dir(open(native.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -382,11 +342,7 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
 }
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
-  if (auto* memory = hooks::Memory()) return memory->OpenFile(path, mode);
   const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
-  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
-    return nullptr;
-  }
   std::string native;
   if (!MapPath(path, &native)) return nullptr;
   struct stat st;
@@ -449,7 +405,6 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
 }
 
 bool IsFileInUse(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->IsFileInUse(path);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -476,7 +431,6 @@ class PosixLock : public FileLock {
 }  // namespace
 
 std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
-  if (auto* memory = hooks::Memory()) return memory->TryLockFile(path, busy);
   *busy = false;
   std::string native;
   if (!MapPath(path, &native)) return nullptr;
@@ -498,7 +452,6 @@ std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
 }
 
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {
-  if (auto* memory = hooks::Memory()) return memory->GetFileTimes(path, times);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct statx sx;
@@ -520,7 +473,6 @@ bool GetFileTimes(const std::wstring& path, FileTimes* times) {
 }
 
 bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
-  if (auto* memory = hooks::Memory()) return memory->SetFileTimeOf(path, kind, filetime);
   std::string native;
   if (!MapPath(path, &native)) return false;
   struct stat st;
@@ -533,48 +485,8 @@ bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
   return utimensat(AT_FDCWD, native.c_str(), times, 0) == 0;
 }
 
-}  // namespace copyloom::platform
+}  // namespace disk
 
-namespace copyloom::platform {
-
-Status SetReadOnly(const std::wstring& path, bool read_only) {
-  return Run(path, [&] { return SetReadOnlyImpl(path, read_only); });
-}
-Status CreateOneFolder(const std::wstring& path) {
-  return Run(path, [&] { return CreateOneFolderImpl(path); });
-}
-Status CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                   bool fail_if_exists) {
-  return Run(
-      destination, [&] { return CopyOneFileImpl(source, destination, fail_if_exists); }, source);
-}
-Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  return Run(path, [&] { return WriteWholeFileImpl(path, bytes); });
-}
-Status RemoveOneFile(const std::wstring& path) {
-  return Run(path, [&] { return RemoveOneFileImpl(path); });
-}
-Status RenameOverFile(const std::wstring& from, const std::wstring& to) {
-  return Run(to, [&] { return RenameOverFileImpl(from, to); });
-}
-Status CanReplaceFile(const std::wstring& path) {
-  return Run(path, [&] { return CanReplaceFileImpl(path); });
-}
-Status StageCopy(const std::wstring& source, const std::wstring& destination,
-                 const std::wstring& staged) {
-  return Run(
-      destination, [&] { return StageCopyImpl(source, destination, staged); }, source);
-}
-Status StageBytes(const std::string& bytes, const std::wstring& destination,
-                  const std::wstring& staged) {
-  return Run(destination, [&] { return StageBytesImpl(bytes, destination, staged); });
-}
-Status SyncPass(const std::vector<std::wstring>& paths) {
-  return Run(paths.empty() ? std::wstring() : paths.front(), [&] { return SyncPassImpl(paths); });
-}
-Status SyncFolders(const std::vector<std::wstring>& paths) {
-  return Run(paths.empty() ? std::wstring() : paths.front(),
-             [&] { return SyncFoldersImpl(paths); });
-}
+uint32_t CurrentProcessId() { return static_cast<uint32_t>(getpid()); }
 
 }  // namespace copyloom::platform

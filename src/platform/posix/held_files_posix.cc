@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
@@ -102,7 +104,7 @@ HeldFilesSnapshot::HeldFilesSnapshot() : previous_(Snapshot()) {
   // per command, not one per terminal.
   // The memory store has no Wine programs holding its files.
   if (!previous_) {
-    Snapshot() = std::make_shared<const HeldSet>(hooks::MemoryFilesInstalled() ? HeldSet()
+    Snapshot() = std::make_shared<const HeldSet>(!Files().OnDisk() ? HeldSet()
                                                                                : LookUpHeldFiles());
   }
 }

@@ -14,7 +14,7 @@
 #include "platform/posix/held_files.h"
 #include "platform/temp_files.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
 
 namespace copyloom::platform::posix {
 namespace {
@@ -52,7 +52,7 @@ void SweepStaleTemps(const std::string& folder) {
 }
 
 bool PutInPlace(const std::string& temp, const std::string& target, bool no_replace) {
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+  if (disk::Fails(InnerStep::kReplace)) return false;
   if (!no_replace) return rename(temp.c_str(), target.c_str()) == 0;
   if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_NOREPLACE) == 0) {
     return true;
@@ -119,7 +119,7 @@ bool CheckReplaceable(const std::string& target, bool no_replace, int* kept_mode
 
 bool WriteAllOrFail(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
-  if (testing::ShouldFail(testing::Op::kWrite)) {
+  if (disk::Fails(InnerStep::kWrite)) {
     WriteAll(fd, p, size / 2);
     errno = ENOSPC;
     return false;

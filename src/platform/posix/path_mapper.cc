@@ -1,3 +1,5 @@
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/posix/path_mapper.h"
 
 #include <dirent.h>
@@ -221,7 +223,7 @@ bool IsWindowsStyle(std::wstring_view path) {
 }
 
 bool MapPath(std::wstring_view path, std::string* native) {
-  if (hooks::MemoryFilesInstalled()) hooks::NotInMemory("a file primitive");
+  if (!Files().OnDisk()) hooks::NotOnDisk("a file primitive");
   if (path.empty()) return false;
   std::string base;
   std::wstring_view rest;

@@ -6,7 +6,8 @@
 
 #include <string>
 
-#include "platform/memory_files.h"
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
@@ -38,7 +39,7 @@ std::string Resolved(const std::string& native) {
 
 std::wstring DriveLetterPath(const std::wstring& path) {
   // The memory store has drive-letter paths only.
-  if (path.empty() || posix::IsWindowsStyle(path) || hooks::MemoryFilesInstalled()) return path;
+  if (path.empty() || posix::IsWindowsStyle(path) || !Files().OnDisk()) return path;
   std::string native;
   if (!posix::MapPath(path, &native)) return path;
   const std::string resolved = Resolved(native);
@@ -62,8 +63,7 @@ std::wstring DriveLetterPath(const std::wstring& path) {
   return std::wstring(1, best_letter) + L":" + rest;
 }
 
-bool IsSameFile(const std::wstring& a, const std::wstring& b) {
-  if (auto* memory = hooks::Memory()) return memory->IsSameFile(a, b);
+bool disk::IsSameFile(const std::wstring& a, const std::wstring& b) {
   std::string native_a, native_b;
   if (!posix::MapPath(a, &native_a) || !posix::MapPath(b, &native_b)) return false;
   struct stat sa, sb;

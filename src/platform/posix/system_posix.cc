@@ -12,7 +12,8 @@
 #include <cstdio>
 #include <vector>
 
-#include "platform/memory_files.h"
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/path_rules.h"
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
@@ -134,12 +135,7 @@ std::wstring CommandLine() {
 
 std::wstring WindowsFolder() {
   if (auto hooked = hooks::WindowsFolder()) return *hooked;
-  if (auto* memory = hooks::Memory()) {
-    return memory->QueryAttributes(L"C:\\windows").is_folder ? L"C:\\windows" : L"";
-  }
-  std::string native;
-  if (posix::MapPath(L"C:\\windows", &native) && IsFolder(native)) return L"C:\\windows";
-  return L"";
+  return QueryAttributes(L"C:\\windows").is_folder ? L"C:\\windows" : L"";
 }
 
 std::wstring SystemFolder() {
@@ -149,11 +145,7 @@ std::wstring SystemFolder() {
   std::wstring folder = windows;
   if (folder.back() != L'\\' && folder.back() != L'/') folder += sep;
   folder += L"system32";
-  if (auto* memory = hooks::Memory())
-    return memory->QueryAttributes(folder).is_folder ? folder : L"";
-  std::string native;
-  if (posix::MapPath(folder, &native) && IsFolder(native)) return folder;
-  return L"";
+  return QueryAttributes(folder).is_folder ? folder : L"";
 }
 
 std::wstring TempFolder() {
@@ -178,7 +170,7 @@ namespace {
 // Wine puts every shell folder the registry does not name.
 std::wstring PrefixUserProfile() {
   // A test machine's drive table stands for no prefix of Wine's.
-  if (hooks::DriveTable() || hooks::Memory() || !posix::IsWinePrefixFolder(posix::WinePrefix())) {
+  if (hooks::DriveTable() || !Files().OnDisk() || !posix::IsWinePrefixFolder(posix::WinePrefix())) {
     return L"";
   }
   if (posix::DriveTable().count(L'C') == 0) return L"";

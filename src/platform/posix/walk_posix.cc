@@ -13,10 +13,8 @@
 #include "platform/posix/dir_entries.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/disk.h"
 #include "platform/test_hooks.h"
-#include "platform/walk_listing.h"
-#include "platform/testing.h"
-#include "platform/walk_listing.h"
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
@@ -115,10 +113,10 @@ UniqueFd Regain(const UniqueFd& child, int root_fd, const std::vector<Level>& st
 
 }  // namespace
 
+namespace disk {
+
 bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const WalkVisitor& visit) {
-  // The tests' store in memory has no handles: walk it by its listings.
-  if (hooks::MemoryFilesInstalled()) return WalkByListing(folder, pattern, visit);
-  if (testing::ShouldFail(testing::Op::kList)) return false;
+  if (Fails(InnerStep::kList)) return false;
   std::string native;
   if (!posix::MapPath(folder.empty() ? L"\\" : folder, &native)) return false;
   const UniqueFd root(open(native.c_str(), kOpenFolder));
@@ -141,7 +139,7 @@ bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const W
     const std::wstring below =
         top.below.empty() ? next.entry.name : top.below + L"\\" + next.entry.name;
     if (!visit(below, next.entry) || !next.entry.is_folder || next.entry.is_link) continue;
-    if (testing::ShouldFail(testing::Op::kList)) {
+    if (Fails(InnerStep::kList)) {
       complete = false;
       continue;
     }
@@ -160,5 +158,7 @@ bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const W
   }
   return complete;
 }
+
+}  // namespace disk
 
 }  // namespace copyloom::platform

@@ -7,26 +7,24 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/memory_files.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
+#include "platform/file_system.h"
 
 namespace copyloom::platform {
 
 bool RunsUnderWine() { return hooks::UnderWine().value_or(true); }
 
 std::wstring NativePathText(const std::wstring& path) {
-  if (hooks::MemoryFilesInstalled()) return path;
+  if (!Files().OnDisk()) return path;
   std::string native;
   if (!posix::MapPath(path, &native)) return path;
   return posix::NativeToWide(native);
 }
 
-std::wstring CreateFolderReason(const std::wstring& path) {
-  if (auto* memory = hooks::Memory()) return memory->CreateFolderReason(path);
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return Utf8ToWide(std::strerror(EIO));
+std::wstring disk::CreateFolderReason(const std::wstring& path) {
   std::string native;
   if (!posix::MapPath(path, &native)) return L"no such drive";
   if (mkdir(native.c_str(), 0777) == 0) return {};
@@ -37,7 +35,7 @@ std::wstring CreateFolderReason(const std::wstring& path) {
 }
 
 std::wstring DanglingLinkTarget(const std::wstring& path) {
-  if (hooks::MemoryFilesInstalled()) return {};
+  if (!Files().OnDisk()) return {};
   std::string native;
   if (!posix::MapPath(path, &native)) return {};
   while (native.size() > 1 && native.back() == '/') native.pop_back();

@@ -7,7 +7,8 @@
 
 #include <cerrno>
 
-#include "platform/memory_files.h"
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/test_hooks.h"
@@ -39,8 +40,7 @@ Status Failed(const std::wstring& path, int code) {
 
 }  // namespace
 
-Status CheckCanWrite(const std::wstring& path) {
-  if (hooks::MemoryFilesInstalled()) return {};
+Status disk::CheckCanWrite(const std::wstring& path) {
   std::string native;
   if (!posix::MapPath(path, &native)) return Status(FailureKind::kNameNotAllowed, path);
   bool is_self = false;
@@ -60,8 +60,8 @@ Status CheckCanWrite(const std::wstring& path) {
   return {};
 }
 
-Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes) {
-  if (hooks::MemoryFilesInstalled() || bytes == 0) return {};
+Status disk::CheckFreeSpace(const std::wstring& folder, uint64_t bytes) {
+  if (bytes == 0) return {};
   std::string native;
   if (!posix::MapPath(folder, &native)) return Status(FailureKind::kNameNotAllowed, folder);
   bool is_self = false;

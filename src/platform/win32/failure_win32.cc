@@ -2,6 +2,7 @@
 // translation of the Windows build.
 #include <windows.h>
 
+#include "platform/disk.h"
 #include "platform/failure.h"
 
 namespace copyloom::platform {
@@ -62,5 +63,7 @@ Status LastSystemFailure(const std::wstring& path) {
   ClearFailureKind();
   return Status(kind, path, text);
 }
+
+void disk::ClearSystemError() { ::SetLastError(0); }
 
 }  // namespace copyloom::platform

@@ -9,7 +9,7 @@
 
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
 #include "platform/wildcard.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/one_step_write_win32.h"
@@ -88,29 +88,17 @@ bool Refuse(DWORD code) {
   return false;
 }
 
-// Set while a copy fails on its source rather than its destination.
-thread_local bool source_failed = false;
-
 bool SourceReadable(const std::wstring& from) {
   const DWORD attributes = ::GetFileAttributesW(from.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    source_failed = true;
+    disk::NoteSourceFailed(true);
     return false;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    source_failed = true;
+    disk::NoteSourceFailed(true);
     return Refuse(ERROR_DIRECTORY);
   }
   return true;
-}
-
-template <typename F>
-Status Run(const std::wstring& path, F&& f, const std::wstring& source = {}) {
-  ClearFailureKind();
-  source_failed = false;
-  ::SetLastError(0);
-  if (f()) return {};
-  return LastSystemFailure(source_failed && !source.empty() ? source : path);
 }
 
 bool IsReadOnly(const std::wstring& native) {
@@ -138,6 +126,8 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
 
 }  // namespace
 
+namespace disk {
+
 FileAttributes QueryAttributes(const std::wstring& path) {
   FileAttributes out;
   DWORD attributes = ::GetFileAttributesW(ResolvePath(path).c_str());
@@ -156,7 +146,7 @@ FileAttributes QueryAttributes(const std::wstring& path) {
   return out;
 }
 
-static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
+bool SetReadOnly(const std::wstring& path, bool read_only) {
   const std::wstring native = ResolvePath(path);
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -167,8 +157,7 @@ static bool SetReadOnlyImpl(const std::wstring& path, bool read_only) {
   return ::SetFileAttributesW(native.c_str(), wanted) != 0;
 }
 
-static bool CreateOneFolderImpl(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
+bool CreateOneFolder(const std::wstring& path) {
   return ::CreateDirectoryW(ResolvePath(path).c_str(), nullptr) != 0;
 }
 
@@ -176,8 +165,7 @@ bool RemoveEmptyFolder(const std::wstring& path) {
   return ::RemoveDirectoryW(ResolvePath(path).c_str()) != 0;
 }
 
-static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
+bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
   const std::wstring from = ResolvePath(source);
   const std::wstring to = ResolvePath(destination);
   // Copying a file onto itself would only make a second copy of it.
@@ -185,12 +173,11 @@ static bool CopyOneFileImpl(const std::wstring& source, const std::wstring& dest
   return win32::WriteInOneStep(to, fail_if_exists, [&](const std::wstring& temp) {
     if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
     // CopyFileW is one call: a full disk shows after it.
-    return !testing::ShouldFail(testing::Op::kWrite);
+    return !disk::Fails(InnerStep::kWrite);
   });
 }
 
-static bool WriteWholeFileImpl(const std::wstring& path, const std::string& bytes) {
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
+bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
   return win32::WriteInOneStep(ResolvePath(path), false, [&](const std::wstring& temp) {
     UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
     return file.valid() && win32::WriteAllOrFail(file.get(), bytes.data(), bytes.size()) &&
@@ -198,14 +185,13 @@ static bool WriteWholeFileImpl(const std::wstring& path, const std::string& byte
   });
 }
 
-static bool CanReplaceFileImpl(const std::wstring& path) {
+bool CanReplaceFile(const std::wstring& path) {
   DWORD attributes = INVALID_FILE_ATTRIBUTES;
   return win32::CheckReplaceable(ResolvePath(path), false, &attributes);
 }
 
-static bool StageCopyImpl(const std::wstring& source, const std::wstring& destination,
+bool StageCopy(const std::wstring& source, const std::wstring& destination,
                const std::wstring& staged) {
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
   const std::wstring from = ResolvePath(source);
   const std::wstring to = ResolvePath(destination);
   if (!SourceReadable(from) || SameFile(from, to)) return false;
@@ -218,13 +204,12 @@ static bool StageCopyImpl(const std::wstring& source, const std::wstring& destin
         !::SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
       return false;
     }
-    return !testing::ShouldFail(testing::Op::kWrite);
+    return !disk::Fails(InnerStep::kWrite);
   });
 }
 
-static bool StageBytesImpl(const std::string& bytes, const std::wstring& destination,
+bool StageBytes(const std::string& bytes, const std::wstring& destination,
                 const std::wstring& staged) {
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   return win32::StageBeside(
       ResolvePath(destination), ResolvePath(staged), [&](const std::wstring& temp) {
         UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
@@ -232,8 +217,7 @@ static bool StageBytesImpl(const std::string& bytes, const std::wstring& destina
       });
 }
 
-static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
-  if (hooks::SkipSync()) return true;
+bool SyncPass(const std::vector<std::wstring>& paths) {
   // Flushing a whole volume needs administrator rights: each file instead.
   bool ok = true;
   for (const std::wstring& path : paths) {
@@ -245,8 +229,7 @@ static bool SyncPassImpl(const std::vector<std::wstring>& paths) {
   return ok;
 }
 
-static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
-  if (hooks::SkipSync()) return true;
+bool SyncFolders(const std::vector<std::wstring>& paths) {
   // NTFS logs each name change and RenameOverFile writes through; flushing
   // a folder handle commits the rest (creations, deletions). A volume that
   // will not open a folder for it (FAT, some redirectors, Wine) leaves the
@@ -266,10 +249,7 @@ static bool SyncFoldersImpl(const std::vector<std::wstring>& paths) {
   return true;
 }
 
-uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
-
-static bool RemoveOneFileImpl(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kRemove)) return false;
+bool RemoveOneFile(const std::wstring& path) {
   const std::wstring native = ResolvePath(path);
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
@@ -279,8 +259,7 @@ static bool RemoveOneFileImpl(const std::wstring& path) {
   return ::DeleteFileW(native.c_str()) != 0;
 }
 
-static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to) {
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+bool RenameOverFile(const std::wstring& from, const std::wstring& to) {
   const std::wstring target = ResolvePath(to);
   if (IsReadOnly(target)) return Refuse(ERROR_ACCESS_DENIED);
   // Written through: a transaction's rename is durable when this returns.
@@ -291,7 +270,6 @@ static bool RenameOverFileImpl(const std::wstring& from, const std::wstring& to)
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries) {
   entries->clear();
-  if (testing::ShouldFail(testing::Op::kList)) return false;
   const std::wstring native = WithoutTrailingSeparators(ResolvePath(folder));
   const std::wstring search = native + L"\\" + (pattern.empty() ? L"*" : pattern);
   WIN32_FIND_DATAW data;
@@ -329,9 +307,6 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
 
 std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
   const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
-  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
-    return nullptr;
-  }
   const std::wstring native = ResolvePath(path);
   const bool read_only = !reading && IsReadOnly(native);
   if (read_only && mode != OpenMode::kWriteShareAll) return nullptr;
@@ -447,48 +422,8 @@ bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) {
   return ::SetFileTime(handle.get(), creation, access, write) != 0;
 }
 
-}  // namespace copyloom::platform
+}  // namespace disk
 
-namespace copyloom::platform {
-
-Status SetReadOnly(const std::wstring& path, bool read_only) {
-  return Run(path, [&] { return SetReadOnlyImpl(path, read_only); });
-}
-Status CreateOneFolder(const std::wstring& path) {
-  return Run(path, [&] { return CreateOneFolderImpl(path); });
-}
-Status CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                   bool fail_if_exists) {
-  return Run(
-      destination, [&] { return CopyOneFileImpl(source, destination, fail_if_exists); }, source);
-}
-Status WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  return Run(path, [&] { return WriteWholeFileImpl(path, bytes); });
-}
-Status RemoveOneFile(const std::wstring& path) {
-  return Run(path, [&] { return RemoveOneFileImpl(path); });
-}
-Status RenameOverFile(const std::wstring& from, const std::wstring& to) {
-  return Run(to, [&] { return RenameOverFileImpl(from, to); });
-}
-Status CanReplaceFile(const std::wstring& path) {
-  return Run(path, [&] { return CanReplaceFileImpl(path); });
-}
-Status StageCopy(const std::wstring& source, const std::wstring& destination,
-                 const std::wstring& staged) {
-  return Run(
-      destination, [&] { return StageCopyImpl(source, destination, staged); }, source);
-}
-Status StageBytes(const std::string& bytes, const std::wstring& destination,
-                  const std::wstring& staged) {
-  return Run(destination, [&] { return StageBytesImpl(bytes, destination, staged); });
-}
-Status SyncPass(const std::vector<std::wstring>& paths) {
-  return Run(paths.empty() ? std::wstring() : paths.front(), [&] { return SyncPassImpl(paths); });
-}
-Status SyncFolders(const std::vector<std::wstring>& paths) {
-  return Run(paths.empty() ? std::wstring() : paths.front(),
-             [&] { return SyncFoldersImpl(paths); });
-}
+uint32_t CurrentProcessId() { return ::GetCurrentProcessId(); }
 
 }  // namespace copyloom::platform

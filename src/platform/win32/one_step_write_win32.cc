@@ -5,7 +5,7 @@
 #include "platform/platform.h"
 #include "platform/temp_files.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
 #include "platform/win32/handles.h"
 
 namespace copyloom::platform::win32 {
@@ -49,7 +49,7 @@ void SweepStaleTemps(const std::wstring& folder) {
 
 bool WriteAllOrFail(HANDLE file, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
-  if (testing::ShouldFail(testing::Op::kWrite)) {
+  if (disk::Fails(InnerStep::kWrite)) {
     WriteAll(file, p, size / 2);
     ::SetLastError(ERROR_DISK_FULL);
     return false;
@@ -107,7 +107,7 @@ bool WriteInOneStep(const std::wstring& target, bool no_replace,
   const std::string suffix = temp_files::NextSuffix(::GetCurrentProcessId());
   const std::wstring temp = target + std::wstring(suffix.begin(), suffix.end());
   if (!StageBeside(target, temp, fill)) return false;
-  bool ok = !testing::ShouldFail(testing::Op::kReplace);
+  bool ok = !disk::Fails(InnerStep::kReplace);
   if (ok) {
     const DWORD flags = (hooks::SkipSync() ? 0 : MOVEFILE_WRITE_THROUGH) |
                         (no_replace ? 0 : MOVEFILE_REPLACE_EXISTING);

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "platform/platform.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/one_step_write_win32.h"
 #include "platform/win32/path_win32.h"
@@ -77,7 +77,7 @@ bool IsBroken(const std::wstring& file, const std::wstring& native) {
 
 }  // namespace
 
-std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
+std::wstring disk::ProfileRead(const std::wstring& file, const std::wstring& section,
                          const std::wstring& key) {
   const std::wstring native = ProfilePath(file);
   // Another program (the command line beside the window) may have replaced
@@ -100,7 +100,7 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   }
 }
 
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
   const std::wstring native = ProfilePath(file);
   if (IsBroken(file, native)) return false;
@@ -112,10 +112,16 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     const bool written = ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
                                                       temp.c_str()) != 0;
     Forget(temp);
-    return written && testing::ShouldFail(testing::Op::kWrite) == false;
+    return written && !disk::Fails(InnerStep::kWrite);
   });
   Forget(native);
   return ok;
+}
+
+// The system's profile functions read for themselves; this is for a caller
+// that wants the bytes.
+ReadStatus disk::ReadSettingsFile(const std::wstring& path, std::string* bytes) {
+  return ReadCappedFile(path, kSettingsFileCap, bytes);
 }
 
 }  // namespace copyloom::platform

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "platform/disk.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/path_win32.h"
@@ -19,7 +20,7 @@ bool FileIdOf(const std::wstring& path, BY_HANDLE_FILE_INFORMATION* info) {
 
 std::wstring DriveLetterPath(const std::wstring& path) { return path; }
 
-bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+bool disk::IsSameFile(const std::wstring& a, const std::wstring& b) {
   BY_HANDLE_FILE_INFORMATION ia, ib;
   return FileIdOf(a, &ia) && FileIdOf(b, &ib) &&
          ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber &&

@@ -5,7 +5,8 @@
 
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/disk.h"
+#include "platform/file_system.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -41,7 +42,8 @@ std::wstring NativePathText(const std::wstring& path) {
   using UnixName = char*(__cdecl*)(const wchar_t*);
   static const auto unix_name = reinterpret_cast<UnixName>(
       reinterpret_cast<void (*)()>(WineExport(L"kernel32.dll", "wine_get_unix_file_name")));
-  if (!unix_name) return path;
+  // A test's file system has no Unix names.
+  if (!unix_name || !Files().OnDisk()) return path;
   char* native = unix_name(win32::ResolvePath(path).c_str());
   if (!native) return path;
   // The name is UTF-8, allocated on the process heap.
@@ -50,8 +52,7 @@ std::wstring NativePathText(const std::wstring& path) {
   return text;
 }
 
-std::wstring CreateFolderReason(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return SystemMessage(ERROR_WRITE_FAULT);
+std::wstring disk::CreateFolderReason(const std::wstring& path) {
   const std::wstring resolved = win32::ResolvePath(path);
   if (::CreateDirectoryW(resolved.c_str(), nullptr)) return {};
   const DWORD error = ::GetLastError();

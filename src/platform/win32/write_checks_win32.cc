@@ -3,6 +3,7 @@
 // would meet it, and without writing anything.
 #include <windows.h>
 
+#include "platform/disk.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
 #include "platform/win32/path_win32.h"
@@ -41,7 +42,7 @@ DWORD TryOpen(const std::wstring& native, bool folder) {
 
 }  // namespace
 
-Status CheckCanWrite(const std::wstring& path) {
+Status disk::CheckCanWrite(const std::wstring& path) {
   bool is_self = false;
   const std::wstring existing = NearestExisting(win32::ResolvePath(path), &is_self);
   if (existing.empty()) return {};
@@ -68,7 +69,7 @@ Status CheckCanWrite(const std::wstring& path) {
   return {};
 }
 
-Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes) {
+Status disk::CheckFreeSpace(const std::wstring& folder, uint64_t bytes) {
   if (bytes == 0) return {};
   bool is_self = false;
   const std::wstring existing = NearestExisting(win32::ResolvePath(folder), &is_self);

@@ -1,11 +1,12 @@
-// A file store in memory that stands in for the disk behind the platform
-// seam, for fuzz runs and tests that install it (testing::UseMemoryFiles).
+// A file store in memory that stands in for the disk behind the file seam,
+// for fuzz runs and tests that install it (testing::UseMemoryFiles).
 // Files are keyed by their Windows path with case folded, on the drives of
 // the test hook's drive table; a path off those drives does not exist here,
 // and the disk is never touched. It models what the file primitives promise:
 // folders, read-only files, times, listings, one-step writes and renames,
 // staged writes, sharing locks, and the two odd kinds a test plants: a FIFO
 // (never a regular file) and a file of a given size without its bytes.
+// Injected faults come from a wrapper around it (support/test_files.h).
 #pragma once
 
 #include <cstdint>
@@ -16,49 +17,51 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_system.h"
 #include "platform/platform.h"
 
 namespace copyloom::platform {
 
-class MemoryFiles {
+class MemoryFiles final : public FileSystem {
  public:
   MemoryFiles();
   ~MemoryFiles();
   MemoryFiles(const MemoryFiles&) = delete;
   MemoryFiles& operator=(const MemoryFiles&) = delete;
 
-  // The seam's file primitives, with the contracts of platform.h.
-  FileAttributes QueryAttributes(const std::wstring& path);
-  bool SetReadOnly(const std::wstring& path, bool read_only);
-  bool CreateOneFolder(const std::wstring& path);
-  bool RemoveEmptyFolder(const std::wstring& path);
+  FileAttributes QueryAttributes(const std::wstring& path) override;
+  bool SetReadOnly(const std::wstring& path, bool read_only) override;
+  bool CreateOneFolder(const std::wstring& path) override;
+  bool RemoveEmptyFolder(const std::wstring& path) override;
   bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                   bool fail_if_exists);
-  bool WriteWholeFile(const std::wstring& path, const std::string& bytes);
-  // The one-step write behind WriteWholeFile and ProfileWrite.
-  bool WriteInOneStep(const std::wstring& path, const std::string& bytes);
-  bool RemoveOneFile(const std::wstring& path);
-  bool RenameOverFile(const std::wstring& from, const std::wstring& to);
-  bool CanReplaceFile(const std::wstring& path);
-  std::wstring CreateFolderReason(const std::wstring& path);
-  bool SyncPass(const std::vector<std::wstring>& paths);
+                   bool fail_if_exists) override;
+  bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override;
+  bool WriteInOneStep(const std::wstring& path, const std::string& bytes) override;
+  bool RemoveOneFile(const std::wstring& path) override;
+  bool RenameOverFile(const std::wstring& from, const std::wstring& to) override;
+  bool CanReplaceFile(const std::wstring& path) override;
+  std::wstring CreateFolderReason(const std::wstring& path) override;
+  bool SyncPass(const std::vector<std::wstring>& paths) override;
+  bool SyncFolders(const std::vector<std::wstring>& paths) override;
   bool StageCopy(const std::wstring& source, const std::wstring& destination,
-                 const std::wstring& staged);
+                 const std::wstring& staged) override;
   bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                  const std::wstring& staged);
+                  const std::wstring& staged) override;
   bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
-                   std::vector<DirEntry>* entries);
-  std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode);
-  bool IsFileInUse(const std::wstring& path);
-  std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy);
-  bool GetFileTimes(const std::wstring& path, FileTimes* times);
-  bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime);
-  bool IsSameFile(const std::wstring& a, const std::wstring& b);
-  // The whole of a regular file of at most cap bytes. As ReadCappedFile
-  // reads it (through_open_file: injected faults and sharing count), or as
-  // the settings reader does, which opens the file itself.
-  ReadStatus ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
-                        bool through_open_file = true);
+                   std::vector<DirEntry>* entries) override;
+  bool WalkFolder(const std::wstring& folder, const std::wstring& pattern,
+                  const WalkVisitor& visit) override;
+  std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) override;
+  bool IsFileInUse(const std::wstring& path) override;
+  std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) override;
+  bool GetFileTimes(const std::wstring& path, FileTimes* times) override;
+  bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime) override;
+  bool IsSameFile(const std::wstring& a, const std::wstring& b) override;
+  // Every write fits: no mounts, no rights, no quota here.
+  Status CheckCanWrite(const std::wstring&) override { return {}; }
+  Status CheckFreeSpace(const std::wstring&, uint64_t) override { return {}; }
+  ReadStatus ReadSettingsFile(const std::wstring& path, std::string* bytes) override;
+  bool OnDisk() const override { return false; }
 
   // What tests plant: a FIFO, or a regular file of size zero bytes that
   // holds no memory. Replace whatever file was there; false when the
@@ -100,7 +103,6 @@ class MemoryFiles {
   };
   // Everything the store holds now.
   std::vector<FileRecord> Records();
-  bool SyncFolders(const std::vector<std::wstring>& paths);
 
  private:
   using NodePtr = std::shared_ptr<Node>;

@@ -1,4 +1,4 @@
-#include "platform/memory_files.h"
+#include "support/memory_files.h"
 
 #include "platform/failure.h"
 
@@ -8,7 +8,7 @@
 
 #include "platform/path_rules.h"
 #include "platform/test_hooks.h"
-#include "platform/testing.h"
+#include "platform/walk_listing.h"
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
@@ -48,6 +48,22 @@ struct MemoryFiles::Node {
 namespace {
 
 using Node = MemoryFiles::Node;
+
+// The persistence of the calls each build's disk makes: on Windows a
+// one-step write and a rename go write-through (MoveFileExW), which NTFS
+// commits with its log, and the sync pass flushes each file it is given;
+// on POSIX a name change waits for its folder's sync, and the pass syncs
+// the whole file system.
+#ifdef _WIN32
+constexpr bool kWriteThroughRenames = true;
+#else
+constexpr bool kWriteThroughRenames = false;
+#endif
+
+std::wstring FolderOfKey(const std::wstring& key) {
+  const size_t slash = key.rfind(L'\\');
+  return slash == std::wstring::npos ? std::wstring() : key.substr(0, slash);
+}
 
 int64_t Now() {
   const auto since = std::chrono::system_clock::now().time_since_epoch();
@@ -294,7 +310,6 @@ bool MemoryFiles::SetReadOnly(const std::wstring& path, bool read_only) {
 }
 
 bool MemoryFiles::CreateOneFolder(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
   if (!key || Find(key) || !ParentExists(*key)) return false;
@@ -303,7 +318,6 @@ bool MemoryFiles::CreateOneFolder(const std::wstring& path) {
 }
 
 std::wstring MemoryFiles::CreateFolderReason(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kCreateFolder)) return L"Input/output error";
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
   if (!key) return L"no such drive";
@@ -339,21 +353,23 @@ void MemoryFiles::NewFileLike(const Key& key, const Node& content, bool synced) 
     if (synced && !hooks::SkipSync()) (*observer_)->SyncedFile(node->id, node->bytes);
     (*observer_)->Wrote(node->id, node->bytes);
     (*observer_)->Named(key.folded, node->name, node->id, false);
+    if (synced && kWriteThroughRenames && !hooks::SkipSync()) {
+      (*observer_)->SyncedFolder(FolderOfKey(key.folded));
+    }
   }
 }
 
 bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
   // The order of the steps and faults is the disk's: check, write, put in place.
   if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
-  if (testing::ShouldFail(testing::Op::kWrite)) return false;
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
+  if (InnerFails(InnerStep::kWrite)) return false;
+  if (InnerFails(InnerStep::kReplace)) return false;
   NewFileLike(key, content, true);
   return true;
 }
 
 bool MemoryFiles::CopyOneFile(const std::wstring& source, const std::wstring& destination,
                               bool fail_if_exists) {
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto from = KeyOf(source);
   const auto to = KeyOf(destination);
@@ -363,7 +379,6 @@ bool MemoryFiles::CopyOneFile(const std::wstring& source, const std::wstring& de
 }
 
 bool MemoryFiles::WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   return WriteInOneStep(path, bytes);
 }
 
@@ -377,7 +392,6 @@ bool MemoryFiles::WriteInOneStep(const std::wstring& path, const std::string& by
 }
 
 bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
-  if (testing::ShouldFail(testing::Op::kRemove)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
   const NodePtr node = Find(key);
@@ -390,7 +404,6 @@ bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
 }
 
 bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& to) {
-  if (testing::ShouldFail(testing::Op::kReplace)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto a = KeyOf(from);
   const auto b = KeyOf(to);
@@ -403,7 +416,13 @@ bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& t
   nodes_.erase(a->folded);
   node->name = NameOf(*b);
   nodes_[b->folded] = node;
-  if (*observer_) (*observer_)->Renamed(a->folded, b->folded, node->name, node->id);
+  if (*observer_) {
+    (*observer_)->Renamed(a->folded, b->folded, node->name, node->id);
+    if (kWriteThroughRenames && !hooks::SkipSync()) {
+      (*observer_)->SyncedFolder(FolderOfKey(a->folded));
+      (*observer_)->SyncedFolder(FolderOfKey(b->folded));
+    }
+  }
   return true;
 }
 
@@ -416,7 +435,7 @@ bool MemoryFiles::CanReplaceFile(const std::wstring& path) {
 bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& content) {
   if (!Replaceable(Find(destination), false)) return false;
   if (Find(staged) || !ParentExists(staged)) return false;
-  if (testing::ShouldFail(testing::Op::kWrite)) return false;
+  if (InnerFails(InnerStep::kWrite)) return false;
   NewFileLike(staged, content, false);
   // A staged copy never keeps a read-only attribute: it must open for the sync.
   Find(staged)->read_only = false;
@@ -425,7 +444,6 @@ bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& c
 
 bool MemoryFiles::StageCopy(const std::wstring& source, const std::wstring& destination,
                             const std::wstring& staged) {
-  if (testing::ShouldFail(testing::Op::kCopy)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto from = KeyOf(source);
   const auto to = KeyOf(destination);
@@ -437,7 +455,6 @@ bool MemoryFiles::StageCopy(const std::wstring& source, const std::wstring& dest
 
 bool MemoryFiles::StageBytes(const std::string& bytes, const std::wstring& destination,
                              const std::wstring& staged) {
-  if (testing::ShouldFail(testing::Op::kOpenWrite)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto to = KeyOf(destination);
   const auto temp = KeyOf(staged);
@@ -453,8 +470,12 @@ bool MemoryFiles::SyncPass(const std::vector<std::wstring>& paths) {
     const NodePtr node = Find(KeyOf(path));
     if (!node || !node->is_file()) return false;
   }
-  // The POSIX pass syncs the whole file system.
-  if (*observer_) {
+  if (*observer_ && kWriteThroughRenames) {
+    for (const auto& path : paths) {
+      const NodePtr node = Find(KeyOf(path));
+      (*observer_)->SyncedFile(node->id, node->bytes);
+    }
+  } else if (*observer_) {
     std::map<uint64_t, std::string> files;
     for (const auto& [key, node] : nodes_) {
       if (node->is_file()) files[node->id] = node->bytes;
@@ -497,7 +518,6 @@ std::vector<MemoryFiles::FileRecord> MemoryFiles::Records() {
 bool MemoryFiles::ListEntries(const std::wstring& folder, const std::wstring& pattern,
                               std::vector<DirEntry>* entries) {
   entries->clear();
-  if (testing::ShouldFail(testing::Op::kList)) return false;
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(folder);
   const NodePtr node = Find(key);
@@ -521,9 +541,6 @@ bool MemoryFiles::ListEntries(const std::wstring& folder, const std::wstring& pa
 
 std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode mode) {
   const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
-  if (testing::ShouldFail(reading ? testing::Op::kOpenRead : testing::Op::kOpenWrite)) {
-    return nullptr;
-  }
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
   NodePtr node = Find(key);
@@ -561,18 +578,13 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
                                       writes, mode == OpenMode::kWriteAppend, observer_);
 }
 
-ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::string* bytes,
-                                   bool through_open_file) {
+ReadStatus MemoryFiles::ReadSettingsFile(const std::wstring& path, std::string* bytes) {
+  const uint64_t cap = kSettingsFileCap;
   bytes->clear();
   std::lock_guard<std::mutex> hold(*mutex_);
   const NodePtr node = Find(KeyOf(path));
   if (!node) return ReadStatus::kMissing;
   if (node->type == Node::Type::kFolder) return ReadStatus::kBroken;
-  if (through_open_file) {
-    if (testing::ShouldFail(testing::Op::kOpenRead)) return ReadStatus::kBroken;
-    // A writer that shares nothing keeps its file.
-    if (!CanLock(*node, Lock::kShared)) return ReadStatus::kBroken;
-  }
   if (!node->is_file() || node->size() > cap) return ReadStatus::kBroken;
   if (node->sparse) {
     bytes->assign(static_cast<size_t>(*node->sparse), '\0');
@@ -580,6 +592,13 @@ ReadStatus MemoryFiles::ReadCapped(const std::wstring& path, uint64_t cap, std::
     *bytes = node->bytes;
   }
   return ReadStatus::kOk;
+}
+
+bool MemoryFiles::WalkFolder(const std::wstring& folder, const std::wstring& pattern,
+                             const WalkVisitor& visit) {
+  // No handles here: the walk goes by listings, through the installed file
+  // system, so that a wrapper's faults reach each one.
+  return WalkByListing(folder, pattern, visit);
 }
 
 bool MemoryFiles::IsFileInUse(const std::wstring& path) {
