@@ -46,13 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     machine.WriteFile(order, parts[1]);
   }
 
-  TheEngine().WriteChartProfile(L"C:\\MT4", L"Copyloom");
+  CMTAssist engine;
+  engine.WriteChartProfile(L"C:\\MT4", L"Copyloom");
   if (odd == 'f' || odd == 's') {
     if (parts.size() > 1 && !fuzz::OddFileUnchanged(order, odd, pf::kProfileFileCap)) {
       fuzz::Broken("an odd order.wnd changed");
     }
     if (machine.Exists(chart)) fuzz::Broken("a chart beside an odd order.wnd");
-    const std::wstring& broken = TheEngine().m_BrokenFile;
+    const std::wstring& broken = engine.m_BrokenFile;
     // The profile is named as lastprofile.ini spells it ("defAult"): the same
     // file on Windows, so letter case does not count.
     const std::wstring named = ToLower(broken);

@@ -14,6 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace copyloom;
   const fuzz::RunScope run;
   auto& machine = fuzz::Machine();
+  CMTAssist engine;
   const std::string before(reinterpret_cast<const char*>(data), size);
   const bool experts = size > 0 && (data[size - 1] & 1);
   const bool libraries = size > 0 && (data[size - 1] & 2);
@@ -23,10 +24,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Bit 2 of the last byte: a file one past its cap, refused and named.
   if (size > 0 && (data[size - 1] & 4)) {
     fuzz::PlantOddFile(ini, 's', platform::kProfileFileCap);
-    if (TheEngine().PatchExpertsIni(L"D:\\Terminal", experts, libraries)) {
+    if (engine.PatchExpertsIni(L"D:\\Terminal", experts, libraries)) {
       fuzz::Broken("an experts.ini past its cap was patched");
     }
-    if (TheEngine().m_BrokenFile != ini) fuzz::Broken("the file past its cap was not named");
+    if (engine.m_BrokenFile != ini) fuzz::Broken("the file past its cap was not named");
     if (machine.Exists(backup)) fuzz::Broken("a backup of a file past its cap");
     if (!fuzz::OddFileUnchanged(ini, 's', platform::kProfileFileCap)) {
       fuzz::Broken("an experts.ini past its cap changed");
@@ -35,7 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
   machine.WriteFile(ini, before);
 
-  TheEngine().PatchExpertsIni(L"D:\\Terminal", experts, libraries);
+  engine.PatchExpertsIni(L"D:\\Terminal", experts, libraries);
 
   if (machine.ReadFile(backup) != before) fuzz::Broken("the backup is not the file as it was");
   std::string expected = before;

@@ -147,7 +147,15 @@ class Runner {
   void Print(const std::wstring& line) {
     if (!options_.json) WriteUtf8(stdout, Utf8(line) + "\n");
   }
-  bool RefusedByMessage() const;
+  // A command that would not start fails the run.
+  void Note(CommandRefusal refusal) {
+    if (refusal != CommandRefusal::kNone) refused_ = true;
+  }
+  // A row command's value: its refusal, and what its rows changed.
+  void Note(CommandResult result) {
+    Note(result.refusal);
+    changes = std::move(result.changes);
+  }
   // Shows a settings or registry file found broken; true when there was one.
   bool ReportBrokenSettings();
   // A dry run's text: each row's folder, then a line per file.
@@ -162,6 +170,7 @@ class Runner {
   InstallSession session_;
   std::wstring deploy_result_;
   Outcome outcome_;
+  bool refused_ = false;
   std::vector<StatusEntry> status_entries_;
   int status_exit_ = 0;
   nlohmann::ordered_json verify_json_;
@@ -269,7 +278,7 @@ int Runner::Run() {
     ReportStop();
     return stopped;
   }
-  return outcome_.failed || RefusedByMessage() ? kExitFailed : kExitOk;
+  return outcome_.failed || refused_ ? kExitFailed : kExitOk;
 }
 
 void Runner::ReportStop() {
@@ -297,19 +306,6 @@ bool Runner::ReportBrokenSettings() {
   return true;
 }
 
-bool Runner::RefusedByMessage() const {
-  const InterfaceTexts& texts = view_.Texts();
-  for (const auto& message : view_.messages()) {
-    if (message == texts[TextKey::BusyText] || message == texts[TextKey::InvalidTerminalFolder] ||
-        message == texts[TextKey::InstallFileMissing] || EndsWith(message, L" not found!") ||
-        StartsWith(message, FillPlaceholder(texts[TextKey::KitNotGenuine], L"")) ||
-        StartsWith(message, FillPlaceholder(texts[TextKey::KitSignatureRequired], L""))) {
-      return true;
-    }
-  }
-  return false;
-}
-
 void Runner::PrintRow(const TerminalRow& row) {
   Print(std::wstring(row.ticked ? L"[x]" : L"[ ]") + L"\t" + row.folder + L"\t" + row.type + L"\t" +
         row.state);
@@ -320,7 +316,10 @@ bool Runner::RowsOfArguments(bool add_missing, std::vector<int>* rows) {
   for (const auto& dir : options_.dirs) {
     const std::wstring folder = AbsoluteFolder(dir, current_);
     int row = FindRow(view_, folder);
-    if (row < 0 && add_missing) row = AddTerminalFolder(view_, folder);
+    if (row < 0 && add_missing) {
+      row = AddTerminalFolder(view_, folder);
+      if (row < 0) Note(CommandRefusal::kInvalidFolder);
+    }
     if (row < 0) {
       all_valid = false;
       continue;
@@ -366,11 +365,14 @@ void Runner::List() {
   for (const auto& row : view_.rows()) PrintRow(row);
 }
 
-void Runner::Search() { OnSearchAgain(view_); }
+void Runner::Search() {
+  if (!OnSearchAgain(view_)) Note(CommandRefusal::kBusy);
+}
 
 void Runner::Add() {
   for (const auto& dir : options_.dirs) {
     const int row = AddTerminalFolder(view_, AbsoluteFolder(dir, current_));
+    if (row < 0) Note(CommandRefusal::kInvalidFolder);
     if (row >= 0) PrintRow(view_.Row(row));
   }
 }
@@ -378,12 +380,14 @@ void Runner::Add() {
 void Runner::Remove() {
   if (options_.ticked) {
     view_.SetSelectionMark(-1);
-    OnRemoveTerminals(view_);
+    if (!OnRemoveTerminals(view_)) Note(CommandRefusal::kBusy);
     return;
   }
   std::vector<int> rows;
   RowsOfArguments(false, &rows);
-  RunOnRows(rows, [&] { OnRemoveTerminals(view_); });
+  RunOnRows(rows, [&] {
+    if (!OnRemoveTerminals(view_)) Note(CommandRefusal::kBusy);
+  });
 }
 
 bool Runner::RunOnChosenRows(const std::function<void()>& command) {
@@ -428,10 +432,11 @@ bool Runner::RunOnChosenRows(const std::function<void()>& command) {
 
 void Runner::Install() {
   if (!options_.dry_run) platform::WatchStopRequests();
+  const CommandOptions run{options_.dry_run};
   const bool ran = RunOnChosenRows([&] {
-    if (options_.side == "provider") OnInstallProvider(view_, session_);
-    if (options_.side == "receiver") OnInstallReceiver(view_, session_);
-    if (options_.side == "experts") OnInstallExperts(view_, session_);
+    if (options_.side == "provider") Note(OnInstallProvider(view_, session_, run));
+    if (options_.side == "receiver") Note(OnInstallReceiver(view_, session_, run));
+    if (options_.side == "experts") Note(OnInstallExperts(view_, session_, run));
   });
   if (!ran) return;
   // Why a kit was refused, beside the window's message.
@@ -443,7 +448,7 @@ void Runner::Install() {
 
 void Runner::Uninstall() {
   if (!options_.dry_run) platform::WatchStopRequests();
-  if (!RunOnChosenRows([&] { OnUninstall(view_); })) return;
+  if (!RunOnChosenRows([&] { Note(OnUninstall(view_, {options_.dry_run})); })) return;
   PrintPlan();
   ReportFailures();
 }
@@ -460,7 +465,6 @@ void Runner::ReportFailures() {
 }
 
 void Runner::PrintPlan() {
-  changes = TakeRowChanges();
   if (!options_.dry_run) return;
   for (const auto& [folder, list] : changes) {
     Print(folder + L":");
@@ -477,7 +481,7 @@ void Runner::Launch() {
   std::vector<int> rows;
   if (!RowsOfArguments(true, &rows) || rows.empty()) return;
   view_.SetSelectionMark(rows.front());
-  LaunchTerminal(view_);
+  Note(LaunchTerminal(view_));
 }
 
 void Runner::Open() {
@@ -965,7 +969,6 @@ class RunLock {
 int RunOnList(Options options, const ProfileOptions& profile, const std::wstring& current_folder,
               const std::wstring& chosen_prefix) {
   InitProductProfile(profile);
-  SetDryRun(options.dry_run);
   SetRequireSignature(options.require_signature);
   SetAllowDowngrade(options.allow_downgrade);
   RunLock lock(options);

@@ -126,7 +126,7 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   // and a chart without its line would keep the next install from adding it.
   // A transaction of its own after the install's: a chart that cannot be
   // written must not undo a completed install.
-  TerminalTransaction txn(layout.data_folder);
+  TerminalTransaction txn(layout.data_folder, dry_run_);
   txn.Write(AnsiFileBytes(ChartFileText(*symbol, expert_name)), folder + L"chart00.chr");
   txn.Write(AnsiFileBytes(AppendWindowLine(list_text, *symbol)), order);
   platform::Status failed;

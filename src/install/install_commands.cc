@@ -15,7 +15,6 @@
 #include "install/mt_assist.h"
 #include "install/result_text.h"
 #include "install/row_outcome.h"
-#include "install/transaction.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
@@ -44,7 +43,7 @@ TextList PackageExperts(const PackageChoice& choice, const std::wstring& pattern
 
 // How the rows of one command are installed and reported.
 struct RowPlan {
-  std::wstring package_root;
+  InstallSetup setup;
   std::wstring type_text;    // written into the Type cell
   std::wstring reload_type;  // the "{0}" of NeedReload
   bool copier = true;        // clears ticks, writes charts, reports the first failure
@@ -65,117 +64,131 @@ platform::Status RowCause(const CMTAssist& engine, const std::wstring& broken, b
                           folder);
 }
 
-void InstallRows(InstallerView& view, const RowPlan& plan) {
+bool AnyRowChosen(const InstallerView& view) {
+  bool any = view.SelectionMark() >= 0 && view.SelectionMark() < view.RowCount();
+  for (int i = 0; i < view.RowCount() && !any; ++i) any = view.IsTicked(i);
+  return any;
+}
+
+// The kit is checked, and a signed kit's files read, before any terminal
+// changes: a kit that is not genuine installs nothing anywhere. With no row
+// to install, only the prompt for one is shown.
+CommandRefusal CheckKitOfRows(InstallerView& view, const std::wstring& package_root,
+                              std::shared_ptr<KitCheck>* kit) {
+  const bool any_chosen = AnyRowChosen(view);
+  *kit = std::make_shared<KitCheck>(any_chosen ? CheckKit(package_root) : KitCheck());
+  NoteKitRefusal((*kit)->why);
+  if (!any_chosen) (*kit)->state = KitCheck::kGenuine;  // nothing to read, nothing to warn of
+  if ((*kit)->state == KitCheck::kNotGenuine) {
+    view.ShowMessage(FillPlaceholder(view.Text(TextKey::KitNotGenuine), (*kit)->file));
+    return CommandRefusal::kKitNotGenuine;
+  }
+  if ((*kit)->state == KitCheck::kUnsigned && RequireSignature()) {
+    view.ShowMessage(FillPlaceholder(view.Text(TextKey::KitSignatureRequired), package_root));
+    return CommandRefusal::kSignatureRequired;
+  }
+  return CommandRefusal::kNone;
+}
+
+// What the engine made of one row, before it is written into the row.
+struct EngineOutcome {
+  std::wstring result;  // the engine's text, "\n" as "#"
+  std::wstring broken;  // a terminal file found no plain one
+  bool put_back = false;  // undone, or not begun
+};
+
+// Files put in before the first start may land where the terminal never
+// looks: it picks its data folder then. What the chart is made from is read
+// first: a broken file fails the row while the terminal is still as it was.
+EngineOutcome InstallRowFiles(CMTAssist& engine, const RowPlan& plan, const KitCheck& kit,
+                              const std::wstring& folder, bool chart, const InterfaceTexts& texts) {
+  EngineOutcome out;
+  if (chart) {
+    engine.WriteChartProfile(folder, plan.expert_name, true);
+    out.broken = engine.m_BrokenFile;
+  }
+  const std::string newer = NewerKitHeld(folder, kit.manifest);
+  if (ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted) {
+    out.result = RunMessage(RunText::TerminalNotStarted);
+  } else if (!newer.empty()) {
+    // Never a rollback to an older signed kit unless asked for.
+    out.result = FillPlaceholder(texts[TextKey::KitDowngrade], platform::Utf8ToWide(newer));
+    ReplaceAll(&out.result, L"{1}", platform::Utf8ToWide(kit.manifest.version));
+    out.put_back = true;
+  } else if (out.broken.empty()) {
+    out.result = engine.InstallToTerminal(plan.setup.package_root, folder);
+    out.put_back = engine.m_RolledBack;
+    if (!engine.m_BrokenFile.empty()) out.broken = engine.m_BrokenFile;
+  } else {
+    out.put_back = true;
+  }
+  ReplaceAll(&out.result, L"\n", L"#");
+  return out;
+}
+
+// One row from Installing to its Type and State.
+InstalledRow InstallRow(InstallerView& view, int row, const RowPlan& plan, CMTAssist& engine,
+                        const KitCheck& kit) {
   const InterfaceTexts& texts = view.Texts();
-  CMTAssist& engine = TheEngine();
+  const std::wstring folder = view.CellText(row, kColumnFolder);
+  ClearRowFailure(folder);
+  engine.m_Failure = {};
+  const bool chart = plan.copier && view.IsChecked(kCheckLoadEaAuto);
+  const EngineOutcome out = InstallRowFiles(engine, plan, kit, folder, chart, texts);
+  const bool succeeded = out.broken.empty() && IsSuccessResult(out.result);
+  const platform::Status cause = RowCause(engine, out.broken, succeeded, folder, out.result);
+  std::wstring state = out.broken.empty() ? RowStateText(out.result, plan.reload_type, texts)
+                                          : BrokenFileText(texts, out.broken);
+  // A file held by a running terminal keeps the engine's own text.
+  if (!engine.m_Failure.ok() && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
+    state = texts[TextKey::InstallFailed] + L"#" + CauseText(engine.m_Failure, texts);
+  }
+  if (!cause.ok()) RecordRowFailure(folder, cause);
+  if (!succeeded && out.put_back) state += texts[TextKey::NothingChanged];
+  // A chart that cannot be written leaves the completed install as it is;
+  // the row says why the chart is missing.
+  if (succeeded && chart) {
+    engine.m_Failure = {};
+    engine.WriteChartProfile(folder, plan.expert_name);
+    if (!engine.m_Failure.ok()) {
+      state += L" - " + CauseText(engine.m_Failure, texts);
+      RecordRowFailure(folder, engine.m_Failure);
+    }
+  }
+  view.SetCellText(row, kColumnType, plan.type_text);
+  view.SetCellText(row, kColumnState, state);
+  if (succeeded && plan.copier) view.SetTicked(row, false);
+  return {succeeded, state, folder};
+}
+
+// The ticked rows, else the selected one.
+std::vector<InstalledRow> InstallChosenRows(InstallerView& view, const RowPlan& plan,
+                                            CMTAssist& engine, const KitCheck& kit) {
   std::vector<InstalledRow> outcomes;
-  // Only this command's changes are kept: a window runs many commands.
-  TakeRowChanges();
-  TakeRowFailures();
-  // The kit is checked, and a signed kit's files read, before any terminal
-  // changes: a kit that is not genuine installs nothing anywhere. With no
-  // row to install, only the prompt for one is shown.
-  bool any_chosen = view.SelectionMark() >= 0 && view.SelectionMark() < view.RowCount();
-  for (int i = 0; i < view.RowCount() && !any_chosen; ++i) any_chosen = view.IsTicked(i);
-  auto kit = std::make_shared<KitCheck>(any_chosen ? CheckKit(plan.package_root) : KitCheck());
-  NoteKitRefusal(kit->why);
-  if (!any_chosen) kit->state = KitCheck::kGenuine;  // nothing to read, nothing to warn of
-  if (kit->state == KitCheck::kNotGenuine) {
-    view.ShowMessage(FillPlaceholder(texts[TextKey::KitNotGenuine], kit->file));
-    return;
+  RunningCommand running(view);
+  ScopedInstallBatch batch(engine);
+  const platform::HeldFilesSnapshot held;  // one look-up for all the rows
+  bool any_ticked = false;
+  for (int i = 0; i < view.RowCount() && !any_ticked; ++i) any_ticked = view.IsTicked(i);
+  const int fallback = any_ticked ? -1 : view.SelectionMark();
+  // The count is read each time: the list may change while messages are pumped.
+  for (int i = 0; i < view.RowCount(); ++i) {
+    if (!view.IsTicked(i) && i != fallback) continue;
+    // A stop asked for by a signal: the terminals done so far stay done.
+    if (platform::StopRequested() != 0) break;
+    view.SetCellText(i, kColumnState, view.Text(TextKey::Installing));
+    view.PumpPendingMessages();
+    if (i >= view.RowCount()) break;
+    outcomes.push_back(InstallRow(view, i, plan, engine, kit));
   }
-  if (kit->state == KitCheck::kUnsigned) {
-    if (RequireSignature()) {
-      view.ShowMessage(FillPlaceholder(texts[TextKey::KitSignatureRequired], plan.package_root));
-      return;
-    }
-  }
-  // Said when the rows are done: a message box now would take the messages
-  // queued for the install's own first look.
-  const bool warn_unsigned = kit->state == KitCheck::kUnsigned;
-  struct KitScope {
-    CMTAssist& engine;
-    ~KitScope() { engine.m_Kit.reset(); }
-  } kit_scope{engine};
-  engine.m_Kit = kit;
-  {
-    RunningCommand running(view);
-    ScopedInstallBatch batch(engine);
-    const platform::HeldFilesSnapshot held;  // one look-up for all the rows
+  return outcomes;
+}
 
-    bool any_ticked = false;
-    for (int i = 0; i < view.RowCount() && !any_ticked; ++i) any_ticked = view.IsTicked(i);
-    const int fallback = any_ticked ? -1 : view.SelectionMark();
-
-    // The count is read each time: the list may change while messages are pumped.
-    for (int i = 0; i < view.RowCount(); ++i) {
-      if (!view.IsTicked(i) && i != fallback) continue;
-      // A stop asked for by a signal: the terminals done so far stay done.
-      if (platform::StopRequested() != 0) break;
-      view.SetCellText(i, kColumnState, texts[TextKey::Installing]);
-      view.PumpPendingMessages();
-      if (i >= view.RowCount()) break;
-
-      const std::wstring folder = view.CellText(i, kColumnFolder);
-      ClearRowFailure(folder);
-      engine.m_Failure = {};
-      const bool chart = plan.copier && view.IsChecked(kCheckLoadEaAuto);
-      // What the chart is made from is read first: a broken file fails the
-      // row while the terminal is still as it was.
-      std::wstring broken;
-      if (chart) {
-        engine.WriteChartProfile(folder, plan.expert_name, true);
-        broken = engine.m_BrokenFile;
-      }
-      // Files put in before the first start may land where the terminal
-      // never looks: it picks its data folder then.
-      std::wstring result;
-      bool put_back = false;  // undone, or not begun for a broken file
-      const std::string newer = NewerKitHeld(folder, kit->manifest);
-      if (ResolveTerminalLayout(folder).kind == TerminalLayoutKind::kNotStarted) {
-        result = RunMessage(RunText::TerminalNotStarted);
-      } else if (!newer.empty()) {
-        // Never a rollback to an older signed kit unless asked for.
-        result = FillPlaceholder(texts[TextKey::KitDowngrade], platform::Utf8ToWide(newer));
-        ReplaceAll(&result, L"{1}", platform::Utf8ToWide(kit->manifest.version));
-        put_back = true;
-      } else if (broken.empty()) {
-        result = engine.InstallToTerminal(plan.package_root, folder);
-        put_back = engine.m_RolledBack;
-        if (!engine.m_BrokenFile.empty()) broken = engine.m_BrokenFile;
-      } else {
-        put_back = true;
-      }
-      ReplaceAll(&result, L"\n", L"#");
-      bool succeeded = broken.empty() && IsSuccessResult(result);
-      const platform::Status cause = RowCause(engine, broken, succeeded, folder, result);
-      std::wstring state = broken.empty() ? RowStateText(result, plan.reload_type, texts)
-                                          : BrokenFileText(texts, broken);
-      // A file held by a running terminal keeps the engine's own text.
-      if (!engine.m_Failure.ok() && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
-        state = texts[TextKey::InstallFailed] + L"#" + CauseText(engine.m_Failure, texts);
-      }
-      if (!cause.ok()) RecordRowFailure(folder, cause);
-      if (!succeeded && put_back) {
-        state += texts[TextKey::NothingChanged];
-      }
-      // A chart that cannot be written leaves the completed install as it
-      // is; the row says why the chart is missing.
-      if (succeeded && chart) {
-        engine.m_Failure = {};
-        engine.WriteChartProfile(folder, plan.expert_name);
-        if (!engine.m_Failure.ok()) {
-          state += L" - " + CauseText(engine.m_Failure, texts);
-          RecordRowFailure(folder, engine.m_Failure);
-        }
-      }
-      view.SetCellText(i, kColumnType, plan.type_text);
-      view.SetCellText(i, kColumnState, state);
-      if (succeeded && plan.copier) view.SetTicked(i, false);
-      outcomes.push_back({succeeded, state, folder});
-    }
-  }
-
+// Said when the rows are done: a message box during them would take the
+// messages queued for the install's own first look.
+void ReportInstall(InstallerView& view, const RowPlan& plan, const CMTAssist& engine,
+                   const std::vector<InstalledRow>& outcomes, bool warn_unsigned) {
+  const InterfaceTexts& texts = view.Texts();
   if (warn_unsigned) view.ShowMessage(texts[TextKey::KitUnsigned]);
   if (!engine.m_SkippedNames.empty()) {
     std::wstring names;
@@ -192,33 +205,43 @@ void InstallRows(InstallerView& view, const RowPlan& plan) {
   }
 }
 
-// The copier's two sides differ only in these.
-void InstallSideCommand(InstallerView& view, const InstallSession& session, TextKey type_key,
-                        bool provider) {
-  CMTAssist& engine = TheEngine();
-  RowPlan plan;
-  const PackageChoice choice = ChoosePackage(session, provider ? kSideProvider : kSideReceiver);
-  plan.package_root = choice.root;
-  if (provider) {
-    engine.m_MarkerText = BuiltInMarkerText();
-    engine.m_LibraryVersion = session.library_version;
-  }
-  engine.m_LibraryPattern = choice.library_pattern;
-  if (session.side == kSideNone) engine.m_ExpertPattern = choice.expert_pattern;
+CommandResult InstallRows(InstallerView& view, const RowPlan& plan, const CommandOptions& options) {
+  CommandResult done;
+  // Only this command's causes are kept: a window runs many commands.
+  TakeRowFailures();
+  std::shared_ptr<KitCheck> kit;
+  done.refusal = CheckKitOfRows(view, plan.setup.package_root, &kit);
+  if (done.refused()) return done;
+  EngineSetup setup = plan.setup.engine;
+  setup.kit = kit;
+  setup.dry_run = options.dry_run;
+  CMTAssist engine(std::move(setup));
+  const std::vector<InstalledRow> outcomes = InstallChosenRows(view, plan, engine, *kit);
+  done.changes = engine.row_changes();
+  ReportInstall(view, plan, engine, outcomes, kit->state == KitCheck::kUnsigned);
+  return done;
+}
 
-  const TextList experts = PackageExperts(choice, engine.m_ExpertPattern);
+// The copier's two sides differ only in these.
+CommandResult InstallSideCommand(InstallerView& view, const InstallSession& session,
+                                 InstallCommand command, const CommandOptions& options) {
+  RowPlan plan;
+  plan.setup = SetUpInstall(command, session);
+  const PackageChoice choice{plan.setup.package_root, plan.setup.engine.expert_pattern};
+  const TextList experts = PackageExperts(choice, choice.expert_pattern);
   if (experts.empty()) {
     view.ShowMessage(view.Text(TextKey::InstallFileMissing));
-    return;
+    return Refused(CommandRefusal::kPackageMissing);
   }
   plan.expert_name = GetPathFileName(experts.front(), true);
   // The name the chart attaches: the file name without ".ex4".
   plan.expert_name.resize(plan.expert_name.size() >= 4 ? plan.expert_name.size() - 4 : 0);
 
-  plan.type_text = view.Text(type_key);
+  plan.type_text =
+      view.Text(command == InstallCommand::kProvider ? TextKey::TypeProvider : TextKey::TypeReceiver);
   plan.reload_type = plan.type_text;
   plan.copier = true;
-  InstallRows(view, plan);
+  return InstallRows(view, plan, options);
 }
 
 bool RefuseWhileBusy(InstallerView& view) {
@@ -323,29 +346,48 @@ std::wstring FindSupportLibraryVersion() {
   return version;
 }
 
-void OnInstallProvider(InstallerView& view, const InstallSession& session) {
-  if (RefuseWhileBusy(view)) return;
-  if (TheProfile().IsExpertAdvisorEdition()) {
-    OnInstallExperts(view, session);
-    return;
+InstallSetup SetUpInstall(InstallCommand command, const InstallSession& session) {
+  InstallSetup setup;
+  if (command == InstallCommand::kExperts) {
+    // Everything beside the program, each compiled file holding the module's name.
+    setup.package_root = GetProgramFolder();
+    setup.engine.marker_text = TheProfile().module_name;
+    return setup;
   }
-  InstallSideCommand(view, session, TextKey::TypeProvider, true);
+  const bool provider = command == InstallCommand::kProvider;
+  const PackageChoice choice = ChoosePackage(session, provider ? kSideProvider : kSideReceiver);
+  setup.package_root = choice.root;
+  setup.engine.expert_pattern = choice.expert_pattern;
+  setup.engine.library_pattern = choice.library_pattern;
+  if (provider) {
+    setup.engine.marker_text = BuiltInMarkerText();
+    setup.engine.library_version = session.library_version;
+  }
+  return setup;
 }
 
-void OnInstallReceiver(InstallerView& view, const InstallSession& session) {
-  if (RefuseWhileBusy(view)) return;
-  InstallSideCommand(view, session, TextKey::TypeReceiver, false);
+CommandResult OnInstallProvider(InstallerView& view, const InstallSession& session,
+                                const CommandOptions& options) {
+  if (RefuseWhileBusy(view)) return Refused(CommandRefusal::kBusy);
+  if (TheProfile().IsExpertAdvisorEdition()) return OnInstallExperts(view, session, options);
+  return InstallSideCommand(view, session, InstallCommand::kProvider, options);
 }
 
-void OnInstallExperts(InstallerView& view, const InstallSession& session) {
-  if (RefuseWhileBusy(view)) return;
-  TheEngine().m_MarkerText = TheProfile().module_name;
+CommandResult OnInstallReceiver(InstallerView& view, const InstallSession& session,
+                                const CommandOptions& options) {
+  if (RefuseWhileBusy(view)) return Refused(CommandRefusal::kBusy);
+  return InstallSideCommand(view, session, InstallCommand::kReceiver, options);
+}
+
+CommandResult OnInstallExperts(InstallerView& view, const InstallSession& session,
+                               const CommandOptions& options) {
+  if (RefuseWhileBusy(view)) return Refused(CommandRefusal::kBusy);
   RowPlan plan;
-  plan.package_root = GetProgramFolder();
+  plan.setup = SetUpInstall(InstallCommand::kExperts, session);
   plan.type_text = L"EA";
   plan.reload_type = view.Text(TextKey::TypeProvider);
   plan.copier = false;
-  InstallRows(view, plan);
+  return InstallRows(view, plan, options);
 }
 
 }  // namespace copyloom

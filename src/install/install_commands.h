@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "install/command_result.h"
+#include "install/mt_assist.h"
 #include "terminals/installer_view.h"
 
 namespace copyloom {
@@ -59,11 +61,27 @@ inline constexpr const wchar_t* kPackageSubfolders[] = {L"config",
                                                         L"experts\\indicators",
                                                         L"experts\\libraries"};
 
+// The three install commands.
+enum class InstallCommand { kProvider, kReceiver, kExperts };
+
+// What an install command works with, built afresh for each run of it: the
+// package root and the engine's set-up (the kit and the dry run are added
+// when its rows run). Nothing an earlier command chose carries over: a
+// Receiver install checks no marker, also after a Provider install.
+struct InstallSetup {
+  std::wstring package_root;
+  EngineSetup engine;
+};
+InstallSetup SetUpInstall(InstallCommand command, const InstallSession& session);
+
 // Button 1017; in the expert-advisor edition it runs OnInstallExperts.
-void OnInstallProvider(InstallerView& view, const InstallSession& session);
+CommandResult OnInstallProvider(InstallerView& view, const InstallSession& session,
+                                const CommandOptions& options = {});
 // Button 1018.
-void OnInstallReceiver(InstallerView& view, const InstallSession& session);
+CommandResult OnInstallReceiver(InstallerView& view, const InstallSession& session,
+                                const CommandOptions& options = {});
 // The expert-advisor edition's install: everything beside the program.
-void OnInstallExperts(InstallerView& view, const InstallSession& session);
+CommandResult OnInstallExperts(InstallerView& view, const InstallSession& session,
+                               const CommandOptions& options = {});
 
 }  // namespace copyloom

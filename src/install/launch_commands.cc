@@ -30,20 +30,22 @@ bool PathExists(const std::wstring& path) {
   return files.FileExists(path) || files.FolderExists(path);
 }
 
-void OpenIfPresent(InstallerView& view, const std::wstring& path) {
-  if (PathExists(path)) {
-    view.ShellOpen(path);
-  } else {
+CommandRefusal OpenIfPresent(InstallerView& view, const std::wstring& path) {
+  if (!PathExists(path)) {
     view.ShowMessage(path + L" not found!");
+    return CommandRefusal::kFileMissing;
   }
+  view.ShellOpen(path);
+  return CommandRefusal::kNone;
 }
 
-// The row to act on, or -1 after the refusal or prompt was shown.
-int RowForCommand(InstallerView& view) {
+// The row to act on, or -1 after the refusal (*busy set) or prompt was shown.
+int RowForCommand(InstallerView& view, bool* busy = nullptr) {
   if (view.IsBusy()) {
     // No search runs during an install: say what does.
     view.ShowMessage(
         view.Text(view.IsSearching() ? TextKey::BusyText : TextKey::CommandRunningText));
+    if (busy) *busy = true;
     return -1;
   }
   const int row = SelectedTerminalRow(view);
@@ -62,10 +64,11 @@ int SelectedTerminalRow(const InstallerView& view) {
   return -1;
 }
 
-void LaunchTerminal(InstallerView& view) {
-  const int row = RowForCommand(view);
-  if (row < 0) return;
-  OpenIfPresent(view, TerminalProgramPath(view.CellText(row, kColumnFolder)));
+CommandRefusal LaunchTerminal(InstallerView& view) {
+  bool busy = false;
+  const int row = RowForCommand(view, &busy);
+  if (row < 0) return busy ? CommandRefusal::kBusy : CommandRefusal::kNone;
+  return OpenIfPresent(view, TerminalProgramPath(view.CellText(row, kColumnFolder)));
 }
 
 void OpenTerminalFolder(InstallerView& view) {

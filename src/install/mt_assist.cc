@@ -44,12 +44,24 @@ std::wstring CompiledCounterpart(const std::wstring& source) {
 
 }  // namespace
 
-CMTAssist::CMTAssist()
-    : m_Messages(EngineMessageTable()), m_Trace(EndsWith(GetProgramPath(), L"1.exe")) {}
+CMTAssist::CMTAssist(EngineSetup setup)
+    : m_Kit(std::move(setup.kit)),
+      m_ExpertPattern(std::move(setup.expert_pattern)),
+      m_LibraryPattern(std::move(setup.library_pattern)),
+      m_MarkerText(std::move(setup.marker_text)),
+      m_LibraryVersion(std::move(setup.library_version)),
+      m_Messages(EngineMessageTable()),
+      m_Trace(EndsWith(GetProgramPath(), L"1.exe")),
+      dry_run_(setup.dry_run) {}
+
+void CMTAssist::RecordRowChanges(const std::wstring& terminal, const std::vector<Change>& changes) {
+  auto& list = row_changes_[terminal];
+  list.insert(list.end(), changes.begin(), changes.end());
+}
 
 void CMTAssist::Trace(const std::wstring& line) const {
   // A dry run leaves the data folder as it found it, log included.
-  if (m_Trace && !IsDryRun()) TheLog().WriteLog(line);
+  if (m_Trace && !dry_run_) TheLog().WriteLog(line);
 }
 
 void CMTAssist::BeginBatch() {
@@ -120,7 +132,7 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   m_RolledBack = false;
   RecordRowChanges(terminal, {});  // a row that fails early changes nothing
   // Every change below goes into one transaction, carried out at the end.
-  TerminalTransaction txn(data_folder);
+  TerminalTransaction txn(data_folder, dry_run_);
   struct TxnScope {
     TerminalTransaction*& slot;
     ~TxnScope() { slot = nullptr; }
@@ -141,36 +153,42 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   // The fixed order matters: "config" first, so that a package's own
   // experts.ini is in place before it is patched below.
   std::wstring expert_names, library_names;
-  int count = CopyPackageFolder(L"config", root, term);
-  count += CopyPackageFolder(L"profiles", root, term);
-  count += CopyPackageFolder(L"templates", root, term);
-  count += CopyPackageFiles(kExperts, root, term, &expert_names);
-  count += CopyPackageFolder(L"experts\\indicators", root, term);
-  count += CopyPackageFiles(kLibraries, root, term, &library_names);
+  const std::pair<const wchar_t*, std::wstring*> steps[] = {
+      {L"config", nullptr},    {L"profiles", nullptr},
+      {L"templates", nullptr}, {kExperts, &expert_names},
+      {L"experts\\indicators", nullptr}, {kLibraries, &library_names}};
+  int count = 0;
+  for (const auto& [sub, names] : steps) count += CopyFolderFiles(sub, root, term, names);
   if (!m_ErrorText.empty()) return m_ErrorText;
 
-  std::wstring result;
-  if (count >= 1 && !expert_names.empty()) {
-    result = kResultSuccess;
-    // Asked only when the answer matters: the test of a running terminal
-    // reads every process's records.
-    if ((m_NeedRestart || m_NeedReload) && IsTerminalRunning(*layout_)) {
-      // A new file needs a restart; that covers a reload as well.
-      if (m_NeedRestart) {
-        result = kResultRerun;
-      } else if (m_NeedReload) {
-        result = kResultReload;
-      }
-    }
-  } else {
-    result = GetMessageText(EngineMessage::kNothingInstalled);
-  }
+  const std::wstring result = count >= 1 && !expert_names.empty()
+                                 ? SuccessResult()
+                                 : GetMessageText(EngineMessage::kNothingInstalled);
   // The experts.ini the terminal reads is its data folder's; the experts would
   // not run unpatched, so the row did not complete.
   if (count > 0 && (!expert_names.empty() || !library_names.empty()) &&
       !PatchExpertsIni(data_folder, !expert_names.empty(), !library_names.empty())) {
     return GetMessageText(EngineMessage::kCopyFailed) + L"#" + kExpertsIni;
   }
+  RecordInstalledKit(txn, data_folder);
+  pf::Status failed;
+  if (!Finish(txn, terminal, &failed)) {
+    m_RolledBack = true;
+    m_Failure = failed;
+    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + GetPathFileName(failed.path(), true);
+  }
+  return result;
+}
+
+std::wstring CMTAssist::SuccessResult() const {
+  // Asked only when the answer matters: the test of a running terminal
+  // reads every process's records.
+  if (!(m_NeedRestart || m_NeedReload) || !IsTerminalRunning(*layout_)) return kResultSuccess;
+  // A new file needs a restart; that covers a reload as well.
+  return m_NeedRestart ? kResultRerun : kResultReload;
+}
+
+void CMTAssist::RecordInstalledKit(TerminalTransaction& txn, const std::wstring& data_folder) {
   // A signed kit's manifest stays in the terminal, in the same transaction:
   // which version it holds, and what its uninstall removes.
   // It lists what went in: not a file the side's pattern left out, nor the
@@ -185,23 +203,16 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
              kit_files_.end();
     });
     txn.Write(FormatManifest(installed), record);
-  } else if (files.FileExists(record)) {
+  } else if (CFileCtrl().FileExists(record)) {
     txn.Remove(record);
   }
-  pf::Status failed;
-  if (!Finish(txn, terminal, &failed)) {
-    m_RolledBack = true;
-    m_Failure = failed;
-    return GetMessageText(EngineMessage::kCopyFailed) + L"#" + GetPathFileName(failed.path(), true);
-  }
-  return result;
 }
 
 bool CMTAssist::Finish(TerminalTransaction& txn, const std::wstring& terminal,
                        pf::Status* failed) {
   m_Changes = txn.Plan();
-  const bool ok = IsDryRun() ? txn.Check(failed) : txn.Commit(failed);
-  if (!ok && !IsDryRun()) m_Changes.clear();
+  const bool ok = txn.Finish(failed);
+  if (!ok && !txn.dry_run()) m_Changes.clear();
   RecordRowChanges(terminal, m_Changes);
   return ok;
 }
@@ -212,19 +223,8 @@ std::wstring CMTAssist::DestinationFolder(const std::wstring& sub, const std::ws
   return ResolveTerminalLayout(term).FolderFor(sub);
 }
 
-int CMTAssist::CopyPackageFolder(const std::wstring& sub, const std::wstring& root,
-                                 const std::wstring& term) {
-  std::wstring scratch;
-  return CopyFolderFiles(sub, root, term, &scratch, true);
-}
-
-int CMTAssist::CopyPackageFiles(const std::wstring& sub, const std::wstring& root,
-                                const std::wstring& term, std::wstring* names) {
-  return CopyFolderFiles(sub, root, term, names, true);
-}
-
 int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root,
-                               const std::wstring& term, std::wstring* names, bool overwrite) {
+                               const std::wstring& term, std::wstring* names) {
   if (!m_ErrorText.empty()) return 0;
   const CFileCtrl files;
 
@@ -239,13 +239,7 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
   if (pattern == m_LibraryPattern) {
     TextList tags;
     files.ListFolder(destination_folder, &tags, true, false, kTagPattern);
-    for (const std::wstring& tag : tags) {
-      if (txn_) {
-        txn_->Remove(tag);
-      } else {
-        files.DeleteFileIfPresent(tag);
-      }
-    }
+    for (const std::wstring& tag : tags) txn_->Remove(tag);
   }
 
   // Junk and names Windows cannot hold never reach a terminal.
@@ -312,20 +306,12 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
         }
       }
       // The terminal's own experts.ini is never replaced.
-      if (!txn_) {
-        const pf::Status copy = files.CopyFileTo(source, destination, overwrite && !protected_ini);
-        if (!copy) m_Failure = copy;
-        copied = copy.ok();
-      } else {
-        if (overwrite && !protected_ini) {
-          if (checked) {
-            txn_->Write(*checked, destination);
-          } else {
-            txn_->Copy(source, destination);
-          }
-        }
-        copied = true;
+      if (!protected_ini && checked) {
+        txn_->Write(*checked, destination);
+      } else if (!protected_ini) {
+        txn_->Copy(source, destination);
       }
+      copied = true;
     }
     Trace(L"CFR:" + std::to_wstring(copied ? 1 : 0) + L"," + source + L"," + destination);
 
@@ -339,7 +325,7 @@ int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root
     }
     const bool source_of_compiled =
         GetPathExtension(source) == L"mq4" && files.FileExists(CompiledCounterpart(source));
-    if (!source_of_compiled) *names += GetPathFileName(source, false) + L",";
+    if (names && !source_of_compiled) *names += GetPathFileName(source, false) + L",";
   }
   return installed;
 }
@@ -348,7 +334,7 @@ bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
                                 bool libraries_installed) {
   // Outside an install it is a transaction of its own.
   std::optional<TerminalTransaction> own;
-  if (!txn_) own.emplace(term);
+  if (!txn_) own.emplace(term, dry_run_);
   TerminalTransaction& txn = txn_ ? *txn_ : *own;
   const CFileCtrl files;
   const std::wstring folder = AsFolder(term) + L"config\\";
@@ -399,14 +385,9 @@ bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed
   }
   if (!ok || !own) return ok;
   pf::Status failed;
-  const bool done = IsDryRun() ? own->Check(&failed) : own->Commit(&failed);
+  const bool done = own->Finish(&failed);
   if (!done) m_Failure = failed;
   return done;
-}
-
-CMTAssist& TheEngine() {
-  static CMTAssist engine;
-  return engine;
 }
 
 }  // namespace copyloom

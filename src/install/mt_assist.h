@@ -1,6 +1,6 @@
 // The installation engine: installs one package (a folder laid out like a
 // terminal folder) into one terminal folder, and prepares a first chart with
-// the installed expert. One instance per process (TheEngine()).
+// the installed expert. Each command builds its own from what it needs.
 #pragma once
 
 #include "platform/failure.h"
@@ -22,9 +22,24 @@
 
 namespace copyloom {
 
+// What one command installs with. An engine is made from it per command, so
+// nothing one command chose (a side's marker, a pattern) stays for the next.
+struct EngineSetup {
+  std::wstring expert_pattern = L"*";
+  std::wstring library_pattern = L"*";
+  // Texts every changed compiled file must hold; empty: not checked.
+  std::wstring marker_text;
+  std::wstring library_version;
+  // A signed kit checked before the rows: its files are then installed from
+  // the bytes read and checked there, never read again.
+  std::shared_ptr<const KitCheck> kit;
+  // Plans and checks, writes nothing (log included).
+  bool dry_run = false;
+};
+
 class CMTAssist {
  public:
-  CMTAssist();
+  explicit CMTAssist(EngineSetup setup = {});
   virtual ~CMTAssist() = default;
   CMTAssist(const CMTAssist&) = delete;
   CMTAssist& operator=(const CMTAssist&) = delete;
@@ -46,16 +61,6 @@ class CMTAssist {
   std::wstring WriteChartProfile(const std::wstring& terminal, const std::wstring& expert_name,
                                  bool check_only = false);
 
-  // Copies the plain files of one package sub-folder; the count installed, 0
-  // after an error (or at once when an earlier step failed). Each installed
-  // file's name without extension is appended to names as "name,", except a
-  // ".mq4" whose ".ex4" is in the package too.
-  int CopyFolderFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
-                      std::wstring* names, bool overwrite);
-  int CopyPackageFolder(const std::wstring& sub, const std::wstring& root,
-                        const std::wstring& term);
-  int CopyPackageFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
-                       std::wstring* names);
   // Backs config\experts.ini up once (experts.vlm) and marks bytes 20, 24
   // (libraries) and 36 (experts) of a file longer than 200 bytes. A terminal
   // without the file gets the program folder's copy, unpatched. False when
@@ -71,9 +76,12 @@ class CMTAssist {
   void BeginBatch();
   void EndBatch();
 
-  // A signed kit checked before the rows (CheckKit): its files are then
-  // installed from the bytes read and checked there, never read again.
-  std::shared_ptr<const KitCheck> m_Kit;
+  // From the command's set-up (EngineSetup), fixed for the engine's life.
+  const std::shared_ptr<const KitCheck> m_Kit;
+  const std::wstring m_ExpertPattern;
+  const std::wstring m_LibraryPattern;
+  const std::wstring m_MarkerText;
+  const std::wstring m_LibraryVersion;
   std::wstring m_ErrorText;
   // A terminal file that InstallToTerminal or WriteChartProfile found not
   // plain or over its cap (left as it is); empty when none.
@@ -84,14 +92,10 @@ class CMTAssist {
   // Package files skipped since the batch began because Windows could not
   // hold their names (they would be read as paths), each once.
   TextList m_SkippedNames;
-  std::wstring m_ExpertPattern = L"*";
-  std::wstring m_LibraryPattern = L"*";
-  std::wstring m_MarkerText;
-  std::wstring m_LibraryVersion;
   // 0 to 19 English, 20 to 39 Chinese; read through GetMessageText.
   const std::array<std::wstring, kMessageSlotCount>& m_Messages;
   // What the last InstallToTerminal or WriteChartProfile changed (in a dry
-  // run: would change); also recorded for the row (RecordRowChanges).
+  // run: would change); also kept for the row (row_changes).
   std::vector<Change> m_Changes;
   // The last InstallToTerminal failed while writing and put the terminal
   // back as it was (in a dry run: would fail there).
@@ -101,7 +105,21 @@ class CMTAssist {
   // Set when the program's path ends with "1.exe" (exactly that case).
   bool m_Trace = false;
 
+  bool dry_run() const { return dry_run_; }
+  // What each terminal this engine worked on changed (in a dry run: would
+  // change), keyed by the terminal as given; one that failed early has an
+  // empty list.
+  const RowChanges& row_changes() const { return row_changes_; }
+
  private:
+  // Copies the plain files of one package sub-folder into the transaction;
+  // the count installed, 0 after an error (or at once when an earlier step
+  // failed). With names, each installed file's name without extension is
+  // appended as "name,", except a ".mq4" whose ".ex4" is in the package too.
+  int CopyFolderFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
+                      std::wstring* names);
+  void RecordRowChanges(const std::wstring& terminal, const std::vector<Change>& changes);
+
   // The scan of a package file, from the batch cache when still valid.
   SourceScan Source(const std::wstring& path, const std::vector<std::string>& needles);
   void Forget(std::map<std::wstring, SourceScan>::iterator it);
@@ -109,9 +127,16 @@ class CMTAssist {
   // Where a package sub-folder goes in the terminal's layout.
   std::wstring DestinationFolder(const std::wstring& sub, const std::wstring& term) const;
 
+  // "SUCC", or what the running terminal must do to see the new files.
+  std::wstring SuccessResult() const;
+  // The signed kit's record of what the terminal received, or an old record
+  // removed.
+  void RecordInstalledKit(TerminalTransaction& txn, const std::wstring& data_folder);
   // Ends a terminal's transaction: committed, or only checked in a dry run.
   bool Finish(TerminalTransaction& txn, const std::wstring& terminal, platform::Status* failed);
 
+  const bool dry_run_;
+  RowChanges row_changes_;
   bool batch_ = false;
   // The transaction of the terminal InstallToTerminal works on, while it does.
   TerminalTransaction* txn_ = nullptr;
@@ -135,8 +160,5 @@ class ScopedInstallBatch {
  private:
   CMTAssist& engine_;
 };
-
-// The process-wide engine.
-CMTAssist& TheEngine();
 
 }  // namespace copyloom

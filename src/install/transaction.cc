@@ -21,13 +21,6 @@ constexpr char kDoneLine[] = "done";
 constexpr wchar_t kJournalPattern[] = L"copyloom-*.cljournal*";
 constexpr wchar_t kLockSuffix[] = L".lock";
 
-std::atomic<bool> g_dry_run{false};
-std::mutex g_changes_mutex;
-std::map<std::wstring, std::vector<Change>>& RowChanges() {
-  static auto* changes = new std::map<std::wstring, std::vector<Change>>;
-  return *changes;
-}
-
 // "<pid>-<n>", unique between processes and within one.
 std::wstring UniqueTag() {
   static std::atomic<unsigned> counter{0};
@@ -214,14 +207,14 @@ const char* ChangeActionName(ChangeAction action) {
   return "";
 }
 
-TerminalTransaction::TerminalTransaction(std::wstring journal_folder)
-    : journal_folder_(std::move(journal_folder)) {
+TerminalTransaction::TerminalTransaction(std::wstring journal_folder, bool dry_run)
+    : journal_folder_(std::move(journal_folder)), dry_run_(dry_run) {
   if (!journal_folder_.empty() && journal_folder_.back() != L'\\' &&
       journal_folder_.back() != L'/') {
     journal_folder_ += L'\\';
   }
   // The terminal as a cut-short run left it is no base to plan on.
-  if (!IsDryRun()) RecoverCutShort(journal_folder_);
+  if (!dry_run_) RecoverCutShort(journal_folder_);
 }
 
 TerminalTransaction::~TerminalTransaction() {
@@ -311,6 +304,10 @@ std::vector<Change> TerminalTransaction::Plan() const {
   std::vector<Change> plan;
   for (const Step& step : steps_) plan.push_back({step.action, step.destination});
   return plan;
+}
+
+bool TerminalTransaction::Finish(pf::Status* failed) {
+  return dry_run_ ? Check(failed) : Commit(failed);
 }
 
 bool TerminalTransaction::Check(pf::Status* failed) const {
@@ -640,22 +637,6 @@ int RecoverCutShort(const std::wstring& journal_folder) {
     ++handled;
   }
   return handled;
-}
-
-void SetDryRun(bool dry_run) { g_dry_run = dry_run; }
-bool IsDryRun() { return g_dry_run; }
-
-void RecordRowChanges(const std::wstring& row_folder, const std::vector<Change>& changes) {
-  std::lock_guard<std::mutex> lock(g_changes_mutex);
-  auto& list = RowChanges()[row_folder];
-  list.insert(list.end(), changes.begin(), changes.end());
-}
-
-std::map<std::wstring, std::vector<Change>> TakeRowChanges() {
-  std::lock_guard<std::mutex> lock(g_changes_mutex);
-  std::map<std::wstring, std::vector<Change>> taken;
-  taken.swap(RowChanges());
-  return taken;
 }
 
 }  // namespace copyloom

@@ -38,8 +38,9 @@ const char* ChangeActionName(ChangeAction action);
 
 class TerminalTransaction {
  public:
-  // The journal goes into journal_folder (the terminal's data folder).
-  explicit TerminalTransaction(std::wstring journal_folder);
+  // The journal goes into journal_folder (the terminal's data folder). A
+  // dry run plans and checks but writes nothing.
+  explicit TerminalTransaction(std::wstring journal_folder, bool dry_run = false);
   ~TerminalTransaction();
   TerminalTransaction(const TerminalTransaction&) = delete;
   TerminalTransaction& operator=(const TerminalTransaction&) = delete;
@@ -72,6 +73,9 @@ class TerminalTransaction {
   // step would be refused (a folder, a read-only or held file in the way,
   // a folder this user cannot write, a read-only mount, too little room).
   bool Check(platform::Status* failed) const;
+  // Commit, or Check in a dry run: the one place that tells them apart.
+  bool Finish(platform::Status* failed);
+  bool dry_run() const { return dry_run_; }
 
  private:
   struct Step;
@@ -84,6 +88,7 @@ class TerminalTransaction {
   bool Append(const std::string& line);
 
   std::wstring journal_folder_;
+  bool dry_run_ = false;
   std::vector<Step> steps_;
   std::wstring journal_path_;
   std::unique_ptr<class JournalHandle> journal_;
@@ -94,13 +99,8 @@ class TerminalTransaction {
 // only journals whose lock is free count. Returns how many it handled.
 int RecoverCutShort(const std::wstring& journal_folder);
 
-// A dry run plans and checks but writes nothing.
-void SetDryRun(bool dry_run);
-bool IsDryRun();
-
-// What each row's command changed (or, in a dry run, would change), keyed
-// by the row's folder as given to the engine; for the command line's JSON.
-void RecordRowChanges(const std::wstring& row_folder, const std::vector<Change>& changes);
-std::map<std::wstring, std::vector<Change>> TakeRowChanges();
+// What each row of a command changed (or, in a dry run, would change),
+// keyed by the row's folder as given to the engine.
+using RowChanges = std::map<std::wstring, std::vector<Change>>;
 
 }  // namespace copyloom

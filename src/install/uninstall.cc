@@ -13,7 +13,6 @@
 #include "install/kit_names.h"
 #include "install/result_text.h"
 #include "install/row_outcome.h"
-#include "install/transaction.h"
 #include "platform/platform.h"
 #include "terminals/terminal_layout.h"
 
@@ -111,7 +110,8 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
   return {};
 }
 
-void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
+void UninstallRow(InstallerView& view, int row, const UninstallNames& names,
+                  const CommandOptions& options, RowChanges* changes) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
   const platform::HeldFilesSnapshot held;  // looked up once per terminal
@@ -123,7 +123,7 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
 
   // All of it goes, or none of it: a terminal left with experts but without
   // their library would fail in every chart.
-  TerminalTransaction txn(layout.data_folder);
+  TerminalTransaction txn(layout.data_folder, options.dry_run);
   for (const std::wstring& name : names.libraries) txn.Remove(libraries + name);
   bool removed = false;
   for (const std::wstring& name : names.experts) {
@@ -170,15 +170,19 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const std::wstring broken = RemoveCopierChart(files, layout.data_folder, names.experts, txn);
   if (!broken.empty()) {
     // Nothing is removed: the row fails naming the chart, which stays.
-    RecordRowChanges(folder, {});
+    changes->try_emplace(folder);  // nothing removed
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
     RecordRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
     return;
   }
 
   platform::Status failed;
-  const bool ok = IsDryRun() ? txn.Check(&failed) : txn.Commit(&failed);
-  RecordRowChanges(folder, ok || IsDryRun() ? txn.Plan() : std::vector<Change>());
+  const bool ok = txn.Finish(&failed);
+  std::vector<Change>& row_changes = (*changes)[folder];
+  if (ok || txn.dry_run()) {
+    const std::vector<Change> plan = txn.Plan();
+    row_changes.insert(row_changes.end(), plan.begin(), plan.end());
+  }
   if (!ok) {
     RecordRowFailure(folder, failed);
     // A held file is left for the retry after the terminal is closed; any
@@ -198,14 +202,14 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
 
 }  // namespace
 
-void OnUninstall(InstallerView& view) {
+CommandResult OnUninstall(InstallerView& view, const CommandOptions& options) {
   if (view.IsBusy()) {
     view.ShowMessage(view.Text(TextKey::BusyText));
-    return;
+    return Refused(CommandRefusal::kBusy);
   }
+  CommandResult done;
   bool chosen_any = false;
-  // Only this command's changes are kept: a window runs many commands.
-  TakeRowChanges();
+  // Only this command's causes are kept: a window runs many commands.
   TakeRowFailures();
   {
     RunningCommand running(view);
@@ -226,10 +230,11 @@ void OnUninstall(InstallerView& view) {
       view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;
-      UninstallRow(view, i, names);
+      UninstallRow(view, i, names, options, &done.changes);
     }
   }
   if (!chosen_any) view.ShowMessage(view.Text(TextKey::SelectUninstallPrompt));
+  return done;
 }
 
 }  // namespace copyloom

@@ -3,10 +3,11 @@
 // folders the install put them in) and the first chart, by name.
 #pragma once
 
+#include "install/command_result.h"
 #include "terminals/installer_view.h"
 
 namespace copyloom {
 
-void OnUninstall(InstallerView& view);
+CommandResult OnUninstall(InstallerView& view, const CommandOptions& options = {});
 
 }  // namespace copyloom

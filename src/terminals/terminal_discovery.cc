@@ -174,12 +174,13 @@ void SearchTerminals(InstallerView& view, bool show_done_message) {
   view.SetSearching(false);
 }
 
-void OnSearchAgain(InstallerView& view) {
+bool OnSearchAgain(InstallerView& view) {
   if (view.IsBusy()) {
     view.ShowMessage(view.Text(TextKey::BusyText));
-    return;
+    return false;
   }
   SearchTerminals(view, true);
+  return true;
 }
 
 void OnSearchTimer(InstallerView& view) {

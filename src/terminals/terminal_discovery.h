@@ -35,8 +35,8 @@ std::wstring FindTerminalFolders(TextList* unusable = nullptr);
 // and merges the terminals, saves the list, optionally shows DoneText.
 void SearchTerminals(InstallerView& view, bool show_done_message);
 
-// "Search Again": refused with BusyText while busy.
-void OnSearchAgain(InstallerView& view);
+// "Search Again": refused with BusyText while busy (false then).
+bool OnSearchAgain(InstallerView& view);
 
 // The first tick of timer 1 after opening without a saved list.
 void OnSearchTimer(InstallerView& view);

@@ -235,10 +235,10 @@ int OnAddTerminal(InstallerView& view) {
   return AddTerminalFolder(view, picked);
 }
 
-void OnRemoveTerminals(InstallerView& view) {
+bool OnRemoveTerminals(InstallerView& view) {
   if (view.IsBusy()) {
     view.ShowMessage(view.Text(TextKey::BusyText));
-    return;
+    return false;
   }
   bool removed = false;
   for (int i = view.RowCount() - 1; i >= 0; --i) {
@@ -251,12 +251,13 @@ void OnRemoveTerminals(InstallerView& view) {
     const int mark = view.SelectionMark();
     if (mark < 0 || mark >= view.RowCount()) {
       view.ShowMessage(view.Text(TextKey::SelectRemovePrompt));
-      return;
+      return true;
     }
     view.DeleteRow(mark);
   }
   view.ShowMessage(view.Text(TextKey::DoneText));
   SaveTerminalList(view);
+  return true;
 }
 
 std::wstring StateDetailsText(const std::wstring& state) {

@@ -95,8 +95,9 @@ int OnAddTerminal(InstallerView& view);
 // (InvalidTerminalFolder shown).
 int AddTerminalFolder(InstallerView& view, const std::wstring& folder);
 
-// Remove (button 1023): the ticked rows, else the selected row.
-void OnRemoveTerminals(InstallerView& view);
+// Remove (button 1023): the ticked rows, else the selected row. False when
+// refused with BusyText while busy.
+bool OnRemoveTerminals(InstallerView& view);
 
 // A click on a row: shows its state's details when it has any worth showing.
 void OnRowClicked(InstallerView& view, int row);

@@ -59,9 +59,10 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   const std::string loaded = machine_.ReadFile(kLibrary);
   machine_.WriteFile(std::wstring(kPackage) + L"experts\\_Velmora Signal Provider.ex4", "EX4");
   machine_.WriteFile(std::wstring(kPackage) + L"experts\\libraries\\vlcpy.dll", loaded + "v2");
-  CMTAssist engine;
-  engine.m_ExpertPattern = L"*Provider*.ex4";
-  engine.m_LibraryPattern = L"vlcpy*";
+  EngineSetup setup;
+  setup.expert_pattern = L"*Provider*.ex4";
+  setup.library_pattern = L"vlcpy*";
+  CMTAssist engine(setup);
   test::FakeView view;
   view.AddRow(L"C:\\MT4", true, L"Provider", L"Completed");
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "app/builtin_texts.h"
 #include "app/language.h"
 #include "app/product_profile.h"
 #include "install/install_status.h"
@@ -48,14 +49,8 @@ std::vector<std::wstring> Unwarned(const test::FakeView& view) {
 
 class InstallCommandsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    StartEdition(L"Copyloom");
-    ResetEngine();
-  }
-  void TearDown() override {
-    ResetEngine();
-    SetLanguageIndex(kEnglish);
-  }
+  void SetUp() override { StartEdition(L"Copyloom"); }
+  void TearDown() override { SetLanguageIndex(kEnglish); }
 
   void StartEdition(const std::wstring& application_key) {
     machine_.Apply();
@@ -63,14 +58,6 @@ class InstallCommandsTest : public ::testing::Test {
     options.application_key = application_key;
     InitProductProfile(options);
     BindInstallerSettings();
-  }
-  // The engine is process-wide: each test starts from its start values.
-  static void ResetEngine() {
-    CMTAssist& engine = TheEngine();
-    engine.m_MarkerText.clear();
-    engine.m_LibraryVersion.clear();
-    engine.m_ExpertPattern = L"*";
-    engine.m_LibraryPattern = L"*";
   }
 
   void MakePackage(const std::wstring& root, const std::wstring& expert) {
@@ -155,7 +142,7 @@ TEST_F(InstallCommandsTest, AnEmptyListOffersTheAddCommand) {
 }
 
 TEST_F(InstallCommandsTest, WithoutThePackageNothingIsOfferedOrTouched) {
-  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(OnInstallProvider(view_, InstallSession{}).refusal, CommandRefusal::kPackageMissing);
   EXPECT_EQ(Unwarned(view_), Strings{L"Installation file not found!"});
   EXPECT_FALSE(view_.messages[0].ok_cancel);
 
@@ -369,20 +356,53 @@ TEST_F(InstallCommandsTest, TheSupportLibraryVersionIsRequiredOfProviderExperts)
   EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
 }
 
-TEST_F(InstallCommandsTest, AReceiverRunChecksWhatAnEarlierProviderRunSet) {
+// Each command sets its engine up afresh: a Receiver install checks no
+// marker, whether or not a Provider install ran before it in the window.
+TEST_F(InstallCommandsTest, AReceiverRunIsTheSameAfterAProviderRun) {
   MakeProviderPackage();
   machine_.WriteFile(std::wstring(kReceiverRoot) + L"experts\\MyReceiver.ex4", "EX4 unsigned");
   machine_.MakeTerminal(L"C:\\MT4");
   view_.AddRow(L"C:\\MT4", true);
-  OnInstallReceiver(view_, InstallSession{});  // first in the run: no marker to check
+  OnInstallReceiver(view_, InstallSession{});
   EXPECT_EQ(view_.rows[0].state, L"Completed");
 
   view_.rows[0].ticked = true;
-  OnInstallProvider(view_, InstallSession{});
+  OnInstallProvider(view_, InstallSession{kSideNone, L"1.4.0.7"});
   machine_.WriteFile(std::wstring(kReceiverRoot) + L"experts\\MyReceiver.ex4", "EX4 unsigned 2");
   view_.rows[0].ticked = true;
   OnInstallReceiver(view_, InstallSession{});
-  EXPECT_EQ(view_.rows[0].state, L"Failed#Unknown Error");
+  EXPECT_EQ(view_.rows[0].state, L"Completed");
+  EXPECT_EQ(machine_.ReadFile(L"C:\\MT4\\experts\\MyReceiver.ex4"), "EX4 unsigned 2");
+}
+
+// Command x session -> what its engine is made with.
+TEST_F(InstallCommandsTest, EachCommandSetsItsEngineUpFromTheSessionAlone) {
+  const std::wstring lib = BuiltInLibraryPattern(), marker = BuiltInMarkerText();
+  const std::wstring module = TheProfile().module_name;
+  struct Case {
+    InstallCommand command;
+    InstallSession session;
+    std::wstring root, experts, libraries, marker, version;
+  } cases[] = {
+      {InstallCommand::kProvider, {kSideNone, L"1.4"}, kProviderRoot, L"*Provider*.ex4", lib,
+       marker, L"1.4"},
+      {InstallCommand::kProvider, {kSideProvider, L"1.4"}, L"C:\\Setup\\", L"*", lib, marker,
+       L"1.4"},
+      {InstallCommand::kReceiver, {kSideNone, L"1.4"}, kReceiverRoot, L"*Receiver*.ex4", lib, L"",
+       L""},
+      {InstallCommand::kReceiver, {kSideReceiver, L"1.4"}, L"C:\\Setup\\", L"*", lib, L"", L""},
+      {InstallCommand::kExperts, {kSideNone, L"1.4"}, L"C:\\Setup\\", L"*", L"*", module, L""},
+  };
+  for (const Case& c : cases) {
+    const InstallSetup setup = SetUpInstall(c.command, c.session);
+    SCOPED_TRACE(setup.package_root);
+    EXPECT_EQ(setup.package_root, c.root);
+    EXPECT_EQ(setup.engine.expert_pattern, c.experts);
+    EXPECT_EQ(setup.engine.library_pattern, c.libraries);
+    EXPECT_EQ(setup.engine.marker_text, c.marker);
+    EXPECT_EQ(setup.engine.library_version, c.version);
+    EXPECT_FALSE(setup.engine.dry_run || setup.engine.kit);
+  }
 }
 
 TEST_F(InstallCommandsTest, ASideNamedByTheProgramInstallsFromTheProgramFolder) {
@@ -464,9 +484,9 @@ TEST_F(InstallCommandsTest, RefusedDuringASearch) {
   machine_.MakeTerminal(L"C:\\MT4");
   view_.AddRow(L"C:\\MT4", true);
   view_.searching = true;
-  OnInstallProvider(view_, InstallSession{});
-  OnInstallReceiver(view_, InstallSession{});
-  OnInstallExperts(view_, InstallSession{});
+  for (auto* command : {&OnInstallProvider, &OnInstallReceiver, &OnInstallExperts}) {
+    EXPECT_EQ(command(view_, InstallSession{}, {}).refusal, CommandRefusal::kBusy);
+  }
   EXPECT_EQ(Unwarned(view_), (Strings{Busy(), Busy(), Busy()}));
   EXPECT_EQ(view_.rows[0].state, L"");
   EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
@@ -484,17 +504,19 @@ TEST_F(InstallCommandsTest, CommandsQueuedWhileInstallingAreRefused) {
   view_.picked_folders = {L"C:\\MT4 New\\"};
   view_.load_ea_auto = false;
   int pumps = 0;
+  std::vector<bool> refused;  // as each command's value says
   view_.on_pump = [&] {
     if (++pumps > 1) return;
-    OnInstallProvider(view_, InstallSession{});
-    OnInstallReceiver(view_, InstallSession{});
-    OnUninstall(view_);
-    OnRemoveTerminals(view_);
-    OnAddTerminal(view_);
-    OnSearchAgain(view_);
-    LaunchTerminal(view_);
+    refused = {OnInstallProvider(view_, InstallSession{}).refused(),
+               OnInstallReceiver(view_, InstallSession{}).refused(),
+               OnUninstall(view_).refused(),
+               !OnRemoveTerminals(view_),
+               OnAddTerminal(view_) < 0,
+               !OnSearchAgain(view_),
+               LaunchTerminal(view_) == CommandRefusal::kBusy};
   };
-  OnInstallProvider(view_, InstallSession{});
+  EXPECT_FALSE(OnInstallProvider(view_, InstallSession{}).refused());
+  EXPECT_EQ(refused, std::vector<bool>(7, true));
 
   EXPECT_EQ(Unwarned(view_), (Strings{Busy(), Busy(), Busy(), Busy(), Busy(), Busy(),
                                            view_.Text(TextKey::CommandRunningText), L"Completed"}));

@@ -43,7 +43,7 @@ TEST_F(LaunchCommandsTest, LaunchStartsTheTickedTerminalWhenNothingIsSelected) {
   view_.AddRow(L"C:\\T1");
   view_.AddRow(L"C:\\T2");
   view_.AddRow(L"C:\\T3", true);
-  LaunchTerminal(view_);
+  EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kNone);
   EXPECT_EQ(view_.opened, Strings{L"C:\\T3\\terminal.exe"});
   EXPECT_TRUE(view_.messages.empty());
 }
@@ -60,13 +60,13 @@ TEST_F(LaunchCommandsTest, LaunchReportsAMissingProgram) {
   machine_.MakeTerminal(L"C:\\MT4");  // a terminal folder without terminal.exe
   view_.AddRow(L"C:\\MT4");
   view_.selection_mark = 0;
-  LaunchTerminal(view_);
+  EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kFileMissing);
   EXPECT_TRUE(view_.opened.empty());
   EXPECT_EQ(view_.MessageTexts(), Strings{L"C:\\MT4\\terminal.exe not found!"});
 }
 
 TEST_F(LaunchCommandsTest, LaunchAndOpenNeedARowAndAnIdleWindow) {
-  LaunchTerminal(view_);
+  EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kNone);  // a prompt, no refusal
   OpenTerminalFolder(view_);
   const std::wstring prompt = view_.Text(TextKey::SelectFolderPrompt);
   EXPECT_EQ(view_.MessageTexts(), (Strings{prompt, prompt}));
@@ -80,7 +80,7 @@ TEST_F(LaunchCommandsTest, LaunchAndOpenNeedARowAndAnIdleWindow) {
   OpenTerminalFolder(view_);
   view_.searching = false;
   view_.running = true;  // an install pumping messages
-  LaunchTerminal(view_);
+  EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kBusy);
   OpenTerminalFolder(view_);
   // An install is no search: its refusal says a command still runs.
   const std::wstring busy = view_.Text(TextKey::BusyText);

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -51,16 +52,33 @@ std::string Patched(std::string ini, bool experts, bool libraries) {
 // Bytes that every patch changes, so that a patch always shows.
 std::string IniBytes(size_t size, char fill) { return std::string(size, fill); }
 
+// An engine's set-up as a command makes it.
+EngineSetup EngineWith(const std::wstring& experts, const std::wstring& libraries = L"*",
+                  const std::wstring& marker = L"", const std::wstring& version = L"",
+                  bool dry_run = false) {
+  EngineSetup setup;
+  setup.expert_pattern = experts;
+  setup.library_pattern = libraries;
+  setup.marker_text = marker;
+  setup.library_version = version;
+  setup.dry_run = dry_run;
+  return setup;
+}
+// A Provider install's, with or without its marker checks.
+EngineSetup ProviderSetup(bool checked = true) {
+  return checked ? EngineWith(L"*Provider*.ex4", L"vlcpy*", L"CopyloomSignedEA", L"1.4.0.7")
+                 : EngineWith(L"*Provider*.ex4", L"vlcpy*");
+}
+
 class MTAssistTest : public ::testing::Test {
  protected:
   void SetUp() override {
     machine_.StartProduct();
-    engine_.m_MarkerText = L"CopyloomSignedEA";
-    engine_.m_LibraryVersion = L"1.4.0.7";
-    engine_.m_ExpertPattern = L"*Provider*.ex4";
-    engine_.m_LibraryPattern = L"vlcpy*";
+    Rebuild(ProviderSetup());
     machine_.MakeTerminal(kTerm);
   }
+  // A fresh engine, as each command makes its own.
+  void Rebuild(EngineSetup setup) { engine_ = std::make_unique<CMTAssist>(std::move(setup)); }
   void TearDown() override { FailNthCall(Op::kCopy, 0); }
 
   void Package(const std::wstring& relative, const std::string& bytes) {
@@ -87,7 +105,7 @@ class MTAssistTest : public ::testing::Test {
   }
 
   std::wstring Install(const std::wstring& term = kTerm) {
-    return engine_.InstallToTerminal(kRoot, term);
+    return engine_->InstallToTerminal(kRoot, term);
   }
 
   std::wstring NativeTerminalExe(const std::wstring& folder = L"MT4") {
@@ -101,7 +119,7 @@ class MTAssistTest : public ::testing::Test {
   }
 
   test::TestMachine machine_;
-  CMTAssist engine_;  // after the machine: it reads the machine's program path
+  std::unique_ptr<CMTAssist> engine_;  // made after the machine: it reads its program path
 };
 
 TEST_F(MTAssistTest, FreshInstallCopiesThePlainFilesOfTheSixFoldersByPattern) {
@@ -110,7 +128,7 @@ TEST_F(MTAssistTest, FreshInstallCopiesThePlainFilesOfTheSixFoldersByPattern) {
   Package(L"profiles\\default\\order.wnd", "EURUSD,H1");  // sub-folders are not entered
 
   EXPECT_EQ(Install(), L"SUCC");
-  EXPECT_TRUE(engine_.m_ErrorText.empty());
+  EXPECT_TRUE(engine_->m_ErrorText.empty());
   EXPECT_EQ(InTerminal(kExpert), Signed("provider 2"));
   EXPECT_EQ(InTerminal(kIndicator), Signed("monitor 2"));
   EXPECT_EQ(InTerminal(kLibrary), "MZ library 1.4.0.7");
@@ -120,13 +138,13 @@ TEST_F(MTAssistTest, FreshInstallCopiesThePlainFilesOfTheSixFoldersByPattern) {
   EXPECT_FALSE(HasInTerminal(L"experts\\Notes.txt"));
   EXPECT_FALSE(HasInTerminal(L"experts\\libraries\\other.dll"));
   // New compiled files, but the terminal is closed: nothing to ask.
-  EXPECT_TRUE(engine_.m_NeedRestart);
-  EXPECT_FALSE(engine_.m_NeedReload);
+  EXPECT_TRUE(engine_->m_NeedRestart);
+  EXPECT_FALSE(engine_->m_NeedReload);
 }
 
 TEST_F(MTAssistTest, JunkOfAnUnpackedKitNeverReachesATerminal) {
   MakeProviderPackage();
-  engine_.m_LibraryPattern = L"*";
+  Rebuild(EngineWith(L"*Provider*.ex4", L"*", L"CopyloomSignedEA", L"1.4.0.7"));
   for (const wchar_t* junk : {L"templates\\Thumbs.db", L"templates\\desktop.ini",
                               L"templates\\DESKTOP.INI", L"templates\\.DS_Store",
                               L"templates\\._Copyloom Provider.tpl", L"profiles\\~$notes.set",
@@ -134,15 +152,15 @@ TEST_F(MTAssistTest, JunkOfAnUnpackedKitNeverReachesATerminal) {
                               L"config\\desktop.ini"}) {
     Package(junk, "junk");
   }
-  engine_.BeginBatch();
+  engine_->BeginBatch();
   EXPECT_EQ(Install(), L"SUCC");
-  engine_.EndBatch();
+  engine_->EndBatch();
   EXPECT_TRUE(HasInTerminal(kTemplate));
   for (const auto& [path, bytes] : machine_.Files(kTerm)) {
     EXPECT_NE(bytes, "junk") << path;
   }
   // Junk is left out without a word.
-  EXPECT_TRUE(engine_.m_SkippedNames.empty());
+  EXPECT_TRUE(engine_->m_SkippedNames.empty());
 }
 
 #ifndef _WIN32
@@ -155,11 +173,11 @@ TEST_F(MTAssistTest, NamesWindowsCannotHoldAreSkippedAndNamed) {
                              L"templates\\LPT1"}) {
     Package(odd, "odd");
   }
-  engine_.BeginBatch();
+  engine_->BeginBatch();
   EXPECT_EQ(Install(), L"SUCC");
-  engine_.EndBatch();
+  engine_->EndBatch();
   for (const auto& [path, bytes] : machine_.Files(kTerm)) EXPECT_NE(bytes, "odd") << path;
-  EXPECT_EQ(engine_.m_SkippedNames.size(), 6u);
+  EXPECT_EQ(engine_->m_SkippedNames.size(), 6u);
 }
 #endif
 
@@ -176,8 +194,8 @@ TEST_F(MTAssistTest, SecondInstallRewritesNothingAndAsksNothing) {
   FailNthCall(Op::kCopy, 1);  // any copy now fails the install
 
   EXPECT_EQ(Install(), L"SUCC");
-  EXPECT_FALSE(engine_.m_NeedRestart);
-  EXPECT_FALSE(engine_.m_NeedReload);
+  EXPECT_FALSE(engine_->m_NeedRestart);
+  EXPECT_FALSE(engine_->m_NeedReload);
   EXPECT_EQ(LastWrite(installed), sentinel);
 }
 
@@ -194,8 +212,8 @@ TEST_F(MTAssistTest, ReplacedCompiledFileWhileRunningAsksForAReload) {
 
   EXPECT_EQ(Install(), L"SUCC - {RELOAD}");
   EXPECT_EQ(InTerminal(kExpert), Signed("provider 2"));
-  EXPECT_TRUE(engine_.m_NeedReload);
-  EXPECT_FALSE(engine_.m_NeedRestart);
+  EXPECT_TRUE(engine_->m_NeedReload);
+  EXPECT_FALSE(engine_->m_NeedRestart);
 }
 
 TEST_F(MTAssistTest, ReplacedIndicatorAloneAlsoAsksForAReload) {
@@ -216,8 +234,8 @@ TEST_F(MTAssistTest, NewCompiledFileWinsOverAReplacedOneWhileRunning) {
   ASSERT_TRUE(running.running());
 
   EXPECT_EQ(Install(), L"SUCC - {RERUN}");
-  EXPECT_TRUE(engine_.m_NeedReload);
-  EXPECT_TRUE(engine_.m_NeedRestart);
+  EXPECT_TRUE(engine_->m_NeedReload);
+  EXPECT_TRUE(engine_->m_NeedRestart);
 }
 
 TEST_F(MTAssistTest, ClosedTerminalNeverAsksForReloadOrRestart) {
@@ -231,8 +249,8 @@ TEST_F(MTAssistTest, ClosedTerminalNeverAsksForReloadOrRestart) {
   ASSERT_TRUE(pf::SetFileTimeOf(std::wstring(kTerm) + L"logs\\20261208.log",
                                 pf::TimeKind::kLastWrite, 131000000000000000));
   EXPECT_EQ(Install(), L"SUCC");
-  EXPECT_TRUE(engine_.m_NeedReload);
-  EXPECT_TRUE(engine_.m_NeedRestart);
+  EXPECT_TRUE(engine_->m_NeedReload);
+  EXPECT_TRUE(engine_->m_NeedRestart);
 
   // An older log held is an earlier run's; the newest one held is this one's.
   Terminal(kExpert, Signed("provider 1"));
@@ -266,12 +284,12 @@ TEST_F(MTAssistTest, ChangedExpertWithoutTheMarkerChangesNothing) {
   Terminal(kIni, ini);
 
   EXPECT_EQ(Install(), L"Unknown Error");
-  EXPECT_EQ(engine_.m_ErrorText, L"Unknown Error");
+  EXPECT_EQ(engine_->m_ErrorText, L"Unknown Error");
   EXPECT_EQ(InTerminal(kExpert), Signed("provider 1"));  // not copied
   EXPECT_FALSE(HasInTerminal(kTemplate));                // nor an earlier folder
   EXPECT_FALSE(HasInTerminal(kIndicator));
   EXPECT_FALSE(HasInTerminal(kLibrary));
-  EXPECT_TRUE(engine_.m_NeedReload);  // noted before the check
+  EXPECT_TRUE(engine_->m_NeedReload);  // noted before the check
   // No patch after an error.
   EXPECT_EQ(InTerminal(kIni), ini);
   EXPECT_FALSE(HasInTerminal(kBackup));
@@ -282,7 +300,7 @@ TEST_F(MTAssistTest, NewExpertWithoutTheLibraryVersionFails) {
   Package(kExpert, "EX4 CopyloomSignedEA 1.4.0.6");
   EXPECT_EQ(Install(), L"Unknown Error");
   EXPECT_FALSE(HasInTerminal(kExpert));
-  EXPECT_TRUE(engine_.m_NeedRestart);
+  EXPECT_TRUE(engine_->m_NeedRestart);
 }
 
 TEST_F(MTAssistTest, MarkerChecksApplyOnlyToChangedCompiledFilesAndOnlyWhenSet) {
@@ -298,8 +316,7 @@ TEST_F(MTAssistTest, MarkerChecksApplyOnlyToChangedCompiledFilesAndOnlyWhenSet) 
   Package(L"experts\\Other Provider.EX4", "EX4 unsigned");
   EXPECT_EQ(Install(), L"Unknown Error");
 
-  engine_.m_MarkerText.clear();
-  engine_.m_LibraryVersion.clear();
+  Rebuild(ProviderSetup(false));
   EXPECT_EQ(Install(), L"SUCC");
   EXPECT_EQ(InTerminal(L"experts\\Other Provider.EX4"), "EX4 unsigned");
 }
@@ -322,8 +339,8 @@ TEST_F(MTAssistTest, CopyFailureMidwayLeavesTheTerminalAsItWas) {
   const std::wstring expected = L"Please close all the MetaTrader Terminals,and then try again!#" +
                                 GetPathFileName(listed[1]);
   EXPECT_EQ(Install(), expected);
-  EXPECT_TRUE(engine_.m_RolledBack);
-  EXPECT_TRUE(engine_.m_Changes.empty());
+  EXPECT_TRUE(engine_->m_RolledBack);
+  EXPECT_TRUE(engine_->m_Changes.empty());
   // The template staged before it is gone again, and no staged file is left.
   EXPECT_FALSE(machine_.Exists(kTerm + std::wstring(L"templates")));
   for (size_t i = 0; i < listed.size(); ++i) {
@@ -335,13 +352,6 @@ TEST_F(MTAssistTest, CopyFailureMidwayLeavesTheTerminalAsItWas) {
   EXPECT_FALSE(HasInTerminal(kBackup));
 
   EXPECT_EQ(machine_.Files().size(), before_files);
-
-  // Once failed, every later step of the same install does nothing.
-  engine_.m_ErrorText = expected;
-  std::wstring names;
-  EXPECT_EQ(engine_.CopyPackageFiles(L"experts", kRoot, kTerm, &names), 0);
-  EXPECT_TRUE(names.empty());
-  EXPECT_FALSE(HasInTerminal(kExpert));
 }
 
 // On Windows the links are reparse points, as Wine makes them too.
@@ -372,7 +382,7 @@ TEST_F(MTAssistTest, LinksToFilesAreReplacedNeverWrittenThrough) {
 
   // Nothing left to change: a repeat changes nothing at all.
   EXPECT_EQ(Install(), L"SUCC");
-  EXPECT_TRUE(engine_.m_Changes.empty());
+  EXPECT_TRUE(engine_->m_Changes.empty());
 }
 
 TEST_F(MTAssistTest, UnreadablePackageFileIsAFailedCopyNotAnIdenticalOne) {
@@ -395,8 +405,7 @@ TEST_F(MTAssistTest, ZeroLengthPackageFileCountsAsInstalledWithoutACopy) {
 
   // Against a non-empty installed file it is a change, copied as such.
   Terminal(L"experts\\Empty Provider.ex4", "EX4 old");
-  engine_.m_MarkerText.clear();
-  engine_.m_LibraryVersion.clear();
+  Rebuild(ProviderSetup(false));
   EXPECT_EQ(Install(), L"SUCC");
   EXPECT_TRUE(HasInTerminal(L"experts\\Empty Provider.ex4"));
   EXPECT_EQ(InTerminal(L"experts\\Empty Provider.ex4"), "");
@@ -411,7 +420,7 @@ TEST_F(MTAssistTest, MissingFoldersGiveTheirMessages) {
   EXPECT_EQ(Install(L"C:\\Home"), L"Please select the installation path of MT4!");
   EXPECT_TRUE(machine_.Files(L"C:\\Home").empty());
 
-  EXPECT_EQ(engine_.InstallToTerminal(L"C:\\Setup\\Signal Receiver", kTerm),
+  EXPECT_EQ(engine_->InstallToTerminal(L"C:\\Setup\\Signal Receiver", kTerm),
             L"Invalid running path!\nC:\\Setup\\");
   EXPECT_FALSE(HasInTerminal(kTemplate));
 }
@@ -429,10 +438,10 @@ TEST_F(MTAssistTest, NoExpertInstalledIsNothingInstalledButLibrariesAreStillMark
   // An empty package: nothing copied, nothing patched.
   machine_.MakeTerminal(L"C:\\MT4 B");
   Terminal(kIni, ini, L"C:\\MT4 B\\");
-  EXPECT_EQ(engine_.InstallToTerminal(L"C:\\Setup\\Empty\\", L"C:\\MT4 B"),
+  EXPECT_EQ(engine_->InstallToTerminal(L"C:\\Setup\\Empty\\", L"C:\\MT4 B"),
             L"Invalid running path!\nC:\\Setup\\");
   machine_.MakeFolder(L"C:\\Setup\\Empty\\experts");
-  EXPECT_EQ(engine_.InstallToTerminal(L"C:\\Setup\\Empty\\", L"C:\\MT4 B"),
+  EXPECT_EQ(engine_->InstallToTerminal(L"C:\\Setup\\Empty\\", L"C:\\MT4 B"),
             L"Installation file not found!");
   EXPECT_EQ(InTerminal(kIni, L"C:\\MT4 B\\"), ini);
 }
@@ -493,25 +502,16 @@ TEST_F(MTAssistTest, PackagesOwnExpertsIniArrivesFirstButNeverReplacesTheTermina
   EXPECT_EQ(InTerminal(kBackup, L"C:\\MT4 B\\"), own);
 }
 
-TEST_F(MTAssistTest, StarPatternsNameASourceAndItsCompiledFileOnce) {
-  engine_.m_ExpertPattern = L"*";
-  engine_.m_LibraryPattern = L"*";
-  engine_.m_MarkerText = L"vlmexp.dll";
-  engine_.m_LibraryVersion.clear();
-  Package(L"experts\\A.mq4", "source A");
-  Package(L"experts\\A.ex4", "EX4 A vlmexp.dll");
-  Package(L"experts\\B.mq4", "source B");
-  Package(L"experts\\C.MQ4", "source C");
-  Package(L"experts\\C.ex4", "EX4 C vlmexp.dll");
-
-  std::wstring names;
-  EXPECT_EQ(engine_.CopyPackageFiles(L"experts", kRoot, kTerm, &names), 5);
-  TextList named;
-  SplitText(names, L",", &named, true);
-  std::sort(named.begin(), named.end());
-  EXPECT_EQ(named, (TextList{L"A", L"B", L"C"}));
-  EXPECT_EQ(names.size(), 6u);  // each once, each with its ","
-  EXPECT_EQ(InTerminal(L"experts\\A.mq4"), "source A");
+TEST_F(MTAssistTest, StarPatternsInstallSourcesBesideTheirCompiledFiles) {
+  Rebuild(EngineWith(L"*", L"*", L"vlmexp.dll"));
+  const std::pair<const wchar_t*, const char*> files[] = {{L"experts\\A.mq4", "source A"},
+                                                          {L"experts\\A.ex4", "EX4 A vlmexp.dll"},
+                                                          {L"experts\\B.mq4", "source B"},
+                                                          {L"experts\\C.MQ4", "source C"},
+                                                          {L"experts\\C.ex4", "EX4 C vlmexp.dll"}};
+  for (const auto& [path, bytes] : files) Package(path, bytes);
+  EXPECT_EQ(Install(), L"SUCC");
+  for (const auto& [path, bytes] : files) EXPECT_EQ(InTerminal(path), bytes) << path;
 }
 
 TEST_F(MTAssistTest, OldTagFilesGoWhereTheLibraryPatternApplies) {
@@ -524,8 +524,7 @@ TEST_F(MTAssistTest, OldTagFilesGoWhereTheLibraryPatternApplies) {
 
   // With both patterns at "*", every folder is cleared of them, even one the
   // package does not have.
-  engine_.m_ExpertPattern = L"*";
-  engine_.m_LibraryPattern = L"*";
+  Rebuild(EngineWith(L"*", L"*", L"CopyloomSignedEA", L"1.4.0.7"));
   Terminal(L"profiles\\vlcpy0002.tag", "old");
   Terminal(L"experts\\keep.tag", "not a copier tag");
   Install();
@@ -564,8 +563,8 @@ TEST_F(MTAssistTest, BatchGivesTheResultsOfPlainInstalls) {
     for (const auto& term : terms) {
       Outcome o;
       o.result = Install(term);
-      o.reload = engine_.m_NeedReload;
-      o.restart = engine_.m_NeedRestart;
+      o.reload = engine_->m_NeedReload;
+      o.restart = engine_->m_NeedRestart;
       o.expert = InTerminal(kExpert, term);
       o.indicator = InTerminal(kIndicator, term);
       o.library = InTerminal(kLibrary, term);
@@ -578,31 +577,20 @@ TEST_F(MTAssistTest, BatchGivesTheResultsOfPlainInstalls) {
   const std::vector<Outcome> plain = run(prepare(L"C:\\Plain"));
   std::vector<Outcome> batched;
   {
-    ScopedInstallBatch batch(engine_);
+    ScopedInstallBatch batch(*engine_);
     batched = run(prepare(L"C:\\Batch"));
   }
   EXPECT_EQ(plain, batched);
   EXPECT_EQ(plain[0].result, L"SUCC");
   EXPECT_TRUE(plain[1].reload);
   EXPECT_FALSE(plain[2].reload || plain[2].restart);
-
-  // The marker texts are part of what a batch remembers.
-  {
-    ScopedInstallBatch batch(engine_);
-    engine_.m_MarkerText = L"AnotherMarker";
-    machine_.MakeTerminal(L"C:\\Marker");
-    EXPECT_EQ(Install(L"C:\\Marker"), L"Unknown Error");
-    engine_.m_MarkerText = L"CopyloomSignedEA";
-    machine_.MakeTerminal(L"C:\\Marker 2");
-    EXPECT_EQ(Install(L"C:\\Marker 2"), L"SUCC");
-  }
 }
 
 TEST_F(MTAssistTest, BatchNoticesAPackageFileThatChanges) {
   MakeProviderPackage();
   machine_.MakeTerminal(L"C:\\MT4 B");
   machine_.MakeTerminal(L"C:\\MT4 C");
-  ScopedInstallBatch batch(engine_);
+  ScopedInstallBatch batch(*engine_);
   EXPECT_EQ(Install(), L"SUCC");
 
   // Another size.
@@ -640,12 +628,9 @@ TEST(MTAssistTraceTest, TraceLinesGoToTheProgramLog) {
   machine.StartProduct();
   machine.MakeTerminal(L"C:\\MT4");
   machine.WriteFile(std::wstring(kRoot) + kExpert, Signed("provider"));
-  CMTAssist engine;
-  engine.m_ExpertPattern = L"*Provider*.ex4";
-  SetDryRun(true);
-  const std::wstring planned = engine.InstallToTerminal(kRoot, kTerm);
-  SetDryRun(false);
-  ASSERT_EQ(planned, L"SUCC");
+  CMTAssist engine(EngineWith(L"*Provider*.ex4"));
+  CMTAssist dry_run(EngineWith(L"*Provider*.ex4", L"*", L"", L"", true));
+  ASSERT_EQ(dry_run.InstallToTerminal(kRoot, kTerm), L"SUCC");
   EXPECT_TRUE(TheLog().log_path().empty() || !machine.Exists(TheLog().log_path()));
   ASSERT_EQ(engine.InstallToTerminal(kRoot, kTerm), L"SUCC");
 
@@ -680,22 +665,21 @@ TEST(SampleKitTest, BothSidesInstallIntoATerminal) {
   const std::wstring version = files.FindFileVersionText(L"vlcpy.dll");
   ASSERT_EQ(version, L"1.4.0.7");
 
-  CMTAssist engine;
-  engine.m_MarkerText = BuiltInMarkerText();
-  engine.m_LibraryVersion = version;
-  engine.m_LibraryPattern = BuiltInLibraryPattern();
+  auto side = [&](const wchar_t* pattern) {
+    return EngineWith(pattern, BuiltInLibraryPattern(), BuiltInMarkerText(), version);
+  };
   machine.MakeTerminal(L"C:\\MT4");
   machine.WriteFile(L"C:\\MT4\\config\\experts.ini", IniBytes(300, 'e'));
 
-  engine.m_ExpertPattern = L"*Provider*.ex4";
-  EXPECT_EQ(engine.InstallToTerminal(L"C:\\Setup\\Signal Provider\\", L"C:\\MT4"), L"SUCC");
+  CMTAssist provider(side(L"*Provider*.ex4"));
+  EXPECT_EQ(provider.InstallToTerminal(L"C:\\Setup\\Signal Provider\\", L"C:\\MT4"), L"SUCC");
   for (const wchar_t* file : {kExpert, kIndicator, kLibrary, kTemplate}) {
     EXPECT_EQ(machine.ReadFile(std::wstring(L"C:\\MT4\\") + file),
               machine.ReadFile(std::wstring(L"C:\\Setup\\Signal Provider\\") + file))
         << file;
   }
-  engine.m_ExpertPattern = L"*Receiver*.ex4";
-  EXPECT_EQ(engine.InstallToTerminal(L"C:\\Setup\\Signal Receiver\\", L"C:\\MT4"), L"SUCC");
+  CMTAssist receiver(side(L"*Receiver*.ex4"));
+  EXPECT_EQ(receiver.InstallToTerminal(L"C:\\Setup\\Signal Receiver\\", L"C:\\MT4"), L"SUCC");
   EXPECT_TRUE(files.FileExists(L"C:\\MT4\\experts\\_Velmora Signal Receiver.ex4"));
   EXPECT_TRUE(files.FileExists(L"C:\\MT4\\templates\\Copyloom Receiver.tpl"));
   EXPECT_EQ(machine.ReadFile(L"C:\\MT4\\config\\experts.ini"),

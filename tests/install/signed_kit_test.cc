@@ -86,11 +86,6 @@ class SignedKitTest : public ::testing::Test {
  protected:
   void SetUp() override {
     machine_.StartProduct();
-    CMTAssist& engine = TheEngine();
-    engine.m_MarkerText.clear();
-    engine.m_LibraryVersion.clear();
-    engine.m_ExpertPattern = L"*";
-    engine.m_LibraryPattern = L"*";
     trusted_ = {vendor_.key()};
     SetTrustedKeysForTesting(&trusted_);
     SetRequireSignature(false);
@@ -137,13 +132,14 @@ class SignedKitTest : public ::testing::Test {
     OnInstallProvider(view_, InstallSession{});
   }
   std::wstring StatusOfA() {
-    const PackageChoice package{kRoot, TheEngine().m_ExpertPattern};
+    // As the Provider install chose it.
+    const PackageChoice package{kRoot, ChoosePackage(InstallSession{}, kSideProvider).expert_pattern};
     return InstalledStateText(ReadTerminalStatus(L"C:\\MT4 A", package));
   }
   // Refused before any terminal changed, naming the file.
   void ExpectRefused(const std::wstring& file) {
     const auto before = Terminals();
-    OnInstallProvider(view_, InstallSession{});
+    EXPECT_EQ(OnInstallProvider(view_, InstallSession{}).refusal, CommandRefusal::kKitNotGenuine);
     ASSERT_EQ(view_.MessageTexts().size(), 1u);
     EXPECT_EQ(view_.MessageTexts()[0], L"This kit is not genuine: " + file);
     EXPECT_EQ(Terminals(), before);
@@ -228,7 +224,7 @@ TEST_F(SignedKitTest, JunkBesideASignedKitIsNeitherListedNorInstalled) {
 TEST_F(SignedKitTest, AnUnsignedKitInstallsWithAWarningOrIsRefusedWhenASignatureIsRequired) {
   SetRequireSignature(true);
   const auto before = Terminals();
-  OnInstallProvider(view_, InstallSession{});
+  EXPECT_EQ(OnInstallProvider(view_, InstallSession{}).refusal, CommandRefusal::kSignatureRequired);
   EXPECT_EQ(view_.MessageTexts(),
             std::vector<std::wstring>{
                 L"This kit is not signed and a signature is required: C:\\Setup\\Signal Provider\\"});
@@ -300,7 +296,6 @@ TEST_F(SignedKitTest, AnOlderKitIsRefusedOverANewerOneUnlessADowngradeIsAllowed)
 TEST_F(SignedKitTest, StatusTellsTheRecordedVersionAndAFileChangedSinceTheInstall) {
   // The record lists what went in: not an expert the side's pattern left out.
   Kit(L"experts\\Other Receiver.ex4", "EX4 receiver CopyloomSignedEA");
-  TheEngine().m_ExpertPattern = L"*Provider*.ex4";
   Sign(vendor_);
   InstallAll();
   ASSERT_EQ(view_.rows[0].state, L"Completed");
