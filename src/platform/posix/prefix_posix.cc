@@ -37,6 +37,7 @@ struct Current {
   std::shared_ptr<PrefixState> scoped;
   // Outside any scope: the environment's, kept while it names the same.
   std::shared_ptr<PrefixState> from_environment;
+  std::string environment_key;
 };
 
 Current& TheCurrent() {
@@ -77,13 +78,16 @@ namespace posix {
 
 std::shared_ptr<PrefixState> CurrentState() {
   Current& current = TheCurrent();
-  const std::string root = PrefixFolderFromEnvironment();
-  const std::string user = WineUserName();
   std::lock_guard<std::mutex> lock(current.mutex);
   if (current.scoped) return current.scoped;
-  auto& made = current.from_environment;
-  if (!made || made->root != root || made->user != user) made = MakeState(root, user);
-  return made;
+  // The variables as they stand: the account's name is looked up only when
+  // they change.
+  const std::string key = Getenv("WINEPREFIX") + '\0' + Getenv("HOME") + '\0' + Getenv("USER");
+  if (!current.from_environment || current.environment_key != key) {
+    current.from_environment = MakeState(PrefixFolderFromEnvironment(), WineUserName());
+    current.environment_key = key;
+  }
+  return current.from_environment;
 }
 
 }  // namespace posix
