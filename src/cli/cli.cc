@@ -35,6 +35,7 @@
 #include "install/uninstall.h"
 #include "platform/path_rules.h"
 #include "platform/platform.h"
+#include "platform/prefix.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
@@ -42,7 +43,14 @@
 namespace copyloom::cli {
 namespace {
 
+// Set while a run in each prefix gathers one prefix's JSON output.
+std::string* g_printed = nullptr;
+
 void WriteUtf8(FILE* stream, const std::string& text) {
+  if (stream == stdout && g_printed) {
+    g_printed->append(text);
+    return;
+  }
   std::fwrite(text.data(), 1, text.size(), stream);
   std::fflush(stream);
 }
@@ -1020,15 +1028,28 @@ int RunCopyloom(const Invocation& invocation) {
   const ProfileOptions profile = ProfileOptionsOf(*options, current_folder);
   std::wstring refusal;
   const PrefixOptions prefix = PrefixOptionsOf(*options, current_folder, profile, &refusal);
-  if (options->all_prefixes) return RunInEachPrefix(prefix, invocation.args);
+  if (options->all_prefixes) {
+    return RunInEachPrefix(prefix, [&](const platform::WinePrefix& one, std::string* printed) {
+      const platform::PrefixScope scope(one);
+      // What a row of the prefix before left noted is not this prefix's.
+      TakeRowFailures();
+      TakeRowChanges();
+      g_printed = printed;
+      const int status = RunOnList(*options, profile, current_folder, L"");
+      g_printed = nullptr;
+      return status;
+    });
+  }
   const Command& command = *options->row;
   const Context context{invocation, prefix};
   if (!command.in_prefix) return command.alone(*options, context);
 
   std::wstring chosen_prefix;
-  if (const int stop = SelectPrefix(prefix, &chosen_prefix); stop >= 0) {
+  platform::WinePrefix run_prefix;
+  if (const int stop = SelectPrefix(prefix, &chosen_prefix, &run_prefix); stop >= 0) {
     return EndEarly(options->json, stop, refusal);
   }
+  const platform::PrefixScope scope(run_prefix);
   if (!chosen_prefix.empty() && !options->json) {
     WriteUtf8(stdout, "Wine prefix: " + Utf8(chosen_prefix) + "\n");
   }

@@ -1,16 +1,10 @@
-// Wine prefixes for the Linux build. A prefix is probed in this process (the
-// platform reads the registry and drives of whatever WINEPREFIX names), but a
-// command runs in one prefix per process: the product profile, the settings
-// file and the log are fixed at start-up, so --all-prefixes runs this
-// program once per prefix.
-#include <fcntl.h>
-#include <spawn.h>
+// Wine prefixes for the Linux build. Each prefix probed or run in is a value
+// of its own (its drives, registry and code page), made afresh and handed to
+// the seam for that step only, so one prefix never sees what was read of
+// another; the environment is read once, for the default.
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -21,12 +15,9 @@
 #include "foundation/ini_file.h"
 #include "foundation/path_util.h"
 #include "platform/platform.h"
-#include "platform/posix/path_mapper.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/prefix.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_list.h"
-
-extern char** environ;
 
 namespace copyloom::cli {
 namespace {
@@ -46,24 +37,42 @@ void Out(FILE* stream, const std::string& text) {
   std::fflush(stream);
 }
 
-std::string Getenv(const char* name) {
-  const char* value = getenv(name);
-  return value ? value : "";
+// What the environment says of prefixes, read once at start: WINEPREFIX,
+// HOME and the user every prefix is made for.
+struct Environment {
+  std::string wineprefix;
+  std::string home;  // without a trailing "/"
+  std::wstring user;
+};
+
+const Environment& TheEnvironment() {
+  static const Environment environment = [] {
+    Environment e;
+    if (const char* value = getenv("WINEPREFIX")) e.wineprefix = value;
+    if (const char* value = getenv("HOME")) e.home = value;
+    while (e.home.size() > 1 && e.home.back() == '/') e.home.pop_back();
+    e.user = platform::PrefixFromEnvironment().user_name();
+    return e;
+  }();
+  return environment;
 }
 
-std::string Home() {
-  std::string home = Getenv("HOME");
-  while (home.size() > 1 && home.back() == '/') home.pop_back();
-  return home;
+std::string Home() { return TheEnvironment().home; }
+
+platform::WinePrefix PrefixIn(const std::string& folder) {
+  return platform::WinePrefix(platform::FromNativeFileName(folder), TheEnvironment().user);
 }
+
+std::wstring Wide(const std::string& native) { return platform::FromNativeFileName(native); }
 
 // What a run in the prefix would see: the terminals a search finds and the
-// list saved in its data folder. Reads only.
+// list saved in its data folder. Reads only, in a value of its own: what it
+// notes (a broken registry) is the run's to find again, not this probe's.
 PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   PrefixFacts facts;
   facts.folder = folder;
-  facts.arch = platform::posix::WinePrefixArch(folder);
-  setenv("WINEPREFIX", folder.c_str(), 1);
+  facts.arch = platform::NativeFileName(platform::WinePrefixArch(Wide(folder)));
+  platform::PrefixScope scope(PrefixIn(folder));
   InitProductProfile(profile);
   // The run proper reports its own start-up checks.
   TakeSelfCheckMessages();
@@ -71,7 +80,7 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
   // prefix without shell folders has Wine's default one inside it); one
   // outside (--data-dir) says nothing of this prefix.
   const std::wstring settings_folder = TheProfile().settings_folder;
-  if (platform::posix::IsWindowsStyle(settings_folder)) {
+  if (platform::IsPrefixPath(settings_folder)) {
     CConfig settings;
     settings.SetConfigFile(settings_folder + kSettingsFileName);
     facts.saved_list = !settings.GetConfigValue(kKeyPath).empty();
@@ -87,64 +96,23 @@ PrefixFacts Probe(const std::string& folder, const ProfileOptions& profile) {
     }
   }
   facts.terminals = static_cast<int>(found.size());
+  platform::TakeBrokenSettingsFile();
   return facts;
 }
 
 std::vector<PrefixFacts> ProbeAll(const PrefixOptions& options,
-                                  std::vector<platform::posix::UnreadablePrefix>* unreadable =
-                                      nullptr) {
-  const std::string first =
-      options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
-  const std::string saved = Getenv("WINEPREFIX");
+                                  std::vector<platform::UnreadablePrefix>* unreadable = nullptr) {
+  const std::wstring first =
+      options.prefix.empty() ? Wide(TheEnvironment().wineprefix) : options.prefix;
   std::vector<PrefixFacts> all;
-  for (const auto& folder : platform::posix::FindWinePrefixes(Home(), first, unreadable)) {
-    all.push_back(Probe(folder, options.profile));
-  }
-  if (saved.empty()) {
-    unsetenv("WINEPREFIX");
-  } else {
-    setenv("WINEPREFIX", saved.c_str(), 1);
+  for (const auto& folder : platform::FindWinePrefixes(Wide(Home()), first, unreadable)) {
+    all.push_back(Probe(platform::NativeFileName(folder), options.profile));
   }
   return all;
 }
 
 std::string TerminalCount(int n) {
   return std::to_string(n) + (n == 1 ? " terminal" : " terminals");
-}
-
-// Runs a program and waits; with captured set its standard output goes there.
-int RunChild(const std::string& program, const std::vector<std::string>& args,
-             std::string* captured) {
-  std::vector<std::string> all = {program};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int pipe_fds[2] = {-1, -1};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (captured) {
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return kExitFailed;
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
-  }
-  pid_t pid;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (captured) {
-    close(pipe_fds[1]);
-    char buffer[65536];
-    ssize_t n;
-    while (spawned == 0 &&
-           ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
-      if (n > 0) captured->append(buffer, static_cast<size_t>(n));
-    }
-    close(pipe_fds[0]);
-  }
-  if (spawned != 0) return kExitFailed;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : kExitFailed;
 }
 
 // 2 (usage) is worse than 1 (failed), which is worse than 0.
@@ -156,7 +124,8 @@ int Worse(int a, int b) {
 
 }  // namespace
 
-int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
+int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
+                 platform::WinePrefix* prefix) {
   auto refuse = [&](const std::wstring& message, int status) {
     if (options.refuse) {
       options.refuse(message);
@@ -166,51 +135,49 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
     return status;
   };
   // --prefix wins; a WINEPREFIX is held to the same test.
-  const std::string named =
-      options.prefix.empty() ? Getenv("WINEPREFIX") : platform::posix::WideToNative(options.prefix);
+  const std::wstring named =
+      options.prefix.empty() ? Wide(TheEnvironment().wineprefix) : options.prefix;
   if (!named.empty()) {
-    std::string unreadable;
-    if (!platform::posix::IsWinePrefixFolder(named, &unreadable)) {
-      const std::wstring folder = platform::posix::NativeToWide(named);
+    std::wstring unreadable;
+    if (!platform::IsWinePrefixFolder(named, &unreadable)) {
       return refuse(unreadable.empty()
-                        ? RunMessage(RunText::NotAPrefix, {folder})
-                        : RunMessage(RunText::PrefixUnreadable,
-                                     {folder, platform::posix::NativeToWide(unreadable)}),
+                        ? RunMessage(RunText::NotAPrefix, {named})
+                        : RunMessage(RunText::PrefixUnreadable, {named, unreadable}),
                     kExitUsage);
     }
-    setenv("WINEPREFIX", named.c_str(), 1);
+    *prefix = PrefixIn(platform::NativeFileName(named));
     return -1;
   }
   if (Home().empty()) {
     // Without a prefix the data folder would be formed from an empty HOME.
+    *prefix = platform::WinePrefix();
     if (options.profile.data_folder_override) return -1;
     return refuse(RunMessage(RunText::HomeNotSet), kExitFailed);
   }
 
+  // ~/.wine, as Wine itself would take, unless another prefix alone holds
+  // terminals.
   const std::string wine = Home() + "/.wine";
-  std::string unreadable;
-  const bool wine_is_prefix = platform::posix::IsWinePrefixFolder(wine, &unreadable);
+  *prefix = PrefixIn(wine);
+  std::wstring unreadable;
+  const bool wine_is_prefix = platform::IsWinePrefixFolder(Wide(wine), &unreadable);
   if (!unreadable.empty()) {
     Out(stderr, "copyloom: " +
-                    platform::WideToUtf8(RunMessage(RunText::PrefixUnreadable,
-                                                    {platform::posix::NativeToWide(wine),
-                                                     platform::posix::NativeToWide(unreadable)})) +
+                    platform::WideToUtf8(
+                        RunMessage(RunText::PrefixUnreadable, {Wide(wine), unreadable})) +
                     "\n");
   }
-  if (wine_is_prefix && Probe(wine, options.profile).HoldsTerminals()) {
-    unsetenv("WINEPREFIX");
-    return -1;
-  }
+  if (wine_is_prefix && Probe(wine, options.profile).HoldsTerminals()) return -1;
   std::vector<PrefixFacts> holding;
   for (const auto& facts : ProbeAll(options)) {
     if (facts.HoldsTerminals()) holding.push_back(facts);
   }
   if (holding.size() == 1) {
-    setenv("WINEPREFIX", holding[0].folder.c_str(), 1);
-    *chosen = platform::posix::NativeToWide(holding[0].folder);
+    *prefix = PrefixIn(holding[0].folder);
+    *chosen = Wide(holding[0].folder);
     return -1;
   }
-  if (holding.empty()) return -1;  // ~/.wine, as Wine itself would take
+  if (holding.empty()) return -1;
   std::string message = "several Wine prefixes hold MT4 terminals:\n";
   for (const auto& facts : holding) {
     message += "  " + facts.folder + " (" + TerminalCount(facts.terminals) +
@@ -223,7 +190,7 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
 }
 
 int ListPrefixes(const PrefixOptions& options) {
-  std::vector<platform::posix::UnreadablePrefix> unreadable;
+  std::vector<platform::UnreadablePrefix> unreadable;
   const std::vector<PrefixFacts> all = ProbeAll(options, &unreadable);
   if (options.json) {
     ordered_json out;
@@ -238,8 +205,8 @@ int ListPrefixes(const PrefixOptions& options) {
     }
     for (const auto& bad : unreadable) {
       ordered_json p;
-      p["folder"] = bad.folder;
-      p["unreadable"] = bad.reason;
+      p["folder"] = platform::NativeFileName(bad.folder);
+      p["unreadable"] = platform::WideToUtf8(bad.reason);
       out["prefixes"].push_back(p);
     }
     out["exit"] = kExitOk;
@@ -248,10 +215,9 @@ int ListPrefixes(const PrefixOptions& options) {
   }
   if (all.empty() && unreadable.empty()) Out(stdout, "No Wine prefix found.\n");
   for (const auto& bad : unreadable) {
-    Out(stdout, platform::WideToUtf8(RunMessage(RunText::PrefixUnreadable,
-                                                {platform::posix::NativeToWide(bad.folder),
-                                                 platform::posix::NativeToWide(bad.reason)})) +
-                    "\n");
+    Out(stdout,
+        platform::WideToUtf8(RunMessage(RunText::PrefixUnreadable, {bad.folder, bad.reason})) +
+            "\n");
   }
   for (const auto& facts : all) {
     Out(stdout, facts.folder + "\t" + (facts.arch.empty() ? "?" : facts.arch) + "\t" +
@@ -261,38 +227,34 @@ int ListPrefixes(const PrefixOptions& options) {
   return kExitOk;
 }
 
-int RunInEachPrefix(const PrefixOptions& options, const std::vector<std::wstring>& args) {
-  std::vector<std::string> rest;
-  for (const auto& arg : args) {
-    if (arg != L"--all-prefixes") rest.push_back(platform::WideToUtf8(arg));
-  }
-  const std::string program = platform::posix::WideToNative(platform::ProgramPath());
+int RunInEachPrefix(const PrefixOptions& options, const RunInPrefix& run) {
   ordered_json out;
   out["prefixes"] = ordered_json::array();
   int worst = kExitOk;
   bool any = false;
-  // The run in progress gets the signal too and stops after its terminal;
-  // the prefixes after it are not begun.
+  // The run in progress stops after its terminal; the prefixes after it
+  // are not begun.
   platform::WatchStopRequests();
   for (const auto& facts : ProbeAll(options)) {
     if (!facts.HoldsTerminals()) continue;
     if (platform::StopRequested() != 0) break;
-    std::vector<std::string> child_args = {"--prefix", facts.folder};
-    child_args.insert(child_args.end(), rest.begin(), rest.end());
+    // A value made afresh for the run: nothing the probes or the prefix
+    // before read is carried into it.
+    const platform::WinePrefix prefix = PrefixIn(facts.folder);
     if (!options.json) {
       Out(stdout, std::string(any ? "\n" : "") + "== Wine prefix: " + facts.folder + "\n");
       any = true;
-      worst = Worse(worst, RunChild(program, child_args, nullptr));
+      worst = Worse(worst, run(prefix, nullptr));
       continue;
     }
-    std::string captured;
-    const int status = RunChild(program, child_args, &captured);
+    std::string printed;
+    const int status = run(prefix, &printed);
     worst = Worse(worst, status);
     ordered_json one;
     one["prefix"] = facts.folder;
-    const ordered_json run = ordered_json::parse(captured, nullptr, false);
-    if (run.is_object()) {
-      for (const auto& [key, value] : run.items()) one[key] = value;
+    const ordered_json result = ordered_json::parse(printed, nullptr, false);
+    if (result.is_object()) {
+      for (const auto& [key, value] : result.items()) one[key] = value;
     }
     one["exit"] = status;
     out["prefixes"].push_back(one);

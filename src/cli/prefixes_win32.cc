@@ -14,7 +14,8 @@ int Refuse() {
 
 }  // namespace
 
-int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
+int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
+                 platform::WinePrefix* prefix) {
   if (options.prefix.empty()) return -1;
   const std::wstring message = L"Wine prefixes are a matter of the Linux build";
   if (!options.refuse) return Refuse();
@@ -24,7 +25,7 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen) {
 
 int ListPrefixes(const PrefixOptions& options) { return Refuse(); }
 
-int RunInEachPrefix(const PrefixOptions& options, const std::vector<std::wstring>& args) {
+int RunInEachPrefix(const PrefixOptions& options, const RunInPrefix& run) {
   return Refuse();
 }
 

@@ -14,16 +14,14 @@
 #include "cli/window_command.h"
 #include "install/install_commands.h"
 #include "platform/platform.h"
-#include "platform/posix/path_mapper.h"
-#include "platform/posix/wine_prefix.h"
+#include "platform/prefix.h"
 
 extern char** environ;
 
 namespace copyloom::cli {
 namespace {
 
-using platform::posix::NativeToWide;
-using platform::posix::WideToNative;
+std::string WideToNative(const std::wstring& text) { return platform::NativeFileName(text); }
 
 bool IsFile(const std::string& path) {
   struct stat st;
@@ -83,8 +81,10 @@ int RunWindowCommand(const WindowRequest& request) {
   if (wine.empty()) {
     return Fail("Wine is not installed; the window needs it (Debian: sudo apt-get install wine)");
   }
-  std::string prefix = platform::posix::WinePrefix();
-  std::string arch = platform::posix::WinePrefixArch(prefix);
+  // The run's prefix, as chosen for any run.
+  const platform::WinePrefix run_prefix = platform::CurrentPrefix();
+  std::string prefix = WideToNative(run_prefix.root());
+  std::string arch = WideToNative(platform::WinePrefixArch(run_prefix.root()));
   // A prefix Wine is yet to make is made for this machine: 64-bit.
   if (arch.empty()) arch = "win64";
   const bool win32 = arch == "win32";

@@ -8,6 +8,7 @@
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
 #include "platform/platform.h"
+#include "platform/prefix.h"
 
 namespace copyloom {
 
@@ -103,13 +104,14 @@ std::wstring TagOf(const std::wstring& name) {
 // Staged and kept files in folder that no transaction owns: neither their
 // journal nor a held lock is left (a cut before the journal reached the
 // disk, or a removal that did not). Only our own suffixes, once per folder
-// and process.
+// and process; "C:\..." of another Wine prefix is another folder.
 void SweepOrphans(const std::wstring& journal_folder, const std::wstring& folder) {
   static std::mutex mutex;
   static auto* swept = new std::set<std::wstring>;
   {
     std::lock_guard<std::mutex> hold(mutex);
-    if (!swept->insert(journal_folder + L"|" + folder).second) return;
+    const std::wstring key = pf::CurrentPrefix().root() + L"|" + journal_folder + L"|" + folder;
+    if (!swept->insert(key).second) return;
   }
   std::vector<pf::DirEntry> entries;
   if (!pf::ListEntries(folder, L"*.~*.cl*", &entries)) return;

@@ -239,90 +239,106 @@ bool ParseLinkTarget(const std::wstring& target, RegRoot* root, std::wstring* pa
   return false;
 }
 
+// One value line of a key ("name"=data, @=data): its name, type and data,
+// following continuation lines of long hex data (*line_index moves past
+// them). False for a line that holds no value one can read.
+bool ParseValueLine(const std::vector<std::string_view>& lines, size_t* line_index,
+                    std::wstring* name, uint32_t* type, std::wstring* data) {
+  const std::string_view line = lines[*line_index];
+  name->clear();
+  size_t pos = 1;
+  if (line[0] == '"' && !ParseString(line, &pos, '"', name)) return false;
+  while (pos < line.size() && line[pos] == ' ') ++pos;
+  if (pos >= line.size() || line[pos] != '=') return false;
+  ++pos;
+  while (pos < line.size() && line[pos] == ' ') ++pos;
+  std::string_view rest = line.substr(pos);
+
+  *type = kRegSz;
+  if (StartsWith(rest, "str(")) {
+    const size_t close = rest.find("):", 4);
+    if (close == std::string_view::npos || !ParseType(rest.substr(4, close - 4), type)) {
+      return false;
+    }
+    rest = rest.substr(close + 2);
+    pos = line.size() - rest.size();
+  }
+  if (!rest.empty() && rest[0] == '"') {
+    ++pos;
+    return ParseString(line, &pos, '"', data);
+  }
+  if (StartsWith(rest, "dword:")) {
+    uint32_t value = 0;
+    size_t i = 6, digits = 0;
+    for (; i < rest.size() && digits < 8 && HexDigit(rest[i]) >= 0; ++i, ++digits) {
+      value = value * 16 + static_cast<uint32_t>(HexDigit(rest[i]));
+    }
+    if (digits == 0) return false;
+    *type = kRegDword;
+    data->push_back(static_cast<wchar_t>(value & 0xFFFF));
+    data->push_back(static_cast<wchar_t>(value >> 16));
+    return true;
+  }
+  if (!StartsWith(rest, "hex:") && !StartsWith(rest, "hex(")) return false;
+  const size_t colon = rest.find(':');
+  if (colon == std::string_view::npos) return false;  // "hex(2)" without its data
+  *type = 3;                                          // REG_BINARY
+  if (rest[3] == '(' &&
+      (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), type))) {
+    return false;
+  }
+  std::string bytes;
+  if (!ParseHexList(lines, line_index, line.size() - rest.size() + colon + 1, &bytes)) {
+    return false;
+  }
+  std::u16string units = BytesToUnits(bytes);
+  if ((IsStringType(*type) || *type == kRegLink) && !units.empty() && units.back() == 0) {
+    units.pop_back();
+  }
+  AppendUnits(units, data);
+  return true;
+}
+
+// The first line after blank ones, when it is the header; else npos.
+size_t AfterHeader(const std::vector<std::string_view>& lines) {
+  size_t first = 0;
+  while (first < lines.size() && lines[first].empty()) ++first;
+  if (first >= lines.size() || !StartsWith(lines[first], "WINE REGISTRY Version 2")) {
+    return std::string_view::npos;
+  }
+  return first + 1;
+}
+
 }  // namespace
 
 bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
   const std::vector<std::string_view> lines = SplitLines(text);
-  size_t first = 0;
-  while (first < lines.size() && lines[first].empty()) ++first;
-  if (first >= lines.size() || !StartsWith(lines[first], "WINE REGISTRY Version 2")) return false;
+  const size_t first = AfterHeader(lines);
+  if (first == std::string_view::npos) return false;
 
   std::wstring key;
-  bool have_key = false;
   // Values go straight to the key of their section: no key is added until
   // the next section, so the pointer stays valid.
   Key* current = nullptr;
   bool key_is_link = false;
-  for (size_t li = first + 1; li < lines.size(); ++li) {
-    std::string_view line = lines[li];
+  for (size_t li = first; li < lines.size(); ++li) {
+    const std::string_view line = lines[li];
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '[') {
       size_t pos = 1;
-      have_key = ParseString(line, &pos, ']', &key) && !key.empty();
+      const bool named = ParseString(line, &pos, ']', &key) && !key.empty();
       key_is_link = false;
-      current = have_key ? FindOrAdd(root, key) : nullptr;
-      have_key = current != nullptr;
+      current = named ? FindOrAdd(root, key) : nullptr;
       continue;
     }
     if (line[0] == '#') {
-      if (have_key && line == "#link") key_is_link = true;
+      if (current && line == "#link") key_is_link = true;
       continue;
     }
-    if (!have_key || (line[0] != '"' && line[0] != '@')) continue;
-
-    std::wstring name;
-    size_t pos = 1;
-    if (line[0] == '"') {
-      if (!ParseString(line, &pos, '"', &name)) continue;
-    }
-    while (pos < line.size() && line[pos] == ' ') ++pos;
-    if (pos >= line.size() || line[pos] != '=') continue;
-    ++pos;
-    while (pos < line.size() && line[pos] == ' ') ++pos;
-    std::string_view rest = line.substr(pos);
-
+    if (!current || (line[0] != '"' && line[0] != '@')) continue;
+    std::wstring name, data;
     uint32_t type = kRegSz;
-    std::wstring data;
-    if (StartsWith(rest, "str(")) {
-      size_t close = rest.find("):", 4);
-      if (close == std::string_view::npos) continue;
-      if (!ParseType(rest.substr(4, close - 4), &type)) continue;
-      rest = rest.substr(close + 2);
-      pos = line.size() - rest.size();
-    }
-    if (!rest.empty() && rest[0] == '"') {
-      ++pos;
-      if (!ParseString(line, &pos, '"', &data)) continue;
-    } else if (StartsWith(rest, "dword:")) {
-      uint32_t value = 0;
-      size_t i = 6, digits = 0;
-      for (; i < rest.size() && digits < 8 && HexDigit(rest[i]) >= 0; ++i, ++digits) {
-        value = value * 16 + static_cast<uint32_t>(HexDigit(rest[i]));
-      }
-      if (digits == 0) continue;
-      type = kRegDword;
-      data.push_back(static_cast<wchar_t>(value & 0xFFFF));
-      data.push_back(static_cast<wchar_t>(value >> 16));
-    } else if (StartsWith(rest, "hex:") || StartsWith(rest, "hex(")) {
-      size_t colon = rest.find(':');
-      if (colon == std::string_view::npos) continue;  // "hex(2)" with no data
-      type = 3;                                       // REG_BINARY
-      if (colon == std::string_view::npos) continue;  // "hex(2)" without its data
-      if (rest[3] == '(' &&
-          (colon < 5 || rest[colon - 1] != ')' || !ParseType(rest.substr(4, colon - 5), &type))) {
-        continue;
-      }
-      std::string bytes;
-      if (!ParseHexList(lines, &li, line.size() - rest.size() + colon + 1, &bytes)) continue;
-      std::u16string units = BytesToUnits(bytes);
-      if ((IsStringType(type) || type == kRegLink) && !units.empty() && units.back() == 0) {
-        units.pop_back();
-      }
-      AppendUnits(units, &data);
-    } else {
-      continue;
-    }
-
+    if (!ParseValueLine(lines, &li, &name, &type, &data)) continue;
     if (type == kRegLink && key_is_link && EqualsIgnoreCase(name, L"SymbolicLinkValue")) {
       RegRoot target_root;
       std::wstring target;

@@ -68,6 +68,7 @@ class PrefixesTest : public CliTest {
     dir_.WriteFile(prefix + kOwnList, "[MAIN]\r\nPATH=" + path + "\r\n");
   }
 
+  static constexpr wchar_t kListTail[] = L"\\Velmora\\cplm\\clinst.cfg";
   static constexpr wchar_t kOwnList[] =
       L"\\drive_c\\users\\trader\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg";
 
@@ -316,6 +317,7 @@ namespace {
 
 // Prefixes whose registry names no AppData: each keeps its list and lock in
 // Wine's default folder inside it, never one file shared through ~/.config.
+// In one process, a prefix's rows never depend on the one run before.
 TEST_F(PrefixesTest, PrefixesWithoutAppDataKeepTheirOwnLists) {
   const std::wstring games = L"Games\\metatrader\\prefix";
   for (const std::wstring& prefix : {std::wstring(L".mt4"), std::wstring(kBottle)}) {
@@ -323,29 +325,42 @@ TEST_F(PrefixesTest, PrefixesWithoutAppDataKeepTheirOwnLists) {
   }
   MakePrefixTerminal(games, L"MT4 Games");
   const std::vector<std::wstring> three = {L".mt4", kBottle, games};
-  const std::vector<size_t> rows = {1, 2, 1};
+  const std::vector<std::vector<std::string>> folders = {
+      {"C:\\Program Files\\MetaTrader 4"},
+      {"C:\\Program Files (x86)\\FxPro MT4", "C:\\Program Files (x86)\\XM MT4"},
+      {"C:\\MT4 Games"}};
+  auto folders_of = [](const json& run) {
+    std::vector<std::string> out;
+    for (const auto& row : run["rows"]) out.push_back(row["folder"]);
+    std::sort(out.begin(), out.end());
+    return out;
+  };
 
-  // Two of them one by one, then all three together, twice.
+  // Two of them one by one, then all three together: twice in their order,
+  // then with the last one first (WINEPREFIX leads the order).
   for (size_t i = 0; i < 2; ++i) {
     json one = RunJson({L"--prefix", dir_.Join(three[i]), L"list"});
-    EXPECT_EQ(one["rows"].size(), rows[i]) << one.dump();
+    EXPECT_EQ(folders_of(one), folders[i]) << one.dump();
   }
   json installed =
       RunJson({L"--all-prefixes", L"install", L"provider", L"--all", L"--no-chart"});
   ASSERT_EQ(installed["prefixes"].size(), 3u) << installed.dump();
-  for (int run = 0; run < 2; ++run) {
+  for (const std::wstring& lead : {std::wstring(), std::wstring(), games}) {
+    env_[L"WINEPREFIX"] = lead.empty() ? L"" : dir_.Join(lead);
     json all = RunJson({L"--all-prefixes", L"list"});
     ASSERT_EQ(all["prefixes"].size(), 3u) << all.dump();
-    for (size_t i = 0; i < 3; ++i) {
-      const json& p = all["prefixes"][i];
-      EXPECT_EQ(p["prefix"], Home(three[i]));
-      ASSERT_EQ(p["rows"].size(), rows[i]) << p.dump();
+    EXPECT_EQ(all["prefixes"][0]["prefix"], Home(lead.empty() ? three[0] : lead));
+    for (const json& p : all["prefixes"]) {
+      const size_t i = std::find_if(three.begin(), three.end(), [&](const std::wstring& name) {
+                         return p["prefix"] == Home(name);
+                       }) - three.begin();
+      ASSERT_LT(i, 3u) << p.dump();
+      EXPECT_EQ(folders_of(p), folders[i]) << p.dump();
       for (const auto& row : p["rows"]) EXPECT_EQ(row["state"], "Completed") << p.dump();
     }
   }
-  for (size_t i = 0; i < 3; ++i) {
-    const std::string list = dir_.ReadFile(three[i] + kOwnList);
-    EXPECT_NE(list.find("Completed"), std::string::npos) << list;
+  for (const std::wstring& prefix : three) {
+    EXPECT_NE(dir_.ReadFile(prefix + kOwnList).find("Completed"), std::string::npos) << U8(prefix);
   }
   struct stat st;
   EXPECT_NE(stat(Home(L".config").c_str(), &st), 0);
@@ -353,19 +368,28 @@ TEST_F(PrefixesTest, PrefixesWithoutAppDataKeepTheirOwnLists) {
 
 // A prefix copied from alice and run by trader: Wine expands every shell
 // folder from C:\users\trader, so the list goes there, never into alice's.
+// Her AppData is hand-edited in raw UTF-8, which Wine reads as UTF-8. So it
+// goes one by one and among all prefixes alike.
 TEST_F(PrefixesTest, APrefixCopiedFromAnotherUserIsUsedForTheRunningOne) {
   dir_.WriteFile(L".mt4\\user.reg",
                  "WINE REGISTRY Version 2\n\n#arch=win32\n\n"
                  "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Explorer\\\\Shell Folders]\n"
-                 "\"AppData\"=\"C:\\\\users\\\\alice\\\\AppData\\\\Roaming\"\n"
+                 "\"AppData\"=\"C:\\\\users\\\\alice\\\\\xE4\xBA\xA4\xE6\x98\x93\"\n"
                  "\"Common AppData\"=\"C:\\\\users\\\\Public\"\n");
-  dir_.MakeFolder(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming");
-  json out = RunJson({L"--prefix", dir_.Join(L".mt4"), L"install", L"provider", L"--all",
-                      L"--no-chart"});
-  EXPECT_EQ(last_exit_, 0) << out.dump();
-  EXPECT_NE(dir_.ReadFile(L".mt4" + std::wstring(kOwnList)).find("Completed"), std::string::npos);
-  EXPECT_EQ(dir_.ReadFile(L".mt4\\drive_c\\users\\alice\\AppData\\Roaming\\Velmora\\cplm\\clinst.cfg"),
-            "");
+  dir_.MakeFolder(L".mt4\\drive_c\\users\\alice\\交易");
+  const std::wstring list = L".mt4\\drive_c\\users\\trader\\交易" + std::wstring(kListTail);
+  for (const Strings& how : {Strings{L"--prefix", dir_.Join(L".mt4")}, Strings{L"--all-prefixes"}}) {
+    dir_.WriteFile(list, "");
+    Strings args = how;
+    args.insert(args.end(), {L"install", L"provider", L"--all", L"--no-chart"});
+    json out = RunJson(args);
+    EXPECT_EQ(last_exit_, 0) << out.dump();
+    EXPECT_NE(dir_.ReadFile(list).find("Completed"), std::string::npos) << out.dump();
+  }
+  EXPECT_EQ(dir_.ReadFile(L".mt4\\drive_c\\users\\alice\\交易" + std::wstring(kListTail)), "");
+  // Not the raw bytes read one by one.
+  struct stat st;
+  EXPECT_NE(stat(Home(L".mt4\\drive_c\\users\\trader\\\u00e4\u00ba\u00a4\u00e6\u0098\u0093").c_str(), &st), 0);
 }
 
 // The locales a trader's desktop has, built into a folder of the test's own
@@ -419,21 +443,35 @@ TEST_F(PrefixesTest, AListMadeUnderAnotherLocaleLosesNoRow) {
     EXPECT_EQ(dir_.ReadFile(L".mt4" + std::wstring(kOwnList)).substr(0, 2), "\xFF\xFE");
   }
 
-  // An earlier version's ANSI list in 1251, the prefix last run under
-  // ru_RU; read under LANG=C with a D: row the prefix does not map.
-  dir_.WriteFile(L".mt4\\system.reg",
-                 "WINE REGISTRY Version 2\n\n#arch=win32\n\n"
-                 "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] 1765152000\n"
-                 "\"ACP\"=\"1251\"\n\"OEMCP\"=\"866\"\n");
-  dir_.WriteFile(L".mt4" + std::wstring(kOwnList),
-                 "[MAIN]\r\nPATH=11C:\\\xD2\xE5\xF0\xEC\xE8\xED\xE0\xEB \xCC\xD2\x34*Completed|"
-                 "00D:\\MT4 Away*|\r\n");
-  json out = RunJson({L"--prefix", dir_.Join(L".mt4"), L"list"});
-  std::vector<std::string> folders;
-  for (const auto& r : out["rows"]) folders.push_back(r["folder"]);
-  EXPECT_NE(std::find(folders.begin(), folders.end(), U8(L"C:\\Терминал МТ4")), folders.end())
-      << out.dump();
-  EXPECT_NE(std::find(folders.begin(), folders.end(), "D:\\MT4 Away"), folders.end()) << out.dump();
+  // Earlier versions' ANSI lists: the .mt4 prefix last run under ru_RU
+  // (1251), the bottle under zh_CN (936); read under LANG=C, with a D: row
+  // .mt4 does not map. In one process each is read in its own code page,
+  // whichever ran first.
+  auto ansi = [&](const std::wstring& prefix, const char* acp, const std::string& path) {
+    dir_.WriteFile(prefix + L"\\system.reg",
+                   std::string("WINE REGISTRY Version 2\n\n#arch=win32\n\n"
+                               "[System\\\\CurrentControlSet\\\\Control\\\\Nls\\\\CodePage] "
+                               "1765152000\n\"ACP\"=\"") +
+                       acp + "\"\n");
+    dir_.WriteFile(prefix + kOwnList, "[MAIN]\r\nPATH=" + path + "\r\n");
+  };
+  MakePrefixTerminal(kBottle, L"交易终端");
+  const std::map<std::string, std::vector<std::string>> expected = {
+      {Home(L".mt4"), {U8(L"C:\\Терминал МТ4"), "D:\\MT4 Away"}},
+      {Home(kBottle), {U8(L"C:\\交易终端")}}};
+  for (const wchar_t* lead : {L"", kBottle}) {
+    ansi(L".mt4", "1251",
+         "11C:\\\xD2\xE5\xF0\xEC\xE8\xED\xE0\xEB \xCC\xD2\x34*Completed|00D:\\MT4 Away*|");
+    ansi(kBottle, "936", "11C:\\\xBD\xBB\xD2\xD7\xD6\xD5\xB6\xCB*Completed|");
+    env_[L"WINEPREFIX"] = *lead ? dir_.Join(lead) : L"";
+    const json all = RunJson({L"--all-prefixes", L"list"});
+    ASSERT_EQ(all["prefixes"].size(), 2u) << all.dump();
+    for (const json& p : all["prefixes"]) {
+      std::vector<std::string> folders;
+      for (const auto& r : p["rows"]) folders.push_back(r["folder"]);
+      EXPECT_EQ(folders, expected.at(p["prefix"])) << all.dump();
+    }
+  }
 }
 
 }  // namespace

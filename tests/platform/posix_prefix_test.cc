@@ -5,6 +5,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/prefix.h"
 #include "platform/registry_store.h"
 #include "platform/testing.h"
 #include "posix_test_env.h"
@@ -109,6 +110,52 @@ TEST_F(PrefixTest, RegistryComesFromTheRegFiles) {
   // A store installed by a test wins over the prefix.
   testing::SetRegistry(std::make_shared<RegistryStore>());
   EXPECT_EQ(OpenRegKey(RegRoot::kCurrentUser, L"Software\\MetaQuotes Software", false), nullptr);
+}
+
+// One process, several prefixes: each value sees its own drives, registry
+// and code page, whichever ran before it, and a scope gives the one before
+// back when it ends.
+TEST_F(PrefixTest, EachPrefixValueSeesOnlyItsOwn) {
+  const std::string other = posix::WideToNative(dir_.path()) + "other";
+  dir_.MakeFolder(L"other\\dosdevices");
+  dir_.MakeFolder(L"other\\drive_c\\only here");
+  ASSERT_EQ(symlink("../drive_c", (other + "/dosdevices/c:").c_str()), 0);
+  auto code_page = [&](const std::wstring& folder, const char* acp) {
+    dir_.WriteFile(folder + L"\\system.reg",
+                   std::string("WINE REGISTRY Version 2\n[System\\\\CurrentControlSet\\\\Control"
+                               "\\\\Nls\\\\CodePage] 1\n\"ACP\"=\"") + acp + "\"\n");
+  };
+  code_page(L"prefix", "936");
+  code_page(L"other", "1251");
+  const WinePrefix mine(posix::NativeToWide(prefix_), L"tester");
+  const WinePrefix theirs(posix::NativeToWide(other), L"tester");
+  struct Case {
+    const WinePrefix* prefix;
+    std::wstring drives;
+    unsigned code_page;
+    bool only_here;
+  };
+  const std::wstring c_only(L"C:\\\0", 4), all_drives(L"C:\\\0D:\\\0Z:\\\0", 12);
+  for (const Case& c : {Case{&theirs, c_only, 1251, true}, Case{&mine, all_drives, 936, false},
+                        Case{&theirs, c_only, 1251, true}}) {
+    SCOPED_TRACE(c.code_page);
+    const PrefixScope scope(*c.prefix);
+    EXPECT_EQ(CurrentPrefix().root(), c.prefix->root());
+    EXPECT_EQ(LogicalDriveStrings(), c.drives);
+    EXPECT_EQ(AnsiCodePage(), c.code_page);
+    EXPECT_EQ(QueryAttributes(L"C:\\only here").exists, c.only_here);
+  }
+  {
+    const PrefixScope outer(theirs);
+    {
+      const PrefixScope inner(mine);
+      EXPECT_EQ(AnsiCodePage(), 936u);
+    }
+    EXPECT_EQ(AnsiCodePage(), 1251u);
+  }
+  // Outside any scope: the environment's.
+  EXPECT_EQ(CurrentPrefix().root(), posix::NativeToWide(prefix_));
+  EXPECT_FALSE(QueryAttributes(L"C:\\only here").exists);
 }
 
 // Both builds stamp a new settings file with the Windows folder's creation

@@ -16,6 +16,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/prefix_state.h"
 #include "platform/test_hooks.h"
 
 namespace copyloom::platform {
@@ -39,7 +40,7 @@ std::string ReadLink(const std::string& path) {
 // after the prefix folder's device and inode; that tells which prefix a
 // running server belongs to, whatever its environment says.
 std::string ServerFolderName() {
-  const std::string prefix = posix::WinePrefix();
+  const std::string prefix = posix::CurrentState()->root;
   struct stat st;
   if (prefix.empty() || stat(prefix.c_str(), &st) != 0) return std::string();
   char name[64];

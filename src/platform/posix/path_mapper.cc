@@ -19,6 +19,7 @@
 
 #include "platform/path_rules.h"
 #include "platform/posix/fd.h"
+#include "platform/posix/prefix_state.h"
 #include "platform/posix/utf8.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
@@ -149,57 +150,29 @@ std::string NativeDriveFolder(const std::string& dosdevices, const std::string& 
   return folder;
 }
 
-struct DriveCache {
-  std::mutex mutex;
-  std::string dosdevices;
-  struct timespec stamp = {};
-  bool valid = false;
-  std::map<wchar_t, std::string> table;
-};
-
 }  // namespace
 
 std::string WideToNative(std::wstring_view text) { return EncodeUtf8(text, true); }
 
 std::wstring NativeToWide(std::string_view bytes) { return DecodeUtf8(bytes, true); }
 
-std::string WinePrefix() {
-  const char* prefix = getenv("WINEPREFIX");
-  if (prefix && *prefix) return prefix;
-  const char* home = getenv("HOME");
-  if (home && *home) return std::string(home) + "/.wine";
-  return "";
-}
+namespace {
 
-std::map<wchar_t, std::string> DriveTable() {
-  if (const auto* hooked = hooks::DriveTable()) {
-    // Converted once per table: every path a test maps comes through here.
-    thread_local std::map<wchar_t, std::wstring> converted_from;
-    thread_local std::map<wchar_t, std::string> converted;
-    if (*hooked != converted_from) {
-      converted.clear();
-      for (const auto& [letter, folder] : *hooked) {
-        converted[UpperLetter(letter)] = WideToNative(folder);
-      }
-      converted_from = *hooked;
-    }
-    return converted;
-  }
-  static DriveCache* cache = new DriveCache;
-  std::lock_guard<std::mutex> lock(cache->mutex);
-  const std::string prefix = WinePrefix();
-  const std::string dosdevices = prefix.empty() ? "" : prefix + "/dosdevices";
+// The table of a prefix's dosdevices, kept with the prefix and read again
+// only when the folder changed: paths are mapped very often.
+const std::map<wchar_t, std::string>& DrivesOf(PrefixState& prefix) {
+  const std::string dosdevices = prefix.root.empty() ? "" : prefix.root + "/dosdevices";
   struct stat st;
   if (dosdevices.empty() || stat(dosdevices.c_str(), &st) != 0) {
-    cache->valid = false;
-    return {};
+    prefix.drives_read = false;
+    prefix.drives.clear();
+    return prefix.drives;
   }
-  // Re-read only when the folder changed: paths are mapped very often.
-  if (cache->valid && cache->dosdevices == dosdevices && cache->stamp.tv_sec == st.st_mtim.tv_sec &&
-      cache->stamp.tv_nsec == st.st_mtim.tv_nsec) {
-    return cache->table;
+  if (prefix.drives_read && prefix.drives_stamp.tv_sec == st.st_mtim.tv_sec &&
+      prefix.drives_stamp.tv_nsec == st.st_mtim.tv_nsec) {
+    return prefix.drives;
   }
-  std::map<wchar_t, std::string> table;
+  prefix.drives.clear();
   DirHandle dir(opendir(dosdevices.c_str()));
   if (dir) {
     while (dirent* entry = readdir(dir.get())) {
@@ -207,46 +180,77 @@ std::map<wchar_t, std::string> DriveTable() {
       // "c:" is a drive; "c::" is its raw device, "com1" a port.
       if (name.size() != 2 || name[1] != ':' || !IsDriveLetter(name[0])) continue;
       std::string folder = NativeDriveFolder(dosdevices, name);
-      if (!folder.empty()) table[UpperLetter(name[0])] = folder;
+      if (!folder.empty()) prefix.drives[UpperLetter(name[0])] = folder;
     }
   }
-  cache->dosdevices = dosdevices;
-  cache->stamp = st.st_mtim;
-  cache->table = table;
-  cache->valid = true;
-  return table;
+  prefix.drives_stamp = st.st_mtim;
+  prefix.drives_read = true;
+  return prefix.drives;
 }
 
-bool IsWindowsStyle(std::wstring_view path) {
-  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == L':') return true;
-  return !path.empty() && path[0] == L'\\';
+// The test hook's table, converted once per table: every path a test maps
+// comes through here.
+const std::map<wchar_t, std::string>* HookedDrives() {
+  const auto* hooked = hooks::DriveTable();
+  if (!hooked) return nullptr;
+  thread_local std::map<wchar_t, std::wstring> converted_from;
+  thread_local std::map<wchar_t, std::string> converted;
+  if (*hooked != converted_from) {
+    converted.clear();
+    for (const auto& [letter, folder] : *hooked) {
+      converted[UpperLetter(letter)] = WideToNative(folder);
+    }
+    converted_from = *hooked;
+  }
+  return &converted;
 }
 
-bool MapPath(std::wstring_view path, std::string* native) {
-  if (!Files().OnDisk()) hooks::NotOnDisk("a file primitive");
-  if (path.empty()) return false;
-  std::string base;
-  std::wstring_view rest;
-  bool relative = false;
+// The native folder of a drive letter; false when the prefix maps none.
+bool DriveFolder(wchar_t letter, std::string* folder) {
+  letter = UpperLetter(letter);
+  if (const auto* hooked = HookedDrives()) {
+    auto it = hooked->find(letter);
+    if (it == hooked->end()) return false;
+    *folder = it->second;
+    return true;
+  }
+  const std::shared_ptr<PrefixState> prefix = CurrentState();
+  std::lock_guard<std::mutex> lock(prefix->drives_mutex);
+  const auto& drives = DrivesOf(*prefix);
+  auto it = drives.find(letter);
+  if (it == drives.end()) return false;
+  *folder = it->second;
+  return true;
+}
+
+// Where a path starts: a drive's folder, the native root, or (relative) the
+// current folder; rest is what follows. False for a drive the prefix does
+// not map and for UNC and device paths.
+bool SplitBase(std::wstring_view path, std::string* base, std::wstring_view* rest,
+               bool* relative) {
+  *relative = false;
   if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == L':') {
-    const auto table = DriveTable();
-    auto it = table.find(UpperLetter(path[0]));
-    if (it == table.end()) return false;
-    base = it->second;
-    rest = path.substr(2);
-  } else if (IsSeparator(path[0])) {
-    if (path.size() >= 2 && IsSeparator(path[1]) && (path[0] == L'\\' || path[1] == L'\\')) {
-      return false;  // \\server\share, \\?\..., \\.\...: nothing of ours
-    }
-    base = "/";
-    rest = path;
-  } else {
-    relative = true;
-    rest = path;
+    *rest = path.substr(2);
+    return DriveFolder(path[0], base);
   }
+  *rest = path;
+  if (IsSeparator(path[0])) {
+    // \\server\share, \\?\..., \\.\...: nothing of ours
+    if (path.size() >= 2 && IsSeparator(path[1]) && (path[0] == L'\\' || path[1] == L'\\')) {
+      return false;
+    }
+    *base = "/";
+    return true;
+  }
+  *relative = true;
+  base->clear();
+  return true;
+}
 
-  // Lexical pass first, as Windows resolves "." and ".." before any lookup.
-  // Views into path: a deep path would otherwise cost a string per level.
+// The components of rest, "." and ".." resolved by text first, as Windows
+// does before any lookup. Views into rest: a deep path would otherwise cost
+// a string per level.
+std::vector<std::wstring_view> LexicalParts(std::wstring_view rest, bool relative) {
   std::vector<std::wstring_view> parts;
   parts.reserve(16);
   size_t start = 0;
@@ -265,45 +269,49 @@ bool MapPath(std::wstring_view path, std::string* native) {
     }
     parts.emplace_back(part);
   }
-  const bool trailing = !rest.empty() && IsSeparator(rest.back()) && !parts.empty();
-  hooks::CountPathComponents(parts.size());
+  return parts;
+}
 
-  // Most paths exist as spelled (a walk maps what a listing returned): one
-  // lookup of the whole path then stands for one per component, which at
-  // 1,500 levels deep is the difference between a second and minutes.
-  std::string current = base;
-  size_t first = 0;  // parts before it are known to exist as spelled
-  {
-    std::string whole = base;
-    size_t parent_size = 0;
-    for (size_t i = 0; i < parts.size(); ++i) {
-      if (i + 1 == parts.size()) parent_size = whole.size();
-      if (!whole.empty() && whole.back() != '/') whole += '/';
-      whole += WideToNative(parts[i]);
-    }
-    if (whole.empty()) whole = ".";
-    struct stat st;
-    if (lstat(whole.c_str(), &st) == 0) {
-      if (trailing) whole += '/';
-      *native = std::move(whole);
-      return true;
-    }
-    // A new name in a folder that exists (what a create maps) needs only its
-    // last part looked up.
-    if (parts.size() > 1) {
-      whole.resize(parent_size);
-      if (lstat(whole.c_str(), &st) == 0) {
-        current = std::move(whole);
-        first = parts.size() - 1;
-      }
+// Most paths exist as spelled (a walk maps what a listing returned): one
+// lookup of the whole path then stands for one per component, which at
+// 1,500 levels deep is the difference between a second and minutes. True
+// with *whole set when the path exists so; else *known is the deepest
+// folder known to exist and *first the index of the part after it.
+bool ExistsAsSpelled(const std::string& base, const std::vector<std::wstring_view>& parts,
+                     std::string* whole, std::string* known, size_t* first) {
+  *whole = base;
+  *known = base;
+  *first = 0;
+  size_t parent_size = 0;
+  for (size_t i = 0; i < parts.size(); ++i) {
+    if (i + 1 == parts.size()) parent_size = whole->size();
+    if (!whole->empty() && whole->back() != '/') *whole += '/';
+    *whole += WideToNative(parts[i]);
+  }
+  if (whole->empty()) *whole = ".";
+  struct stat st;
+  if (lstat(whole->c_str(), &st) == 0) return true;
+  // A new name in a folder that exists (what a create maps) needs only its
+  // last part looked up.
+  if (parts.size() > 1) {
+    const std::string parent = whole->substr(0, parent_size);
+    if (lstat(parent.c_str(), &st) == 0) {
+      *known = parent;
+      *first = parts.size() - 1;
     }
   }
+  return false;
+}
 
+// From parts[first] on, each part that does not exist with its exact case
+// is matched ignoring case; from the first that does not exist at all, the
+// rest is kept as given.
+std::string ResolveIgnoringCase(std::string current, const std::vector<std::wstring_view>& parts,
+                                size_t first) {
   bool missing = false;
   for (size_t i = first; i < parts.size(); ++i) {
     const std::wstring_view part = parts[i];
-    const std::string exact = WideToNative(part);
-    std::string candidate = Join(current, exact);
+    std::string candidate = Join(current, WideToNative(part));
     if (!missing && part != L"..") {
       struct stat st;
       if (lstat(candidate.c_str(), &st) != 0) {
@@ -317,9 +325,40 @@ bool MapPath(std::wstring_view path, std::string* native) {
     }
     current = std::move(candidate);
   }
-  if (current.empty()) current = ".";
-  if (trailing) current += '/';
-  *native = std::move(current);
+  return current.empty() ? std::string(".") : current;
+}
+
+}  // namespace
+
+std::map<wchar_t, std::string> DriveTable() {
+  if (const auto* hooked = HookedDrives()) return *hooked;
+  const std::shared_ptr<PrefixState> prefix = CurrentState();
+  std::lock_guard<std::mutex> lock(prefix->drives_mutex);
+  return DrivesOf(*prefix);
+}
+
+bool IsWindowsStyle(std::wstring_view path) {
+  if (path.size() >= 2 && IsDriveLetter(path[0]) && path[1] == L':') return true;
+  return !path.empty() && path[0] == L'\\';
+}
+
+bool MapPath(std::wstring_view path, std::string* native) {
+  if (!Files().OnDisk()) hooks::NotOnDisk("a file primitive");
+  if (path.empty()) return false;
+  std::string base;
+  std::wstring_view rest;
+  bool relative = false;
+  if (!SplitBase(path, &base, &rest, &relative)) return false;
+  const std::vector<std::wstring_view> parts = LexicalParts(rest, relative);
+  const bool trailing = !rest.empty() && IsSeparator(rest.back()) && !parts.empty();
+  hooks::CountPathComponents(parts.size());
+  std::string whole, known;
+  size_t first = 0;
+  std::string mapped = ExistsAsSpelled(base, parts, &whole, &known, &first)
+                           ? std::move(whole)
+                           : ResolveIgnoringCase(std::move(known), parts, first);
+  if (trailing) mapped += '/';
+  *native = std::move(mapped);
   return true;
 }
 

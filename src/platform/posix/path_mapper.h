@@ -13,16 +13,13 @@ namespace copyloom::platform::posix {
 std::string WideToNative(std::wstring_view text);
 std::wstring NativeToWide(std::string_view bytes);
 
-// $WINEPREFIX, else $HOME/.wine; empty when neither can be formed. The
-// folder need not exist.
-std::string WinePrefix();
-
 // Drive letter (upper case) -> native folder: the test hook's table when one
-// is installed, else the "x:" links of the prefix's dosdevices folder.
+// is installed, else the "x:" links of the current prefix's dosdevices.
 std::map<wchar_t, std::string> DriveTable();
 
 // Maps a path to the native file name it stands for:
-// - "X:\a\b" through the drive table (false when X is not mapped);
+// - "X:\a\b" through the current prefix's drives (false when X is not
+//   mapped);
 // - "/a/b" and "\a\b" from the native root, "a\b" from the current folder;
 // - "\" and "/" both separate; "." and ".." are resolved by text first, and
 //   ".." never climbs above the drive or the root;

@@ -12,6 +12,7 @@
 #include "platform/platform.h"
 #include "platform/posix/fd.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/prefix_state.h"
 #include "platform/registry_store.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
@@ -75,33 +76,25 @@ bool LoadRegistryFile(RegistryStore* store, RegRoot root, const std::string& pat
   return !broken;
 }
 
-// Read on first use and kept: a process sees one prefix. Should the prefix
-// named by the environment change, it is read again.
+// The current prefix's registry, read on its first use and kept with the
+// prefix: a run in another prefix reads that one's own.
 std::shared_ptr<const RegistryStore> PrefixRegistry() {
-  static std::mutex mutex;
-  static std::string* loaded_prefix = nullptr;
-  static std::shared_ptr<const RegistryStore>* loaded = nullptr;
-  const std::string prefix = posix::WinePrefix();
-  std::lock_guard<std::mutex> lock(mutex);
-  if (loaded && *loaded_prefix == prefix) return *loaded;
+  const std::shared_ptr<PrefixState> prefix = posix::CurrentState();
+  std::lock_guard<std::mutex> lock(prefix->registry_mutex);
+  if (prefix->registry) return prefix->registry;
   auto store = std::make_shared<RegistryStore>();
-  if (!prefix.empty()) {
+  if (!prefix->root.empty()) {
     for (const auto& [root, name] : {std::pair{RegRoot::kCurrentUser, "/user.reg"},
                                      std::pair{RegRoot::kLocalMachine, "/system.reg"}}) {
-      if (LoadRegistryFile(store.get(), root, prefix + name)) continue;
+      if (LoadRegistryFile(store.get(), root, prefix->root + name)) continue;
       // Nothing of a broken prefix registry is trusted; the run reports it.
-      NoteBrokenSettingsFile(posix::NativeToWide(prefix + name));
+      NoteBrokenSettingsFile(posix::NativeToWide(prefix->root + name));
       store = std::make_shared<RegistryStore>();
       break;
     }
   }
-  if (!loaded) {
-    loaded_prefix = new std::string;
-    loaded = new std::shared_ptr<const RegistryStore>;
-  }
-  *loaded_prefix = prefix;
-  *loaded = std::move(store);
-  return *loaded;
+  prefix->registry = std::move(store);
+  return prefix->registry;
 }
 
 class StoreKey : public RegKey {

@@ -19,6 +19,7 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/locale_posix.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/prefix_state.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
@@ -151,11 +152,10 @@ std::wstring SystemFolder() {
 std::wstring TempFolder() {
   if (auto hooked = hooks::TempFolder()) return *hooked;
   // The prefix's own temp folder, where Wine programs put theirs.
-  const std::string prefix = posix::WinePrefix();
-  const std::string user = posix::WineUserName();
-  if (!prefix.empty()) {
+  const std::shared_ptr<PrefixState> prefix = posix::CurrentState();
+  if (!prefix->root.empty()) {
     for (const char* tail : {"/AppData/Local/Temp", "/Temp"}) {
-      const std::string folder = prefix + "/drive_c/users/" + user + tail;
+      const std::string folder = prefix->root + "/drive_c/users/" + prefix->user + tail;
       if (IsFolder(folder)) return posix::NativeToWide(folder + "/");
     }
   }
@@ -170,11 +170,11 @@ namespace {
 // Wine puts every shell folder the registry does not name.
 std::wstring PrefixUserProfile() {
   // A test machine's drive table stands for no prefix of Wine's.
-  if (hooks::DriveTable() || !Files().OnDisk() || !posix::IsWinePrefixFolder(posix::WinePrefix())) {
-    return L"";
-  }
+  if (hooks::DriveTable() || !Files().OnDisk()) return L"";
+  const std::shared_ptr<PrefixState> prefix = posix::CurrentState();
+  if (!posix::IsWinePrefixFolder(prefix->root)) return L"";
   if (posix::DriveTable().count(L'C') == 0) return L"";
-  return L"C:\\users\\" + posix::NativeToWide(posix::WineUserName()) + L"\\";
+  return L"C:\\users\\" + prefix->wide_user + L"\\";
 }
 
 }  // namespace
@@ -328,7 +328,7 @@ bool LaunchProgram(const std::wstring& program, const std::wstring& folder) {
   // started as win64 fails.
   if (EndsWithExe(program)) {
     std::string prefix = posix::PrefixHolding(native_program);
-    if (prefix.empty()) prefix = posix::WinePrefix();
+    if (prefix.empty()) prefix = posix::CurrentState()->root;
     return SpawnDetached(
         "command -v wine >/dev/null || exit 1; "
         "(cd \"$1\" && export WINEPREFIX=\"$3\" && "

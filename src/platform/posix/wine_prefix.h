@@ -1,6 +1,6 @@
 // Wine prefixes as folders on disk: what makes one, where Linux traders keep
-// them, and the architecture a prefix was made for. Internal to posix/ and
-// the Linux command line.
+// them, and the architecture a prefix was made for. Internal to posix/:
+// others reach them through platform/prefix.h.
 #pragma once
 
 #include <string>
