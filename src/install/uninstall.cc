@@ -111,7 +111,8 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
   return {};
 }
 
-void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
+// False when the row failed (its State says why).
+bool UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
   const platform::HeldFilesSnapshot held;  // looked up once per terminal
@@ -173,7 +174,7 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
     RecordRowChanges(folder, {});
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
     RecordRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
-    return;
+    return false;
   }
 
   platform::Status failed;
@@ -189,11 +190,12 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names) {
              CauseText(failed, texts);
     }
     view.SetCellText(row, kColumnState, text + texts[TextKey::NothingChanged]);
-    return;
+    return false;
   }
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);
+  return true;
 }
 
 }  // namespace
@@ -204,6 +206,7 @@ void OnUninstall(InstallerView& view) {
     return;
   }
   bool chosen_any = false;
+  std::vector<InstalledRow> outcomes;
   // Only this command's changes are kept: a window runs many commands.
   TakeRowChanges();
   TakeRowFailures();
@@ -226,10 +229,16 @@ void OnUninstall(InstallerView& view) {
       view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;
-      UninstallRow(view, i, names);
+      const bool succeeded = UninstallRow(view, i, names);
+      outcomes.push_back({succeeded, view.CellText(i, kColumnState), view.CellText(i, kColumnFolder)});
     }
   }
   if (!chosen_any) view.ShowMessage(view.Text(TextKey::SelectUninstallPrompt));
+  // A failed row is said once the rows are done, as after an install; a
+  // run where every row went well ends without a message.
+  const std::wstring failed =
+      FailedRowsText(outcomes, TextKey::FailedUninstallsHeader, view.Texts());
+  if (!failed.empty()) view.ShowMessage(failed);
 }
 
 }  // namespace copyloom

@@ -51,4 +51,6 @@ Status LastSystemFailure(const std::wstring& path) {
   return Status(kind, path, text);
 }
 
+std::wstring HostPath(const std::wstring& path) { return NativePathText(path); }
+
 }  // namespace copyloom::platform

@@ -321,7 +321,9 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   return std::wstring(value);
 }
 
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+namespace {
+
+bool WriteProfile(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
   std::string native;
   auto* memory = hooks::Memory();
@@ -345,10 +347,14 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     return false;
   }
   if (there.exists) {
-    if (there.read_only) return false;
+    if (there.read_only) {
+      errno = EACCES;  // as Windows refuses a read-only file
+      return false;
+    }
     // A broken file stays as it is: rewriting it would lose what it holds.
     if (ReadFileBytes(file, native, &doc.bytes) != Read::kOk) {
       NoteBrokenSettingsFile(file);
+      NoteFailureKind(FailureKind::kNotRegularFile);
       return false;
     }
   }
@@ -380,6 +386,16 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
   if (memory) return memory->WriteInOneStep(file, out);
   return posix::WriteInOneStep(
       native, false, [&](int fd) { return posix::WriteAllOrFail(fd, out.data(), out.size()); });
+}
+
+}  // namespace
+
+Status ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value) {
+  ClearFailureKind();
+  errno = 0;
+  if (WriteProfile(file, section, key, value)) return {};
+  return LastSystemFailure(file);
 }
 
 }  // namespace copyloom::platform

@@ -63,4 +63,7 @@ Status LastSystemFailure(const std::wstring& path) {
   return Status(kind, path, text);
 }
 
+// Under Wine too: the window and copyloom.exe speak of Windows paths.
+std::wstring HostPath(const std::wstring& path) { return path; }
+
 }  // namespace copyloom::platform

@@ -100,10 +100,12 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
   }
 }
 
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                  const std::wstring& value) {
+Status ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value) {
+  ClearFailureKind();
+  ::SetLastError(ERROR_SUCCESS);
   const std::wstring native = ProfilePath(file);
-  if (IsBroken(file, native)) return false;
+  if (IsBroken(file, native)) return Status(FailureKind::kNotRegularFile, file);
   const bool existed = ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
   const bool ok = win32::WriteInOneStep(native, false, [&](const std::wstring& temp) {
     if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;
@@ -114,8 +116,13 @@ bool ProfileWrite(const std::wstring& file, const std::wstring& section, const s
     Forget(temp);
     return written && testing::ShouldFail(testing::Op::kWrite) == false;
   });
+  if (!ok) {
+    const Status failed = LastSystemFailure(file);
+    Forget(native);
+    return failed;
+  }
   Forget(native);
-  return ok;
+  return {};
 }
 
 }  // namespace copyloom::platform
