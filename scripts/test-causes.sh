@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Each cause of a failed write brought about for real, on the Linux build:
 # a full file system (a 3 MiB tmpfs), a user without rights (nobody), a
-# read-only mount. For each, install, its dry run, uninstall, the chart and
-# the support files must name the kind, the trader's file and the cause's
-# text, and the dry run must exit as the real run does. Needs root and mount.
+# read-only mount. For each, install, its dry run, uninstall, the chart, the
+# support files and the settings save must name the kind, the trader's file
+# (as a host path) and the cause's text, and the dry run must exit as the
+# real run does. Needs root and mount.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 cli="$PWD/build/${COPYLOOM_PRESET:-native-asan}/src/cli/copyloom"
@@ -14,7 +15,9 @@ root=$(mktemp -d /tmp/causes.XXXXXX)
 chmod 755 "$root"
 mkdir -p "$root/full" "$root/ro"
 cleanup() {
-  for m in "$root/ro" "$root/full"; do umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true; done
+  for m in "$root/perm/MT4 ro/profiles" "$root/perm/MT4 small/profiles" "$root/ro" "$root/full"; do
+    umount "$m" 2>/dev/null || umount -l "$m" 2>/dev/null || true
+  done
   rm -rf "$root"
 }
 trap cleanup EXIT
@@ -24,14 +27,17 @@ if ! mount -t tmpfs -o size=3m tmpfs "$root/full" 2>/dev/null; then
 fi
 
 fails=0
+# KIND is a row's error kind, or run:KIND for the run's own files (the
+# support files, the saved list); the path must be a host path.
 check() {  # NAME JSON EXIT WANT-EXIT KIND PATH-SUFFIX TEXT
   local name=$1 json=$2 got=$3 want=$4 kind=$5 path=$6 text=$7
   local ok=1
   [ "$got" = "$want" ] || ok=0
   if [ -n "$kind" ]; then
-    jq -e --arg k "$kind" --arg p "$path" --arg t "$text" '
-      [.rows[] | select(.error) | .error] as $e
+    jq -e --arg k "${kind#run:}" --arg run "${kind%%:*}" --arg p "$path" --arg t "$text" '
+      (if $run == "run" then [.error // empty] else [.rows[] | select(.error) | .error] end) as $e
       | ($e | length) >= 1 and $e[0].kind == $k and ($e[0].path | endswith($p))
+        and ($e[0].path | startswith("/")) and ($e[0].path | contains("\\") | not)
         and ([.rows[].state, .messages[]] | map(contains($t)) | any)
         and ([.messages[]] | map(contains("#") | not) | all)' <<<"$json" >/dev/null || ok=0
   fi
@@ -77,11 +83,25 @@ check "no space: install" "$out" "$code" 1 no-space "big3.tpl" "Not enough disk 
 rm "$kit/Signal Provider/templates/big3.tpl"
 run "$h" root install provider "$t" --chart
 check "no space: install fits" "$out" "$code" 0 "" "" ""
+t3="$root/full/MT4 listed"; terminal "$t3"
+h4="$root/full/home4"; home "$h4"
 filler="$root/full/filler"
 head -c 3M /dev/zero > "$filler" 2>/dev/null || true
 run "$h" root uninstall "$t"
 check "no space: uninstall" "$out" "$code" 1 no-space "MT4" "Not enough disk space for"
+run "$h" root add "$t3"
+check "no space: settings" "$out" "$code" 1 run:no-space "data/clinst.cfg" "Not enough disk space for"
+run "$h4" root list
+check "no space: support files" "$out" "$code" 1 run:no-space "vlcpy.sin" "Not enough disk space for"
 rm -f "$filler"
+# The chart: the profiles on a file system of their own, full.
+t="$root/perm/MT4 small"; mkdir -p "$root/perm"; terminal "$t"
+mount -t tmpfs -o size=8k tmpfs "$t/profiles"
+mkdir -p "$t/profiles/default"; printf 'default' > "$t/profiles/lastprofile.ini"
+printf 'EURUSD,H1\r\n' > "$t/profiles/default/order.wnd"
+head -c 1M /dev/zero > "$t/profiles/filler" 2>/dev/null || true
+run "$root/full/home" root install provider "$t" --chart
+check "no space: chart" "$out" "$code" 1 no-space "chart00.chr" "Not enough disk space for"
 
 # --- no permission: terminals of root's, run by nobody.
 t="$root/perm/MT4"; h="$root/perm/home"
@@ -101,14 +121,18 @@ check "no permission: chart" "$out" "$code" 1 no-permission "chart00.chr" "No pe
 h2="$root/perm/home2"; home "$h2"; chown -R nobody "$h2"
 printf 'old' > "$h2/data/vlcpy.sin"; : > "$h2/data/vlcpy1.tag"; chmod 444 "$h2/data/vlcpy.sin"
 run "$h2" nobody install provider "$t2" --no-chart
-check "no permission: support files" "$out" "$code" 1 "" "" ""
-jq -e '.messages | map(contains("No permission to write")) | any' <<<"$out" >/dev/null ||
-  { echo "FAIL no permission: support files name no cause"; echo "$out"; fails=$((fails + 1)); }
+check "no permission: support files" "$out" "$code" 1 run:no-permission "vlcpy.sin" "No permission to write"
+# The saved list: root's, read-only, in nobody's data folder.
+h3="$root/perm/home3"; home "$h3"
+run "$h3" root add "$t2"
+chown -R nobody "$h3"; chown root "$h3/data/clinst.cfg"; chmod 444 "$h3/data/clinst.cfg"
+run "$h3" nobody add "$t"
+check "no permission: settings" "$out" "$code" 1 run:no-permission "clinst.cfg" "No permission to write"
 
 # --- read-only: the terminal's file system mounted read-only.
 mount -t tmpfs -o size=2m tmpfs "$root/ro"
 t="$root/ro/MT4"; h="$root/home-ro"
-terminal "$t"; home "$h"
+terminal "$t"; home "$h"; home "$root/ro/home"
 run "$h" root install provider "$t" --no-chart
 mkdir -p "$t/fresh"; terminal "$t/fresh"
 mount -o remount,ro "$root/ro"
@@ -118,6 +142,17 @@ run "$h" root install provider "$t/fresh"
 check "read-only: install" "$out" "$code" 1 read-only "fresh" "is read-only"
 run "$h" root uninstall "$t"
 check "read-only: uninstall" "$out" "$code" 1 read-only "MT4" "is read-only"
+# The data folder on the read-only mount: the run cannot take the list's
+# lock there, and says why before anything is written. The support files
+# live in that folder too: the same refusal comes first for them.
+run "$root/ro/home" root list
+check "read-only: settings" "$out" "$code" 1 run:read-only "clinst.cfg" "is read-only"
+echo "skip read-only: support files: their folder is the settings folder, refused above"
+# The chart: the terminal writable, its profiles mounted read-only.
+t="$root/perm/MT4 ro"; terminal "$t"
+mount --bind "$t/profiles" "$t/profiles" && mount -o remount,bind,ro "$t/profiles"
+run "$h" root install provider "$t" --chart
+check "read-only: chart" "$out" "$code" 1 read-only "chart00.chr" "is read-only"
 
 [ $fails = 0 ] || { echo "test-causes: $fails failed"; exit 1; }
 echo "test-causes: every cause named"

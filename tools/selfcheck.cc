@@ -72,7 +72,7 @@ int main() {
   CIniFile ini;
   const std::wstring settings = folder + L"selfcheck.cfg";
   const bool attached = ini.AttachFile(settings);
-  const bool set = ini.SetValue(L"MAIN", L"PATH", L"C:\\MT4 One|D:\\MT4 Two");
+  const bool set = ini.SetValue(L"MAIN", L"PATH", L"C:\\MT4 One|D:\\MT4 Two").ok();
   Report("write and read a settings value",
          attached && set && ini.GetValue(L"main", L"path") == L"C:\\MT4 One|D:\\MT4 Two");
 

@@ -73,9 +73,14 @@ constexpr RunTextRow kRunTexts[] = {
      L"正在等待另一个 copyloom 运行结束使用 {0}"},
     {RunText::LockStillUsed, L"another copyloom run still uses {0}; try again later",
      L"另一个 copyloom 运行仍在使用 {0}；请稍后再试"},
+    {RunText::LinkLeadsNowhere,
+     L"{0} ({1}) is a link to a folder that does not exist (a Wine prefix copied from another "
+     L"user?): replace the link {1} by a folder or by a link to a folder that exists",
+     L"{0}（{1}）是指向不存在目录的链接（从其他用户复制的Wine环境？）：请把链接 {1} "
+     L"换成目录或指向已存在目录的链接"},
 };
 
-static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::LockStillUsed) + 1);
+static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::LinkLeadsNowhere) + 1);
 
 constexpr bool RowsInKeyOrder() {
   for (size_t i = 0; i < std::size(kRunTexts); ++i) {

@@ -35,6 +35,7 @@ enum class RunText : int {
   VerifyNoRecord,
   LockWaiting,
   LockStillUsed,
+  LinkLeadsNowhere,
 };
 
 // The text in the running language (1 Chinese, else English) with "{0}",

@@ -74,7 +74,12 @@ enum class TextKey : int {
   CauseOther,
   FailedTerminalsHeader,
   KitDowngrade,
-  LastKey_ = KitDowngrade,
+  // A file held by a program that is no terminal (the settings file).
+  CauseInUse,
+  // The terminal list could not be written to clinst.cfg; its cause follows.
+  ListNotSaved,
+  FailedUninstallsHeader,
+  LastKey_ = FailedUninstallsHeader,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

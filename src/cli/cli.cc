@@ -193,6 +193,8 @@ class Runner {
   std::map<std::wstring, std::vector<Change>> changes;
   // Why each failed row failed, per row folder.
   std::map<std::wstring, platform::Status> failures;
+  // Why the run's own files failed: the support files or the saved list.
+  platform::Status run_failure;
 };
 
 struct Parser;
@@ -245,6 +247,7 @@ int Runner::Run() {
     // The message, and why on a line of its own.
     view_.ShowMessage(deploy_cause ? deploy_result_
                                    : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
+    run_failure = deploy_cause;
     return kExitFailed;
   }
   // A dry run reads the list a real run would see, taking over nothing.
@@ -276,11 +279,12 @@ int Runner::Run() {
   (this->*options_.row->on_list)();
   if (ReportBrokenSettings()) return kExitFailed;
 
-  // What Exit does.
-  if (!options_.dry_run && !SaveTerminalList(view_)) {
-    WriteUtf8(stderr, "copyloom: the terminal list could not be saved in " +
-                          Utf8(TheConfig().config_path()) + "\n");
-    outcome_.failed = true;
+  // What Exit does; a list not saved is said with its cause.
+  if (!options_.dry_run) {
+    if (platform::Status saved = SaveTerminalList(view_); !saved) {
+      run_failure = saved;
+      outcome_.failed = true;
+    }
   }
   if (const int stopped = platform::StopRequested(); stopped != 0) {
     ReportStop();
@@ -466,7 +470,7 @@ void Runner::ReportFailures() {
   if (!failures.empty()) outcome_.failed = true;
   for (const auto& [folder, cause] : failures) {
     std::wstring line = L"failed: " + folder + L": " + CauseText(cause, view_.Texts());
-    if (cause.kind() == platform::FailureKind::kHeld) line += L" " + cause.path();
+    if (cause.kind() == platform::FailureKind::kHeld) line += L" " + platform::HostPath(cause.path());
     if (!cause.system().empty()) line += L" (" + cause.system() + L")";
     Print(line);
   }
@@ -535,7 +539,7 @@ int Runner::Verify() {
 }
 
 int EndEarly(bool json, int status, const std::wstring& message,
-             const std::wstring& chosen_prefix = {});
+             const std::wstring& chosen_prefix = {}, const platform::Status& cause = {});
 
 // copyloom kit manifest DIR: the manifest of a package folder, for its
 // vendor to sign with minisign. Name: the folder's; sides: the one its
@@ -835,11 +839,22 @@ nlohmann::ordered_json ChangesJson(const std::wstring& folder, const std::vector
   return list;
 }
 
+// "error" of a failed row or run: the kind, the trader's file as found on
+// this machine, the system's text.
+nlohmann::ordered_json ErrorJson(const platform::Status& cause) {
+  nlohmann::ordered_json error;
+  error["kind"] = platform::FailureKindName(cause.kind());
+  error["path"] = Utf8(platform::HostPath(cause.path()));
+  error["system"] = Utf8(cause.system());
+  return error;
+}
+
 std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& messages, int status,
                      const std::vector<StatusEntry>* status_entries,
                      const std::wstring& chosen_prefix,
                      const std::map<std::wstring, std::vector<Change>>& changes,
-                     const std::map<std::wstring, platform::Status>& failures, bool dry_run) {
+                     const std::map<std::wstring, platform::Status>& failures,
+                     const platform::Status& run_failure, bool dry_run) {
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
@@ -853,16 +868,12 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
           r[dry_run ? "plan" : "changes"] = ChangesJson(folder, list);
       }
       for (const auto& [folder, cause] : failures) {
-        if (!SameFolder(folder, row.folder)) continue;
-        nlohmann::ordered_json error;
-        error["kind"] = platform::FailureKindName(cause.kind());
-        error["path"] = Utf8(cause.path());
-        error["system"] = Utf8(cause.system());
-        r["error"] = error;
+        if (SameFolder(folder, row.folder)) r["error"] = ErrorJson(cause);
       }
       out["rows"].push_back(r);
     }
   }
+  if (!run_failure.ok()) out["error"] = ErrorJson(run_failure);
   out["messages"] = nlohmann::json::array();
   for (std::wstring message : messages) {
     // Plain text: the window's "#" between a message and its detail is a
@@ -877,7 +888,7 @@ std::string RowsJson(const ConsoleView& view, const std::vector<std::wstring>& m
 // A run that ends before its list: the message alone, as one JSON object
 // with --json.
 int EndEarly(bool json, int status, const std::wstring& message,
-             const std::wstring& chosen_prefix) {
+             const std::wstring& chosen_prefix, const platform::Status& cause) {
   if (!json) {
     if (!message.empty()) WriteUtf8(stderr, "copyloom: " + Utf8(message) + "\n");
     return status;
@@ -885,6 +896,7 @@ int EndEarly(bool json, int status, const std::wstring& message,
   nlohmann::ordered_json out;
   if (!chosen_prefix.empty()) out["prefix"] = Utf8(chosen_prefix);
   out["rows"] = nlohmann::json::array();
+  if (!cause.ok()) out["error"] = ErrorJson(cause);
   out["messages"] = nlohmann::json::array();
   if (!message.empty()) out["messages"].push_back(Utf8(message));
   out["exit"] = status;
@@ -941,8 +953,8 @@ class RunLock {
     if (remove_file_) platform::RemoveOneFile(file_);
   }
 
-  // False after saying why (into *refused with --json).
-  bool Take(std::wstring* refused) {
+  // False after saying why (into *refused with --json, and its cause).
+  bool Take(std::wstring* refused, platform::Status* cause) {
     const std::wstring settings_folder = TheProfile().settings_folder;
     const CFileCtrl files;
     if (options_.dry_run && (!files.FolderExists(settings_folder) ||
@@ -958,7 +970,7 @@ class RunLock {
             [json](const std::wstring& line) {
               if (!json) WriteUtf8(stderr, "copyloom: " + Utf8(line) + "\n");
             },
-            refused)) {
+            refused, cause)) {
       return false;
     }
     remove_file_ = options_.dry_run && !file_was_there;
@@ -982,8 +994,10 @@ int RunOnList(Options options, const ProfileOptions& profile, const std::wstring
   RunLock lock(options);
   if (options.row->takes_lock) {
     std::wstring refused;
-    if (!lock.Take(&refused)) {
-      return EndEarly(options.json, kExitFailed, options.json ? refused : L"", chosen_prefix);
+    platform::Status cause;
+    if (!lock.Take(&refused, &cause)) {
+      return EndEarly(options.json, kExitFailed, options.json ? refused : L"", chosen_prefix,
+                      cause);
     }
   }
   const bool json = options.json;
@@ -1007,7 +1021,8 @@ int RunOnList(Options options, const ProfileOptions& profile, const std::wstring
   } else if (json) {
     std::vector<std::wstring> messages = view.messages();
     WriteUtf8(stdout, RowsJson(view, messages, status, runner.status_entries(), chosen_prefix,
-                               runner.changes, runner.failures, options.dry_run));
+                               runner.changes, runner.failures, runner.run_failure,
+                               options.dry_run));
   }
   return status;
 }

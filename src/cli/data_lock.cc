@@ -1,6 +1,8 @@
 #include "cli/data_lock.h"
 
+#include "app/cause_text.h"
 #include "app/run_texts.h"
+#include "app/text_table.h"
 #include "cli/input_checks.h"
 #include "platform/path_rules.h"
 #include "terminals/terminal_list.h"
@@ -10,7 +12,7 @@ namespace copyloom::cli {
 bool TakeLockForRun(DataFolderLock* lock, const std::wstring& folder,
                     const std::wstring& data_folder,
                     const std::function<void(const std::wstring& line)>& say,
-                    std::wstring* refused) {
+                    std::wstring* refused, platform::Status* cause) {
   using Result = DataFolderLock::Result;
   auto refuse = [&](const std::wstring& why) {
     say(why);
@@ -24,7 +26,12 @@ bool TakeLockForRun(DataFolderLock* lock, const std::wstring& folder,
   if (taken == Result::kFailed) {
     std::wstring bare = folder;
     while (bare.size() > 1 && IsSeparator(bare.back())) bare.pop_back();
-    return refuse(RunMessage(RunText::FolderNotWritable, {bare, platform::NativePathText(bare)}));
+    // Where the list cannot be saved: said with why (read-only, no rights).
+    const platform::Status why = platform::CheckCanWrite(folder + kSettingsFileName);
+    if (cause) *cause = why;
+    std::wstring text = RunMessage(RunText::FolderNotWritable, {bare, platform::NativePathText(bare)});
+    if (!why.ok()) text += L": " + FailureText(why, InitTexts());
+    return refuse(text);
   }
   if (taken == Result::kTimedOut) {
     return refuse(RunMessage(RunText::LockStillUsed, {folder}));

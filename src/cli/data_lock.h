@@ -12,10 +12,11 @@ namespace copyloom::cli {
 // What a run does first: makes the data folder and the settings folder,
 // takes the settings folder (waiting up to LockWaitMs) and checks its
 // settings file, so that nothing is touched before the folders are known
-// good and ours. False after saying why (also into *refused when given).
+// good and ours. False after saying why (also into *refused when given); a
+// settings folder that cannot be written also gives its cause (*cause).
 bool TakeLockForRun(DataFolderLock* lock, const std::wstring& settings_folder,
                     const std::wstring& data_folder,
                     const std::function<void(const std::wstring& line)>& say,
-                    std::wstring* refused = nullptr);
+                    std::wstring* refused = nullptr, platform::Status* cause = nullptr);
 
 }  // namespace copyloom::cli

@@ -30,7 +30,10 @@ std::wstring DataFolderProblem(const std::wstring& folder) {
     if (part.back() == L':' || separator(part.back())) continue;
     const auto attributes = platform::QueryAttributes(part);
     if (attributes.exists && attributes.is_folder) continue;
-    if (const std::wstring target = platform::DanglingLinkTarget(part); !target.empty()) {
+    if (platform::LeadsNowhere(part)) {
+      const std::wstring target = platform::DanglingLinkTarget(part);
+      // The Windows build sees the link, not where it leads.
+      if (target.empty()) return RunMessage(RunText::LinkLeadsNowhere, {part, platform::NativePathText(part)});
       return RunMessage(RunText::DanglingFolderLink, {part, platform::NativePathText(part), target});
     }
     if (std::wstring why = platform::CreateFolderReason(part); !why.empty()) {

@@ -45,13 +45,13 @@ std::wstring CIniFile::GetValue(const std::wstring& section, const std::wstring&
   return platform::ProfileRead(path_, section, key);
 }
 
-bool CIniFile::SetValue(const std::wstring& section, const std::wstring& key,
-                        const std::wstring& value) {
-  if (path_.empty()) return false;
+platform::Status CIniFile::SetValue(const std::wstring& section, const std::wstring& key,
+                                    const std::wstring& value) {
+  if (path_.empty()) return platform::Status(platform::FailureKind::kMissing, path_);
   const CFileCtrl files;
   std::wstring t = files.GetFileTimeText(path_, CFileCtrl::kLastWrite);
   if (t.empty()) t = TimeForNewFile();
-  const bool written = platform::ProfileWrite(path_, section, key, value);
+  const platform::Status written = platform::ProfileWrite(path_, section, key, value);
   // The file's time says when the user last touched the settings, not us.
   if (!t.empty()) files.SetFileTimeText(path_, t, CFileCtrl::kLastWrite);
   return written;
@@ -70,9 +70,9 @@ std::wstring CConfig::GetConfigValue(const std::wstring& key) {
   return ini_.GetValue(ToUpper(L"MAIN"), ToUpper(key));
 }
 
-bool CConfig::SetConfigValue(const std::wstring& key, const std::wstring& value) {
+platform::Status CConfig::SetConfigValue(const std::wstring& key, const std::wstring& value) {
   if (config_path_.empty()) SetConfigFile(std::wstring());
-  if (read_only_) return true;
+  if (read_only_) return {};
   return ini_.SetValue(ToUpper(L"MAIN"), ToUpper(key), value);
 }
 

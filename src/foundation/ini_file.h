@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "platform/failure.h"
+
 namespace copyloom {
 
 class CIniFile {
@@ -16,7 +18,9 @@ class CIniFile {
   const std::wstring& path() const { return path_; }
   // Whole value; empty when absent.
   std::wstring GetValue(const std::wstring& section, const std::wstring& key) const;
-  bool SetValue(const std::wstring& section, const std::wstring& key, const std::wstring& value);
+  // A failure names the settings file, with the system's cause.
+  platform::Status SetValue(const std::wstring& section, const std::wstring& key,
+                            const std::wstring& value);
 
   // The last fallback time for a new file (plain text, "%d-%d-%d %d:%d:%d");
   // the product profile supplies it decoded.
@@ -33,8 +37,8 @@ class CConfig {
   // Empty path: program folder + product id + ".cfg".
   void SetConfigFile(const std::wstring& path);
   std::wstring GetConfigValue(const std::wstring& key);
-  // False when the value could not be written.
-  bool SetConfigValue(const std::wstring& key, const std::wstring& value);
+  // Why the value could not be written, naming the settings file.
+  platform::Status SetConfigValue(const std::wstring& key, const std::wstring& value);
   const std::wstring& config_path() const { return config_path_; }
   // A dry run reads the settings but writes none: a write then changes
   // nothing and counts as done.

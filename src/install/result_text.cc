@@ -81,22 +81,27 @@ SummaryMessage SummarizeInstall(const std::vector<InstalledRow>& rows, bool expe
     return {texts[TextKey::SelectInstallPrompt], false};
   }
   if (!expert_advisor_edition) {
-    std::vector<const InstalledRow*> failed;
-    for (const InstalledRow& row : rows) {
-      if (!row.succeeded) failed.push_back(&row);
-    }
-    if (failed.size() == 1) return {failed.front()->state, false};
-    if (!failed.empty()) {
-      std::wstring text = texts[TextKey::FailedTerminalsHeader];
-      for (const InstalledRow* row : failed) {
-        std::wstring state = row->state;
-        ReplaceAll(&state, L"#", L" ");
-        text += L"\n" + row->folder + L": " + state;
-      }
-      return {text, false};
-    }
+    std::wstring failed = FailedRowsText(rows, TextKey::FailedTerminalsHeader, texts);
+    if (!failed.empty()) return {std::move(failed), false};
   }
   return {texts[TextKey::DoneText], false};
+}
+
+std::wstring FailedRowsText(const std::vector<InstalledRow>& rows, TextKey header,
+                            const InterfaceTexts& texts) {
+  std::vector<const InstalledRow*> failed;
+  for (const InstalledRow& row : rows) {
+    if (!row.succeeded) failed.push_back(&row);
+  }
+  if (failed.size() == 1) return failed.front()->state;
+  if (failed.empty()) return {};
+  std::wstring text = texts[header];
+  for (const InstalledRow* row : failed) {
+    std::wstring state = row->state;
+    ReplaceAll(&state, L"#", L" ");
+    text += L"\n" + row->folder + L": " + state;
+  }
+  return text;
 }
 
 std::wstring BrokenFileText(const InterfaceTexts& texts, const std::wstring& path) {

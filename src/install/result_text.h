@@ -66,6 +66,12 @@ struct SummaryMessage {
   bool ok_cancel = false;  // OK and Cancel instead of OK alone
 };
 
+// What a command's summary says of its failed rows: empty when none failed;
+// the row's State when one did; else each failed terminal with its State
+// (its "#" as spaces) under header.
+std::wstring FailedRowsText(const std::vector<InstalledRow>& rows, TextKey header,
+                            const InterfaceTexts& texts);
+
 // The one message after an install command. With rows handled: the copier
 // edition shows a failed row's State, or, when several failed, each failed
 // terminal with its State under FailedTerminalsHeader; else DoneText; the

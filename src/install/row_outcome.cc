@@ -2,7 +2,7 @@
 
 #include <mutex>
 
-#include "foundation/path_util.h"
+#include "app/cause_text.h"
 #include "install/result_text.h"
 
 namespace copyloom {
@@ -12,22 +12,6 @@ std::mutex g_mutex;
 std::map<std::wstring, platform::Status>& Failures() {
   static auto* failures = new std::map<std::wstring, platform::Status>;
   return *failures;
-}
-
-TextKey KeyOf(platform::FailureKind kind) {
-  using K = platform::FailureKind;
-  switch (kind) {
-    case K::kNoSpace: return TextKey::CauseNoSpace;
-    case K::kNoPermission: return TextKey::CauseNoPermission;
-    case K::kReadOnlyFileSystem: return TextKey::CauseReadOnly;
-    case K::kMissing: return TextKey::CauseMissing;
-    case K::kNotRegularFile: return TextKey::CauseNotAFile;
-    case K::kTooLarge: return TextKey::CauseTooLarge;
-    case K::kNameNotAllowed: return TextKey::CauseBadName;
-    case K::kPathTooLong: return TextKey::CausePathTooLong;
-    case K::kIoError: return TextKey::CauseIoError;
-    default: return TextKey::CauseOther;
-  }
 }
 
 }  // namespace
@@ -60,7 +44,7 @@ std::wstring CauseText(const platform::Status& cause, const InterfaceTexts& text
   if (cause.kind() == platform::FailureKind::kHeld) {
     return GetMessageText(EngineMessage::kCopyFailed);
   }
-  return FillPlaceholder(texts[KeyOf(cause.kind())], cause.path());
+  return FailureText(cause, texts);
 }
 
 }  // namespace copyloom

@@ -110,7 +110,8 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
   return {};
 }
 
-void UninstallRow(InstallerView& view, int row, const UninstallNames& names,
+// False when the row failed (its State says why).
+bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
                   const CommandOptions& options, RowChanges* changes) {
   const InterfaceTexts& texts = view.Texts();
   const CFileCtrl files;
@@ -173,7 +174,7 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names,
     changes->try_emplace(folder);  // nothing removed
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
     RecordRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
-    return;
+    return false;
   }
 
   platform::Status failed;
@@ -193,11 +194,12 @@ void UninstallRow(InstallerView& view, int row, const UninstallNames& names,
              CauseText(failed, texts);
     }
     view.SetCellText(row, kColumnState, text + texts[TextKey::NothingChanged]);
-    return;
+    return false;
   }
   view.SetCellText(row, kColumnType, L"");
   view.SetCellText(row, kColumnState,
                    texts[removed ? TextKey::UninstallCompleted : TextKey::UninstallNothing]);
+  return true;
 }
 
 }  // namespace
@@ -209,6 +211,7 @@ CommandResult OnUninstall(InstallerView& view, const CommandOptions& options) {
   }
   CommandResult done;
   bool chosen_any = false;
+  std::vector<InstalledRow> outcomes;
   // Only this command's causes are kept: a window runs many commands.
   TakeRowFailures();
   {
@@ -230,10 +233,16 @@ CommandResult OnUninstall(InstallerView& view, const CommandOptions& options) {
       view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;
-      UninstallRow(view, i, names, options, &done.changes);
+      const bool succeeded = UninstallRow(view, i, names, options, &done.changes);
+      outcomes.push_back({succeeded, view.CellText(i, kColumnState), view.CellText(i, kColumnFolder)});
     }
   }
   if (!chosen_any) view.ShowMessage(view.Text(TextKey::SelectUninstallPrompt));
+  // A failed row is said once the rows are done, as after an install; a
+  // run where every row went well ends without a message.
+  const std::wstring failed =
+      FailedRowsText(outcomes, TextKey::FailedUninstallsHeader, view.Texts());
+  if (!failed.empty()) view.ShowMessage(failed);
   return done;
 }
 

@@ -60,6 +60,11 @@ std::wstring SystemErrorText(unsigned long code);
 // ClearFailureKind.
 Status LastSystemFailure(const std::wstring& path);
 
+// A cause's path as the trader finds it to fix it: the Linux build names the
+// host file ("/home/me/.wine/drive_c/MT4/..."), which ls and chmod take; the
+// Windows build keeps the Windows path.
+std::wstring HostPath(const std::wstring& path);
+
 // For the implementations, the memory store and the injected faults: the
 // kind of the failure the current call is about to report, on this thread.
 void NoteFailureKind(FailureKind kind);

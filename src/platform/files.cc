@@ -212,9 +212,9 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
                          const std::wstring& key) {
   return Files().ProfileRead(file, section, key);
 }
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
-                  const std::wstring& value) {
-  return Files().ProfileWrite(file, section, key, value);
+Status ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+                    const std::wstring& value) {
+  return Run(file, [&] { return Files().ProfileWrite(file, section, key, value); });
 }
 
 }  // namespace copyloom::platform

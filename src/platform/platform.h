@@ -324,6 +324,12 @@ std::wstring CreateFolderReason(const std::wstring& path);
 // anything else. POSIX only: the Windows build returns empty.
 std::wstring DanglingLinkTarget(const std::wstring& path);
 
+// True for a link at path that leads nowhere. The Windows build under Wine
+// sees no such link in listings or attributes, only that its folder holds
+// the name (FindFirstFileW on it answers "no more files", not "not found"),
+// and never where it leads.
+bool LeadsNowhere(const std::wstring& path);
+
 enum class SpecialFolder { kAppData, kLocalAppData, kPersonal };
 
 // Where a special folder goes when the shell-folder registry values are
@@ -415,8 +421,8 @@ std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
 // UTF-16LE; an ANSI file turns into one (its other lines kept) when the
 // section, key or value is not all ASCII, so that no other code page can
 // misread it. The file is
-// replaced in one step, as WriteWholeFile does.
-bool ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
+// replaced in one step, as WriteWholeFile does. A failure names the file.
+Status ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value);
 
 // ------------------------------------------------------------ stopping ---

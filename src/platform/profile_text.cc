@@ -282,11 +282,15 @@ bool FileSystem::ProfileWrite(const std::wstring& file, const std::wstring& sect
   Document doc;
   const FileAttributes there = QueryAttributes(file);
   if (there.exists) {
-    if (there.read_only) return false;
+    if (there.read_only) {
+      NoteFailureKind(FailureKind::kNoPermission);  // as Windows refuses a read-only file
+      return false;
+    }
     // A broken file stays as it is: rewriting it would lose what it holds.
     // A link that leads nowhere reads as missing and is replaced.
     if (ReadSettingsFile(file, &doc.bytes) == ReadStatus::kBroken) {
       NoteBrokenSettingsFile(file);
+      NoteFailureKind(FailureKind::kNotRegularFile);
       return false;
     }
   }

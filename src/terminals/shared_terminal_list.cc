@@ -112,11 +112,11 @@ void SharedTerminalList::Restore(InstallerView& view) {
   pending_ = false;
 }
 
-bool SharedTerminalList::Save(InstallerView& view, uint32_t wait_ms) {
+platform::Status SharedTerminalList::Save(InstallerView& view, uint32_t wait_ms) {
   DataFolderLock lock;
   if (lock.Take(LockFolder(), wait_ms) == DataFolderLock::Result::kTimedOut) {
     pending_ = true;
-    return false;
+    return platform::Status(platform::FailureKind::kHeld, TheConfig().config_path());
   }
   // kFailed: no lock file can be made there; the write will say whether the
   // folder takes the list at all.
@@ -124,21 +124,21 @@ bool SharedTerminalList::Save(InstallerView& view, uint32_t wait_ms) {
   const auto theirs = ParseSavedTerminals(theirs_text, view.Texts());
   const auto merged = MergeSavedTerminals(base_, seen_, SavedTerminalsOf(view), theirs);
   const std::wstring text = EncodeSavedList(merged);
-  if (!TheConfig().SetConfigValue(kKeyPath, text)) {
+  if (platform::Status written = TheConfig().SetConfigValue(kKeyPath, text); !written) {
     pending_ = true;
-    return false;
+    return written;
   }
   pending_ = false;
   lock.Release();  // the rows below are the window's alone
   // While a command runs its rows must stay where they are; the merge stays
   // right as long as base and seen are kept, and the save at its end takes
   // the rows in.
-  if (view.IsBusy()) return true;
+  if (view.IsBusy()) return {};
   TakeIn(view, merged);
   base_ = merged;
   base_text_ = text;
   seen_ = SavedTerminalsOf(view);
-  return true;
+  return {};
 }
 
 void SharedTerminalList::Refresh(InstallerView& view) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/failure.h"
 #include "terminals/installer_view.h"
 #include "terminals/saved_list_codec.h"
 
@@ -45,9 +46,10 @@ class SharedTerminalList {
   // RestoreTerminalList, reading under the lock when it can be had soon.
   void Restore(InstallerView& view);
   // Merges and writes "PATH" under the lock, waiting up to wait_ms for it;
-  // false (and the save kept pending) when it is not had in time or the
-  // write fails. While a command runs the rows are left as they are.
-  bool Save(InstallerView& view, uint32_t wait_ms = kSaveWaitMs);
+  // a failure (and the save kept pending) when it is not had in time (kHeld,
+  // naming the settings file) or the write fails (its cause). While a
+  // command runs the rows are left as they are.
+  platform::Status Save(InstallerView& view, uint32_t wait_ms = kSaveWaitMs);
   // Takes in what others saved; a pending save is made instead. Does nothing
   // while a command runs or another run holds the lock.
   void Refresh(InstallerView& view);

@@ -1,5 +1,7 @@
 #include "terminals/terminal_list.h"
 
+#include "app/cause_text.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -172,9 +174,21 @@ std::wstring BuildSavedTerminalList(const InstallerView& view) {
   return EncodeSavedList(entries);
 }
 
-bool SaveTerminalList(InstallerView& view) {
-  if (SharedTerminalList* shared = view.SharedList()) return shared->Save(view);
-  return TheConfig().SetConfigValue(kKeyPath, BuildSavedTerminalList(view));
+platform::Status SaveTerminalList(InstallerView& view) {
+  SharedTerminalList* shared = view.SharedList();
+  const platform::Status saved = shared ? shared->Save(view)
+                                        : TheConfig().SetConfigValue(kKeyPath,
+                                                                     BuildSavedTerminalList(view));
+  if (!saved && !(shared && saved.kind() == platform::FailureKind::kHeld)) {
+    view.ShowMessage(ListNotSavedText(saved, view.Texts()));
+  }
+  return saved;
+}
+
+std::wstring ListNotSavedText(const platform::Status& cause, const InterfaceTexts& texts) {
+  std::wstring text = texts[TextKey::ListNotSaved] + L"\n" + FailureText(cause, texts);
+  if (!cause.system().empty()) text += L" (" + cause.system() + L")";
+  return text;
 }
 
 bool FitsSavedList(const std::wstring& folder) {

@@ -76,8 +76,15 @@ void RestoreTerminalList(InstallerView& view, const std::wstring* saved = nullpt
 std::wstring BuildSavedTerminalList(const InstallerView& view);
 
 // Writes "PATH" (merged with others' saves when the view shares the list).
-// False when the list could not be written.
-bool SaveTerminalList(InstallerView& view);
+// A list that could not be written is said in a message with its cause and
+// the failure returned; a shared list's save left for later while another
+// run holds the lock (kHeld) is returned but not said: the window's next
+// refresh makes it.
+platform::Status SaveTerminalList(InstallerView& view);
+
+// The message for a list that could not be saved: ListNotSaved, then on a
+// line of its own the cause naming the settings file.
+std::wstring ListNotSavedText(const platform::Status& cause, const InterfaceTexts& texts);
 
 // Appends the found folders ("|"-separated) that are not rows yet; returns
 // how many were added. Does not save. Folders left out because the list

@@ -324,7 +324,11 @@ int CDlgInstMulti::ScreenDpi() const {
   return dpi;
 }
 
-void CDlgInstMulti::SaveOnExit() { m_sharedList.Save(*this, LockWaitMs()); }
+void CDlgInstMulti::SaveOnExit() {
+  // The last chance to save: a list left unsaved now is lost, so it is said.
+  const platform::Status saved = m_sharedList.Save(*this, LockWaitMs());
+  if (!saved) ShowMessage(ListNotSavedText(saved, m_texts));
+}
 
 void CDlgInstMulti::OnHelp() {
   ShellExecuteOpen(WebBrowserProgram(), TheProfile().help_page_address);
@@ -394,7 +398,7 @@ void CDlgInstMulti::LayoutControls() {
     // of another scale.
     TheConfig().SetConfigValue(kKeyWidth, std::to_wstring(MulDiv(width, 96, m_dpi)));
     TheConfig().SetConfigValue(kKeyHeight, std::to_wstring(MulDiv(height, 96, m_dpi)));
-    if (!m_sizeMarked) m_sizeMarked = TheConfig().SetConfigValue(kKeySizeAt96Dpi, L"1");
+    if (!m_sizeMarked) m_sizeMarked = TheConfig().SetConfigValue(kKeySizeAt96Dpi, L"1").ok();
   }
 }
 

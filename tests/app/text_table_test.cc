@@ -97,6 +97,9 @@ const ExpectedText kExpected[] = {
     {TextKey::KitDowngrade,
      L"This terminal holds the newer kit {0}: {1} is not installed over it (--allow-downgrade)",
      L"该MT4软件已装有较新的版本 {0}: 不会用 {1} 覆盖 (--allow-downgrade)"},
+    {TextKey::CauseInUse, L"Another program is using {0}", L"另一个程序正在使用: {0}"},
+    {TextKey::ListNotSaved, L"The terminal list could not be saved", L"无法保存MT4软件列表"},
+    {TextKey::FailedUninstallsHeader, L"These terminals failed:", L"以下MT4软件卸载失败:"},
 };
 
 TEST(TextTableTest, EveryKeyHasItsTextInBothLanguages) {

@@ -12,11 +12,13 @@
 #include "foundation/path_util.h"
 #include "install/held_file.h"
 #include "install/mt_assist.h"
+#include "install/row_outcome.h"
 #include "install/support_files.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
+#include "terminals/terminal_list.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_running.h"
 
@@ -43,6 +45,13 @@ class HeldFilesTest : public ::testing::Test {
   }
   std::wstring Native(const std::wstring& path) {
     return machine_.root().Join(L"drive_c" + path.substr(2));
+  }
+
+  // A held file is the trader's file, said with the engine's own text.
+  void ExpectHeld(const pf::Status& cause, const std::wstring& path) {
+    EXPECT_EQ(cause.kind(), pf::FailureKind::kHeld) << pf::FailureKindName(cause.kind());
+    EXPECT_TRUE(SameFolder(cause.path(), path)) << cause.path();
+    EXPECT_EQ(CauseText(cause, InitTexts()), GetMessageText(EngineMessage::kCopyFailed));
   }
 
   const std::filesystem::path kit_library_ = KitLibrary();
@@ -74,9 +83,13 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   EXPECT_FALSE(pf::RemoveOneFile(kLibrary));
   EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"),
             GetMessageText(EngineMessage::kCopyFailed) + L"#vlcpy.dll");
+  ExpectHeld(engine.m_Failure, kLibrary);
   OnUninstall(view);
-  EXPECT_EQ(view.CellText(0, kColumnState),
-            view.Text(TextKey::UninstallFailed) + view.Text(TextKey::NothingChanged));
+  const std::wstring failed =
+      view.Text(TextKey::UninstallFailed) + view.Text(TextKey::NothingChanged);
+  EXPECT_EQ(view.CellText(0, kColumnState), failed);
+  ExpectHeld(RowFailures()[L"C:\\MT4"], kLibrary);
+  EXPECT_EQ(view.MessageTexts(), std::vector<std::wstring>{failed}) << "the summary: the State";
   EXPECT_TRUE(machine_.ReadFile(kLibrary) == loaded) << "the loaded library changed";
 
   // Once the terminal has let go, both work.
@@ -115,7 +128,9 @@ TEST_F(HeldFilesTest, AHeldConfigurationAsksToCloseTheTerminals) {
 
   test::HeldFile held(Native(std::wstring(kShared) + L"vlcpy.sin"));
   ASSERT_TRUE(held.holding());
-  EXPECT_EQ(DeploySupportFiles(), L"Please close all mt4 terminals!");
+  pf::Status cause;
+  EXPECT_EQ(DeploySupportFiles(&cause), L"Please close all mt4 terminals!");
+  ExpectHeld(cause, std::wstring(kShared) + L"vlcpy.sin");
   EXPECT_EQ(machine_.ReadFile(std::wstring(kShared) + L"vlcpy.sin"), "cfg-1");
   held.Release();
   EXPECT_EQ(DeploySupportFiles(), L"SUCC");

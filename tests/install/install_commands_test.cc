@@ -220,7 +220,8 @@ TEST_F(InstallCommandsTest, TheSummaryIsTheFirstFailureInListOrder) {
   EXPECT_EQ(view_.rows[1].state, first);
   // A read-only file is a permission matter: its own text, naming it.
   EXPECT_EQ(view_.rows[2].state,
-            L"Failed#No permission to write " + held + L" - Nothing in the terminal was changed");
+            L"Failed#No permission to write " + pf::HostPath(held) +
+                L" - Nothing in the terminal was changed");
   // Two rows failed: the summary lists each with its cause.
   ASSERT_EQ(Unwarned(view_).size(), 1u);
   EXPECT_TRUE(StartsWith(Unwarned(view_)[0], L"These terminals failed:\nC:\\NoExperts: Failed "));

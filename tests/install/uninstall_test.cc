@@ -121,7 +121,9 @@ TEST_F(UninstallTest, ALibraryThatCannotBeDeletedFailsTheRowAndRemovesNothing) {
 
   // A read-only file is a permission matter, not a running terminal.
   EXPECT_EQ(view_.rows[0].state, L"Failed to uninstall trade copier system#No permission to write " +
-                                     held + view_.Text(TextKey::NothingChanged));
+                                     pf::HostPath(held) + view_.Text(TextKey::NothingChanged));
+  // The summary after the rows: the one failed row's State.
+  EXPECT_EQ(view_.MessageTexts(), std::vector<std::wstring>{view_.rows[0].state});
   EXPECT_EQ(view_.rows[0].type, L"Provider");
   EXPECT_TRUE(Has(held));
   // All of it waits for the retry.

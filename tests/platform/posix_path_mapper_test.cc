@@ -31,6 +31,13 @@ class PathMapperTest : public ::testing::Test {
   std::string root_;
 };
 
+// A cause names the file the trader can ls and chmod.
+TEST_F(PathMapperTest, ACausesPathIsTheHostFile) {
+  EXPECT_EQ(WideToNative(HostPath(L"c:\\program files (x86)\\MetaTrader 4\\a.ex4")),
+            root_ + "/c/Program Files (x86)/MetaTrader 4/a.ex4");
+  EXPECT_EQ(HostPath(L"/home/me/mt4/a.ex4"), L"/home/me/mt4/a.ex4");
+}
+
 TEST_F(PathMapperTest, MapsWindowsAndNativePaths) {
   struct Case {
     const wchar_t* path;

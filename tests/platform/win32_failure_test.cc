@@ -53,6 +53,8 @@ TEST(Win32FailureTest, ARealReadOnlyOrHeldFileGivesItsKind) {
   ::CloseHandle(holder);
   EXPECT_EQ(held.kind(), FailureKind::kHeld);
   EXPECT_EQ(held.path(), file);
+  // Windows paths stay, under Wine too: the window speaks of them.
+  EXPECT_EQ(HostPath(file), file);
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "app/process_objects.h"
 #include "app/product_profile.h"
 #include "platform/testing.h"
@@ -81,6 +83,42 @@ TEST_F(TerminalListTest, SavedListBytesRoundTrip) {
   RestoreTerminalList(again);
   ASSERT_TRUE(SaveTerminalList(again));
   EXPECT_EQ(machine_.ReadFile(file), bytes);
+}
+
+// A list that cannot be written says why, naming clinst.cfg as the trader
+// finds it, and the save answers the cause.
+TEST_F(TerminalListTest, AListThatCannotBeSavedSaysWhy) {
+  machine_.MakeTerminal(L"C:\\MT4 A");
+  RestoreTerminalList(view_);
+  ASSERT_TRUE(SaveTerminalList(view_));
+  const std::wstring file = TheConfig().config_path();
+  struct Case {
+    std::function<void()> fault;
+    platform::FailureKind kind;
+    TextKey cause;
+  };
+  const Case cases[] = {
+      {[] { platform::testing::FailNthCall(platform::testing::Op::kWrite, 1); },
+       platform::FailureKind::kNoSpace, TextKey::CauseNoSpace},
+      {[&] { ASSERT_TRUE(platform::SetReadOnly(file, true)); },
+       platform::FailureKind::kNoPermission, TextKey::CauseNoPermission},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(static_cast<int>(c.kind));
+    view_.messages.clear();
+    AddTerminalFolder(view_, L"C:\\MT4 A");
+    view_.SetCellText(0, kColumnState, view_.Text(c.cause));  // a change to save
+    c.fault();
+    const platform::Status saved = SaveTerminalList(view_);
+    platform::SetReadOnly(file, false);
+    EXPECT_EQ(saved.kind(), c.kind);
+    EXPECT_EQ(saved.path(), file);
+    EXPECT_EQ(view_.MessageTexts(),
+              Strings{ListNotSavedText(saved, view_.Texts())});
+    EXPECT_NE(view_.MessageTexts()[0].find(
+                  FillPlaceholder(view_.Text(c.cause), platform::HostPath(file))),
+              std::wstring::npos);
+  }
 }
 
 // Documents is shared by every prefix (wineboot links it to $HOME): each
@@ -431,7 +469,8 @@ TEST_F(TerminalListTest, SharedListWaitsForARunningCommandLineRunWithoutBlocking
 
   DataFolderLock run;  // a command-line run in progress
   ASSERT_EQ(run.Take(GetPathFolder(TheConfig().config_path()), 0), DataFolderLock::Result::kTaken);
-  EXPECT_FALSE(window.Save(view_, 0));
+  // Left for the next refresh: held, and not said.
+  EXPECT_EQ(window.Save(view_, 0).kind(), platform::FailureKind::kHeld);
   EXPECT_TRUE(window.save_pending());
   window.Refresh(view_);  // still held: nothing written
   EXPECT_EQ(Saved(), L"00C:\\MT4 A*|");

@@ -54,4 +54,6 @@ Status LastSystemFailure(const std::wstring& path) {
 
 void disk::ClearSystemError() { errno = 0; }
 
+std::wstring HostPath(const std::wstring& path) { return NativePathText(path); }
+
 }  // namespace copyloom::platform

@@ -48,4 +48,6 @@ std::wstring DanglingLinkTarget(const std::wstring& path) {
   return posix::NativeToWide(std::string(target, static_cast<size_t>(n)));
 }
 
+bool LeadsNowhere(const std::wstring& path) { return !DanglingLinkTarget(path).empty(); }
+
 }  // namespace copyloom::platform

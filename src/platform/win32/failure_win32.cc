@@ -66,4 +66,7 @@ Status LastSystemFailure(const std::wstring& path) {
 
 void disk::ClearSystemError() { ::SetLastError(0); }
 
+// Under Wine too: the window and copyloom.exe speak of Windows paths.
+std::wstring HostPath(const std::wstring& path) { return path; }
+
 }  // namespace copyloom::platform

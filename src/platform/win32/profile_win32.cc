@@ -103,7 +103,10 @@ std::wstring disk::ProfileRead(const std::wstring& file, const std::wstring& sec
 bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, const std::wstring& key,
                   const std::wstring& value) {
   const std::wstring native = ProfilePath(file);
-  if (IsBroken(file, native)) return false;
+  if (IsBroken(file, native)) {
+    NoteFailureKind(FailureKind::kNotRegularFile);
+    return false;
+  }
   const bool existed = ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
   const bool ok = win32::WriteInOneStep(native, false, [&](const std::wstring& temp) {
     if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;

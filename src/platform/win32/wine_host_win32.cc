@@ -7,6 +7,7 @@
 #include "platform/test_hooks.h"
 #include "platform/disk.h"
 #include "platform/file_system.h"
+#include "platform/win32/handles.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -67,5 +68,28 @@ std::wstring disk::CreateFolderReason(const std::wstring& path) {
 // A dangling Unix link in the prefix shows to Windows programs as missing;
 // the Linux build names it.
 std::wstring DanglingLinkTarget(const std::wstring&) { return {}; }
+
+bool LeadsNowhere(const std::wstring& path) {
+  std::wstring resolved = win32::ResolvePath(path);
+  while (resolved.size() > 3 && (resolved.back() == L'\\' || resolved.back() == L'/')) {
+    resolved.pop_back();
+  }
+  const DWORD attributes = ::GetFileAttributesW(resolved.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES) {
+    // Windows: a link of its own shows as a reparse point, its target not
+    // found when it is opened.
+    if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    win32::UniqueHandle opened(::CreateFileW(resolved.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                             nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                                             nullptr));
+    const DWORD error = ::GetLastError();
+    return !opened.valid() && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND);
+  }
+  if (::GetLastError() != ERROR_FILE_NOT_FOUND || !RunsUnderWine()) return false;
+  // Wine finds the name in its folder but cannot follow it.
+  WIN32_FIND_DATAW found;
+  const win32::UniqueFind find(::FindFirstFileW(resolved.c_str(), &found));
+  return !find.valid() && ::GetLastError() == ERROR_NO_MORE_FILES;
+}
 
 }  // namespace copyloom::platform
