@@ -74,7 +74,24 @@ enum class TextKey : int {
   CauseOther,
   FailedTerminalsHeader,
   KitDowngrade,
-  LastKey_ = KitDowngrade,
+  // A web link of the about box that could not be opened: the head, then
+  // the text of the shell's result number ({0} in the unknown one).
+  LinkOpenFailed,
+  LinkOutOfResources,
+  LinkFileNotFound,
+  LinkPathNotFound,
+  LinkAccessDenied,
+  LinkOutOfMemory,
+  LinkBadExe,
+  LinkSharingViolation,
+  LinkAssociationIncomplete,
+  LinkDdeTimeout,
+  LinkDdeFailed,
+  LinkDdeBusy,
+  LinkNoAssociation,
+  LinkDllNotFound,
+  LinkUnknownError,
+  LastKey_ = LinkUnknownError,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

@@ -3,14 +3,9 @@
 // command runs in one prefix per process: the product profile, the settings
 // file and the log are fixed at start-up, so --all-prefixes runs this
 // program once per prefix.
-#include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
@@ -22,11 +17,10 @@
 #include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/spawn.h"
 #include "platform/posix/wine_prefix.h"
 #include "terminals/terminal_discovery.h"
 #include "terminals/terminal_list.h"
-
-extern char** environ;
 
 namespace copyloom::cli {
 namespace {
@@ -115,36 +109,11 @@ std::string TerminalCount(int n) {
 // Runs a program and waits; with captured set its standard output goes there.
 int RunChild(const std::string& program, const std::vector<std::string>& args,
              std::string* captured) {
-  std::vector<std::string> all = {program};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  int pipe_fds[2] = {-1, -1};
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  if (captured) {
-    if (pipe2(pipe_fds, O_CLOEXEC) != 0) return kExitFailed;
-    posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
-  }
-  pid_t pid;
-  const int spawned = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (captured) {
-    close(pipe_fds[1]);
-    char buffer[65536];
-    ssize_t n;
-    while (spawned == 0 &&
-           ((n = read(pipe_fds[0], buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR))) {
-      if (n > 0) captured->append(buffer, static_cast<size_t>(n));
-    }
-    close(pipe_fds[0]);
-  }
-  if (spawned != 0) return kExitFailed;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) ? WEXITSTATUS(status) : kExitFailed;
+  platform::posix::ChildRun run;
+  run.argv = {program};
+  run.argv.insert(run.argv.end(), args.begin(), args.end());
+  run.output = captured;
+  return platform::posix::RunAndWait(run).exit_status.value_or(kExitFailed);
 }
 
 // 2 (usage) is worse than 1 (failed), which is worse than 0.

@@ -1,9 +1,6 @@
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,9 +12,8 @@
 #include "install/install_commands.h"
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/spawn.h"
 #include "platform/posix/wine_prefix.h"
-
-extern char** environ;
 
 namespace copyloom::cli {
 namespace {
@@ -76,25 +72,11 @@ int Fail(const std::string& why) {
   return kExitFailed;
 }
 
-}  // namespace
-
-int RunWindowCommand(const WindowRequest& request) {
-  const std::string wine = FindWine();
-  if (wine.empty()) {
-    return Fail("Wine is not installed; the window needs it (Debian: sudo apt-get install wine)");
-  }
-  std::string prefix = platform::posix::WinePrefix();
-  std::string arch = platform::posix::WinePrefixArch(prefix);
-  // A prefix Wine is yet to make is made for this machine: 64-bit.
-  if (arch.empty()) arch = "win64";
-  const bool win32 = arch == "win32";
-  if (win32 && LacksThirtyTwoBitPart(wine)) {
-    return Fail("the Wine prefix " + prefix +
-                " is made for 32-bit Windows, and Wine's 32-bit part is not installed "
-                "(Debian: sudo dpkg --add-architecture i386 && sudo apt-get update && "
-                "sudo apt-get install wine32:i386)");
-  }
-
+// The program the window runs, with its arguments, put after *argv: the
+// kit's own setup program, else the one the package installs. False with
+// *why when there is neither.
+bool ChooseProgram(const WindowRequest& request, bool win32, std::vector<std::string>* argv,
+                   std::string* why) {
   // The side: as asked, else the kit folder's name (as install takes it).
   const std::string kit = WideToNative(request.kit);
   std::string side = request.side;
@@ -104,7 +86,6 @@ int RunWindowCommand(const WindowRequest& request) {
     if (detected == kSideReceiver) side = "receiver";
   }
 
-  // The kit's own setup program, else the one the package installs.
   std::string program;
   std::vector<std::string> args;
   if (!kit.empty()) {
@@ -124,36 +105,50 @@ int RunWindowCommand(const WindowRequest& request) {
     const std::string packaged = Folder(Folder(self)) + "/lib/copyloom/" +
                                  (win32 ? "copyloom-setup-32.exe" : "copyloom-setup.exe");
     if (!IsFile(packaged)) {
-      return Fail("no window program: neither " +
-                  (kit.empty() ? std::string("a kit folder (--kit DIR)") : kit) +
-                  " holds a setup program nor is " + packaged + " installed");
+      *why = "no window program: neither " +
+             (kit.empty() ? std::string("a kit folder (--kit DIR)") : kit) +
+             " holds a setup program nor is " + packaged + " installed";
+      return false;
     }
     program = packaged;
     if (!kit.empty()) args = {"--kit", WindowsPathOf(kit)};
     if (!side.empty()) args.insert(args.end(), {"--side", side});
   }
 
-  setenv("WINEPREFIX", prefix.c_str(), 1);
-  setenv("WINEARCH", arch.c_str(), 1);
-  std::vector<std::string> all = {wine, program};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  // Started in the program's folder, as a double-click would.
-  const std::string folder = Folder(program);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  pid_t pid;
-  const int spawned = posix_spawn(&pid, wine.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return Fail("cannot start " + wine);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+  argv->push_back(program);
+  argv->insert(argv->end(), args.begin(), args.end());
+  return true;
+}
+
+}  // namespace
+
+int RunWindowCommand(const WindowRequest& request) {
+  const std::string wine = FindWine();
+  if (wine.empty()) {
+    return Fail("Wine is not installed; the window needs it (Debian: sudo apt-get install wine)");
   }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return kExitFailed;
+  std::string prefix = platform::posix::WinePrefix();
+  std::string arch = platform::posix::WinePrefixArch(prefix);
+  // A prefix Wine is yet to make is made for this machine: 64-bit.
+  if (arch.empty()) arch = "win64";
+  const bool win32 = arch == "win32";
+  if (win32 && LacksThirtyTwoBitPart(wine)) {
+    return Fail("the Wine prefix " + prefix +
+                " is made for 32-bit Windows, and Wine's 32-bit part is not installed "
+                "(Debian: sudo dpkg --add-architecture i386 && sudo apt-get update && "
+                "sudo apt-get install wine32:i386)");
+  }
+
+  std::vector<std::string> argv = {wine};
+  if (std::string why; !ChooseProgram(request, win32, &argv, &why)) return Fail(why);
+  platform::posix::ChildRun run;
+  run.argv = argv;
+  run.environment = {{"WINEPREFIX", prefix}, {"WINEARCH", arch}};
+  // Started in the program's folder, as a double-click would.
+  run.folder = Folder(argv[1]);
+  const platform::posix::ChildEnd end = platform::posix::RunAndWait(run);
+  if (!end.started) return Fail("cannot start " + wine);
+  return end.exit_status.value_or(kExitFailed);
 }
 
 }  // namespace copyloom::cli
