@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "foundation/encrypt.h"
+#include "platform/entry.h"
 #include "platform/platform.h"
-#include "tool_main.h"
 
 namespace {
 
@@ -28,7 +28,7 @@ void PrintLine(const std::wstring& text) {
 
 }  // namespace
 
-int ToolMain(const std::vector<std::wstring>& args) {
+int WideMain(const std::vector<std::wstring>& args) {
   bool decode = false;
   bool options_done = false;
   std::vector<std::wstring> texts;

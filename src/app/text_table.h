@@ -79,7 +79,24 @@ enum class TextKey : int {
   // The terminal list could not be written to clinst.cfg; its cause follows.
   ListNotSaved,
   FailedUninstallsHeader,
-  LastKey_ = FailedUninstallsHeader,
+  // A web link of the about box that could not be opened: the head, then
+  // the text of the shell's result number ({0} in the unknown one).
+  LinkOpenFailed,
+  LinkOutOfResources,
+  LinkFileNotFound,
+  LinkPathNotFound,
+  LinkAccessDenied,
+  LinkOutOfMemory,
+  LinkBadExe,
+  LinkSharingViolation,
+  LinkAssociationIncomplete,
+  LinkDdeTimeout,
+  LinkDdeFailed,
+  LinkDdeBusy,
+  LinkNoAssociation,
+  LinkDllNotFound,
+  LinkUnknownError,
+  LastKey_ = LinkUnknownError,
 };
 
 inline constexpr int kTextKeyCount = static_cast<int>(TextKey::LastKey_) + 1;

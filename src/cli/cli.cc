@@ -140,6 +140,9 @@ class Runner {
  private:
   int Status();
   int Verify();
+  // The status of the DIR arguments' rows (all listed rows without any),
+  // read only; nullopt, after saying so, when the kit has nothing to compare.
+  std::optional<std::vector<StatusEntry>> StatusOfArguments(bool* refused);
 
   // Rows named by the DIR arguments (added first when not listed); false
   // when one of them is no terminal folder.
@@ -503,16 +506,22 @@ void Runner::Open() {
   OpenTerminalFolder(view_);
 }
 
-int Runner::Status() {
+std::optional<std::vector<StatusEntry>> Runner::StatusOfArguments(bool* refused) {
   if (!KitHasPackage(session_)) {
     view_.ShowMessage(RunMessage(RunText::NothingToCompare));
-    return kExitUsage;
+    return std::nullopt;
   }
   RestoreListReadOnly(view_);
   std::vector<std::wstring> dirs;
   for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
+  return CollectStatus(view_, dirs, session_, refused);
+}
+
+int Runner::Status() {
   bool refused = false;
-  status_entries_ = CollectStatus(view_, dirs, session_, &refused);
+  auto entries = StatusOfArguments(&refused);
+  if (!entries) return kExitUsage;
+  status_entries_ = std::move(*entries);
   bool all_current = true;
   for (const auto& entry : status_entries_) {
     Print(StatusText(entry));
@@ -522,16 +531,11 @@ int Runner::Status() {
 }
 
 int Runner::Verify() {
-  if (!KitHasPackage(session_)) {
-    view_.ShowMessage(RunMessage(RunText::NothingToCompare));
-    return kExitUsage;
-  }
-  RestoreListReadOnly(view_);
-  std::vector<std::wstring> dirs;
-  for (const auto& dir : options_.dirs) dirs.push_back(AbsoluteFolder(dir, current_));
   bool refused = false;
+  auto entries = StatusOfArguments(&refused);
+  if (!entries) return kExitUsage;
   std::vector<TerminalRow> rows;
-  for (const auto& entry : CollectStatus(view_, dirs, session_, &refused)) rows.push_back(entry.row);
+  for (const auto& entry : *entries) rows.push_back(entry.row);
   VerifyReport report = VerifyKitsAndTerminals(PackageRoots(session_), rows);
   for (const std::wstring& line : report.lines) Print(line);
   verify_json_ = std::move(report.json);
@@ -763,29 +767,17 @@ Parser::Parser() {
   }
 }
 
-// Parses the arguments; nullopt with *status set when the run ends here.
-std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
-  // Per thread, as CLI11 keeps its results in the parser.
-  thread_local Parser parser;
-  parser.Reset();
-  // What the parse below fills in.
-  Options& options = parser.options;
-  const std::string& kit = parser.kit;
-  const std::string& data_dir = parser.data_dir;
-  const std::string& prefix = parser.prefix;
-  const std::vector<std::string>& dirs = parser.dirs;
-  const bool& chart = parser.chart;
-  const bool& no_chart = parser.no_chart;
-  CLI::App& app = parser.app;
-
+// CLI11's parse; false with *status set when the run ends here (help asked
+// for, or words it cannot read).
+bool ParseWords(const std::vector<std::wstring>& args, CLI::App* app, int* status) {
   std::vector<std::string> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(Utf8(*it));
   try {
-    app.parse(reversed);
+    app->parse(reversed);
+    return true;
   } catch (const CLI::CallForHelp&) {
     WriteUtf8(stdout, Usage());
     *status = kExitOk;
-    return std::nullopt;
   } catch (const CLI::ParseError& e) {
     WriteUtf8(stderr, std::string("copyloom: ") + e.what() + "\n\n" + Usage());
     // Whoever asked for JSON still gets an object to read.
@@ -793,38 +785,65 @@ std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status)
       EndEarly(true, kExitUsage, platform::Utf8ToWide(e.what()));
     }
     *status = kExitUsage;
-    return std::nullopt;
   }
+  return false;
+}
 
-  for (const auto* sub : app.get_subcommands()) {
-    options.command = sub->get_name();
-    options.row = FindCommand(options.command);
+// What the parser cannot say on its own: combinations of options that
+// exclude each other, checked in this order.
+struct Combination {
+  bool (*broken)(const Parser& parsed);
+  const char* why;
+};
+// clang-format off
+const Combination kCombinations[] = {
+    {[](const Parser& p) { return p.options.command.empty() && !p.options.version; },
+     "a command is required"},
+    {[](const Parser& p) { return p.chart && p.no_chart; },
+     "--chart and --no-chart exclude each other"},
+    {[](const Parser& p) { return p.options.all && !p.dirs.empty(); },
+     "give DIR arguments or --all, not both"},
+    {[](const Parser& p) { return p.options.command == "remove" && p.options.ticked == !p.dirs.empty(); },
+     "remove takes DIR arguments or --ticked"},
+    {[](const Parser& p) { return p.options.all_prefixes && !p.prefix.empty(); },
+     "give --prefix DIR or --all-prefixes, not both"},
+    {[](const Parser& p) { return p.options.all_prefixes && !(p.options.row && p.options.row->each_prefix); },
+     "--all-prefixes runs list, status, verify, install or uninstall"},
+};
+// clang-format on
+
+// The parser's results as the run's options: --chart or --no-chart over the
+// side's default, the texts made wide.
+Options OptionsOf(const Parser& parsed) {
+  Options options = parsed.options;
+  if (parsed.chart) options.chart = true;
+  if (parsed.no_chart) options.chart = false;
+  options.prefix = platform::Utf8ToWide(parsed.prefix);
+  options.kit = platform::Utf8ToWide(parsed.kit);
+  options.data_dir = platform::Utf8ToWide(parsed.data_dir);
+  for (const auto& dir : parsed.dirs) options.dirs.push_back(platform::Utf8ToWide(dir));
+  return options;
+}
+
+// Parses the arguments; nullopt with *status set when the run ends here.
+std::optional<Options> Parse(const std::vector<std::wstring>& args, int* status) {
+  // Per thread, as CLI11 keeps its results in the parser.
+  thread_local Parser parser;
+  parser.Reset();
+  if (!ParseWords(args, &parser.app, status)) return std::nullopt;
+  // The command named, and its row.
+  for (const auto* sub : parser.app.get_subcommands()) {
+    parser.options.command = sub->get_name();
+    parser.options.row = FindCommand(parser.options.command);
   }
-  auto usage_error = [&](const std::string& why) {
-    WriteUtf8(stderr, "copyloom: " + why + "\n\n" + Usage());
-    if (options.json) EndEarly(true, kExitUsage, platform::Utf8ToWide(why));
+  for (const Combination& rule : kCombinations) {
+    if (!rule.broken(parser)) continue;
+    WriteUtf8(stderr, std::string("copyloom: ") + rule.why + "\n\n" + Usage());
+    if (parser.options.json) EndEarly(true, kExitUsage, platform::Utf8ToWide(rule.why));
     *status = kExitUsage;
     return std::nullopt;
-  };
-  if (options.command.empty() && !options.version) return usage_error("a command is required");
-  if (chart && no_chart) return usage_error("--chart and --no-chart exclude each other");
-  if (chart) options.chart = true;
-  if (no_chart) options.chart = false;
-  if (options.all && !dirs.empty()) return usage_error("give DIR arguments or --all, not both");
-  if (options.command == "remove" && options.ticked == !dirs.empty()) {
-    return usage_error("remove takes DIR arguments or --ticked");
   }
-  if (options.all_prefixes && !prefix.empty()) {
-    return usage_error("give --prefix DIR or --all-prefixes, not both");
-  }
-  if (options.all_prefixes && !(options.row && options.row->each_prefix)) {
-    return usage_error("--all-prefixes runs list, status, verify, install or uninstall");
-  }
-  options.prefix = platform::Utf8ToWide(prefix);
-  options.kit = platform::Utf8ToWide(kit);
-  options.data_dir = platform::Utf8ToWide(data_dir);
-  for (const auto& dir : dirs) options.dirs.push_back(platform::Utf8ToWide(dir));
-  return options;
+  return OptionsOf(parser);
 }
 
 // "plan" or "changes" of a row: paths relative to its data folder.
@@ -1048,7 +1067,6 @@ int RunCopyloom(const Invocation& invocation) {
       const platform::PrefixScope scope(one);
       // What a row of the prefix before left noted is not this prefix's.
       TakeRowFailures();
-      TakeRowChanges();
       g_printed = printed;
       const int status = RunOnList(*options, profile, current_folder, L"");
       g_printed = nullptr;

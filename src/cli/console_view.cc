@@ -1,6 +1,5 @@
 #include "cli/console_view.h"
 
-#include <cstdlib>
 
 #include "foundation/path_util.h"
 #include "platform/platform.h"
@@ -127,8 +126,7 @@ bool ConsoleView::AskOkCancel(const std::wstring& text) {
 
 void ConsoleView::ShellOpen(const std::wstring& path) {
   // COPYLOOM_SHELL=none: say what would be opened, open nothing (scripts, tests).
-  const char* shell = std::getenv("COPYLOOM_SHELL");
-  const bool dry = shell != nullptr && std::string(shell) == "none";
+  const bool dry = platform::EnvironmentValue(L"COPYLOOM_SHELL") == L"none";
   print_(L"Opening " + path);
   if (dry) return;
   // A program starts in its own folder (under Wine on Linux).

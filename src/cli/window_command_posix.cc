@@ -1,9 +1,6 @@
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -14,9 +11,8 @@
 #include "cli/window_command.h"
 #include "install/install_commands.h"
 #include "platform/platform.h"
+#include "platform/posix/spawn.h"
 #include "platform/prefix.h"
-
-extern char** environ;
 
 namespace copyloom::cli {
 namespace {
@@ -74,6 +70,54 @@ int Fail(const std::string& why) {
   return kExitFailed;
 }
 
+// The program the window runs, with its arguments, put after *argv: the
+// kit's own setup program, else the one the package installs. False with
+// *why when there is neither.
+bool ChooseProgram(const WindowRequest& request, bool win32, std::vector<std::string>* argv,
+                   std::string* why) {
+  // The side: as asked, else the kit folder's name (as install takes it).
+  const std::string kit = WideToNative(request.kit);
+  std::string side = request.side;
+  if (side.empty() && !kit.empty()) {
+    const int detected = DetectInstallSide(request.kit + L"/", true);
+    if (detected == kSideProvider) side = "provider";
+    if (detected == kSideReceiver) side = "receiver";
+  }
+
+  std::string program;
+  std::vector<std::string> args;
+  if (!kit.empty()) {
+    std::vector<const wchar_t*> names;
+    if (side != "receiver") names.push_back(win32 ? kProviderSetup32Name : kProviderSetupName);
+    if (side != "provider") names.push_back(win32 ? kReceiverSetup32Name : kReceiverSetupName);
+    for (const wchar_t* name : names) {
+      const std::string candidate = kit + "/" + WideToNative(name);
+      if (IsFile(candidate)) {
+        program = candidate;
+        break;
+      }
+    }
+  }
+  if (program.empty()) {
+    const std::string self = WideToNative(platform::ProgramPath());
+    const std::string packaged = Folder(Folder(self)) + "/lib/copyloom/" +
+                                 (win32 ? "copyloom-setup-32.exe" : "copyloom-setup.exe");
+    if (!IsFile(packaged)) {
+      *why = "no window program: neither " +
+             (kit.empty() ? std::string("a kit folder (--kit DIR)") : kit) +
+             " holds a setup program nor is " + packaged + " installed";
+      return false;
+    }
+    program = packaged;
+    if (!kit.empty()) args = {"--kit", WindowsPathOf(kit)};
+    if (!side.empty()) args.insert(args.end(), {"--side", side});
+  }
+
+  argv->push_back(program);
+  argv->insert(argv->end(), args.begin(), args.end());
+  return true;
+}
+
 }  // namespace
 
 int RunWindowCommand(const WindowRequest& request) {
@@ -95,65 +139,16 @@ int RunWindowCommand(const WindowRequest& request) {
                 "sudo apt-get install wine32:i386)");
   }
 
-  // The side: as asked, else the kit folder's name (as install takes it).
-  const std::string kit = WideToNative(request.kit);
-  std::string side = request.side;
-  if (side.empty() && !kit.empty()) {
-    const int detected = DetectInstallSide(request.kit + L"/", true);
-    if (detected == kSideProvider) side = "provider";
-    if (detected == kSideReceiver) side = "receiver";
-  }
-
-  // The kit's own setup program, else the one the package installs.
-  std::string program;
-  std::vector<std::string> args;
-  if (!kit.empty()) {
-    std::vector<const wchar_t*> names;
-    if (side != "receiver") names.push_back(win32 ? kProviderSetup32Name : kProviderSetupName);
-    if (side != "provider") names.push_back(win32 ? kReceiverSetup32Name : kReceiverSetupName);
-    for (const wchar_t* name : names) {
-      const std::string candidate = kit + "/" + WideToNative(name);
-      if (IsFile(candidate)) {
-        program = candidate;
-        break;
-      }
-    }
-  }
-  if (program.empty()) {
-    const std::string self = WideToNative(platform::ProgramPath());
-    const std::string packaged = Folder(Folder(self)) + "/lib/copyloom/" +
-                                 (win32 ? "copyloom-setup-32.exe" : "copyloom-setup.exe");
-    if (!IsFile(packaged)) {
-      return Fail("no window program: neither " +
-                  (kit.empty() ? std::string("a kit folder (--kit DIR)") : kit) +
-                  " holds a setup program nor is " + packaged + " installed");
-    }
-    program = packaged;
-    if (!kit.empty()) args = {"--kit", WindowsPathOf(kit)};
-    if (!side.empty()) args.insert(args.end(), {"--side", side});
-  }
-
-  setenv("WINEPREFIX", prefix.c_str(), 1);
-  setenv("WINEARCH", arch.c_str(), 1);
-  std::vector<std::string> all = {wine, program};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
+  std::vector<std::string> argv = {wine};
+  if (std::string why; !ChooseProgram(request, win32, &argv, &why)) return Fail(why);
+  platform::posix::ChildRun run;
+  run.argv = argv;
+  run.environment = {{"WINEPREFIX", prefix}, {"WINEARCH", arch}};
   // Started in the program's folder, as a double-click would.
-  const std::string folder = Folder(program);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
-  pid_t pid;
-  const int spawned = posix_spawn(&pid, wine.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return Fail("cannot start " + wine);
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  return kExitFailed;
+  run.folder = Folder(argv[1]);
+  const platform::posix::ChildEnd end = platform::posix::RunAndWait(run);
+  if (!end.started) return Fail("cannot start " + wine);
+  return end.exit_status.value_or(kExitFailed);
 }
 
 }  // namespace copyloom::cli

@@ -6,6 +6,7 @@
 
 #include "foundation/byte_search.h"
 #include "foundation/checksum.h"
+#include "platform/calendar.h"
 #include "platform/path_rules.h"
 #include "platform/platform.h"
 
@@ -56,8 +57,6 @@ void SkipBlanks(const std::wstring& text, size_t* at) {
   while (*at < text.size() && (text[*at] == L' ' || text[*at] == L'\t')) ++*at;
 }
 
-bool IsLeapYear(int year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
 // "y-m-d h:m:s" (also "y/m/d"); the time may lack its seconds or be absent.
 bool ParseTimeText(const std::wstring& text, pf::LocalTime* out) {
   pf::LocalTime t;
@@ -83,10 +82,7 @@ bool ParseTimeText(const std::wstring& text, pf::LocalTime* out) {
     SkipBlanks(text, &at);
     if (at != text.size()) return false;
   }
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  if (t.year < 1601 || t.year > 30827 || t.month < 1 || t.month > 12 || t.day < 1) return false;
-  const int days = kDays[t.month - 1] + (t.month == 2 && IsLeapYear(t.year) ? 1 : 0);
-  if (t.day > days || t.hour > 23 || t.minute > 59 || t.second > 59) return false;
+  if (!pf::IsCalendarTime(t)) return false;
   *out = t;
   return true;
 }

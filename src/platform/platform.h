@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -297,6 +298,12 @@ std::wstring ProgramPath();
 
 // The process's whole command line, as GetCommandLineW gives it.
 std::wstring CommandLine();
+
+// The process's current folder; empty when it cannot be read.
+std::wstring CurrentFolder();
+
+// An environment variable of this process; nullopt when it is not set.
+std::optional<std::wstring> EnvironmentValue(const wchar_t* name);
 
 // The Windows, system and temporary folders as the platform reports them,
 // empty when it has none. POSIX: the prefix's "C:\windows",

@@ -1,6 +1,6 @@
 #include "terminals/data_lock.h"
 
-#include <cstdlib>
+#include <cwchar>
 
 namespace copyloom {
 
@@ -22,10 +22,10 @@ DataFolderLock::Result DataFolderLock::Take(const std::wstring& folder, uint32_t
 }
 
 uint32_t LockWaitMs() {
-  if (const char* text = std::getenv("COPYLOOM_LOCK_WAIT")) {
-    char* end = nullptr;
-    const long seconds = std::strtol(text, &end, 10);
-    if (end != text && *end == '\0' && seconds >= 0 && seconds < 86400) {
+  if (const auto text = platform::EnvironmentValue(L"COPYLOOM_LOCK_WAIT")) {
+    wchar_t* end = nullptr;
+    const long seconds = std::wcstol(text->c_str(), &end, 10);
+    if (end != text->c_str() && *end == L'\0' && seconds >= 0 && seconds < 86400) {
       return static_cast<uint32_t>(seconds) * 1000;
     }
   }

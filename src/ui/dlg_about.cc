@@ -51,14 +51,12 @@ BOOL CDlgAbout::OnInitDialog() {
 }
 
 INT_PTR CALLBACK CDlgAbout::DialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+  auto* self = DialogObject<CDlgAbout>(hwnd, msg, lp);
+  if (!self) return FALSE;
   if (msg == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CDlgAbout*>(lp);
-    SetWindowLongPtrW(hwnd, DWLP_USER, lp);
     self->hwnd_ = hwnd;
     return self->OnInitDialog();
   }
-  auto* self = reinterpret_cast<CDlgAbout*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-  if (!self) return FALSE;
   switch (msg) {
     case WM_COMMAND:
       if (LOWORD(wp) == IDOK || LOWORD(wp) == IDCANCEL) {

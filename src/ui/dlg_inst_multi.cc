@@ -32,6 +32,15 @@ namespace {
 constexpr int kListBottomMargin = 145;
 constexpr int kBusyBottomMargin = 135;
 constexpr int kWebPanelSpace = 90;
+constexpr int kListSideMargins = 30;
+// The rows of check boxes and of buttons, below the list's bottom.
+constexpr int kOptionsBelowList = 45;
+constexpr int kButtonsBelowList = 75;
+constexpr int kWebPanelGap = 10;
+// A right-aligned group of three buttons: the first this far from the right
+// edge, each next one this much further from its neighbour.
+constexpr int kRightMargin = 20;
+constexpr int kButtonGap = 5;
 // The copier edition opens without the web panel's strip.
 constexpr int kHiddenPanelHeight = 90;
 constexpr int kExpertEditionWidth = 700;
@@ -69,10 +78,7 @@ int ParseSize(const std::wstring& text) {
 
 CDlgInstMulti::CDlgInstMulti(HWND parent) : m_parent(parent) {}
 
-CDlgInstMulti::~CDlgInstMulti() {
-  if (m_hIcon) DestroyIcon(m_hIcon);
-  if (m_hSmallIcon) DestroyIcon(m_hSmallIcon);
-}
+CDlgInstMulti::~CDlgInstMulti() = default;
 
 INT_PTR CDlgInstMulti::DoModal() {
   const INT_PTR result =
@@ -83,13 +89,10 @@ INT_PTR CDlgInstMulti::DoModal() {
 }
 
 INT_PTR CALLBACK CDlgInstMulti::DialogProc(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
-  if (message == WM_INITDIALOG) {
-    auto* self = reinterpret_cast<CDlgInstMulti*>(lparam);
-    SetWindowLongPtrW(hwnd, DWLP_USER, lparam);
-    self->m_hWnd = hwnd;
-  }
-  auto* self = reinterpret_cast<CDlgInstMulti*>(GetWindowLongPtrW(hwnd, DWLP_USER));
-  return self ? self->HandleMessage(message, wparam, lparam) : FALSE;
+  auto* self = DialogObject<CDlgInstMulti>(hwnd, message, lparam);
+  if (!self) return FALSE;
+  if (message == WM_INITDIALOG) self->m_hWnd = hwnd;
+  return self->HandleMessage(message, wparam, lparam);
 }
 
 INT_PTR CDlgInstMulti::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam) {
@@ -120,12 +123,16 @@ BOOL CDlgInstMulti::OnInitDialog() {
         LoadImageW(instance, MAKEINTRESOURCEW(IDR_MAINFRAME), IMAGE_ICON, width, height, 0));
   };
   // Once per object: the window may be run again.
-  if (!m_hIcon) m_hIcon = load_icon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON));
-  if (!m_hSmallIcon) {
-    m_hSmallIcon = load_icon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON));
+  if (!m_hIcon.valid()) {
+    m_hIcon = platform::win32::UniqueIcon(
+        load_icon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON)));
   }
-  SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon));
-  SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon));
+  if (!m_hSmallIcon.valid()) {
+    m_hSmallIcon = platform::win32::UniqueIcon(
+        load_icon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON)));
+  }
+  SendMessageW(m_hWnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(m_hIcon.get()));
+  SendMessageW(m_hWnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(m_hSmallIcon.get()));
 
   m_dpi = ScreenDpi();
   const ProductProfile& profile = TheProfile();
@@ -296,7 +303,8 @@ void CDlgInstMulti::OnSize(UINT type) {
     m_minimised = type == SIZE_MINIMIZED;
     return;
   }
-  LayoutControls();
+  // The size the trader chose is the next run's.
+  if (LayoutControls()) SaveWindowSize();
 }
 
 void CDlgInstMulti::OnTimer(UINT_PTR id) {
@@ -316,12 +324,8 @@ void CDlgInstMulti::OnExit() {
 }
 
 int CDlgInstMulti::ScreenDpi() const {
-  int dpi = 96;
-  if (HDC screen = GetDC(nullptr)) {
-    dpi = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
-  }
-  return dpi;
+  const platform::win32::WindowDC screen(nullptr);
+  return screen ? GetDeviceCaps(screen.get(), LOGPIXELSY) : 96;
 }
 
 void CDlgInstMulti::SaveOnExit() {
@@ -336,7 +340,18 @@ void CDlgInstMulti::OnHelp() {
 
 void CDlgInstMulti::OnContact() { CDlgAbout(m_hWnd).DoModal(); }
 
-void CDlgInstMulti::LayoutControls() {
+void CDlgInstMulti::MoveRightAligned(const int (&ids)[3], int width,
+                                     std::optional<int> top) const {
+  // ids[0] at the right edge, each next one to its left with a wider gap.
+  int right = width;
+  for (int i = 0; i < 3; ++i) {
+    right -= ItemWidth(ids[i]);
+    MoveItem(ids[i], right - Scale(kRightMargin + i * kButtonGap),
+             top ? *top : ClientRectOf(ids[i]).top);
+  }
+}
+
+bool CDlgInstMulti::LayoutControls() {
   RECT window;
   GetWindowRect(m_hWnd, &window);
   const int width = window.right - window.left;
@@ -346,45 +361,33 @@ void CDlgInstMulti::LayoutControls() {
     // The size event this causes lays the window out.
     SetWindowPos(m_hWnd, nullptr, 0, 0, std::max(width, min_width), std::max(height, min_height),
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    return;
+    return false;
   }
   const int panel = m_webPanelShown ? Scale(kWebPanelSpace) : 0;
 
   const RECT list = ClientRectOf(IDC_TERMINAL_LIST);
-  const int list_width = width - Scale(30);
+  const int list_width = width - Scale(kListSideMargins);
   const int list_height = height - Scale(kListBottomMargin) - panel;
   SetWindowPos(List(), nullptr, list.left, list.top, list_width, list_height,
                SWP_NOZORDER | SWP_NOACTIVATE);
   SetWindowPos(Item(IDC_BUSY_LABEL), nullptr, list.left, list.top, list_width,
                height - Scale(kBusyBottomMargin) - panel, SWP_NOZORDER | SWP_NOACTIVATE);
+  MoveRightAligned({IDC_SEARCH_AGAIN, IDC_REMOVE, IDC_ADD}, width, std::nullopt);
 
-  const int search = ItemWidth(IDC_SEARCH_AGAIN);
-  const int remove = ItemWidth(IDC_REMOVE);
-  const int add = ItemWidth(IDC_ADD);
-  MoveItem(IDC_SEARCH_AGAIN, width - search - Scale(20), ClientRectOf(IDC_SEARCH_AGAIN).top);
-  MoveItem(IDC_REMOVE, width - remove - search - Scale(25), ClientRectOf(IDC_REMOVE).top);
-  MoveItem(IDC_ADD, width - add - remove - search - Scale(30), ClientRectOf(IDC_ADD).top);
-
-  const int options_top = list_height + Scale(45);
-  const int buttons_top = list_height + Scale(75);
+  const int options_top = list_height + Scale(kOptionsBelowList);
+  const int buttons_top = list_height + Scale(kButtonsBelowList);
   for (int id : {IDC_SELECT_ALL, IDC_INVERSE, IDC_CLICK_TO_LAUNCH, IDC_LOAD_EA_AUTO}) {
     MoveItem(id, ClientRectOf(id).left, options_top);
   }
   for (int id : {IDC_INSTALL_PROVIDER, IDC_INSTALL_RECEIVER, IDC_UNINSTALL}) {
     MoveItem(id, ClientRectOf(id).left, buttons_top);
   }
-
-  const int exit = ItemWidth(IDC_EXIT);
-  const int contact = ItemWidth(IDC_CONTACT);
-  const int help = ItemWidth(IDC_HELP_BUTTON);
-  MoveItem(IDC_EXIT, width - exit - Scale(20), buttons_top);
-  MoveItem(IDC_CONTACT, width - contact - exit - Scale(25), buttons_top);
-  MoveItem(IDC_HELP_BUTTON, width - help - contact - exit - Scale(30), buttons_top);
+  MoveRightAligned({IDC_EXIT, IDC_CONTACT, IDC_HELP_BUTTON}, width, buttons_top);
 
   if (HWND web = Item(IDC_WEB_PANEL)) {
     const RECT exit_rect = ClientRectOf(IDC_EXIT);
     const RECT own = ClientRectOf(IDC_WEB_PANEL);
-    SetWindowPos(web, nullptr, list.left, exit_rect.bottom + Scale(10), list_width,
+    SetWindowPos(web, nullptr, list.left, exit_rect.bottom + Scale(kWebPanelGap), list_width,
                  own.bottom - own.top, SWP_NOZORDER | SWP_NOACTIVATE);
     m_webPanel.Resize();
     m_webPanel.Navigate(TheProfile().web_panel_address);
@@ -392,14 +395,18 @@ void CDlgInstMulti::LayoutControls() {
 
   RedrawWindow(m_hWnd, nullptr, nullptr,
                RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return true;
+}
 
-  if (m_initialised) {
-    // At 96 DPI, as the layout rules: the size stays the same on a screen
-    // of another scale.
-    TheConfig().SetConfigValue(kKeyWidth, std::to_wstring(MulDiv(width, 96, m_dpi)));
-    TheConfig().SetConfigValue(kKeyHeight, std::to_wstring(MulDiv(height, 96, m_dpi)));
-    if (!m_sizeMarked) m_sizeMarked = TheConfig().SetConfigValue(kKeySizeAt96Dpi, L"1").ok();
-  }
+void CDlgInstMulti::SaveWindowSize() {
+  RECT window;
+  if (!m_initialised || !GetWindowRect(m_hWnd, &window)) return;
+  // At 96 DPI, as the layout rules: the size stays the same on a screen of
+  // another scale.
+  const int width = window.right - window.left, height = window.bottom - window.top;
+  TheConfig().SetConfigValue(kKeyWidth, std::to_wstring(MulDiv(width, 96, m_dpi)));
+  TheConfig().SetConfigValue(kKeyHeight, std::to_wstring(MulDiv(height, 96, m_dpi)));
+  if (!m_sizeMarked) m_sizeMarked = TheConfig().SetConfigValue(kKeySizeAt96Dpi, L"1").ok();
 }
 
 // ---- InstallerView over the list view

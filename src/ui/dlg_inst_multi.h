@@ -6,10 +6,12 @@
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "app/text_table.h"
+#include "platform/win32/handles.h"
 #include "install/install_commands.h"
 #include "terminals/installer_view.h"
 #include "terminals/shared_terminal_list.h"
@@ -97,7 +99,14 @@ class CDlgInstMulti : public InstallerView {
   void OnExit();
   void OnHelp();
   void OnContact();
-  void LayoutControls();
+  // Places the controls for the window's size; false when the window was
+  // too small and is being made larger (its size event lays it out then).
+  bool LayoutControls();
+  // Keeps the window's size, at 96 DPI, for the next run.
+  void SaveWindowSize();
+  // Three buttons aligned to the right edge, ids[0] rightmost; at their own
+  // height when top is not given.
+  void MoveRightAligned(const int (&ids)[3], int width, std::optional<int> top) const;
   // Saves the list, waiting for a command-line run as long as one waits for another.
   void SaveOnExit();
 
@@ -131,8 +140,8 @@ class CDlgInstMulti : public InstallerView {
   int m_dpi = 96;
   InterfaceTexts m_texts;
   CExplorer1 m_webPanel;
-  HICON m_hIcon = nullptr;
-  HICON m_hSmallIcon = nullptr;
+  platform::win32::UniqueIcon m_hIcon;
+  platform::win32::UniqueIcon m_hSmallIcon;
 };
 
 }  // namespace copyloom::ui

@@ -9,9 +9,12 @@
 #include <utility>
 #include <vector>
 
+#include "app/language.h"
 #include "app/product_profile.h"
+#include "app/text_table.h"
 #include "foundation/path_util.h"
 #include "platform/platform.h"
+#include "platform/win32/handles.h"
 #include "ui/web_browser.h"
 
 namespace copyloom::ui {
@@ -92,42 +95,26 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
-const wchar_t* KnownErrorText(int result) {
-  switch (result) {
-    case 0:
-      return L"The   operating   system   is   out\nof   memory   or   resources.";
-    case SE_ERR_FNF:
-      return L"The   specified   file   was   not   found.";
-    case SE_ERR_PNF:
-      return L"The   specified   path   was   not   found.";
-    case SE_ERR_ACCESSDENIED:
-      return L"The   operating   system   denied\naccess   to   the   specified   file.";
-    case SE_ERR_OOM:
-      return L"There   was   not   enough   memory   to   complete   the   operation.";
-    case ERROR_BAD_FORMAT:
-      return L"The   .EXE   file   is   invalid\n(non-Win32   .EXE   or   error   in   .EXE   "
-             L"image).";
-    case SE_ERR_SHARE:
-      return L"A   sharing   violation   occurred.   ";
-    case SE_ERR_ASSOCINCOMPLETE:
-      return L"The   filename   association   is\nincomplete   or   invalid.";
-    case SE_ERR_DDETIMEOUT:
-      return L"The   DDE   transaction   could   not\nbe   completed   because   the   request   "
-             L"timed   out.";
-    case SE_ERR_DDEFAIL:
-      return L"The   DDE   transaction   failed.";
-    case SE_ERR_DDEBUSY:
-      return L"The   DDE   transaction   could   not\nbe   completed   because   other   DDE   "
-             L"transactions\nwere   being   processed.";
-    case SE_ERR_NOASSOC:
-      return L"There   is   no   application   associated\nwith   the   given   filename   "
-             L"extension.";
-    case SE_ERR_DLLNOTFOUND:
-      return L"The   specified   dynamic-link   library   was   not   found.";
-    default:
-      return nullptr;
-  }
-}
+// The text of each shell result number that has one.
+struct ResultText {
+  int result;
+  TextKey key;
+};
+constexpr ResultText kResultTexts[] = {
+    {0, TextKey::LinkOutOfResources},
+    {SE_ERR_FNF, TextKey::LinkFileNotFound},
+    {SE_ERR_PNF, TextKey::LinkPathNotFound},
+    {SE_ERR_ACCESSDENIED, TextKey::LinkAccessDenied},
+    {SE_ERR_OOM, TextKey::LinkOutOfMemory},
+    {ERROR_BAD_FORMAT, TextKey::LinkBadExe},
+    {SE_ERR_SHARE, TextKey::LinkSharingViolation},
+    {SE_ERR_ASSOCINCOMPLETE, TextKey::LinkAssociationIncomplete},
+    {SE_ERR_DDETIMEOUT, TextKey::LinkDdeTimeout},
+    {SE_ERR_DDEFAIL, TextKey::LinkDdeFailed},
+    {SE_ERR_DDEBUSY, TextKey::LinkDdeBusy},
+    {SE_ERR_NOASSOC, TextKey::LinkNoAssociation},
+    {SE_ERR_DLLNOTFOUND, TextKey::LinkDllNotFound},
+};
 
 }  // namespace
 
@@ -215,14 +202,15 @@ void CHyperLink::PositionWindow() {
 
   std::wstring text = WindowText(hwnd_);
   SIZE extent = {};
-  HDC dc = GetDC(hwnd_);
-  HGDIOBJ font = link_font_;
-  if (!font) font = reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
-  if (!font) font = GetStockObject(SYSTEM_FONT);
-  HGDIOBJ old_font = SelectObject(dc, font);
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-  SelectObject(dc, old_font);
-  ReleaseDC(hwnd_, dc);
+  {
+    const platform::win32::WindowDC dc(hwnd_);
+    HGDIOBJ font = link_font_;
+    if (!font) font = reinterpret_cast<HGDIOBJ>(SendMessageW(hwnd_, WM_GETFONT, 0, 0));
+    if (!font) font = GetStockObject(SYSTEM_FONT);
+    HGDIOBJ old_font = SelectObject(dc.get(), font);
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc.get(), old_font);
+  }
 
   LONG style = static_cast<LONG>(GetWindowLongPtrW(hwnd_, GWL_STYLE));
   if (style & SS_CENTERIMAGE) {
@@ -361,11 +349,13 @@ int CHyperLink::OpenLink(const std::wstring& target) {
 }
 
 std::wstring CHyperLink::ErrorMessage(int result) {
-  std::wstring message = L"Unable   to   open   hyperlink:\n\n";
-  if (const wchar_t* known = KnownErrorText(result)) {
-    return message + known;
+  const int language = languageIndex();
+  std::wstring message(TableText(TextKey::LinkOpenFailed, language));
+  for (const ResultText& known : kResultTexts) {
+    if (known.result == result) return message + std::wstring(TableText(known.key, language));
   }
-  return message + L"Unknown   Error   (" + std::to_wstring(result) + L")   occurred.";
+  return message + FillPlaceholder(std::wstring(TableText(TextKey::LinkUnknownError, language)),
+                                   std::to_wstring(result));
 }
 
 LRESULT CHyperLink::OnControlMessage(UINT msg, WPARAM wp, LPARAM lp) {

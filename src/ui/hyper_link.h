@@ -60,7 +60,8 @@ class CHyperLink {
   // when that fails, through the registry's command for ".htm" pages.
   // Greater than 32 on success, else the shell's error number.
   static int OpenLink(const std::wstring& target);
-  // "Unable   to   open   hyperlink:" and the text of the error number.
+  // "Unable   to   open   hyperlink:" and the text of the error number, in
+  // the interface language.
   static std::wstring ErrorMessage(int result);
 
  private:

@@ -25,15 +25,29 @@ namespace {
 constexpr char kUnsigned[] = "This kit is not signed: its files are installed as they are, unchecked";
 
 TEST_F(CliTest, UsageErrorsExitWithTwo) {
-  for (const Strings& args :
-       {Strings{}, Strings{L"frobnicate"}, Strings{L"install"}, Strings{L"install", L"both"},
-        Strings{L"remove"}, Strings{L"install", L"provider", L"--chart", L"--no-chart"},
-        Strings{L"uninstall", L"--all", L"C:\\MT4"}, Strings{L"--bogus", L"list"},
-        Strings{L"--all-prefixes", L"deploy"},
-        Strings{L"--all-prefixes", L"--prefix", L"/x", L"list"}}) {
+  // Each with the reason it is refused (the parser's own where it is empty).
+  const struct {
+    Strings args;
+    const char* why;
+  } cases[] = {
+      {{}, "a command is required"},
+      {{L"frobnicate"}, ""},
+      {{L"install"}, ""},
+      {{L"install", L"both"}, ""},
+      {{L"remove"}, "remove takes DIR arguments or --ticked"},
+      {{L"remove", L"--ticked", L"C:\\MT4"}, "remove takes DIR arguments or --ticked"},
+      {{L"install", L"provider", L"--chart", L"--no-chart"}, "--chart and --no-chart exclude each other"},
+      {{L"uninstall", L"--all", L"C:\\MT4"}, "give DIR arguments or --all, not both"},
+      {{L"--bogus", L"list"}, ""},
+      {{L"--all-prefixes", L"deploy"}, "--all-prefixes runs list, status, verify, install or uninstall"},
+      {{L"--all-prefixes", L"--prefix", L"/x", L"list"}, "give --prefix DIR or --all-prefixes, not both"},
+  };
+  for (const auto& c : cases) {
+    const Strings& args = c.args;
     auto result = Run(args);
     EXPECT_EQ(result.exit_code, 2) << U8(args.empty() ? L"" : args[0]);
     EXPECT_NE(result.err.find("usage: copyloom"), std::string::npos);
+    EXPECT_EQ(result.err.rfind(std::string("copyloom: ") + c.why, 0), 0u) << result.err;
     json said = RunJson(args);
     EXPECT_EQ(said["exit"], 2) << said.dump();
     EXPECT_EQ(said["messages"].size(), 1u) << said.dump();

@@ -480,19 +480,6 @@ TEST_F(InstallCommandsTest, TheExpertAdvisorEditionChecksItsModuleName) {
   EXPECT_EQ(Unwarned(view_), Strings{view_.Text(TextKey::SelectFolderPrompt)});
 }
 
-TEST_F(InstallCommandsTest, RefusedDuringASearch) {
-  MakeProviderPackage();
-  machine_.MakeTerminal(L"C:\\MT4");
-  view_.AddRow(L"C:\\MT4", true);
-  view_.searching = true;
-  for (auto* command : {&OnInstallProvider, &OnInstallReceiver, &OnInstallExperts}) {
-    EXPECT_EQ(command(view_, InstallSession{}, {}).refusal, CommandRefusal::kBusy);
-  }
-  EXPECT_EQ(Unwarned(view_), (Strings{Busy(), Busy(), Busy()}));
-  EXPECT_EQ(view_.rows[0].state, L"");
-  EXPECT_FALSE(Has(L"C:\\MT4\\experts\\MyProvider_v2.ex4"));
-}
-
 TEST_F(InstallCommandsTest, CommandsQueuedWhileInstallingAreRefused) {
   MakeProviderPackage();
   MakePackage(kReceiverRoot, L"MyReceiver.ex4");

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include "install/install_commands.h"
+#include "install/uninstall.h"
 #include "support/fake_view.h"
 #include "support/test_machine.h"
+#include "terminals/terminal_discovery.h"
+#include "terminals/terminal_list.h"
 
 namespace copyloom {
 namespace {
@@ -65,28 +69,64 @@ TEST_F(LaunchCommandsTest, LaunchReportsAMissingProgram) {
   EXPECT_EQ(view_.MessageTexts(), Strings{L"C:\\MT4\\terminal.exe not found!"});
 }
 
-TEST_F(LaunchCommandsTest, LaunchAndOpenNeedARowAndAnIdleWindow) {
+TEST_F(LaunchCommandsTest, LaunchAndOpenNeedARow) {
   EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kNone);  // a prompt, no refusal
   OpenTerminalFolder(view_);
   const std::wstring prompt = view_.Text(TextKey::SelectFolderPrompt);
   EXPECT_EQ(view_.MessageTexts(), (Strings{prompt, prompt}));
   EXPECT_FALSE(view_.messages[0].ok_cancel);
+}
+
+// Every command of the window, while a search runs and while another
+// command pumps messages: refused with one message, nothing touched. Only
+// launch and open say a command (not a search) is running.
+TEST_F(LaunchCommandsTest, EveryCommandIsRefusedWhileBusy) {
+  // Each command answers true when it said, as a value, that it was refused.
+  struct Case {
+    const char* name;
+    bool (*command)(InstallerView& view);
+    bool says_running;
+  } cases[] = {
+      {"search again", [](InstallerView& v) { return !OnSearchAgain(v); }, false},
+      {"add", [](InstallerView& v) { OnAddTerminal(v); return true; }, false},
+      {"remove", [](InstallerView& v) { return !OnRemoveTerminals(v); }, false},
+      {"install provider",
+       [](InstallerView& v) { return OnInstallProvider(v, InstallSession{}).refusal == CommandRefusal::kBusy; },
+       false},
+      {"install receiver",
+       [](InstallerView& v) { return OnInstallReceiver(v, InstallSession{}).refusal == CommandRefusal::kBusy; },
+       false},
+      {"install experts",
+       [](InstallerView& v) { return OnInstallExperts(v, InstallSession{}).refusal == CommandRefusal::kBusy; },
+       false},
+      {"uninstall", [](InstallerView& v) { return OnUninstall(v).refusal == CommandRefusal::kBusy; }, false},
+      {"launch", [](InstallerView& v) { return LaunchTerminal(v) == CommandRefusal::kBusy; }, true},
+      {"open folder", [](InstallerView& v) { OpenTerminalFolder(v); return true; }, true},
+  };
 
   MakeInstalledTerminal(L"C:\\MT4");
-  view_.AddRow(L"C:\\MT4", true);
-  view_.messages.clear();
-  view_.searching = true;
-  LaunchTerminal(view_);
-  OpenTerminalFolder(view_);
-  view_.searching = false;
-  view_.running = true;  // an install pumping messages
-  EXPECT_EQ(LaunchTerminal(view_), CommandRefusal::kBusy);
-  OpenTerminalFolder(view_);
-  // An install is no search: its refusal says a command still runs.
-  const std::wstring busy = view_.Text(TextKey::BusyText);
-  const std::wstring running = view_.Text(TextKey::CommandRunningText);
-  EXPECT_EQ(view_.MessageTexts(), (Strings{busy, busy, running, running}));
-  EXPECT_TRUE(view_.opened.empty());
+  machine_.MakeTerminal(L"C:\\MT4 New");
+  const auto files = machine_.Files();
+  for (const bool searching : {true, false}) {
+    for (const auto& c : cases) {
+      test::FakeView view;
+      view.AddRow(L"C:\\MT4", true, L"Provider", L"Completed");
+      view.selection_mark = 0;
+      view.picked_folders = {L"C:\\MT4 New\\"};
+      view.searching = searching;
+      view.running = !searching;
+      EXPECT_TRUE(c.command(view));
+      const TextKey said =
+          c.says_running && !searching ? TextKey::CommandRunningText : TextKey::BusyText;
+      SCOPED_TRACE(std::string(c.name) + (searching ? " while searching" : " while running"));
+      EXPECT_EQ(view.MessageTexts(), Strings{view.Text(said)});
+      EXPECT_EQ(view.Folders(), Strings{L"C:\\MT4"});
+      EXPECT_EQ(view.rows[0].state, L"Completed");
+      EXPECT_TRUE(view.browse_titles.empty() && view.opened.empty());
+      EXPECT_EQ(view.searching, searching);
+      EXPECT_EQ(machine_.Files(), files);
+    }
+  }
 }
 
 TEST_F(LaunchCommandsTest, OpenFolderPassesEvenAVanishedFolderToTheShell) {

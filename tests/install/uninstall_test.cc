@@ -276,16 +276,6 @@ TEST_F(UninstallTest, OnlyTheSelectedRowWhenNoneIsTicked) {
   EXPECT_EQ(view_.rows[1].state, L"Uninstall completed");
 }
 
-TEST_F(UninstallTest, RefusedDuringASearch) {
-  MakeCopierTerminal(L"C:\\MT4");
-  view_.AddRow(L"C:\\MT4", true, L"Provider", L"Completed");
-  view_.searching = true;
-  OnUninstall(view_);
-  EXPECT_EQ(view_.MessageTexts(), Strings{view_.Text(TextKey::BusyText)});
-  EXPECT_EQ(view_.rows[0].state, L"Completed");
-  EXPECT_TRUE(Has(L"C:\\MT4\\experts\\libraries\\vlcpy.dll"));
-}
-
 TEST_F(UninstallTest, CommandsQueuedWhileUninstallingAreRefused) {
   MakeCopierTerminal(L"C:\\MT4 A");
   MakeCopierTerminal(L"C:\\MT4 B");

@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/spawn.h"
 #include "posix_test_env.h"
 #include "support/temp_dir.h"
 
@@ -60,6 +61,40 @@ TEST(LaunchTest, AWindowsProgramRunsUnderWineInItsOwnPrefix) {
     }
     EXPECT_EQ(log, expected);
   }
+}
+
+// The one spawn behind the per-prefix runs, the window and the openers:
+// environment additions reach the child only, output is collected whole,
+// and a child that cannot start is told apart from one that failed.
+TEST(LaunchTest, RunAndWaitGivesTheChildItsEnvironmentFolderAndOutput) {
+  test::TempDir dir;
+  test::ScopedEnv env;
+  env.Set("COPYLOOM_SPAWN_A", "ours");
+  env.Set("COPYLOOM_SPAWN_B", "kept");
+  std::string folder = posix::WideToNative(dir.path());
+  if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+  struct Case {
+    std::vector<std::string> argv;
+    std::string folder;
+    bool started;
+    std::optional<int> exit_status;
+    std::string output;
+  } cases[] = {
+      {{"/bin/sh", "-c", "echo \"$COPYLOOM_SPAWN_A $COPYLOOM_SPAWN_B\"; exit 3"}, "", true, 3,
+       "theirs kept\n"},
+      {{"/bin/sh", "-c", "pwd"}, folder, true, 0, folder + "\n"},
+      {{"/bin/sh", "-c", "kill -9 $$"}, "", true, std::nullopt, ""},
+      {{folder + "/missing"}, "", false, std::nullopt, ""},
+  };
+  for (const auto& c : cases) {
+    std::string output;
+    posix::ChildRun run{c.argv, {{"COPYLOOM_SPAWN_A", "theirs"}}, c.folder, &output};
+    const posix::ChildEnd end = posix::RunAndWait(run);
+    EXPECT_EQ(end.started, c.started) << c.argv.back();
+    EXPECT_EQ(end.exit_status, c.exit_status) << c.argv.back();
+    EXPECT_EQ(output, c.output) << c.argv.back();
+  }
+  EXPECT_STREQ(getenv("COPYLOOM_SPAWN_A"), "ours");
 }
 
 TEST(LaunchTest, RefusesWhatCannotRun) {

@@ -1,6 +1,5 @@
 // Process and system facts on Windows, and the hooks that replace them.
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <string>
 
@@ -44,33 +43,6 @@ TEST(Win32SystemTest, HooksReplaceTheRealAnswers) {
   EXPECT_EQ(SystemFolder(), L"D:\\Win\\system32");
   EXPECT_EQ(FallbackSpecialFolder(SpecialFolder::kPersonal), L"D:\\Win\\");
   EXPECT_EQ(TempFolder(), L"D:\\Tmp\\");
-}
-
-TEST(Win32SystemTest, LocalTimeRoundTripsAndRejectsImpossibleDates) {
-  LocalTime local{2012, 3, 6, 9, 5, 0};
-  int64_t filetime = 0;
-  ASSERT_TRUE(LocalToFileTime(local, &filetime));
-  LocalTime back;
-  ASSERT_TRUE(FileTimeToLocal(filetime, &back));
-  EXPECT_EQ(back.year, 2012);
-  EXPECT_EQ(back.month, 3);
-  EXPECT_EQ(back.day, 6);
-  EXPECT_EQ(back.hour, 9);
-  EXPECT_EQ(back.minute, 5);
-  EXPECT_EQ(back.second, 0);
-
-  EXPECT_FALSE(LocalToFileTime(LocalTime{2013, 2, 29, 0, 0, 0}, &filetime));
-  EXPECT_FALSE(LocalToFileTime(LocalTime{2012, 13, 1, 0, 0, 0}, &filetime));
-  EXPECT_FALSE(LocalToFileTime(LocalTime{2012, 1, 1, 24, 0, 0}, &filetime));
-  EXPECT_FALSE(FileTimeToLocal(-1, &back));
-}
-
-TEST(Win32SystemTest, NowTextHasDateAndTime) {
-  SYSTEMTIME today;
-  ::GetLocalTime(&today);
-  const std::wstring now = LocalDateTimeNowText();
-  EXPECT_NE(now.find(L' '), std::wstring::npos) << now;
-  EXPECT_NE(now.find(std::to_wstring(today.wYear % 100)), std::wstring::npos) << now;
 }
 
 }  // namespace

@@ -305,17 +305,6 @@ TEST_F(TerminalListTest, AddChecksTheFolderAndSaves) {
   EXPECT_EQ(view_.selection_mark, 0);
 }
 
-TEST_F(TerminalListTest, CommandsAreRefusedWhileBusy) {
-  view_.AddRow(L"C:\\MT4", true);
-  view_.searching = true;
-  OnAddTerminal(view_);
-  OnRemoveTerminals(view_);
-  EXPECT_EQ(view_.MessageTexts(),
-            (Strings{L"Searching,please wait...", L"Searching,please wait..."}));
-  EXPECT_EQ(view_.rows.size(), 1u);
-  EXPECT_TRUE(view_.browse_titles.empty());
-}
-
 TEST_F(TerminalListTest, RemoveTickedRowsElseTheSelectedRow) {
   view_.AddRow(L"C:\\A", true);
   view_.AddRow(L"C:\\B");

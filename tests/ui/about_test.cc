@@ -371,6 +371,11 @@ TEST(LinkErrorTest, MessagesForShellResults) {
             head + L"The   specified   dynamic-link   library   was   not   found.");
   EXPECT_EQ(CHyperLink::ErrorMessage(4), head + L"Unknown   Error   (4)   occurred.");
   EXPECT_EQ(CHyperLink::ErrorMessage(33), head + L"Unknown   Error   (33)   occurred.");
+  // The Chinese interface gets its own texts, the number filled in the same way.
+  SetLanguageIndex(kChinese);
+  EXPECT_EQ(CHyperLink::ErrorMessage(2), L"无法打开超链接:\n\n找不到指定的文件。");
+  EXPECT_EQ(CHyperLink::ErrorMessage(4), L"无法打开超链接:\n\n发生未知错误 (4)。");
+  SetLanguageIndex(kEnglish);
 }
 
 TEST(BrowserPanelTest, AttachNeverShowsADialogAndOutlivesItsWindow) {

@@ -1,9 +1,7 @@
 // Process and system facts on POSIX, in the shape the Windows calls give.
 #include <fcntl.h>
-#include <spawn.h>
 #include <stdlib.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -12,6 +10,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "platform/calendar.h"
 #include "platform/disk.h"
 #include "platform/file_system.h"
 #include "platform/path_rules.h"
@@ -20,11 +19,10 @@
 #include "platform/posix/locale_posix.h"
 #include "platform/posix/path_mapper.h"
 #include "platform/posix/prefix_state.h"
+#include "platform/posix/spawn.h"
 #include "platform/posix/wine_prefix.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
-
-extern char** environ;
 
 namespace copyloom::platform {
 namespace {
@@ -78,17 +76,10 @@ std::string Home() { return EnvOr("HOME", "/"); }
 // Runs "sh -c script" with the arguments, detached: the shell puts the real
 // program in the background and returns at once, so nothing is left to reap.
 bool SpawnDetached(const std::string& script, const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"sh", "-c", script, "sh"};
-  all.insert(all.end(), args.begin(), args.end());
-  std::vector<char*> argv;
-  for (auto& a : all) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid;
-  if (posix_spawn(&pid, "/bin/sh", nullptr, nullptr, argv.data(), environ) != 0) return false;
-  int status = 0;
-  while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
-  }
-  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+  posix::ChildRun run;
+  run.argv = {"/bin/sh", "-c", script, "sh"};
+  run.argv.insert(run.argv.end(), args.begin(), args.end());
+  return posix::RunAndWait(run).exit_status == 0;
 }
 
 bool EndsWithExe(const std::wstring& path) {
@@ -109,6 +100,17 @@ std::wstring ProgramPath() {
   ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (n <= 0) return L"";
   return posix::NativeToWide(std::string(buffer, static_cast<size_t>(n)));
+}
+
+std::wstring CurrentFolder() {
+  char cwd[PATH_MAX];
+  return getcwd(cwd, sizeof cwd) ? Utf8ToWide(cwd) : std::wstring();
+}
+
+std::optional<std::wstring> EnvironmentValue(const wchar_t* name) {
+  const char* value = getenv(WideToUtf8(name).c_str());
+  if (!value) return std::nullopt;
+  return Utf8ToWide(value);
 }
 
 std::wstring CommandLine() {
@@ -286,11 +288,7 @@ bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
 }
 
 bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
-  if (local.month < 1 || local.month > 12 || local.day < 1 || local.day > 31 || local.hour < 0 ||
-      local.hour > 23 || local.minute < 0 || local.minute > 59 || local.second < 0 ||
-      local.second > 59 || local.year < 1601 || local.year > 30827) {
-    return false;
-  }
+  if (!IsCalendarTime(local)) return false;
   struct tm fields = {};
   fields.tm_year = local.year - 1900;
   fields.tm_mon = local.month - 1;
@@ -299,8 +297,6 @@ bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
   fields.tm_min = local.minute;
   fields.tm_sec = local.second;
   const time_t t = timegm(&fields);
-  // timegm normalises out-of-range days (31 February); Windows refuses them.
-  if (fields.tm_mday != local.day || fields.tm_mon != local.month - 1) return false;
   *filetime = kFileTimeAtUnixEpoch +
               (static_cast<int64_t>(t) - CurrentUtcOffset()) * kFileTimeTicksPerSecond;
   return true;

@@ -1,5 +1,6 @@
-// Owners of the Win32 handles the platform opens, so every early return
-// closes them.
+// Owners of Win32 handles, so every early return closes them: the kernel,
+// find and registry handles the platform opens, and the icons and device
+// contexts of the window (src/ui uses this header too).
 #pragma once
 
 #include <windows.h>
@@ -57,10 +58,35 @@ struct KeyTraits {
   static void Close(Type h) { ::RegCloseKey(h); }
 };
 
+struct IconTraits {
+  using Type = HICON;
+  static Type Invalid() { return nullptr; }
+  static void Close(Type h) { ::DestroyIcon(h); }
+};
+
 // CreateFileW and FindFirstFileExW fail with INVALID_HANDLE_VALUE; a null
 // handle is never valid either.
 using UniqueHandle = UniqueOf<KernelHandleTraits>;
 using UniqueFind = UniqueOf<FindHandleTraits>;
 using UniqueKey = UniqueOf<KeyTraits>;
+using UniqueIcon = UniqueOf<IconTraits>;
+
+// A window's device context from GetDC, released to that window.
+class WindowDC {
+ public:
+  explicit WindowDC(HWND window) : window_(window), dc_(::GetDC(window)) {}
+  ~WindowDC() {
+    if (dc_) ::ReleaseDC(window_, dc_);
+  }
+  WindowDC(const WindowDC&) = delete;
+  WindowDC& operator=(const WindowDC&) = delete;
+
+  HDC get() const { return dc_; }
+  explicit operator bool() const { return dc_ != nullptr; }
+
+ private:
+  HWND window_;
+  HDC dc_;
+};
 
 }  // namespace copyloom::platform::win32

@@ -3,6 +3,7 @@
 // After windows.h, which it needs.
 #include <shellapi.h>
 
+#include "platform/calendar.h"
 #include "platform/platform.h"
 #include "platform/test_hooks.h"
 #include "platform/win32/path_win32.h"
@@ -26,14 +27,6 @@ std::wstring ReadGrowing(Fill fill) {
     buffer.assign(n + 1, L'\0');
   }
   return std::wstring();
-}
-
-// Wine's SystemTimeToFileTime rolls 29 February 2013 over into March
-// instead of refusing it, so the calendar is checked here.
-int DaysInMonth(int year, int month) {
-  static constexpr int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
-  return month == 2 && leap ? 29 : kDays[month - 1];
 }
 
 std::wstring WithoutTrailingSeparators(std::wstring path) {
@@ -63,6 +56,18 @@ std::wstring ProgramPath() {
     buffer.assign(buffer.size() * 2, L'\0');
   }
   return std::wstring();
+}
+
+std::wstring CurrentFolder() {
+  return ReadGrowing([](wchar_t* b, UINT n) { return ::GetCurrentDirectoryW(n, b); });
+}
+
+std::optional<std::wstring> EnvironmentValue(const wchar_t* name) {
+  ::SetLastError(ERROR_SUCCESS);
+  std::wstring value =
+      ReadGrowing([&](wchar_t* b, UINT n) { return ::GetEnvironmentVariableW(name, b, n); });
+  if (value.empty() && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+  return value;
 }
 
 std::wstring CommandLine() {
@@ -132,13 +137,7 @@ bool FileTimeToLocal(int64_t filetime, LocalTime* local) {
 }
 
 bool LocalToFileTime(const LocalTime& local, int64_t* filetime) {
-  auto in_range = [](int v, int lo, int hi) { return v >= lo && v <= hi; };
-  if (!in_range(local.year, 1601, 30827) || !in_range(local.month, 1, 12) ||
-      !in_range(local.day, 1, DaysInMonth(local.year, local.month)) ||
-      !in_range(local.hour, 0, 23) || !in_range(local.minute, 0, 59) ||
-      !in_range(local.second, 0, 59)) {
-    return false;
-  }
+  if (!IsCalendarTime(local)) return false;
   SYSTEMTIME fields{};
   fields.wYear = static_cast<WORD>(local.year);
   fields.wMonth = static_cast<WORD>(local.month);
