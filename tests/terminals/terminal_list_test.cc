@@ -10,6 +10,7 @@
 #include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "support/fake_view.h"
+#include "support/test_files.h"
 #include "support/test_machine.h"
 #include "terminals/data_lock.h"
 #include "terminals/shared_terminal_list.h"
