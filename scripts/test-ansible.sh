@@ -68,6 +68,9 @@ installed="$ANSIBLE_COLLECTIONS_PATH/ansible_collections/velmora/copyloom"
 # The module's report of failed rows, from a fake copyloom JSON (no host needed).
 python3 "$source_dir/tests/unit/plugins/modules/test_terminals.py" >"$sandbox/unit.log" 2>&1 ||
   { cat "$sandbox/unit.log"; exit 1; }
+# Where copier_run sends the program and the kit (needs Ansible's own Python).
+/usr/bin/python3 "$source_dir/tests/unit/plugins/action/test_copier_run.py" >"$sandbox/unit.log" 2>&1 ||
+  { cat "$sandbox/unit.log"; exit 1; }
 # Windows hosts: no Windows host can run here, so the role's Windows delivery is only
 # resolved and syntax-checked, and only where the ansible.windows collection is installed.
 if ansible-doc -t module ansible.windows.win_stat >/dev/null 2>&1; then

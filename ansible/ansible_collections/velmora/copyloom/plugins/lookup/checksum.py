@@ -44,18 +44,18 @@ from ansible.module_utils.common.text.converters import to_native
 from ansible.plugins.lookup import LookupBase
 
 
+def file_sha1(path):
+    digest = hashlib.sha1()
+    try:
+        with open(path, 'rb') as f:
+            for block in iter(lambda: f.read(1 << 20), b''):
+                digest.update(block)
+    except (IOError, OSError) as e:
+        raise AnsibleError('%s cannot be read on the controller: %s' % (path, to_native(e)))
+    return digest.hexdigest()
+
+
 class LookupModule(LookupBase):
 
     def run(self, terms, variables=None, **kwargs):
-        results = []
-        for term in terms:
-            path = os.path.expanduser(to_native(term))
-            digest = hashlib.sha1()
-            try:
-                with open(path, 'rb') as f:
-                    for block in iter(lambda: f.read(1 << 20), b''):
-                        digest.update(block)
-            except (IOError, OSError) as e:
-                raise AnsibleError('%s cannot be read on the controller: %s' % (path, to_native(e)))
-            results.append(digest.hexdigest())
-        return results
+        return [file_sha1(os.path.expanduser(to_native(term))) for term in terms]
