@@ -68,6 +68,17 @@ installed="$ANSIBLE_COLLECTIONS_PATH/ansible_collections/velmora/copyloom"
 # The module's report of failed rows, from a fake copyloom JSON (no host needed).
 python3 "$source_dir/tests/unit/plugins/modules/test_terminals.py" >"$sandbox/unit.log" 2>&1 ||
   { cat "$sandbox/unit.log"; exit 1; }
+# Where copier_run sends the program and the kit (needs Ansible's own Python).
+/usr/bin/python3 "$source_dir/tests/unit/plugins/action/test_copier_run.py" >"$sandbox/unit.log" 2>&1 ||
+  { cat "$sandbox/unit.log"; exit 1; }
+# Windows hosts: no Windows host can run here, so the role's Windows delivery is only
+# resolved and syntax-checked, and only where the ansible.windows collection is installed.
+if ansible-doc -t module ansible.windows.win_stat >/dev/null 2>&1; then
+  ansible-playbook --syntax-check -i localhost, "$repo/ansible/tests/windows-syntax.yml" >"$sandbox/windows.log" 2>&1 ||
+    { cat "$sandbox/windows.log"; exit 1; }
+else
+  echo "test-ansible: the role's Windows delivery is not syntax-checked (no ansible.windows collection)"
+fi
 
 
 # A Wine prefix as wineboot leaves it, with the user folders linked to HOME,

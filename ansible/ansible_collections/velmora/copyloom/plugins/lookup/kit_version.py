@@ -81,23 +81,25 @@ def kit_facts(path):
     raise AnsibleError('%s is no kit folder, .zip or .tar.gz' % path)
 
 
+def kit_version(term):
+    """The kit's {version, tag, root}, or an AnsibleError that says what is wrong with it."""
+    path = os.path.expanduser(to_native(term))
+    if not os.path.exists(path):
+        raise AnsibleError('kit %s: no such file or folder on the controller' % path)
+    try:
+        facts = kit_facts(path)
+    except (OSError, tarfile.TarError, zipfile.BadZipfile) as e:
+        raise AnsibleError('kit %s cannot be read: %s' % (path, to_native(e)))
+    if facts is None:
+        raise AnsibleError('kit %s holds no vlcpy*.tag file, so it has no version' % path)
+    version = to_text(facts.pop('text'), errors='replace').strip()
+    if not version or '/' in version or version.startswith('.'):
+        raise AnsibleError('kit %s: the tag %s gives no usable version' % (path, facts['tag']))
+    facts['version'] = version
+    return facts
+
+
 class LookupModule(LookupBase):
 
     def run(self, terms, variables=None, **kwargs):
-        results = []
-        for term in terms:
-            path = os.path.expanduser(to_native(term))
-            if not os.path.exists(path):
-                raise AnsibleError('kit %s: no such file or folder on the controller' % path)
-            try:
-                facts = kit_facts(path)
-            except (OSError, tarfile.TarError, zipfile.BadZipfile) as e:
-                raise AnsibleError('kit %s cannot be read: %s' % (path, to_native(e)))
-            if facts is None:
-                raise AnsibleError('kit %s holds no vlcpy*.tag file, so it has no version' % path)
-            version = to_text(facts.pop('text'), errors='replace').strip()
-            if not version or '/' in version or version.startswith('.'):
-                raise AnsibleError('kit %s: the tag %s gives no usable version' % (path, facts['tag']))
-            facts['version'] = version
-            results.append(facts)
-        return results
+        return [kit_version(term) for term in terms]

@@ -50,6 +50,15 @@ options:
       - Needs a C(copyloom) that has the option.
     type: bool
     default: false
+  expect:
+    description:
+      - Files that must be on the host before C(copyloom) runs, each C({what, path, checksum}); C(checksum)
+        is the SHA-1 the file must have, or empty when being there is enough.
+      - When one is missing or differs, nothing runs and C(undelivered) names its C(what). The role uses
+        this to deliver the program and the kit only when they are not there, in the same task that
+        works on the terminals.
+    type: list
+    elements: dict
 notes:
   - Set C(HOME), C(WINEPREFIX) or the language with the task's C(environment) keyword.
   - Without C(prefix), the module first asks C(copyloom prefixes) which prefixes hold terminals, to
@@ -212,6 +221,12 @@ stderr:
   returned: always
   type: str
   sample: ''
+undelivered:
+  description: The C(what) of each C(expect) entry that is missing or differs; nothing ran when it is not empty.
+  returned: always
+  type: list
+  elements: str
+  sample: [program]
 '''
 
 import json
@@ -250,7 +265,7 @@ def find_program(module, name):
             return found
         looked = os.environ.get('PATH', '').split(os.pathsep) + dirs
     module.fail_json(msg='Failed to find required executable %s in %s' % (name, ', '.join(looked)),
-                     rows=[], messages=[], prefixes=[], exit=NOT_FOUND, cmd=[name], stderr='')
+                     rows=[], messages=[], prefixes=[], exit=NOT_FOUND, cmd=[name], stderr='', undelivered=[])
 
 
 def build_command(program, params, check_mode):
@@ -283,6 +298,19 @@ def build_command(program, params, check_mode):
     else:
         cmd += ['--'] + terminals
     return cmd
+
+
+def undelivered(module, expect):
+    """The what of each expected file that is not there as expected."""
+    missing = []
+    for entry in expect or []:
+        path = home_path(str(entry.get('path') or ''))
+        checksum = entry.get('checksum') or ''
+        there = os.path.isfile(path) and (not checksum or module.sha1(path) == checksum)
+        what = str(entry.get('what') or path)
+        if not there and what not in missing:
+            missing.append(what)
+    return missing
 
 
 def probe_prefixes(module, program):
@@ -438,6 +466,7 @@ def main():
             terminals=dict(type='list', elements='str', default=['all']),
             state=dict(type='str', choices=['present', 'absent', 'status'], default='present'),
             chart=dict(type='bool'),
+            expect=dict(type='list', elements='dict'),
         ),
         required_if=[('state', 'present', ['side'])],
         supports_check_mode=True,
@@ -445,10 +474,15 @@ def main():
     params = module.params
     state = params['state']
     check_mode = module.check_mode
-    empty = dict(rows=[], messages=[], prefixes=[], exit=2, cmd=[], stderr='')
+    empty = dict(rows=[], messages=[], prefixes=[], exit=2, cmd=[], stderr='', undelivered=[])
     # Not mutually_exclusive: a play may pass all_prefixes=false beside a prefix.
     if params['prefix'] and params['all_prefixes']:
         module.fail_json(msg='prefix and all_prefixes exclude each other', **empty)
+
+    missing = undelivered(module, params['expect'])
+    if missing:
+        empty.update(exit=0, undelivered=missing)
+        module.exit_json(changed=False, **empty)
 
     program = find_program(module, params['copyloom'])
     # A prefix named by the play or the environment is the operator's choice; otherwise
@@ -476,7 +510,8 @@ def main():
         # Bad usage or a crash: there is no JSON to read.
         said = (err or out).strip().splitlines()
         module.fail_json(msg='copyloom gave no JSON (exit %s): %s' % (code, said[0] if said else 'no output'),
-                         cmd=cmd, exit=code, stdout=out, stderr=err, rows=[], messages=[], prefixes=[])
+                         cmd=cmd, exit=code, stdout=out, stderr=err, rows=[], messages=[], prefixes=[],
+                         undelivered=[])
 
     several = 'prefixes' in result
     runs = each_run(result, params)
@@ -490,6 +525,7 @@ def main():
         prefixes=[dict(prefix=run.get('prefix'), exit=run.get('exit'), messages=run.get('messages') or [])
                   for run in runs],
         changed=False,
+        undelivered=[],
     )
     if result.get('prefix'):
         report['prefix'] = result['prefix']

@@ -5,7 +5,9 @@ __metaclass__ = type
 
 import importlib.util
 import os
+import hashlib
 import sys
+import tempfile
 import types
 import unittest
 
@@ -60,6 +62,36 @@ class FailureTextTest(unittest.TestCase):
         self.assertEqual(terminals.row_text({'folder': 'C:\\MT4', 'state': 'Failed#Unknown Error'}),
                          'C:\\MT4: Failed - Unknown Error')
         self.assertEqual(terminals.row_cause({'error': {'kind': 'no-space'}}), 'no-space')
+
+
+class UndeliveredTest(unittest.TestCase):
+    """The role delivers only what this says is missing, so a wrong answer either skips a delivery
+    (the host runs an old program) or repeats it on every run."""
+
+    class Module(object):
+        def sha1(self, path):
+            with open(path, 'rb') as f:
+                return hashlib.sha1(f.read()).hexdigest()
+
+    def test_each_expectation(self):
+        with tempfile.TemporaryDirectory() as home:
+            program = os.path.join(home, 'copyloom')
+            with open(program, 'wb') as f:
+                f.write(b'program')
+            good = hashlib.sha1(b'program').hexdigest()
+            os.environ['HOME'] = home
+            cases = [
+                ([], []),
+                ([{'what': 'program', 'path': program, 'checksum': good}], []),
+                ([{'what': 'program', 'path': '~/copyloom', 'checksum': good}], []),
+                ([{'what': 'program', 'path': program, 'checksum': '0' * 40}], ['program']),
+                ([{'what': 'kit', 'path': '~/kit/vlcpy.tag', 'checksum': ''}], ['kit']),
+                ([{'what': 'kit', 'path': home, 'checksum': ''}], ['kit']),  # a folder is no tag file
+                ([{'what': 'program', 'path': '/nowhere/deb'}, {'what': 'program', 'path': '/nowhere/bin'},
+                  {'what': 'kit', 'path': program}], ['program']),
+            ]
+            for expect, missing in cases:
+                self.assertEqual(terminals.undelivered(self.Module(), expect), missing, expect)
 
 
 if __name__ == '__main__':
