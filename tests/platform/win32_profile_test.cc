@@ -29,7 +29,7 @@ TEST(Win32ProfileTest, BareFileNameMeansTheCurrentFolder) {
   wchar_t saved[MAX_PATH];
   ASSERT_GT(::GetCurrentDirectoryW(MAX_PATH, saved), 0u);
   ASSERT_TRUE(::SetCurrentDirectoryW(temp.path().c_str()));
-  const bool written = ProfileWrite(L"bare.cfg", L"MAIN", L"W", L"640");
+  const bool written = ProfileWrite(L"bare.cfg", L"MAIN", L"W", L"640").ok();
   const std::wstring read = ProfileRead(L"bare.cfg", L"MAIN", L"W");
   ::SetCurrentDirectoryW(saved);
   EXPECT_TRUE(written);
