@@ -117,7 +117,10 @@ bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, c
     Forget(temp);
     return written && !disk::Fails(InnerStep::kWrite);
   });
+  // Forgetting the file may set the last error: the cause is the write's.
+  const DWORD error = ::GetLastError();
   Forget(native);
+  ::SetLastError(error);
   return ok;
 }
 
