@@ -34,13 +34,15 @@ else
 fi
 
 demo="$PWD/build/demo"
+# Made for the user who runs it, as wineboot would: Wine uses C:\users\<that user>.
+user=$(id -un)
 rm -rf "$demo"
 mkdir -p "$demo/prefix/dosdevices" "$demo/home/Documents" \
-         "$demo/prefix/drive_c/users/trader/AppData/Roaming" \
-         "$demo/prefix/drive_c/users/trader/AppData/Local/Temp" "$demo/prefix/drive_c/windows"
+         "$demo/prefix/drive_c/users/$user/AppData/Roaming" \
+         "$demo/prefix/drive_c/users/$user/AppData/Local/Temp" "$demo/prefix/drive_c/windows"
 ln -s ../drive_c "$demo/prefix/dosdevices/c:"
 # As wineboot leaves a prefix: Documents is the home folder's.
-ln -s "$demo/home/Documents" "$demo/prefix/drive_c/users/trader/Documents"
+ln -s "$demo/home/Documents" "$demo/prefix/drive_c/users/$user/Documents"
 
 # One terminal of each layout: its program, and where it keeps its files.
 program() {
@@ -55,11 +57,11 @@ files() {  # FOLDER EXPERTS-FOLDER SYMBOL
 drive_c="$demo/prefix/drive_c"
 # Build 600 and later: the files in a data folder named after the installation.
 program "$drive_c/Program Files (x86)/MetaTrader 4"
-data="$drive_c/users/trader/AppData/Roaming/MetaQuotes/Terminal/50CA3DFB510CC5A8F28B48D1BF2A5702"
+data="$drive_c/users/$user/AppData/Roaming/MetaQuotes/Terminal/50CA3DFB510CC5A8F28B48D1BF2A5702"
 files "$data" MQL4/Experts GBPUSD
 mkdir -p "$data/MQL4/Indicators" "$data/MQL4/Libraries" "$data/logs"
 { printf '\xff\xfe'; printf 'C:\\Program Files (x86)\\MetaTrader 4' | iconv -t UTF-16LE; } > "$data/origin.txt"
-mkdir -p "$drive_c/users/trader/AppData/Roaming/MetaQuotes/Terminal/Common/Files"
+mkdir -p "$drive_c/users/$user/AppData/Roaming/MetaQuotes/Terminal/Common/Files"
 # Up to build 509: everything in the installation folder.
 program "$drive_c/Program Files (x86)/Demo Broker MT4"
 files "$drive_c/Program Files (x86)/Demo Broker MT4" experts USDJPY
@@ -69,7 +71,7 @@ program "$drive_c/MT4 Portable"
 files "$drive_c/MT4 Portable" MQL4/Experts XAUUSD
 mkdir -p "$drive_c/MT4 Portable/MQL4/Indicators" "$drive_c/MT4 Portable/MQL4/Libraries"
 
-cat > "$demo/prefix/user.reg" <<'REG'
+sed "s/@USER@/$user/g" > "$demo/prefix/user.reg" <<'REG'
 WINE REGISTRY Version 2
 ;; All keys relative to \\User\\S-1-5-21-0-0-0-1000
 
@@ -79,9 +81,9 @@ WINE REGISTRY Version 2
 "InstallPath"="C:\\Program Files (x86)\\MetaTrader 4"
 
 [Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders] 1765152000
-"AppData"="C:\\users\\trader\\AppData\\Roaming"
-"Local AppData"="C:\\users\\trader\\AppData\\Local"
-"Personal"="C:\\users\\trader\\Documents"
+"AppData"="C:\\users\\@USER@\\AppData\\Roaming"
+"Local AppData"="C:\\users\\@USER@\\AppData\\Local"
+"Personal"="C:\\users\\@USER@\\Documents"
 REG
 printf 'WINE REGISTRY Version 2\n\n#arch=win64\n' > "$demo/prefix/system.reg"
 
@@ -103,4 +105,4 @@ run install provider --all
 run uninstall --all
 run list
 say "settings file (the prefix's own list)"
-cat "$demo/prefix/drive_c/users/trader/AppData/Roaming/Velmora/cplm/clinst.cfg"; echo
+cat "$demo/prefix/drive_c/users/$user/AppData/Roaming/Velmora/cplm/clinst.cfg"; echo
