@@ -13,12 +13,6 @@ cmake --build --preset native-asan
 ctest --preset native-asan -j2
 scripts/test-causes.sh
 
-echo "== native-ea: the expert-advisor edition, build and test its edition-dependent parts"
-cmake --preset native-ea >/dev/null
-cmake --build --preset native-ea --target copyloom_tests
-ctest --preset native-ea -j2 \
-  -R "^(ProductProfileTest|BuiltInTextsTest|DetectLanguageTest|ChooseLanguageIndexTest|InitTextsTest|TextTableTest|ResultTextTest)\."
-
 echo "== windows-i686: the 32-bit window program (for win32 prefixes; the zip carries it)"
 cmake --preset windows-i686 >/dev/null
 cmake --build --preset windows-i686
