@@ -9,6 +9,7 @@ packages=(cmake ninja-build g++ googletest libgtest-dev libgmock-dev
           clang libclang-rt-14-dev  # the fuzz targets
           libgcrypt20-dev libgcrypt-mingw-w64-dev minisign  # signed kits
           osslsigncode  # signed programs
+          ccache  # one run builds the same sources for several builds
           rsync openssl  # the benchmarks' anchor tools
           lintian  # the package check
           ansible-core openssh-server)  # the Ansible collection's checks (sshd for its hosts)

@@ -27,8 +27,8 @@
 namespace copyloom {
 namespace {
 
-constexpr int kTerminals = 100;
-constexpr int kRounds = 12;
+constexpr int kTerminals = 50;
+constexpr int kRounds = 10;
 constexpr unsigned kSeed = 20261208;
 
 const std::string kNewExpert = "\x01\x02 compiled CopyloomSignedEA new " + std::string(400000, 'n');
@@ -261,7 +261,8 @@ TEST_F(KillTest, ASignalStopsTheInstallAfterTheTerminalInProgress) {
     EXPECT_GE(done, 1);
     EXPECT_LT(done, kTerminals) << "the signal came too late to stop anything";
     EXPECT_EQ(CompletedRows(), done);
-    EXPECT_NE(out.find("stopped by a signal: " + std::to_string(done) + " of 100 terminals done"),
+    EXPECT_NE(out.find("stopped by a signal: " + std::to_string(done) + " of " +
+                           std::to_string(kTerminals) + " terminals done"),
               std::string::npos)
         << out;
     EXPECT_NE(out.find("not done: " + platform::WideToUtf8(dir_.Join(Terminal(done)))),
