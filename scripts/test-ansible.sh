@@ -303,7 +303,7 @@ assert len({r['prefix'] for r in by['vps2']}) == 2
 for host in ('vps1', 'vps2', 'vps3'):
     assert all(r['state'] == 'current' and r['kit_version'] == version for r in by[host]), by[host]
     assert {r['layout'] for r in by[host]} == {'portable', 'data folder'}, by[host]
-assert by['gone'][0]['state'] == 'no result', by['gone']
+assert by['gone'][0]['state'] == 'unreachable' and 'ssh' in by['gone'][0]['cause'], by['gone']
 assert by['noprog'][0]['cause'], by['noprog']  # no kit; the .deb gave it a program
 assert 'No Wine prefix' in by['empty'][0]['cause'], by['empty']
 assert len(by['ro']) == 2, by['ro']

@@ -64,7 +64,7 @@ class ActionModule(ActionBase):
             kit = kit_version(kit_source) if kit_source else None
         except (AnsibleError, OSError, tarfile.TarError, zipfile.BadZipfile) as e:
             result.update(failed=True, msg=to_native(e), rows=[], messages=[], prefixes=[], exit=2,
-                          undelivered=[])
+                          undelivered=[], delivered=[])
             return result
         facts = delivery_plan(program_source, kit_source, kit_root, cache_dir, program_sum, kit)
         if facts['copier_program_path']:
@@ -77,8 +77,9 @@ class ActionModule(ActionBase):
                                    task_vars=task_vars)
         result.update(ran)
         result['kit_version'] = facts['copier_kit_version']
-        # Where things go on the host, for the delivery tasks. The result itself is set by the
-        # role's set_fact: facts returned here rank below set_fact's, so an earlier run's
-        # result in the same play would hide this one.
+        result['delivered'] = []  # the role's delivery tasks say what they brought
+        # Where things go on the host, for the delivery tasks. The result itself the role
+        # registers: facts returned here rank below set_fact's, so an earlier run's result in
+        # the same play would hide this one.
         result['ansible_facts'] = facts
         return result
