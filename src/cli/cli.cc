@@ -162,10 +162,13 @@ class Runner {
   void Note(CommandRefusal refusal) {
     if (refusal != CommandRefusal::kNone) refused_ = true;
   }
-  // A row command's value: its refusal, and what its rows changed.
+  // A row command's value: its refusal, what its rows changed and why they
+  // failed.
   void Note(CommandResult result) {
     Note(result.refusal);
     changes = std::move(result.changes);
+    failures = std::move(result.failures);
+    kit_refusal_ = std::move(result.kit_refusal);
   }
   // Shows a settings or registry file found broken; true when there was one.
   bool ReportBrokenSettings();
@@ -182,6 +185,7 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   bool refused_ = false;
+  std::string kit_refusal_;
   std::vector<StatusEntry> status_entries_;
   int status_exit_ = 0;
   nlohmann::ordered_json verify_json_;
@@ -455,8 +459,7 @@ void Runner::Install() {
   });
   if (!ran) return;
   // Why a kit was refused, beside the window's message.
-  const std::string refusal = LastKitRefusal();
-  if (!refusal.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + refusal + "\n");
+  if (!kit_refusal_.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + kit_refusal_ + "\n");
   PrintPlan();
   ReportFailures();
 }
@@ -469,7 +472,6 @@ void Runner::Uninstall() {
 }
 
 void Runner::ReportFailures() {
-  failures = TakeRowFailures();
   if (!failures.empty()) outcome_.failed = true;
   for (const auto& [folder, cause] : failures) {
     std::wstring line = L"failed: " + folder + L": " + CauseText(cause, view_.Texts());
@@ -1065,8 +1067,6 @@ int RunCopyloom(const Invocation& invocation) {
   if (options->all_prefixes) {
     return RunInEachPrefix(prefix, [&](const platform::WinePrefix& one, std::string* printed) {
       const platform::PrefixScope scope(one);
-      // What a row of the prefix before left noted is not this prefix's.
-      TakeRowFailures();
       g_printed = printed;
       const int status = RunOnList(*options, profile, current_folder, L"");
       g_printed = nullptr;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
 
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
@@ -322,24 +321,6 @@ KitCheck CheckKit(const std::wstring& package_root) {
   }
   check.state = KitCheck::kGenuine;
   return check;
-}
-
-namespace {
-std::mutex g_refusal_mutex;
-std::string& Refusal() {
-  static auto* why = new std::string;
-  return *why;
-}
-}  // namespace
-
-void NoteKitRefusal(const std::string& why) {
-  std::lock_guard<std::mutex> lock(g_refusal_mutex);
-  Refusal() = why;
-}
-
-std::string LastKitRefusal() {
-  std::lock_guard<std::mutex> lock(g_refusal_mutex);
-  return Refusal();
 }
 
 void SetRequireSignature(bool require) { g_require_signature = require; }
