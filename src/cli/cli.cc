@@ -174,6 +174,14 @@ class Runner {
   bool ReportBrokenSettings();
   // A dry run's text: each row's folder, then a line per file.
   void PrintPlan();
+  // The steps of a run that takes the lock, before its command. True when
+  // the kit lacks the package an install asks for (said).
+  bool PackageMissing();
+  // The support files (not in a dry run); false, after saying why, when
+  // they could not be put in place.
+  bool DeploySupport();
+  // The settings and the list, as the window reads them when it opens.
+  void OpenList();
   // One line per failed row: the terminal, the cause and its file; a failed
   // row fails the run.
   void ReportFailures();
@@ -227,36 +235,31 @@ struct Command {
   bool reads_list() const { return on_list != nullptr; }
 };
 
-int Runner::Run() {
-  // What opening the window does.
-  session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
-  // A command that takes no lock only reads.
-  if (!options_.row->takes_lock) {
-    (this->*options_.row->on_list)();
-    return ReportBrokenSettings() ? kExitFailed : status_exit_;
-  }
-  // A kit without the package asked for is a wrong argument: said before
-  // anything is written.
-  if (options_.command == "install") {
-    const int side = options_.side == "receiver" ? kSideReceiver
-                     : options_.side == "provider" && !TheProfile().IsExpertAdvisorEdition()
-                         ? kSideProvider
-                         : kSideNone;
-    if (const std::wstring missing = MissingPackageText(session_, side); !missing.empty()) {
-      view_.ShowMessage(missing);
-      return kExitUsage;
-    }
-  }
+bool Runner::PackageMissing() {
+  if (options_.command != "install") return false;
+  const int side = options_.side == "receiver" ? kSideReceiver
+                   : options_.side == "provider" && !TheProfile().IsExpertAdvisorEdition()
+                       ? kSideProvider
+                       : kSideNone;
+  const std::wstring missing = MissingPackageText(session_, side);
+  if (missing.empty()) return false;
+  view_.ShowMessage(missing);
+  return true;
+}
+
+bool Runner::DeploySupport() {
   // A dry run leaves the machine as it is: no deployment, no settings.
   platform::Status deploy_cause;
   deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles(&deploy_cause);
-  if (!IsSuccessResult(deploy_result_)) {
-    // The message, and why on a line of its own.
-    view_.ShowMessage(deploy_cause ? deploy_result_
-                                   : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
-    run_failure = deploy_cause;
-    return kExitFailed;
-  }
+  if (IsSuccessResult(deploy_result_)) return true;
+  // The message, and why on a line of its own.
+  view_.ShowMessage(deploy_cause ? deploy_result_
+                                 : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
+  run_failure = deploy_cause;
+  return false;
+}
+
+void Runner::OpenList() {
   // A dry run reads the list a real run would see, taking over nothing.
   std::wstring taken;
   if (options_.dry_run) {
@@ -275,6 +278,21 @@ int Runner::Run() {
     OnSearchTimer(view_);
   }
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+}
+
+int Runner::Run() {
+  // What opening the window does.
+  session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
+  // A command that takes no lock only reads.
+  if (!options_.row->takes_lock) {
+    (this->*options_.row->on_list)();
+    return ReportBrokenSettings() ? kExitFailed : status_exit_;
+  }
+  // A kit without the package asked for is a wrong argument: said before
+  // anything is written.
+  if (PackageMissing()) return kExitUsage;
+  if (!DeploySupport()) return kExitFailed;
+  OpenList();
   // A list that could not be read is not worked on, nor saved over.
   if (ReportBrokenSettings()) return kExitFailed;
   // What a killed run left half done is finished or undone first.
