@@ -166,14 +166,11 @@ std::wstring CMTAssist::RefusedTerminalOrPackage(const std::wstring& root,
 
 int CMTAssist::CopyPackage(const std::wstring& root, const std::wstring& term,
                            std::wstring* expert_names, std::wstring* library_names) {
-  // The fixed order matters: "config" first, so that a package's own
-  // experts.ini is in place before it is patched.
-  const std::pair<const wchar_t*, std::wstring*> steps[] = {
-      {L"config", nullptr},    {L"profiles", nullptr},
-      {L"templates", nullptr}, {kExperts, expert_names},
-      {L"experts\\indicators", nullptr}, {kLibraries, library_names}};
   int count = 0;
-  for (const auto& [sub, names] : steps) count += CopyFolderFiles(sub, root, term, names);
+  for (const std::wstring sub : kPackageSubfolders) {
+    std::wstring* names = sub == kExperts ? expert_names : sub == kLibraries ? library_names : nullptr;
+    count += CopyFolderFiles(sub, root, term, names);
+  }
   return count;
 }
 

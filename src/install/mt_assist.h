@@ -22,6 +22,16 @@
 
 namespace copyloom {
 
+// The six package sub-folders an install copies from, in its order:
+// "config" first, so that a package's own experts.ini is in place before it
+// is patched.
+inline constexpr const wchar_t* kPackageSubfolders[] = {L"config",
+                                                        L"profiles",
+                                                        L"templates",
+                                                        L"experts",
+                                                        L"experts\\indicators",
+                                                        L"experts\\libraries"};
+
 // What one command installs with. An engine is made from it per command, so
 // nothing one command chose (a side's marker, a pattern) stays for the next.
 struct EngineSetup {
