@@ -138,9 +138,7 @@ static_assert(RowsInKeyOrder(kTexts), "rows are indexed by key");
 
 }  // namespace
 
-std::wstring_view TableText(TextKey key, int language) {
-  return TextIn(kTexts, key, language);
-}
+std::wstring_view TableText(TextKey key, int language) { return TextIn(kTexts, key, language); }
 
 std::wstring_view ShortInstallCaption(int language) {
   return language == kChinese ? L"安装" : L"Install";

@@ -477,7 +477,9 @@ void Runner::Install() {
   });
   if (!ran) return;
   // Why a kit was refused, beside the window's message.
-  if (!kit_refusal_.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + kit_refusal_ + "\n");
+  if (!kit_refusal_.empty() && !options_.json) {
+    WriteUtf8(stderr, "copyloom: " + kit_refusal_ + "\n");
+  }
   PrintPlan();
   ReportFailures();
 }

@@ -173,8 +173,7 @@ int ChooseUnnamedPrefix(const PrefixOptions& options, std::wstring* chosen,
 
 }  // namespace
 
-int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
-                 platform::WinePrefix* prefix) {
+int SelectPrefix(const PrefixOptions& options, std::wstring* chosen, platform::WinePrefix* prefix) {
   // --prefix wins; a WINEPREFIX is held to the same test.
   const std::wstring named =
       options.prefix.empty() ? Wide(TheEnvironment().wineprefix) : options.prefix;
@@ -182,9 +181,8 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
     std::wstring unreadable;
     if (!platform::IsWinePrefixFolder(named, &unreadable)) {
       return Refuse(options,
-                    unreadable.empty()
-                        ? RunMessage(RunText::NotAPrefix, {named})
-                        : RunMessage(RunText::PrefixUnreadable, {named, unreadable}),
+                    unreadable.empty() ? RunMessage(RunText::NotAPrefix, {named})
+                                       : RunMessage(RunText::PrefixUnreadable, {named, unreadable}),
                     kExitUsage);
     }
     *prefix = PrefixIn(platform::NativeFileName(named));

@@ -20,10 +20,9 @@ void VerifyKit(const std::wstring& root, VerifyReport* report) {
   switch (check.state) {
     case KitCheck::kGenuine:
       kit["state"] = "genuine";
-      report->lines.push_back(
-          RunMessage(RunText::VerifyKitGenuine,
-                     {root, Wide(check.manifest.name), Wide(check.manifest.version),
-                      std::to_wstring(check.manifest.files.size())}));
+      report->lines.push_back(RunMessage(
+          RunText::VerifyKitGenuine, {root, Wide(check.manifest.name), Wide(check.manifest.version),
+                                      std::to_wstring(check.manifest.files.size())}));
       break;
     case KitCheck::kUnsigned:
       // Nothing vouches for its files.

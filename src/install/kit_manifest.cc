@@ -175,7 +175,8 @@ bool ParseManifest(const std::string& text, KitManifest* manifest, std::string* 
   LinesSeen seen;
   for (size_t i = 1; i < lines.size() && problem.empty(); ++i) {
     if (!lines[i].empty()) {
-      problem = ReadManifestLine(lines[i], " (line " + std::to_string(i + 1) + ")", &seen, manifest);
+      problem =
+          ReadManifestLine(lines[i], " (line " + std::to_string(i + 1) + ")", &seen, manifest);
     } else if (i + 1 != lines.size()) {  // else the last line's end
       problem = "an empty line in the manifest";
     }
@@ -310,7 +311,8 @@ std::optional<KitFault> ReadKitFiles(const std::wstring& package_root, KitCheck*
   bool complete = true;
   std::map<std::wstring, std::wstring> present;  // relative, lower case -> full path
   for (const auto& [path, relative] : PackageFiles(package_root, &complete)) {
-    if (!listed.count(ToLower(relative))) return KitFault{path, "a file the manifest does not list"};
+    if (!listed.count(ToLower(relative)))
+      return KitFault{path, "a file the manifest does not list"};
     present[ToLower(relative)] = path;
   }
   if (!complete) return KitFault{package_root, "a package folder could not be listed"};
@@ -341,8 +343,8 @@ KitCheck CheckKit(const std::wstring& package_root) {
   const std::wstring signature_path = Join(package_root, kSignatureName);
   const auto manifest_attributes = pf::QueryAttributes(manifest_path);
   const auto signature_attributes = pf::QueryAttributes(signature_path);
-  if (!manifest_attributes.exists && !signature_attributes.exists &&
-      !manifest_attributes.is_link && !signature_attributes.is_link) {
+  if (!manifest_attributes.exists && !signature_attributes.exists && !manifest_attributes.is_link &&
+      !signature_attributes.is_link) {
     return check;  // unsigned
   }
   std::string manifest_text, why;

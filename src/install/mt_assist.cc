@@ -168,7 +168,9 @@ int CMTAssist::CopyPackage(const std::wstring& root, const std::wstring& term,
                            std::wstring* expert_names, std::wstring* library_names) {
   int count = 0;
   for (const std::wstring sub : kPackageSubfolders) {
-    std::wstring* names = sub == kExperts ? expert_names : sub == kLibraries ? library_names : nullptr;
+    std::wstring* names = sub == kExperts     ? expert_names
+                          : sub == kLibraries ? library_names
+                                              : nullptr;
     count += CopyFolderFiles(sub, root, term, names);
   }
   return count;

@@ -196,7 +196,8 @@ bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
   // their library would fail in every chart.
   TerminalTransaction txn(layout.data_folder, options.dry_run);
   const bool removed = PlanRemovals(layout, names, txn);
-  const std::wstring broken = RemoveCopierChart(CFileCtrl(), layout.data_folder, names.experts, txn);
+  const std::wstring broken =
+      RemoveCopierChart(CFileCtrl(), layout.data_folder, names.experts, txn);
   if (!broken.empty()) {
     // Nothing is removed: the row fails naming the chart, which stays.
     done->changes.try_emplace(folder);

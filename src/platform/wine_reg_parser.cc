@@ -66,9 +66,9 @@ size_t TakeUtf8(std::string_view line, size_t i, std::u16string* units) {
 }
 
 // The one-letter escapes Wine writes, as C has them ("\e" is ESC).
-constexpr std::pair<char, char16_t> kLetterEscapes[] = {
-    {'a', u'\a'}, {'b', u'\b'}, {'e', 0x1B},  {'f', u'\f'},
-    {'n', u'\n'}, {'r', u'\r'}, {'t', u'\t'}, {'v', u'\v'}};
+constexpr std::pair<char, char16_t> kLetterEscapes[] = {{'a', u'\a'}, {'b', u'\b'}, {'e', 0x1B},
+                                                        {'f', u'\f'}, {'n', u'\n'}, {'r', u'\r'},
+                                                        {'t', u'\t'}, {'v', u'\v'}};
 
 int OctalDigit(char c) { return c >= '0' && c <= '7' ? c - '0' : -1; }
 
@@ -101,7 +101,8 @@ char16_t TakeEscape(std::string_view line, size_t* i) {
     const uint32_t value = TakeNumber(line, i, 16, 4, HexDigit, &digits);
     return digits ? static_cast<char16_t>(value) : u'x';
   }
-  if (OctalDigit(e) >= 0) return static_cast<char16_t>(TakeNumber(line, i, 8, 3, OctalDigit, &digits));
+  if (OctalDigit(e) >= 0)
+    return static_cast<char16_t>(TakeNumber(line, i, 8, 3, OctalDigit, &digits));
   // "\\", "\"", "\[", "\]" and anything unknown stand for themselves.
   ++*i;
   return static_cast<unsigned char>(e);
