@@ -274,7 +274,7 @@ struct SignedFiles {
 
 // The manifest's text, once its signature holds by a trusted key. The
 // signature first: nothing else is believed before it.
-std::optional<KitFault> ReadSignedManifest(const SignedFiles& files, std::string* manifest_text) {
+std::optional<KitFault> CheckSignedManifest(const SignedFiles& files, std::string* manifest_text) {
   const std::wstring& manifest_path = files.manifest;
   const std::wstring& signature_path = files.signature;
   std::string signature_text;
@@ -350,7 +350,7 @@ KitCheck CheckKit(const std::wstring& package_root) {
   std::string manifest_text, why;
   const SignedFiles files{manifest_path, signature_path, manifest_attributes.is_link,
                           signature_attributes.is_link};
-  std::optional<KitFault> fault = ReadSignedManifest(files, &manifest_text);
+  std::optional<KitFault> fault = CheckSignedManifest(files, &manifest_text);
   if (!fault && !ParseManifest(manifest_text, &check.manifest, &why)) {
     fault = KitFault{manifest_path, why};
   }
