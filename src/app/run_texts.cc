@@ -2,19 +2,14 @@
 
 #include <iterator>
 
+#include "app/bilingual_text.h"
 #include "app/language.h"
 #include "foundation/path_util.h"
 
 namespace copyloom {
 namespace {
 
-struct RunTextRow {
-  RunText key;
-  const wchar_t* english;
-  const wchar_t* chinese;
-};
-
-constexpr RunTextRow kRunTexts[] = {
+constexpr BilingualText<RunText> kRunTexts[] = {
     {RunText::NoTerminalFound,
      L"No MT4 terminal found: add one with \"add DIR\", or choose a Wine prefix with "
      L"\"--prefix DIR\"",
@@ -82,19 +77,12 @@ constexpr RunTextRow kRunTexts[] = {
 
 static_assert(std::size(kRunTexts) == static_cast<size_t>(RunText::LinkLeadsNowhere) + 1);
 
-constexpr bool RowsInKeyOrder() {
-  for (size_t i = 0; i < std::size(kRunTexts); ++i) {
-    if (static_cast<size_t>(kRunTexts[i].key) != i) return false;
-  }
-  return true;
-}
-static_assert(RowsInKeyOrder(), "rows are indexed by key");
+static_assert(RowsInKeyOrder(kRunTexts), "rows are indexed by key");
 
 }  // namespace
 
 std::wstring RunMessageIn(int language, RunText key, const std::vector<std::wstring>& values) {
-  const RunTextRow& row = kRunTexts[static_cast<size_t>(key)];
-  std::wstring text = language == kChinese ? row.chinese : row.english;
+  std::wstring text = TextIn(kRunTexts, key, language);
   for (size_t i = 0; i < values.size(); ++i) {
     ReplaceAll(&text, L"{" + std::to_wstring(i) + L"}", values[i]);
   }

@@ -2,21 +2,16 @@
 
 #include <iterator>
 
+#include "app/bilingual_text.h"
 #include "app/language.h"
 #include "app/product_profile.h"
 
 namespace copyloom {
 namespace {
 
-struct TextRow {
-  TextKey key;
-  const wchar_t* english;
-  const wchar_t* chinese;
-};
-
 // The texts are the product's own, typos included: saved lists and users'
 // habits depend on them.
-constexpr TextRow kTexts[] = {
+constexpr BilingualText<TextKey> kTexts[] = {
     {TextKey::TerminalsLabel, L"MT4 Terminals", L"MT4软件安装地址"},
     {TextKey::SelectFolderPrompt, L"Please select the installation directory of MT4 Terminal",
      L"请选择 [MT4软件安装目录]"},
@@ -139,22 +134,11 @@ constexpr TextRow kTexts[] = {
 static_assert(std::size(kTexts) == kTextKeyCount, "one row per key");
 static_assert(kTextKeyCount <= kTextSlotCount);
 
-constexpr bool RowsInKeyOrder() {
-  for (int i = 0; i < kTextKeyCount; ++i) {
-    if (static_cast<int>(kTexts[i].key) != i) return false;
-  }
-  return true;
-}
-static_assert(RowsInKeyOrder(), "rows are indexed by key");
+static_assert(RowsInKeyOrder(kTexts), "rows are indexed by key");
 
 }  // namespace
 
-std::wstring_view TableText(TextKey key, int language) {
-  int index = static_cast<int>(key);
-  if (index < 0 || index >= kTextKeyCount) return {};
-  const TextRow& row = kTexts[index];
-  return language == kChinese ? row.chinese : row.english;
-}
+std::wstring_view TableText(TextKey key, int language) { return TextIn(kTexts, key, language); }
 
 std::wstring_view ShortInstallCaption(int language) {
   return language == kChinese ? L"安装" : L"Install";

@@ -162,15 +162,26 @@ class Runner {
   void Note(CommandRefusal refusal) {
     if (refusal != CommandRefusal::kNone) refused_ = true;
   }
-  // A row command's value: its refusal, and what its rows changed.
+  // A row command's value: its refusal, what its rows changed and why they
+  // failed.
   void Note(CommandResult result) {
     Note(result.refusal);
     changes = std::move(result.changes);
+    failures = std::move(result.failures);
+    kit_refusal_ = std::move(result.kit_refusal);
   }
   // Shows a settings or registry file found broken; true when there was one.
   bool ReportBrokenSettings();
   // A dry run's text: each row's folder, then a line per file.
   void PrintPlan();
+  // The steps of a run that takes the lock, before its command. True when
+  // the kit lacks the package an install asks for (said).
+  bool PackageMissing();
+  // The support files (not in a dry run); false, after saying why, when
+  // they could not be put in place.
+  bool DeploySupport();
+  // The settings and the list, as the window reads them when it opens.
+  void OpenList();
   // One line per failed row: the terminal, the cause and its file; a failed
   // row fails the run.
   void ReportFailures();
@@ -182,6 +193,7 @@ class Runner {
   std::wstring deploy_result_;
   Outcome outcome_;
   bool refused_ = false;
+  std::string kit_refusal_;
   std::vector<StatusEntry> status_entries_;
   int status_exit_ = 0;
   nlohmann::ordered_json verify_json_;
@@ -223,36 +235,31 @@ struct Command {
   bool reads_list() const { return on_list != nullptr; }
 };
 
-int Runner::Run() {
-  // What opening the window does.
-  session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
-  // A command that takes no lock only reads.
-  if (!options_.row->takes_lock) {
-    (this->*options_.row->on_list)();
-    return ReportBrokenSettings() ? kExitFailed : status_exit_;
-  }
-  // A kit without the package asked for is a wrong argument: said before
-  // anything is written.
-  if (options_.command == "install") {
-    const int side = options_.side == "receiver" ? kSideReceiver
-                     : options_.side == "provider" && !TheProfile().IsExpertAdvisorEdition()
-                         ? kSideProvider
-                         : kSideNone;
-    if (const std::wstring missing = MissingPackageText(session_, side); !missing.empty()) {
-      view_.ShowMessage(missing);
-      return kExitUsage;
-    }
-  }
+bool Runner::PackageMissing() {
+  if (options_.command != "install") return false;
+  const int side = options_.side == "receiver" ? kSideReceiver
+                   : options_.side == "provider" && !TheProfile().IsExpertAdvisorEdition()
+                       ? kSideProvider
+                       : kSideNone;
+  const std::wstring missing = MissingPackageText(session_, side);
+  if (missing.empty()) return false;
+  view_.ShowMessage(missing);
+  return true;
+}
+
+bool Runner::DeploySupport() {
   // A dry run leaves the machine as it is: no deployment, no settings.
   platform::Status deploy_cause;
   deploy_result_ = options_.dry_run ? kResultSuccess : DeploySupportFiles(&deploy_cause);
-  if (!IsSuccessResult(deploy_result_)) {
-    // The message, and why on a line of its own.
-    view_.ShowMessage(deploy_cause ? deploy_result_
-                                   : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
-    run_failure = deploy_cause;
-    return kExitFailed;
-  }
+  if (IsSuccessResult(deploy_result_)) return true;
+  // The message, and why on a line of its own.
+  view_.ShowMessage(deploy_cause ? deploy_result_
+                                 : deploy_result_ + L"#" + CauseText(deploy_cause, view_.Texts()));
+  run_failure = deploy_cause;
+  return false;
+}
+
+void Runner::OpenList() {
   // A dry run reads the list a real run would see, taking over nothing.
   std::wstring taken;
   if (options_.dry_run) {
@@ -271,6 +278,21 @@ int Runner::Run() {
     OnSearchTimer(view_);
   }
   if (options_.chart) view_.SetChecked(kCheckLoadEaAuto, *options_.chart);
+}
+
+int Runner::Run() {
+  // What opening the window does.
+  session_.side = DetectInstallSide(GetProgramPath(), TheProfile().side_chooser);
+  // A command that takes no lock only reads.
+  if (!options_.row->takes_lock) {
+    (this->*options_.row->on_list)();
+    return ReportBrokenSettings() ? kExitFailed : status_exit_;
+  }
+  // A kit without the package asked for is a wrong argument: said before
+  // anything is written.
+  if (PackageMissing()) return kExitUsage;
+  if (!DeploySupport()) return kExitFailed;
+  OpenList();
   // A list that could not be read is not worked on, nor saved over.
   if (ReportBrokenSettings()) return kExitFailed;
   // What a killed run left half done is finished or undone first.
@@ -455,8 +477,9 @@ void Runner::Install() {
   });
   if (!ran) return;
   // Why a kit was refused, beside the window's message.
-  const std::string refusal = LastKitRefusal();
-  if (!refusal.empty() && !options_.json) WriteUtf8(stderr, "copyloom: " + refusal + "\n");
+  if (!kit_refusal_.empty() && !options_.json) {
+    WriteUtf8(stderr, "copyloom: " + kit_refusal_ + "\n");
+  }
   PrintPlan();
   ReportFailures();
 }
@@ -469,7 +492,6 @@ void Runner::Uninstall() {
 }
 
 void Runner::ReportFailures() {
-  failures = TakeRowFailures();
   if (!failures.empty()) outcome_.failed = true;
   for (const auto& [folder, cause] : failures) {
     std::wstring line = L"failed: " + folder + L": " + CauseText(cause, view_.Texts());
@@ -1065,8 +1087,6 @@ int RunCopyloom(const Invocation& invocation) {
   if (options->all_prefixes) {
     return RunInEachPrefix(prefix, [&](const platform::WinePrefix& one, std::string* printed) {
       const platform::PrefixScope scope(one);
-      // What a row of the prefix before left noted is not this prefix's.
-      TakeRowFailures();
       g_printed = printed;
       const int status = RunOnList(*options, profile, current_folder, L"");
       g_printed = nullptr;

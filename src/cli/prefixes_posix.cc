@@ -122,41 +122,31 @@ int Worse(int a, int b) {
   return worst == 0 ? kExitOk : worst == 2 ? kExitUsage : kExitFailed;
 }
 
-}  // namespace
-
-int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
-                 platform::WinePrefix* prefix) {
-  auto refuse = [&](const std::wstring& message, int status) {
-    if (options.refuse) {
-      options.refuse(message);
-    } else {
-      Out(stderr, "copyloom: " + platform::WideToUtf8(message) + "\n");
-    }
-    return status;
-  };
-  // --prefix wins; a WINEPREFIX is held to the same test.
-  const std::wstring named =
-      options.prefix.empty() ? Wide(TheEnvironment().wineprefix) : options.prefix;
-  if (!named.empty()) {
-    std::wstring unreadable;
-    if (!platform::IsWinePrefixFolder(named, &unreadable)) {
-      return refuse(unreadable.empty()
-                        ? RunMessage(RunText::NotAPrefix, {named})
-                        : RunMessage(RunText::PrefixUnreadable, {named, unreadable}),
-                    kExitUsage);
-    }
-    *prefix = PrefixIn(platform::NativeFileName(named));
-    return -1;
+int Refuse(const PrefixOptions& options, const std::wstring& message, int status) {
+  if (options.refuse) {
+    options.refuse(message);
+  } else {
+    Out(stderr, "copyloom: " + platform::WideToUtf8(message) + "\n");
   }
-  if (Home().empty()) {
-    // Without a prefix the data folder would be formed from an empty HOME.
-    *prefix = platform::WinePrefix();
-    if (options.profile.data_folder_override) return -1;
-    return refuse(RunMessage(RunText::HomeNotSet), kExitFailed);
-  }
+  return status;
+}
 
-  // ~/.wine, as Wine itself would take, unless another prefix alone holds
-  // terminals.
+std::wstring SeveralPrefixesText(const std::vector<PrefixFacts>& holding) {
+  std::string message = "several Wine prefixes hold MT4 terminals:\n";
+  for (const auto& facts : holding) {
+    message += "  " + facts.folder + " (" + TerminalCount(facts.terminals) +
+               (facts.saved_list ? ", saved list" : "") + ")\n";
+  }
+  message +=
+      "choose one with --prefix DIR (or WINEPREFIX=DIR), or run the command in each with "
+      "--all-prefixes";
+  return platform::Utf8ToWide(message);
+}
+
+// ~/.wine, as Wine itself would take, unless another prefix alone holds
+// terminals.
+int ChooseUnnamedPrefix(const PrefixOptions& options, std::wstring* chosen,
+                        platform::WinePrefix* prefix) {
   const std::string wine = Home() + "/.wine";
   *prefix = PrefixIn(wine);
   std::wstring unreadable;
@@ -178,15 +168,33 @@ int SelectPrefix(const PrefixOptions& options, std::wstring* chosen,
     return -1;
   }
   if (holding.empty()) return -1;
-  std::string message = "several Wine prefixes hold MT4 terminals:\n";
-  for (const auto& facts : holding) {
-    message += "  " + facts.folder + " (" + TerminalCount(facts.terminals) +
-               (facts.saved_list ? ", saved list" : "") + ")\n";
+  return Refuse(options, SeveralPrefixesText(holding), kExitUsage);
+}
+
+}  // namespace
+
+int SelectPrefix(const PrefixOptions& options, std::wstring* chosen, platform::WinePrefix* prefix) {
+  // --prefix wins; a WINEPREFIX is held to the same test.
+  const std::wstring named =
+      options.prefix.empty() ? Wide(TheEnvironment().wineprefix) : options.prefix;
+  if (!named.empty()) {
+    std::wstring unreadable;
+    if (!platform::IsWinePrefixFolder(named, &unreadable)) {
+      return Refuse(options,
+                    unreadable.empty() ? RunMessage(RunText::NotAPrefix, {named})
+                                       : RunMessage(RunText::PrefixUnreadable, {named, unreadable}),
+                    kExitUsage);
+    }
+    *prefix = PrefixIn(platform::NativeFileName(named));
+    return -1;
   }
-  message +=
-      "choose one with --prefix DIR (or WINEPREFIX=DIR), or run the command in each with "
-      "--all-prefixes";
-  return refuse(platform::Utf8ToWide(message), kExitUsage);
+  if (Home().empty()) {
+    // Without a prefix the data folder would be formed from an empty HOME.
+    *prefix = platform::WinePrefix();
+    if (options.profile.data_folder_override) return -1;
+    return Refuse(options, RunMessage(RunText::HomeNotSet), kExitFailed);
+  }
+  return ChooseUnnamedPrefix(options, chosen, prefix);
 }
 
 int ListPrefixes(const PrefixOptions& options) {

@@ -1,6 +1,7 @@
 #include "install/install_commands.h"
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "app/builtin_texts.h"
@@ -74,10 +75,10 @@ bool AnyRowChosen(const InstallerView& view) {
 // changes: a kit that is not genuine installs nothing anywhere. With no row
 // to install, only the prompt for one is shown.
 CommandRefusal CheckKitOfRows(InstallerView& view, const std::wstring& package_root,
-                              std::shared_ptr<KitCheck>* kit) {
+                              std::shared_ptr<KitCheck>* kit, std::string* why) {
   const bool any_chosen = AnyRowChosen(view);
   *kit = std::make_shared<KitCheck>(any_chosen ? CheckKit(package_root) : KitCheck());
-  NoteKitRefusal((*kit)->why);
+  *why = (*kit)->why;
   if (!any_chosen) (*kit)->state = KitCheck::kGenuine;  // nothing to read, nothing to warn of
   if ((*kit)->state == KitCheck::kNotGenuine) {
     view.ShowMessage(FillPlaceholder(view.Text(TextKey::KitNotGenuine), (*kit)->file));
@@ -128,10 +129,9 @@ EngineOutcome InstallRowFiles(CMTAssist& engine, const RowPlan& plan, const KitC
 
 // One row from Installing to its Type and State.
 InstalledRow InstallRow(InstallerView& view, int row, const RowPlan& plan, CMTAssist& engine,
-                        const KitCheck& kit) {
+                        const KitCheck& kit, CommandResult* done) {
   const InterfaceTexts& texts = view.Texts();
   const std::wstring folder = view.CellText(row, kColumnFolder);
-  ClearRowFailure(folder);
   engine.m_Failure = {};
   const bool chart = plan.copier && view.IsChecked(kCheckLoadEaAuto);
   const EngineOutcome out = InstallRowFiles(engine, plan, kit, folder, chart, texts);
@@ -143,7 +143,7 @@ InstalledRow InstallRow(InstallerView& view, int row, const RowPlan& plan, CMTAs
   if (!engine.m_Failure.ok() && engine.m_Failure.kind() != platform::FailureKind::kHeld) {
     state = texts[TextKey::InstallFailed] + L"#" + CauseText(engine.m_Failure, texts);
   }
-  if (!cause.ok()) RecordRowFailure(folder, cause);
+  done->NoteRowFailure(folder, cause);
   if (!succeeded && out.put_back) state += texts[TextKey::NothingChanged];
   // A chart that cannot be written leaves the completed install as it is;
   // the row says why the chart is missing.
@@ -152,7 +152,7 @@ InstalledRow InstallRow(InstallerView& view, int row, const RowPlan& plan, CMTAs
     engine.WriteChartProfile(folder, plan.expert_name);
     if (!engine.m_Failure.ok()) {
       state += L" - " + CauseText(engine.m_Failure, texts);
-      RecordRowFailure(folder, engine.m_Failure);
+      done->NoteRowFailure(folder, engine.m_Failure);
     }
   }
   view.SetCellText(row, kColumnType, plan.type_text);
@@ -163,7 +163,8 @@ InstalledRow InstallRow(InstallerView& view, int row, const RowPlan& plan, CMTAs
 
 // The ticked rows, else the selected one.
 std::vector<InstalledRow> InstallChosenRows(InstallerView& view, const RowPlan& plan,
-                                            CMTAssist& engine, const KitCheck& kit) {
+                                            CMTAssist& engine, const KitCheck& kit,
+                                            CommandResult* done) {
   std::vector<InstalledRow> outcomes;
   RunningCommand running(view);
   ScopedInstallBatch batch(engine);
@@ -179,7 +180,7 @@ std::vector<InstalledRow> InstallChosenRows(InstallerView& view, const RowPlan& 
     view.SetCellText(i, kColumnState, view.Text(TextKey::Installing));
     view.PumpPendingMessages();
     if (i >= view.RowCount()) break;
-    outcomes.push_back(InstallRow(view, i, plan, engine, kit));
+    outcomes.push_back(InstallRow(view, i, plan, engine, kit, done));
   }
   return outcomes;
 }
@@ -207,16 +208,14 @@ void ReportInstall(InstallerView& view, const RowPlan& plan, const CMTAssist& en
 
 CommandResult InstallRows(InstallerView& view, const RowPlan& plan, const CommandOptions& options) {
   CommandResult done;
-  // Only this command's causes are kept: a window runs many commands.
-  TakeRowFailures();
   std::shared_ptr<KitCheck> kit;
-  done.refusal = CheckKitOfRows(view, plan.setup.package_root, &kit);
+  done.refusal = CheckKitOfRows(view, plan.setup.package_root, &kit, &done.kit_refusal);
   if (done.refused()) return done;
   EngineSetup setup = plan.setup.engine;
   setup.kit = kit;
   setup.dry_run = options.dry_run;
   CMTAssist engine(std::move(setup));
-  const std::vector<InstalledRow> outcomes = InstallChosenRows(view, plan, engine, *kit);
+  const std::vector<InstalledRow> outcomes = InstallChosenRows(view, plan, engine, *kit, &done);
   done.changes = engine.row_changes();
   ReportInstall(view, plan, engine, outcomes, kit->state == KitCheck::kUnsigned);
   return done;

@@ -53,13 +53,6 @@ std::wstring MissingPackageText(const InstallSession& session, int side);
 // side folders (both languages) when the program's name names no side and
 // the edition chooses one, else the program folder.
 std::vector<std::wstring> PackageRoots(const InstallSession& session);
-// The six package sub-folders an install copies from, in its order.
-inline constexpr const wchar_t* kPackageSubfolders[] = {L"config",
-                                                        L"profiles",
-                                                        L"templates",
-                                                        L"experts",
-                                                        L"experts\\indicators",
-                                                        L"experts\\libraries"};
 
 // The three install commands.
 enum class InstallCommand { kProvider, kReceiver, kExperts };

@@ -12,14 +12,6 @@ namespace {
 
 namespace pf = platform;
 
-// The package folders an install copies, in its order.
-constexpr const wchar_t* kPackageFolders[] = {L"config",
-                                              L"profiles",
-                                              L"templates",
-                                              L"experts",
-                                              L"experts\\indicators",
-                                              L"experts\\libraries"};
-
 std::wstring PatternOf(const std::wstring& sub, const PackageChoice& package) {
   if (sub == L"experts") return package.expert_pattern;
   if (sub == L"experts\\libraries") return package.library_pattern;
@@ -56,7 +48,7 @@ TerminalStatus ReadTerminalStatus(const std::wstring& installation, const Packag
   bool package_has_expert = false;
   bool any_present = false;
   bool expert_present = false;
-  for (const wchar_t* sub : kPackageFolders) {
+  for (const wchar_t* sub : kPackageSubfolders) {
     const std::wstring destination_folder = status.layout.FolderFor(sub);
     TextList sources;
     ListKitFolder(root + sub, PatternOf(sub, package), &sources);

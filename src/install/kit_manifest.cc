@@ -3,7 +3,8 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
-#include <mutex>
+#include <map>
+#include <optional>
 
 #include "foundation/file_ctrl.h"
 #include "foundation/path_util.h"
@@ -96,90 +97,95 @@ std::wstring ShownPath(std::wstring path) {
   return path;
 }
 
+// Why a "file" line's fields name no file the manifest may hold; empty when
+// they do.
+std::string ReadFileLine(const std::vector<std::string>& fields, const KitManifest& manifest,
+                         ManifestFile* file) {
+  const std::string& size = fields[1];
+  if (size.empty() || size.size() > 12 ||
+      !std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    return "a file size that is no number";
+  }
+  file->size = std::strtoull(size.c_str(), nullptr, 10);
+  if (fields[2].size() != 64 || !IsLowerHex(fields[2])) return "a digest that is no SHA-256";
+  file->sha256 = fields[2];
+  file->path = pf::Utf8ToWide(fields[3]);
+  if (pf::WideToUtf8(file->path) != fields[3]) return "a path that is no UTF-8";
+  const std::string problem = PathProblem(file->path);
+  if (!problem.empty()) return problem;
+  for (const ManifestFile& other : manifest.files) {
+    if (ToLower(other.path) == ToLower(file->path)) return "a file listed twice";
+  }
+  return {};
+}
+
+// The lines a manifest holds once each.
+struct LinesSeen {
+  bool named = false, versioned = false, sided = false;
+};
+
+// Reads one line into the manifest; why it cannot, empty when it can. where
+// names the line.
+std::string ReadManifestLine(const std::string& line, const std::string& where, LinesSeen* seen,
+                             KitManifest* manifest) {
+  const std::vector<std::string> fields = Split(line, '\t');
+  if (fields[0] == "name" && fields.size() == 2 && !seen->named && !fields[1].empty()) {
+    manifest->name = fields[1];
+    seen->named = true;
+  } else if (fields[0] == "version" && fields.size() == 2 && !seen->versioned &&
+             !fields[1].empty()) {
+    manifest->version = fields[1];
+    seen->versioned = true;
+  } else if (fields[0] == "sides" && fields.size() == 2 && !seen->sided) {
+    for (const std::string& side : Split(fields[1], ',')) {
+      if (side != "provider" && side != "receiver") return "an unknown side" + where;
+      manifest->sides.push_back(side);
+    }
+    seen->sided = true;
+  } else if (fields[0] == "file" && fields.size() == 4) {
+    ManifestFile file;
+    const std::string problem = ReadFileLine(fields, *manifest, &file);
+    if (!problem.empty()) return problem + where;
+    if (manifest->files.size() >= kManifestFileCount) return "too many files in the manifest";
+    manifest->files.push_back(std::move(file));
+  } else {
+    return "an unknown or repeated line" + where;
+  }
+  return {};
+}
+
+// Why the text cannot be a manifest before its lines are read; empty when
+// it can.
+std::string TextProblem(const std::string& text, const std::vector<std::string>& lines) {
+  if (text.size() > kManifestCap) return "the manifest is too long";
+  if (text.find('\0') != std::string::npos || text.find('\r') != std::string::npos) {
+    return "the manifest is not a text of \"\\n\" ended lines";
+  }
+  if (lines.empty() || lines[0] != kHeader) return "not a kit manifest";
+  return {};
+}
+
 }  // namespace
 
 bool ParseManifest(const std::string& text, KitManifest* manifest, std::string* why) {
   *manifest = KitManifest();
-  if (text.size() > kManifestCap) {
-    *why = "the manifest is too long";
-    return false;
-  }
-  if (text.find('\0') != std::string::npos || text.find('\r') != std::string::npos) {
-    *why = "the manifest is not a text of \"\\n\" ended lines";
-    return false;
-  }
-  const std::vector<std::string> lines = Split(text, '\n');
-  if (lines.empty() || lines[0] != kHeader) {
-    *why = "not a kit manifest";
-    return false;
-  }
-  bool named = false, versioned = false, sided = false;
-  for (size_t i = 1; i < lines.size(); ++i) {
-    const std::string& line = lines[i];
-    if (line.empty()) {
-      if (i + 1 == lines.size()) break;  // the last line's end
-      *why = "an empty line in the manifest";
-      return false;
-    }
-    const std::vector<std::string> fields = Split(line, '\t');
-    const std::string where = " (line " + std::to_string(i + 1) + ")";
-    if (fields[0] == "name" && fields.size() == 2 && !named && !fields[1].empty()) {
-      manifest->name = fields[1];
-      named = true;
-    } else if (fields[0] == "version" && fields.size() == 2 && !versioned && !fields[1].empty()) {
-      manifest->version = fields[1];
-      versioned = true;
-    } else if (fields[0] == "sides" && fields.size() == 2 && !sided) {
-      for (const std::string& side : Split(fields[1], ',')) {
-        if (side != "provider" && side != "receiver") {
-          *why = "an unknown side" + where;
-          return false;
-        }
-        manifest->sides.push_back(side);
-      }
-      sided = true;
-    } else if (fields[0] == "file" && fields.size() == 4) {
-      ManifestFile file;
-      const std::string& size = fields[1];
-      if (size.empty() || size.size() > 12 ||
-          !std::all_of(size.begin(), size.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-        *why = "a file size that is no number" + where;
-        return false;
-      }
-      file.size = std::strtoull(size.c_str(), nullptr, 10);
-      if (fields[2].size() != 64 || !IsLowerHex(fields[2])) {
-        *why = "a digest that is no SHA-256" + where;
-        return false;
-      }
-      file.sha256 = fields[2];
-      file.path = pf::Utf8ToWide(fields[3]);
-      if (pf::WideToUtf8(file.path) != fields[3]) {
-        *why = "a path that is no UTF-8" + where;
-        return false;
-      }
-      const std::string problem = PathProblem(file.path);
-      if (!problem.empty()) {
-        *why = problem + where;
-        return false;
-      }
-      for (const ManifestFile& other : manifest->files) {
-        if (ToLower(other.path) == ToLower(file.path)) {
-          *why = "a file listed twice" + where;
-          return false;
-        }
-      }
-      if (manifest->files.size() >= kManifestFileCount) {
-        *why = "too many files in the manifest";
-        return false;
-      }
-      manifest->files.push_back(std::move(file));
-    } else {
-      *why = "an unknown or repeated line" + where;
-      return false;
+  const std::vector<std::string> lines =
+      text.size() > kManifestCap ? std::vector<std::string>() : Split(text, '\n');
+  std::string problem = TextProblem(text, lines);
+  LinesSeen seen;
+  for (size_t i = 1; i < lines.size() && problem.empty(); ++i) {
+    if (!lines[i].empty()) {
+      problem =
+          ReadManifestLine(lines[i], " (line " + std::to_string(i + 1) + ")", &seen, manifest);
+    } else if (i + 1 != lines.size()) {  // else the last line's end
+      problem = "an empty line in the manifest";
     }
   }
-  if (!named || !versioned || !sided) {
-    *why = "the manifest lacks its name, version or sides";
+  if (problem.empty() && (!seen.named || !seen.versioned || !seen.sided)) {
+    problem = "the manifest lacks its name, version or sides";
+  }
+  if (!problem.empty()) {
+    *why = problem;
     return false;
   }
   std::sort(manifest->files.begin(), manifest->files.end(),
@@ -252,94 +258,112 @@ std::shared_ptr<const std::string> KitCheck::BytesOf(const std::wstring& path) c
   return it == bytes.end() ? nullptr : it->second;
 }
 
-KitCheck CheckKit(const std::wstring& package_root) {
-  KitCheck check;
-  const std::wstring manifest_path = Join(package_root, kManifestName);
-  const std::wstring signature_path = Join(package_root, kSignatureName);
-  auto refuse = [&](const std::wstring& file, const std::string& why) {
-    check.state = KitCheck::kNotGenuine;
-    check.file = ShownPath(file);
-    check.why = why;
-    check.bytes.clear();
-    return check;
-  };
-  const auto manifest_attributes = pf::QueryAttributes(manifest_path);
-  const auto signature_attributes = pf::QueryAttributes(signature_path);
-  if (!manifest_attributes.exists && !signature_attributes.exists &&
-      !manifest_attributes.is_link && !signature_attributes.is_link) {
-    return check;  // unsigned
-  }
-  // The signature first: nothing else is believed before it.
-  std::string signature_text, manifest_text;
-  if (signature_attributes.is_link ||
+namespace {
+
+// The file a kit is refused for, and why.
+struct KitFault {
+  std::wstring file;
+  std::string why;
+};
+
+// The paths of a kit's manifest and signature, and whether each is a link.
+struct SignedFiles {
+  std::wstring manifest, signature;
+  bool manifest_link = false, signature_link = false;
+};
+
+// The manifest's text, once its signature holds by a trusted key. The
+// signature first: nothing else is believed before it.
+std::optional<KitFault> CheckSignedManifest(const SignedFiles& files, std::string* manifest_text) {
+  const std::wstring& manifest_path = files.manifest;
+  const std::wstring& signature_path = files.signature;
+  std::string signature_text;
+  if (files.signature_link ||
       pf::ReadCappedFile(signature_path, kSignatureCap, &signature_text) != pf::ReadStatus::kOk) {
-    return refuse(signature_path, "the signature is missing, a link or too long");
+    return KitFault{signature_path, "the signature is missing, a link or too long"};
   }
-  if (manifest_attributes.is_link ||
-      pf::ReadCappedFile(manifest_path, kManifestCap, &manifest_text) != pf::ReadStatus::kOk) {
-    return refuse(manifest_path, "the manifest is missing, a link or too long");
+  if (files.manifest_link ||
+      pf::ReadCappedFile(manifest_path, kManifestCap, manifest_text) != pf::ReadStatus::kOk) {
+    return KitFault{manifest_path, "the manifest is missing, a link or too long"};
   }
   MinisignSignature signature;
   std::string why;
-  if (!ParseMinisignSignature(signature_text, &signature, &why)) return refuse(signature_path, why);
-  switch (CheckMinisignSignature(manifest_text, signature, TrustedKeys())) {
+  if (!ParseMinisignSignature(signature_text, &signature, &why)) {
+    return KitFault{signature_path, why};
+  }
+  switch (CheckMinisignSignature(*manifest_text, signature, TrustedKeys())) {
     case SignatureCheck::kOtherKey:
-      return refuse(signature_path,
-                    "signed by another key (" + MinisignKeyIdText(signature.key_id) + ")");
+      return KitFault{signature_path,
+                      "signed by another key (" + MinisignKeyIdText(signature.key_id) + ")"};
     case SignatureCheck::kBad:
-      return refuse(manifest_path, "the signature does not match the manifest");
+      return KitFault{manifest_path, "the signature does not match the manifest"};
     case SignatureCheck::kGood:
       break;
   }
-  if (!ParseManifest(manifest_text, &check.manifest, &why)) return refuse(manifest_path, why);
+  return std::nullopt;
+}
 
-  // Every file the install would list must be in the manifest...
+// Every file the install would list must be in the manifest, and every file
+// of the manifest there, read once (into check->bytes), as it says.
+std::optional<KitFault> ReadKitFiles(const std::wstring& package_root, KitCheck* check) {
   std::map<std::wstring, const ManifestFile*> listed;
-  for (const ManifestFile& file : check.manifest.files) listed[ToLower(file.path)] = &file;
+  for (const ManifestFile& file : check->manifest.files) listed[ToLower(file.path)] = &file;
   bool complete = true;
   std::map<std::wstring, std::wstring> present;  // relative, lower case -> full path
   for (const auto& [path, relative] : PackageFiles(package_root, &complete)) {
-    if (!listed.count(ToLower(relative))) return refuse(path, "a file the manifest does not list");
+    if (!listed.count(ToLower(relative)))
+      return KitFault{path, "a file the manifest does not list"};
     present[ToLower(relative)] = path;
   }
-  if (!complete) return refuse(package_root, "a package folder could not be listed");
-  // ...and every file of the manifest there, read once, as it says.
+  if (!complete) return KitFault{package_root, "a package folder could not be listed"};
   uint64_t total = 0;
-  for (const ManifestFile& file : check.manifest.files) {
+  for (const ManifestFile& file : check->manifest.files) {
     auto it = present.find(ToLower(file.path));
     const std::wstring path = it != present.end() ? it->second : Join(package_root, file.path);
-    if (it == present.end()) return refuse(path, "a file of the manifest is missing");
-    if (pf::QueryAttributes(path).is_link) return refuse(path, "a link");
-    if (file.size > kSignedKitCap - total) return refuse(path, "the kit is too large");
+    if (it == present.end()) return KitFault{path, "a file of the manifest is missing"};
+    if (pf::QueryAttributes(path).is_link) return KitFault{path, "a link"};
+    if (file.size > kSignedKitCap - total) return KitFault{path, "the kit is too large"};
     auto bytes = std::make_shared<std::string>();
     // One byte past the size tells a longer file.
     if (pf::ReadCappedFile(path, file.size + 1, bytes.get()) != pf::ReadStatus::kOk ||
         bytes->size() != file.size || Sha256Hex(bytes->data(), bytes->size()) != file.sha256) {
-      return refuse(path, "the file differs from the manifest");
+      return KitFault{path, "the file differs from the manifest"};
     }
     total += file.size;
-    check.bytes[Key(path)] = std::move(bytes);
+    check->bytes[Key(path)] = std::move(bytes);
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+KitCheck CheckKit(const std::wstring& package_root) {
+  KitCheck check;
+  const std::wstring manifest_path = Join(package_root, kManifestName);
+  const std::wstring signature_path = Join(package_root, kSignatureName);
+  const auto manifest_attributes = pf::QueryAttributes(manifest_path);
+  const auto signature_attributes = pf::QueryAttributes(signature_path);
+  if (!manifest_attributes.exists && !signature_attributes.exists && !manifest_attributes.is_link &&
+      !signature_attributes.is_link) {
+    return check;  // unsigned
+  }
+  std::string manifest_text, why;
+  const SignedFiles files{manifest_path, signature_path, manifest_attributes.is_link,
+                          signature_attributes.is_link};
+  std::optional<KitFault> fault = CheckSignedManifest(files, &manifest_text);
+  if (!fault && !ParseManifest(manifest_text, &check.manifest, &why)) {
+    fault = KitFault{manifest_path, why};
+  }
+  if (!fault) fault = ReadKitFiles(package_root, &check);
+  if (fault) {
+    check.state = KitCheck::kNotGenuine;
+    check.file = ShownPath(fault->file);
+    check.why = fault->why;
+    check.bytes.clear();
+    return check;
   }
   check.state = KitCheck::kGenuine;
   return check;
-}
-
-namespace {
-std::mutex g_refusal_mutex;
-std::string& Refusal() {
-  static auto* why = new std::string;
-  return *why;
-}
-}  // namespace
-
-void NoteKitRefusal(const std::string& why) {
-  std::lock_guard<std::mutex> lock(g_refusal_mutex);
-  Refusal() = why;
-}
-
-std::string LastKitRefusal() {
-  std::lock_guard<std::mutex> lock(g_refusal_mutex);
-  return Refusal();
 }
 
 void SetRequireSignature(bool require) { g_require_signature = require; }

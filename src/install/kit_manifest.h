@@ -85,11 +85,6 @@ struct KitCheck {
 // SHA-256, not a link, and no other file in the package sub-folders.
 KitCheck CheckKit(const std::wstring& package_root);
 
-// Why the last install refused its kit (English, for the command line's
-// error stream); empty when it did not.
-void NoteKitRefusal(const std::string& why);
-std::string LastKitRefusal();
-
 // Refuse unsigned kits (--require-signature).
 void SetRequireSignature(bool require);
 bool RequireSignature();

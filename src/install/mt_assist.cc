@@ -42,6 +42,36 @@ std::wstring CompiledCounterpart(const std::wstring& source) {
   return source.substr(0, source.size() - 4) + L".ex4";
 }
 
+// Tag files left in the terminal go before the new libraries arrive.
+void RemoveLeftTags(const std::wstring& destination_folder, TerminalTransaction& txn) {
+  TextList tags;
+  CFileCtrl().ListFolder(destination_folder, &tags, true, false, kTagPattern);
+  for (const std::wstring& tag : tags) txn.Remove(tag);
+}
+
+// Junk and names Windows cannot hold never reach a terminal: they are noted
+// in *skipped, each once. False when the folder could not be listed.
+bool ListPackageFolder(const std::wstring& folder, const std::wstring& pattern, TextList* sources,
+                       TextList* skipped) {
+  TextList unusable;
+  const bool listed = ListKitFolder(folder, pattern, sources, &unusable);
+  for (const std::wstring& name : unusable) {
+    if (std::find(skipped->begin(), skipped->end(), name) == skipped->end()) {
+      skipped->push_back(name);
+    }
+  }
+  return listed;
+}
+
+// The texts every changed compiled file must hold, as the compiled files
+// carry them: ANSI bytes.
+std::vector<std::string> CompiledNeedles(const std::wstring& marker, const std::wstring& version) {
+  std::vector<std::string> needles;
+  if (!marker.empty()) needles.push_back(ToAnsi(marker));
+  if (!version.empty()) needles.push_back(ToAnsi(version));
+  return needles;
+}
+
 }  // namespace
 
 CMTAssist::CMTAssist(EngineSetup setup)
@@ -108,37 +138,20 @@ void CMTAssist::Forget(std::map<std::wstring, SourceScan>::iterator it) {
   sources_.erase(it);
 }
 
-std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
-                                          const std::wstring& terminal) {
+void CMTAssist::ResetForTerminal() {
   m_ErrorText.clear();
   m_BrokenFile.clear();
   m_Failure = {};
   m_NeedReload = false;
   m_NeedRestart = false;
-  const std::wstring root = AsFolder(package_root);
-  const std::wstring term = AsFolder(terminal);
-  const CFileCtrl files;
-  // Held files are looked up once for the whole terminal.
-  const pf::HeldFilesSnapshot held;
-  // The copy functions use it while this runs.
-  struct LayoutScope {
-    std::optional<TerminalLayout>& slot;
-    ~LayoutScope() { slot.reset(); }
-  } scope{layout_};
-  layout_ = ResolveTerminalLayout(term);
-  const std::wstring data_folder = layout_->data_folder;
   m_Changes.clear();
   kit_files_.clear();
   m_RolledBack = false;
-  RecordRowChanges(terminal, {});  // a row that fails early changes nothing
-  // Every change below goes into one transaction, carried out at the end.
-  TerminalTransaction txn(data_folder, dry_run_);
-  struct TxnScope {
-    TerminalTransaction*& slot;
-    ~TxnScope() { slot = nullptr; }
-  } txn_scope{txn_};
-  txn_ = &txn;
+}
 
+std::wstring CMTAssist::RefusedTerminalOrPackage(const std::wstring& root,
+                                                 const std::wstring& term) const {
+  const CFileCtrl files;
   // The same test as adding a terminal: a folder that merely holds an
   // "experts" folder is no terminal to write into.
   if (!IsTerminalFolder(term) ||
@@ -148,17 +161,50 @@ std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
   if (!files.FolderExists(root + kExperts)) {
     return GetMessageText(EngineMessage::kInvalidRunningPath) + L"\n" + GetPathFolder(root);
   }
-  Trace(L"EXT:" + m_ExpertPattern);
+  return {};
+}
 
-  // The fixed order matters: "config" first, so that a package's own
-  // experts.ini is in place before it is patched below.
-  std::wstring expert_names, library_names;
-  const std::pair<const wchar_t*, std::wstring*> steps[] = {
-      {L"config", nullptr},    {L"profiles", nullptr},
-      {L"templates", nullptr}, {kExperts, &expert_names},
-      {L"experts\\indicators", nullptr}, {kLibraries, &library_names}};
+int CMTAssist::CopyPackage(const std::wstring& root, const std::wstring& term,
+                           std::wstring* expert_names, std::wstring* library_names) {
   int count = 0;
-  for (const auto& [sub, names] : steps) count += CopyFolderFiles(sub, root, term, names);
+  for (const std::wstring sub : kPackageSubfolders) {
+    std::wstring* names = sub == kExperts     ? expert_names
+                          : sub == kLibraries ? library_names
+                                              : nullptr;
+    count += CopyFolderFiles(sub, root, term, names);
+  }
+  return count;
+}
+
+std::wstring CMTAssist::InstallToTerminal(const std::wstring& package_root,
+                                          const std::wstring& terminal) {
+  ResetForTerminal();
+  const std::wstring root = AsFolder(package_root);
+  const std::wstring term = AsFolder(terminal);
+  // Held files are looked up once for the whole terminal.
+  const pf::HeldFilesSnapshot held;
+  // The copy functions use it while this runs.
+  struct LayoutScope {
+    std::optional<TerminalLayout>& slot;
+    ~LayoutScope() { slot.reset(); }
+  } scope{layout_};
+  layout_ = ResolveTerminalLayout(term);
+  const std::wstring data_folder = layout_->data_folder;
+  RecordRowChanges(terminal, {});  // a row that fails early changes nothing
+  // Every change below goes into one transaction, carried out at the end.
+  TerminalTransaction txn(data_folder, dry_run_);
+  struct TxnScope {
+    TerminalTransaction*& slot;
+    ~TxnScope() { slot = nullptr; }
+  } txn_scope{txn_};
+  txn_ = &txn;
+
+  if (const std::wstring refused = RefusedTerminalOrPackage(root, term); !refused.empty()) {
+    return refused;
+  }
+  Trace(L"EXT:" + m_ExpertPattern);
+  std::wstring expert_names, library_names;
+  const int count = CopyPackage(root, term, &expert_names, &library_names);
   if (!m_ErrorText.empty()) return m_ErrorText;
 
   const std::wstring result = count >= 1 && !expert_names.empty()
@@ -226,108 +272,97 @@ std::wstring CMTAssist::DestinationFolder(const std::wstring& sub, const std::ws
 int CMTAssist::CopyFolderFiles(const std::wstring& sub, const std::wstring& root,
                                const std::wstring& term, std::wstring* names) {
   if (!m_ErrorText.empty()) return 0;
-  const CFileCtrl files;
-
   std::wstring pattern = L"*";
   if (sub == kExperts) pattern = m_ExpertPattern;
   if (sub == kLibraries) pattern = m_LibraryPattern;
   const std::wstring source_folder = NormalizeFilePath(root + L"\\" + sub + L"\\");
   const std::wstring destination_folder = NormalizeFilePath(DestinationFolder(sub, term));
+  // With both patterns at "*" this runs for every folder.
+  if (pattern == m_LibraryPattern) RemoveLeftTags(destination_folder, *txn_);
 
-  // Tag files left in the terminal go before the new libraries arrive. With
-  // both patterns at "*" this runs for every folder.
-  if (pattern == m_LibraryPattern) {
-    TextList tags;
-    files.ListFolder(destination_folder, &tags, true, false, kTagPattern);
-    for (const std::wstring& tag : tags) txn_->Remove(tag);
-  }
-
-  // Junk and names Windows cannot hold never reach a terminal.
-  TextList sources, unusable;
-  const bool listed = ListKitFolder(source_folder, pattern, &sources, &unusable);
-  for (const std::wstring& skipped : unusable) {
-    if (std::find(m_SkippedNames.begin(), m_SkippedNames.end(), skipped) == m_SkippedNames.end()) {
-      m_SkippedNames.push_back(skipped);
-    }
-  }
-  if (!listed) {
+  TextList sources;
+  if (!ListPackageFolder(source_folder, pattern, &sources, &m_SkippedNames)) {
     // An unreadable package folder is no empty one.
     m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + sub;
     return 0;
   }
   Trace(L"IF:" + std::to_wstring(sources.size()) + L"#" + source_folder + L"," + pattern);
-
-  // The texts as the compiled files carry them: ANSI bytes.
-  const std::string marker = ToAnsi(m_MarkerText);
-  const std::string version = ToAnsi(m_LibraryVersion);
-  std::vector<std::string> needles;
-  if (!m_MarkerText.empty()) needles.push_back(marker);
-  if (!m_LibraryVersion.empty()) needles.push_back(version);
-
+  const std::vector<std::string> needles = CompiledNeedles(m_MarkerText, m_LibraryVersion);
   int installed = 0;
   for (const std::wstring& source : sources) {
-    const std::wstring name = GetPathFileName(source, true);
-    const std::wstring destination = destination_folder + name;
-    // The name first: it spares a probe of every other file.
-    const bool protected_ini = EndsWith(destination, kExpertsIni) && files.FileExists(destination);
-    const bool compiled = GetPathExtension(source) == L"ex4";
-
-    // A signed kit's file comes from the bytes its check read.
-    std::shared_ptr<const std::string> checked;
-    if (m_Kit && m_Kit->state == KitCheck::kGenuine) {
-      checked = m_Kit->BytesOf(source);
-      if (!checked) {
-        // Not in the manifest: it came after the check.
-        m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
-        return 0;
-      }
-    }
-    const std::vector<std::string>& wanted = compiled ? needles : std::vector<std::string>();
-    const SourceScan scan = checked ? ScanBytes(checked, wanted) : Source(source, wanted);
-    bool copied = false;
-    if (!scan.readable) {
-      // Not "identical": an unreadable file must never pass for an installed one.
-      copied = false;
-      m_Failure = pf::Status(pf::FailureKind::kIoError, source);
-    } else if (SameContent(destination, scan)) {
-      copied = true;
-    } else {
-      if (compiled) {
-        // Noted before the checks, so they stay set when a check fails.
-        if (files.FileExists(destination)) {
-          m_NeedReload = true;
-        } else {
-          m_NeedRestart = true;
-        }
-        if ((!m_MarkerText.empty() && !scan.Holds(marker)) ||
-            (!m_LibraryVersion.empty() && !scan.Holds(version))) {
-          m_ErrorText = GetMessageText(EngineMessage::kUnknownError);
-          return 0;
-        }
-      }
-      // The terminal's own experts.ini is never replaced.
-      if (!protected_ini && checked) {
-        txn_->Write(*checked, destination);
-      } else if (!protected_ini) {
-        txn_->Copy(source, destination);
-      }
-      copied = true;
-    }
-    Trace(L"CFR:" + std::to_wstring(copied ? 1 : 0) + L"," + source + L"," + destination);
-
-    if (!copied) {
-      m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
-      return 0;
-    }
+    if (!CopyPackageFile(sub, source, destination_folder, needles, names)) return 0;
     ++installed;
-    if (checked && !(sub == L"config" && ToLower(name) == kExpertsIni)) {
-      kit_files_.push_back(ToLower(sub + L"\\" + name));
-    }
-    const bool source_of_compiled =
-        GetPathExtension(source) == L"mq4" && files.FileExists(CompiledCounterpart(source));
-    if (names && !source_of_compiled) *names += GetPathFileName(source, false) + L",";
   }
   return installed;
+}
+
+bool CMTAssist::CopyPackageFile(const std::wstring& sub, const std::wstring& source,
+                                const std::wstring& destination_folder,
+                                const std::vector<std::string>& needles, std::wstring* names) {
+  const std::wstring name = GetPathFileName(source, true);
+  const std::wstring destination = destination_folder + name;
+  // A signed kit's file comes from the bytes its check read.
+  std::shared_ptr<const std::string> checked;
+  if (m_Kit && m_Kit->state == KitCheck::kGenuine) {
+    checked = m_Kit->BytesOf(source);
+    if (!checked) {
+      // Not in the manifest: it came after the check.
+      m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
+      return false;
+    }
+  }
+  const bool copied = PutPackageFile(source, destination, checked, needles);
+  if (!m_ErrorText.empty()) return false;
+  Trace(L"CFR:" + std::to_wstring(copied ? 1 : 0) + L"," + source + L"," + destination);
+  if (!copied) {
+    m_ErrorText = GetMessageText(EngineMessage::kCopyFailed) + L"#" + name;
+    return false;
+  }
+  if (checked && !(sub == L"config" && ToLower(name) == kExpertsIni)) {
+    kit_files_.push_back(ToLower(sub + L"\\" + name));
+  }
+  const bool source_of_compiled =
+      GetPathExtension(source) == L"mq4" && CFileCtrl().FileExists(CompiledCounterpart(source));
+  if (names && !source_of_compiled) *names += GetPathFileName(source, false) + L",";
+  return true;
+}
+
+bool CMTAssist::PutPackageFile(const std::wstring& source, const std::wstring& destination,
+                               const std::shared_ptr<const std::string>& checked,
+                               const std::vector<std::string>& needles) {
+  const CFileCtrl files;
+  // The name first: it spares a probe of every other file.
+  const bool protected_ini = EndsWith(destination, kExpertsIni) && files.FileExists(destination);
+  const bool compiled = GetPathExtension(source) == L"ex4";
+  const std::vector<std::string>& wanted = compiled ? needles : std::vector<std::string>();
+  const SourceScan scan = checked ? ScanBytes(checked, wanted) : Source(source, wanted);
+  if (!scan.readable) {
+    // Not "identical": an unreadable file must never pass for an installed one.
+    m_Failure = pf::Status(pf::FailureKind::kIoError, source);
+    return false;
+  }
+  if (SameContent(destination, scan)) return true;
+  if (compiled) {
+    // Noted before the checks, so they stay set when a check fails.
+    if (files.FileExists(destination)) {
+      m_NeedReload = true;
+    } else {
+      m_NeedRestart = true;
+    }
+    const auto held = [&](const std::string& needle) { return scan.Holds(needle); };
+    if (!std::all_of(needles.begin(), needles.end(), held)) {
+      m_ErrorText = GetMessageText(EngineMessage::kUnknownError);
+      return false;
+    }
+  }
+  // The terminal's own experts.ini is never replaced.
+  if (protected_ini) return true;
+  if (checked) {
+    txn_->Write(*checked, destination);
+  } else {
+    txn_->Copy(source, destination);
+  }
+  return true;
 }
 
 bool CMTAssist::PatchExpertsIni(const std::wstring& term, bool experts_installed,

@@ -22,6 +22,16 @@
 
 namespace copyloom {
 
+// The six package sub-folders an install copies from, in its order:
+// "config" first, so that a package's own experts.ini is in place before it
+// is patched.
+inline constexpr const wchar_t* kPackageSubfolders[] = {L"config",
+                                                        L"profiles",
+                                                        L"templates",
+                                                        L"experts",
+                                                        L"experts\\indicators",
+                                                        L"experts\\libraries"};
+
 // What one command installs with. An engine is made from it per command, so
 // nothing one command chose (a side's marker, a pattern) stays for the next.
 struct EngineSetup {
@@ -118,6 +128,24 @@ class CMTAssist {
   // appended as "name,", except a ".mq4" whose ".ex4" is in the package too.
   int CopyFolderFiles(const std::wstring& sub, const std::wstring& root, const std::wstring& term,
                       std::wstring* names);
+  // One package file of sub into the transaction, its name added to names
+  // as above; false, with m_ErrorText set, when the row cannot complete.
+  bool CopyPackageFile(const std::wstring& sub, const std::wstring& source,
+                       const std::wstring& destination_folder,
+                       const std::vector<std::string>& needles, std::wstring* names);
+  // Identical, or put into the transaction (from the checked bytes when
+  // given); false for a file that cannot be read. A changed compiled file
+  // without every needle sets m_ErrorText.
+  bool PutPackageFile(const std::wstring& source, const std::wstring& destination,
+                      const std::shared_ptr<const std::string>& checked,
+                      const std::vector<std::string>& needles);
+  // The six package sub-folders in their order; the count installed.
+  int CopyPackage(const std::wstring& root, const std::wstring& term, std::wstring* expert_names,
+                  std::wstring* library_names);
+  // What one terminal's install reports starts empty.
+  void ResetForTerminal();
+  // The engine's text when term is no terminal or the package no package.
+  std::wstring RefusedTerminalOrPackage(const std::wstring& root, const std::wstring& term) const;
   void RecordRowChanges(const std::wstring& terminal, const std::vector<Change>& changes);
 
   // The scan of a package file, from the batch cache when still valid.

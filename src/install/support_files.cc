@@ -12,6 +12,7 @@ namespace {
 constexpr wchar_t kConfigurationName[] = L"vlcpy.sin";
 constexpr wchar_t kTagPattern[] = L"vlcpy*.tag";
 constexpr wchar_t kInstallFailed[] = L"Fail to install the configuration file!";
+constexpr wchar_t kNotFound[] = L"The configuration file cannot be found!";
 
 // Only a file held open by a running terminal asks for the terminals to close.
 bool CauseIsHeld(const platform::Status& cause) {
@@ -49,6 +50,44 @@ Destination ChooseDestination(const CFileCtrl& files, const ProductProfile& prof
   return {GetPathFolder(data), data};
 }
 
+// The configuration file shipped beside the program, empty when none; false
+// when the program's folder cannot be read (it is not one that ships none).
+bool FindShippedConfiguration(const CFileCtrl& files, std::wstring* source) {
+  TextList shipped;
+  if (!files.ListFolder(GetProgramFolder(), &shipped, true, true, L"")) return false;
+  for (const std::wstring& path : shipped) {
+    if (EndsWith(ToLower(path), kConfigurationName)) {
+      *source = path;
+      break;
+    }
+  }
+  return true;
+}
+
+// A new tag name is what allows a deployed configuration to be replaced. It
+// is replaced in one step, so that it is never missing, and the new tag goes
+// last: until it is there, the next run does all this again. Empty when done.
+std::wstring ReplaceForNewTag(const CFileCtrl& files, const std::wstring& source,
+                              const std::wstring& destination, const std::wstring& shared,
+                              const std::wstring& tag, platform::Status* cause) {
+  const std::wstring tag_destination = shared + GetPathFileName(tag, true);
+  if (files.FileExists(tag_destination)) return {};
+  if (files.FileExists(destination) && !(*cause = files.CopyFileTo(source, destination, true))) {
+    return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
+  }
+  TextList old_tags;
+  if (!files.ListFolder(shared, &old_tags, true, false, kTagPattern)) return CloseTerminalsText();
+  for (const std::wstring& old_tag : old_tags) {
+    if (!(*cause = files.DeleteFileIfPresent(old_tag))) {
+      return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
+    }
+  }
+  // Without its tag the configuration would not be replaced next time: a
+  // failure here is the deployment's failure.
+  if (!(*cause = files.CopyFileTo(tag, tag_destination, true))) return kInstallFailed;
+  return {};
+}
+
 }  // namespace
 
 std::wstring DeploySupportFiles(platform::Status* cause) {
@@ -56,23 +95,11 @@ std::wstring DeploySupportFiles(platform::Status* cause) {
   if (!cause) cause = &ignored;
   *cause = {};
   const CFileCtrl files;
-  const ProductProfile& profile = TheProfile();
-
-  TextList shipped;
-  // A folder that cannot be read is not one that ships nothing.
-  if (!files.ListFolder(GetProgramFolder(), &shipped, true, true, L"")) {
-    return L"The configuration file cannot be found!";
-  }
   std::wstring source;
-  for (const std::wstring& path : shipped) {
-    if (EndsWith(ToLower(path), kConfigurationName)) {
-      source = path;
-      break;
-    }
-  }
+  if (!FindShippedConfiguration(files, &source)) return kNotFound;
   if (source.empty()) return L"SUCC";
 
-  const Destination where = ChooseDestination(files, profile);
+  const Destination where = ChooseDestination(files, TheProfile());
   const std::wstring& base = where.base;
   if (base.empty() || !files.FolderExists(base)) return L"Fail to access regedit:" + base;
 
@@ -82,36 +109,15 @@ std::wstring DeploySupportFiles(platform::Status* cause) {
 
   const std::wstring destination = shared + kConfigurationName;
   TextList tags;
-  if (!files.ListFolder(GetPathFolder(source), &tags, true, false, kTagPattern)) {
-    return L"The configuration file cannot be found!";
-  }
+  if (!files.ListFolder(GetPathFolder(source), &tags, true, false, kTagPattern)) return kNotFound;
   if (tags.size() >= 2) return L"CFGERROR";
   if (tags.size() == 1) {
-    const std::wstring tag_destination = shared + GetPathFileName(tags.front(), true);
-    // A new tag name is what allows a deployed configuration to be replaced.
-    // It is replaced in one step, so that it is never missing, and the new
-    // tag goes last: until it is there, the next run does all this again.
-    if (!files.FileExists(tag_destination)) {
-      if (files.FileExists(destination) && !(*cause = files.CopyFileTo(source, destination, true))) {
-        return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
-      }
-      TextList old_tags;
-      if (!files.ListFolder(shared, &old_tags, true, false, kTagPattern)) {
-        return CloseTerminalsText();
-      }
-      for (const std::wstring& old_tag : old_tags) {
-        if (!(*cause = files.DeleteFileIfPresent(old_tag))) {
-          return CauseIsHeld(*cause) ? CloseTerminalsText() : kInstallFailed;
-        }
-      }
-      // Without its tag the configuration would not be replaced next time:
-      // a failure here is the deployment's failure.
-      if (!(*cause = files.CopyFileTo(tags.front(), tag_destination, true))) return kInstallFailed;
-    }
+    const std::wstring failed =
+        ReplaceForNewTag(files, source, destination, shared, tags.front(), cause);
+    if (!failed.empty()) return failed;
   }
-
   if (!(*cause = files.CopyFileTo(source, destination, false))) {
-    return files.FileExists(source) ? kInstallFailed : L"The configuration file cannot be found!";
+    return files.FileExists(source) ? kInstallFailed : kNotFound;
   }
   return L"SUCC";
 }

@@ -110,21 +110,39 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
   return {};
 }
 
-// False when the row failed (its State says why).
-bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
-                  const CommandOptions& options, RowChanges* changes) {
-  const InterfaceTexts& texts = view.Texts();
+using KitNames = std::vector<std::pair<std::wstring, TextList>>;
+
+// What a signed kit's install recorded it put in, per package sub-folder;
+// the record itself goes too. Empty without a readable record.
+KitNames RecordedKitNames(const std::wstring& data_folder, TerminalTransaction& txn) {
+  KitNames recorded;
+  const std::wstring record = AsFolderPath(data_folder) + kInstalledKitRecord;
+  std::string record_text;
+  KitManifest manifest;
+  std::string why;
+  if (platform::ReadCappedFile(record, kManifestCap, &record_text) != platform::ReadStatus::kOk ||
+      !ParseManifest(record_text, &manifest, &why)) {
+    return recorded;
+  }
+  for (const ManifestFile& file : manifest.files) {
+    const size_t slash = file.path.rfind(L'\\');
+    const std::wstring sub = ToLower(file.path.substr(0, slash));
+    auto it = std::find_if(recorded.begin(), recorded.end(),
+                           [&](const auto& entry) { return entry.first == sub; });
+    if (it == recorded.end()) it = recorded.insert(recorded.end(), {sub, {}});
+    it->second.push_back(file.path.substr(slash + 1));
+  }
+  txn.Remove(record);
+  return recorded;
+}
+
+// Puts the removal of the copier's files into the terminal's transaction;
+// true when an expert goes.
+bool PlanRemovals(const TerminalLayout& layout, const UninstallNames& names,
+                  TerminalTransaction& txn) {
   const CFileCtrl files;
-  const platform::HeldFilesSnapshot held;  // looked up once per terminal
-  // The files are where the terminal's layout put them.
-  const std::wstring folder = view.CellText(row, kColumnFolder);
-  const TerminalLayout layout = ResolveTerminalLayout(folder);
   const std::wstring libraries = layout.FolderFor(L"experts\\libraries");
   const std::wstring experts = layout.FolderFor(L"experts");
-
-  // All of it goes, or none of it: a terminal left with experts but without
-  // their library would fail in every chart.
-  TerminalTransaction txn(layout.data_folder, options.dry_run);
   for (const std::wstring& name : names.libraries) txn.Remove(libraries + name);
   bool removed = false;
   for (const std::wstring& name : names.experts) {
@@ -135,23 +153,7 @@ bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
   // Each of the kit's names from the folder it went to: indicators too.
   // A signed kit's install left its manifest: exactly its files go, then.
   TextList kit_libraries;
-  std::vector<std::pair<std::wstring, TextList>> recorded;
-  const std::wstring record = AsFolderPath(layout.data_folder) + kInstalledKitRecord;
-  std::string record_text;
-  KitManifest manifest;
-  std::string why;
-  if (platform::ReadCappedFile(record, kManifestCap, &record_text) == platform::ReadStatus::kOk &&
-      ParseManifest(record_text, &manifest, &why)) {
-    for (const ManifestFile& file : manifest.files) {
-      const size_t slash = file.path.rfind(L'\\');
-      const std::wstring sub = ToLower(file.path.substr(0, slash));
-      auto it = std::find_if(recorded.begin(), recorded.end(),
-                             [&](const auto& entry) { return entry.first == sub; });
-      if (it == recorded.end()) it = recorded.insert(recorded.end(), {sub, {}});
-      it->second.push_back(file.path.substr(slash + 1));
-    }
-    txn.Remove(record);
-  }
+  const KitNames recorded = RecordedKitNames(layout.data_folder, txn);
   for (const auto& [sub, kit_names] : recorded.empty() ? names.kit : recorded) {
     const std::wstring destination = layout.FolderFor(sub);
     for (const std::wstring& name : kit_names) {
@@ -168,32 +170,52 @@ bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
     ReplaceAll(&name, L".dll", L".cfg");
     txn.Remove(libraries + name);
   }
-  const std::wstring broken = RemoveCopierChart(files, layout.data_folder, names.experts, txn);
+  return removed;
+}
+
+// A held file is left for the retry after the terminal is closed; any other
+// cause is named.
+std::wstring UninstallFailedText(const platform::Status& failed, const InterfaceTexts& texts) {
+  std::wstring text = texts[TextKey::UninstallFailed];
+  if (failed.kind() != platform::FailureKind::kHeld) {
+    text = text.substr(0, text.find(L" - {")) + L"#" + CauseText(failed, texts);
+  }
+  return text + texts[TextKey::NothingChanged];
+}
+
+// False when the row failed (its State says why).
+bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
+                  const CommandOptions& options, CommandResult* done) {
+  const InterfaceTexts& texts = view.Texts();
+  const platform::HeldFilesSnapshot held;  // looked up once per terminal
+  // The files are where the terminal's layout put them.
+  const std::wstring folder = view.CellText(row, kColumnFolder);
+  const TerminalLayout layout = ResolveTerminalLayout(folder);
+
+  // All of it goes, or none of it: a terminal left with experts but without
+  // their library would fail in every chart.
+  TerminalTransaction txn(layout.data_folder, options.dry_run);
+  const bool removed = PlanRemovals(layout, names, txn);
+  const std::wstring broken =
+      RemoveCopierChart(CFileCtrl(), layout.data_folder, names.experts, txn);
   if (!broken.empty()) {
     // Nothing is removed: the row fails naming the chart, which stays.
-    changes->try_emplace(folder);  // nothing removed
+    done->changes.try_emplace(folder);
     view.SetCellText(row, kColumnState, BrokenFileText(texts, broken));
-    RecordRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
+    done->NoteRowFailure(folder, platform::Status(platform::FailureKind::kNotRegularFile, broken));
     return false;
   }
 
   platform::Status failed;
   const bool ok = txn.Finish(&failed);
-  std::vector<Change>& row_changes = (*changes)[folder];
+  std::vector<Change>& row_changes = done->changes[folder];
   if (ok || txn.dry_run()) {
     const std::vector<Change> plan = txn.Plan();
     row_changes.insert(row_changes.end(), plan.begin(), plan.end());
   }
   if (!ok) {
-    RecordRowFailure(folder, failed);
-    // A held file is left for the retry after the terminal is closed; any
-    // other cause is named.
-    std::wstring text = texts[TextKey::UninstallFailed];
-    if (failed.kind() != platform::FailureKind::kHeld) {
-      text = texts[TextKey::UninstallFailed].substr(0, text.find(L" - {")) + L"#" +
-             CauseText(failed, texts);
-    }
-    view.SetCellText(row, kColumnState, text + texts[TextKey::NothingChanged]);
+    done->NoteRowFailure(folder, failed);
+    view.SetCellText(row, kColumnState, UninstallFailedText(failed, texts));
     return false;
   }
   view.SetCellText(row, kColumnType, L"");
@@ -212,8 +234,6 @@ CommandResult OnUninstall(InstallerView& view, const CommandOptions& options) {
   CommandResult done;
   bool chosen_any = false;
   std::vector<InstalledRow> outcomes;
-  // Only this command's causes are kept: a window runs many commands.
-  TakeRowFailures();
   {
     RunningCommand running(view);
     const platform::HeldFilesSnapshot held;  // one look-up for all the rows
@@ -233,7 +253,7 @@ CommandResult OnUninstall(InstallerView& view, const CommandOptions& options) {
       view.SetCellText(i, kColumnState, view.Text(TextKey::Uninstalling));
       view.PumpPendingMessages();
       if (i >= view.RowCount()) break;
-      const bool succeeded = UninstallRow(view, i, names, options, &done.changes);
+      const bool succeeded = UninstallRow(view, i, names, options, &done);
       outcomes.push_back({succeeded, view.CellText(i, kColumnState), view.CellText(i, kColumnFolder)});
     }
   }

@@ -2,8 +2,10 @@
 // ASCII: characters above 127 are written as \x escapes of UTF-16 units, and
 // long hex data is continued over lines ending with a backslash.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/registry_store.h"
@@ -63,6 +65,49 @@ size_t TakeUtf8(std::string_view line, size_t i, std::u16string* units) {
   return size;
 }
 
+// The one-letter escapes Wine writes, as C has them ("\e" is ESC).
+constexpr std::pair<char, char16_t> kLetterEscapes[] = {{'a', u'\a'}, {'b', u'\b'}, {'e', 0x1B},
+                                                        {'f', u'\f'}, {'n', u'\n'}, {'r', u'\r'},
+                                                        {'t', u'\t'}, {'v', u'\v'}};
+
+int OctalDigit(char c) { return c >= '0' && c <= '7' ? c - '0' : -1; }
+
+// Up to max_digits digits of the base from line[*i]; *i ends after them.
+uint32_t TakeNumber(std::string_view line, size_t* i, uint32_t base, int max_digits,
+                    int (*digit)(char), int* digits) {
+  uint32_t value = 0;
+  *digits = 0;
+  while (*digits < max_digits && *i < line.size() && digit(line[*i]) >= 0) {
+    value = value * base + static_cast<uint32_t>(digit(line[*i]));
+    ++*i;
+    ++*digits;
+  }
+  return value;
+}
+
+// The escape whose letter is at line[*i] (just after the backslash); *i
+// ends after it.
+char16_t TakeEscape(std::string_view line, size_t* i) {
+  const char e = line[*i];
+  for (const auto& [letter, unit] : kLetterEscapes) {
+    if (e == letter) {
+      ++*i;
+      return unit;
+    }
+  }
+  int digits = 0;
+  if (e == 'x') {
+    ++*i;
+    const uint32_t value = TakeNumber(line, i, 16, 4, HexDigit, &digits);
+    return digits ? static_cast<char16_t>(value) : u'x';
+  }
+  if (OctalDigit(e) >= 0)
+    return static_cast<char16_t>(TakeNumber(line, i, 8, 3, OctalDigit, &digits));
+  // "\\", "\"", "\[", "\]" and anything unknown stand for themselves.
+  ++*i;
+  return static_cast<unsigned char>(e);
+}
+
 // Reads an escaped string up to the unescaped terminator; *pos ends just
 // after it. False when the line ends first.
 bool ParseString(std::string_view line, size_t* pos, char terminator, std::wstring* out) {
@@ -83,68 +128,7 @@ bool ParseString(std::string_view line, size_t* pos, char terminator, std::wstri
       continue;
     }
     if (++i >= line.size()) return false;
-    const char e = line[i];
-    switch (e) {
-      case 'a':
-        units.push_back(u'\a');
-        ++i;
-        break;
-      case 'b':
-        units.push_back(u'\b');
-        ++i;
-        break;
-      case 'e':
-        units.push_back(0x1B);
-        ++i;
-        break;
-      case 'f':
-        units.push_back(u'\f');
-        ++i;
-        break;
-      case 'n':
-        units.push_back(u'\n');
-        ++i;
-        break;
-      case 'r':
-        units.push_back(u'\r');
-        ++i;
-        break;
-      case 't':
-        units.push_back(u'\t');
-        ++i;
-        break;
-      case 'v':
-        units.push_back(u'\v');
-        ++i;
-        break;
-      case 'x': {
-        ++i;
-        uint32_t value = 0;
-        int digits = 0;
-        while (digits < 4 && i < line.size() && HexDigit(line[i]) >= 0) {
-          value = value * 16 + static_cast<uint32_t>(HexDigit(line[i]));
-          ++i;
-          ++digits;
-        }
-        units.push_back(digits ? static_cast<char16_t>(value) : u'x');
-        break;
-      }
-      default:
-        if (e >= '0' && e <= '7') {
-          uint32_t value = 0;
-          int digits = 0;
-          while (digits < 3 && i < line.size() && line[i] >= '0' && line[i] <= '7') {
-            value = value * 8 + static_cast<uint32_t>(line[i] - '0');
-            ++i;
-            ++digits;
-          }
-          units.push_back(static_cast<char16_t>(value));
-        } else {
-          // "\\", "\"", "\[", "\]" and anything unknown stand for themselves.
-          units.push_back(static_cast<unsigned char>(e));
-          ++i;
-        }
-    }
+    units.push_back(TakeEscape(line, &i));
   }
   return false;
 }
@@ -349,51 +333,89 @@ bool RegistryStore::LoadWineRegText(RegRoot root, const std::string& text) {
   return true;
 }
 
+namespace {
+
+constexpr char kStreamHeader[] = "WINE REGISTRY Version 2";
+
+// Gathers the wanted sections of a file read line by line and hands each,
+// once whole, to load (with the header before it).
+class SectionFilter {
+ public:
+  SectionFilter(const std::function<bool(const std::wstring&)>& wanted, size_t max_section,
+                std::function<void(const std::string&)> load)
+      : wanted_(wanted), max_section_(max_section), load_(std::move(load)) {}
+
+  // A line without its "\n"; false when the first line that is not blank
+  // is no header.
+  bool TakeLine(std::string_view line) {
+    if (!header_seen_) return TakeHeader(line);
+    if (!line.empty() && line[0] == '[') {
+      Flush();
+      std::wstring key;
+      size_t pos = 1;
+      keep_ = ParseString(line, &pos, ']', &key) && !key.empty() && wanted_(key);
+      dropping_ = false;
+    } else if (dropping_) {
+      return true;
+    } else if (!keep_ && (line == "#link" || line == "#link\r")) {
+      keep_ = true;
+    }
+    block_.append(line);
+    block_.push_back('\n');
+    if (block_.size() > (keep_ ? max_section_ : kLinkLookahead)) DropSection();
+    return true;
+  }
+
+  // The section is not kept (a line of it too long to hold).
+  void DropSection() {
+    dropping_ = true;
+    block_.clear();
+  }
+
+  // Hands over the last section; false when the header never came.
+  bool Finish() {
+    if (!header_seen_) return false;
+    Flush();
+    return true;
+  }
+
+  bool header_seen() const { return header_seen_; }
+
+ private:
+  // A key that is not wanted is held only until its "#link" line could have
+  // shown up, which Wine writes right after the key's line.
+  static constexpr size_t kLinkLookahead = 4096;
+
+  bool TakeHeader(std::string_view text) {
+    while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.empty()) return true;
+    if (!StartsWith(text, kStreamHeader)) return false;
+    header_seen_ = true;
+    return true;
+  }
+
+  void Flush() {
+    if (keep_ && !dropping_ && !block_.empty()) load_(kStreamHeader + ("\n" + block_));
+    block_.clear();
+  }
+
+  const std::function<bool(const std::wstring&)>& wanted_;
+  const size_t max_section_;
+  const std::function<void(const std::string&)> load_;
+  bool header_seen_ = false;
+  std::string block_;  // the current section, its key line first
+  bool keep_ = false;
+  bool dropping_ = true;  // nothing before the first key is kept
+};
+
+}  // namespace
+
 bool RegistryStore::LoadWineRegStream(RegRoot root,
                                       const std::function<size_t(char*, size_t)>& read,
                                       const std::function<bool(const std::wstring&)>& wanted,
                                       size_t max_section) {
-  // A key that is not wanted is held only until its "#link" line could have
-  // shown up, which Wine writes right after the key's line.
-  constexpr size_t kLinkLookahead = 4096;
-  constexpr char kHeader[] = "WINE REGISTRY Version 2";
-  bool header_seen = false;
-  std::string block;  // the current section, its key line first
-  bool keep = false;
-  bool dropping = true;  // nothing before the first key is kept
-  auto flush = [&]() {
-    if (keep && !dropping && !block.empty()) LoadWineRegText(root, kHeader + ("\n" + block));
-    block.clear();
-  };
-  auto take_line = [&](std::string_view line) -> bool {
-    if (!header_seen) {
-      std::string_view text = line;
-      while (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-      if (text.empty()) return true;
-      if (!StartsWith(text, kHeader)) return false;
-      header_seen = true;
-      return true;
-    }
-    if (!line.empty() && line[0] == '[') {
-      flush();
-      std::wstring key;
-      size_t pos = 1;
-      keep = ParseString(line, &pos, ']', &key) && !key.empty() && wanted(key);
-      dropping = false;
-    } else if (dropping) {
-      return true;
-    } else if (!keep && (line == "#link" || line == "#link\r")) {
-      keep = true;
-    }
-    block.append(line);
-    block.push_back('\n');
-    if (block.size() > (keep ? max_section : kLinkLookahead)) {
-      dropping = true;
-      block.clear();
-    }
-    return true;
-  };
-
+  SectionFilter filter(wanted, max_section,
+                       [&](const std::string& section) { LoadWineRegText(root, section); });
   std::string pending;
   std::vector<char> chunk(1 << 16);
   bool skipping_line = false;  // the rest of a line past max_section
@@ -407,7 +429,7 @@ bool RegistryStore::LoadWineRegStream(RegRoot root,
         skipping_line = false;
       } else {
         pending.append(chunk.data() + start, i - start);
-        if (!take_line(pending)) return false;
+        if (!filter.TakeLine(pending)) return false;
       }
       pending.clear();
       start = i + 1;
@@ -415,17 +437,14 @@ bool RegistryStore::LoadWineRegStream(RegRoot root,
     if (!skipping_line) pending.append(chunk.data() + start, got - start);
     if (pending.size() > max_section) {
       // One line longer than a whole section: its section is dropped.
-      if (!header_seen) return false;
-      dropping = true;
-      block.clear();
+      if (!filter.header_seen()) return false;
+      filter.DropSection();
       pending.clear();
       skipping_line = true;
     }
   }
-  if (!skipping_line && !pending.empty() && !take_line(pending)) return false;
-  if (!header_seen) return false;
-  flush();
-  return true;
+  if (!skipping_line && !pending.empty() && !filter.TakeLine(pending)) return false;
+  return filter.Finish();
 }
 
 }  // namespace copyloom::platform

@@ -86,74 +86,93 @@ std::wstring ListFixedDrives() {
   return TrimChars(letters, L"|");
 }
 
-std::wstring FindTerminalFolders(TextList* unusable) {
-  CFileCtrl files;
-  CRegCtrl registry;
-  std::wstring candidates;
+namespace {
 
-  // 1. The terminal's own registry entry, untested.
+// The terminal's own registry entry, untested, as "folder\|".
+std::wstring RegisteredTerminal(const CRegCtrl& registry) {
   std::wstring install_path;
   registry.ReadString(RegRoot::kCurrentUser, kMetaTraderKey, kInstallPathValue, &install_path);
   // A prefix's registry may name a native folder: not one Windows has.
   const std::wstring usable = FolderFromOthers(install_path);
-  if (usable.empty() == install_path.empty()) candidates += WithBackslash(usable) + L"|";
+  return usable.empty() == install_path.empty() ? WithBackslash(usable) + L"|" : L"";
+}
 
-  // 2. The fixed drives: the root, and one level below four fixed folders.
+// The folders of one searched place below a drive root (its listing top)
+// that may be terminals; a terminal whose name Windows cannot hold goes to
+// *unusable when given.
+TextList FoldersToTest(const std::wstring& root, const std::wstring& below,
+                       const std::vector<platform::DirEntry>& top, TextList* unusable) {
+  TextList subfolders;
+  if (below.empty()) {
+    for (const auto& entry : top) {
+      if (!entry.is_folder) continue;
+      if (IsWindowsFileName(entry.name)) {
+        subfolders.push_back(root + entry.name);
+      } else if (unusable && IsTerminalFolder(root + entry.name + L"\\")) {
+        unusable->push_back(root + entry.name);
+      }
+    }
+  } else if (HoldsFolder(top, below.substr(0, below.find(L'\\')))) {
+    TextList odd;
+    CFileCtrl().ListFolder(root + below, &subfolders, false, false, L"", &odd);
+    for (const auto& folder : odd) {
+      if (unusable && IsTerminalFolder(folder + L"\\")) unusable->push_back(folder);
+    }
+  }
+  return subfolders;
+}
+
+// A fixed drive: the root, and one level below four fixed folders.
+std::wstring DriveTerminals(const std::wstring& letter, TextList* unusable) {
+  std::wstring candidates;
+  const std::wstring root = letter + L":\\";
+  // One listing of the root serves its own test, its subfolders and
+  // whether the fixed folders are there at all.
+  std::vector<platform::DirEntry> top;
+  if (!platform::ListEntries(root, L"*", &top)) top.clear();
+  if (HoldsTerminalNames(top)) candidates += root + L"|";
+  for (const wchar_t* below : kSearchedFolders) {
+    for (const auto& folder : FoldersToTest(root, below, top, unusable)) {
+      // Tested with its separator, so that the "experts" folder of a
+      // terminal at a drive root is not taken for a terminal of its own.
+      if (IsTerminalFolder(WithBackslash(folder))) candidates += WithBackslash(folder) + L"|";
+    }
+  }
+  return candidates;
+}
+
+// Programs the shell has recorded; a folder already among the candidates is
+// skipped.
+std::wstring RecordedTerminals(CRegCtrl& registry, const std::wstring& candidates) {
+  std::wstring found;
+  auto key = registry.OpenKey(RegRoot::kCurrentUser, kProgramRecordKey, true);
+  if (!key) return found;
+  TextList names;
+  registry.EnumValueNames(std::move(key), &names);
+  TextList earlier;
+  SplitText(candidates, L"|", &earlier, true);
+  for (const auto& name : names) {
+    const std::wstring folder = GetPathFolder(FolderFromOthers(name));
+    if (folder.empty() || !IsTerminalFolder(folder)) continue;
+    bool known = false;
+    for (const auto& seen : earlier) known = known || SameFolder(seen, folder);
+    if (known) continue;
+    found += folder + L"|";
+    earlier.push_back(folder);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::wstring FindTerminalFolders(TextList* unusable) {
+  CRegCtrl registry;
+  std::wstring candidates = RegisteredTerminal(registry);
   TextList drives;
   SplitText(ListFixedDrives(), L"|", &drives, true);
-  for (const auto& letter : drives) {
-    const std::wstring root = letter + L":\\";
-    // One listing of the root serves its own test, its subfolders and
-    // whether the fixed folders are there at all.
-    std::vector<platform::DirEntry> top;
-    if (!platform::ListEntries(root, L"*", &top)) top.clear();
-    if (HoldsTerminalNames(top)) candidates += root + L"|";
-    for (const wchar_t* below : kSearchedFolders) {
-      TextList subfolders;
-      const std::wstring inner = below;
-      if (inner.empty()) {
-        for (const auto& entry : top) {
-          if (!entry.is_folder) continue;
-          if (IsWindowsFileName(entry.name)) {
-            subfolders.push_back(root + entry.name);
-          } else if (unusable && IsTerminalFolder(root + entry.name + L"\\")) {
-            unusable->push_back(root + entry.name);
-          }
-        }
-      } else if (HoldsFolder(top, inner.substr(0, inner.find(L'\\')))) {
-        TextList odd;
-        files.ListFolder(root + inner, &subfolders, false, false, L"", &odd);
-        for (const auto& folder : odd) {
-          if (unusable && IsTerminalFolder(folder + L"\\")) unusable->push_back(folder);
-        }
-      }
-      for (const auto& folder : subfolders) {
-        // Tested with its separator, so that the "experts" folder of a
-        // terminal at a drive root is not taken for a terminal of its own.
-        if (IsTerminalFolder(WithBackslash(folder))) candidates += WithBackslash(folder) + L"|";
-      }
-    }
-  }
-
-  // 3. Programs the shell has recorded; a folder already found is skipped.
-  auto key = registry.OpenKey(RegRoot::kCurrentUser, kProgramRecordKey, true);
-  if (key) {
-    TextList names;
-    registry.EnumValueNames(std::move(key), &names);
-    TextList earlier;
-    SplitText(candidates, L"|", &earlier, true);
-    for (const auto& name : names) {
-      const std::wstring folder = GetPathFolder(FolderFromOthers(name));
-      if (folder.empty() || !IsTerminalFolder(folder)) continue;
-      bool known = false;
-      for (const auto& seen : earlier) known = known || SameFolder(seen, folder);
-      if (known) continue;
-      candidates += folder + L"|";
-      earlier.push_back(folder);
-    }
-  }
-
-  // 4. Terminals of build 600 and later, through their data folders.
+  for (const auto& letter : drives) candidates += DriveTerminals(letter, unusable);
+  candidates += RecordedTerminals(registry, candidates);
+  // Terminals of build 600 and later, through their data folders.
   candidates += FindDataFolderTerminals();
   return candidates;
 }

@@ -562,6 +562,12 @@ TEST_F(CliTest, SignaturesAreRequiredOnRequestAndAKitsManifestIsWrittenForItsVen
   EXPECT_EQ(unsigned_manifest["messages"][0].get<std::string>().rfind("This kit is not genuine: ", 0),
             0u);
   EXPECT_EQ(dir_.ReadFile(expert), "");
+  // Why, on the error stream of a run read by a person.
+  const auto said = Run({L"install", L"provider", Terminal(L"MT4 A")});
+  EXPECT_EQ(said.exit_code, 1);
+  EXPECT_NE(said.err.find("copyloom: the signature is missing, a link or too long\n"),
+            std::string::npos)
+      << said.err;
 }
 
 TEST_F(CliTest, TheSignedSampleKitInstallsWithASignatureRequiredAndATamperedOneDoesNot) {

@@ -21,15 +21,14 @@
 #include "foundation/path_util.h"
 #include "install/install_commands.h"
 #include "install/support_files.h"
+#include "install/transaction.h"
 #include "install/uninstall.h"
 #include "platform/platform.h"
-#include "platform/testing.h"
-#include "support/test_files.h"
-#include "install/row_outcome.h"
-#include "install/transaction.h"
 #include "platform/test_hooks.h"
+#include "platform/testing.h"
 #include "support/fake_view.h"
 #include "support/power_cut_files.h"
+#include "support/test_files.h"
 #include "support/test_machine.h"
 #include "terminals/terminal_layout.h"
 #include "terminals/terminal_list.h"
@@ -97,6 +96,7 @@ class Machine {
 
   test::TestMachine m;
   test::FakeView view;
+  RowFailures failures;  // of the last row command
 };
 
 // What a run says it completed: the files below each of these folders must
@@ -132,11 +132,9 @@ std::function<Claims(Machine&)> Install(bool provider, bool chart) {
     // Only what this run says counts.
     for (auto& row : x.view.rows) row.state.clear();
     x.view.load_ea_auto = chart;
-    if (provider) {
-      OnInstallProvider(x.view, InstallSession{});
-    } else {
-      OnInstallReceiver(x.view, InstallSession{});
-    }
+    x.failures = (provider ? OnInstallProvider(x.view, InstallSession{})
+                           : OnInstallReceiver(x.view, InstallSession{}))
+                     .failures;
     return CompletedRows(x, TextKey::InstallCompleted, true);
   };
 }
@@ -154,7 +152,7 @@ const Scenario kScenarios[] = {
      },
      [](Machine& x) {
        for (auto& row : x.view.rows) row.state.clear();
-       OnUninstall(x.view);
+       x.failures = OnUninstall(x.view).failures;
        Claims claims;
        for (const auto& row : x.view.rows) {
          if (row.state == x.view.Text(TextKey::UninstallCompleted)) claims.push_back(row.folder);
@@ -254,7 +252,7 @@ bool FaultedRun(const Scenario& s, Op op, int nth, const Outcome& clean) {
     journal_kept = journal_kept || EndsWith(path, L".cljournal");
   ExpectFailedRowsUntouched(x, before, after);
   // Each row the run failed names its cause, of the trader's file, never of ours.
-  const auto causes = RowFailures();
+  const RowFailures& causes = x.failures;
   for (size_t i = 0; i < x.view.rows.size(); ++i) {
     const TerminalRow& row = x.view.rows[i];
     if (i < rows_before.size() && rows_before[i].state == row.state) continue;

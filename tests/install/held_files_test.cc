@@ -84,11 +84,12 @@ TEST_F(HeldFilesTest, ALoadedLibraryIsNeitherReplacedNorUninstalled) {
   EXPECT_EQ(engine.InstallToTerminal(kPackage, L"C:\\MT4"),
             GetMessageText(EngineMessage::kCopyFailed) + L"#vlcpy.dll");
   ExpectHeld(engine.m_Failure, kLibrary);
-  OnUninstall(view);
+  const CommandResult uninstalled = OnUninstall(view);
   const std::wstring failed =
       view.Text(TextKey::UninstallFailed) + view.Text(TextKey::NothingChanged);
   EXPECT_EQ(view.CellText(0, kColumnState), failed);
-  ExpectHeld(RowFailures()[L"C:\\MT4"], kLibrary);
+  ASSERT_EQ(uninstalled.failures.count(L"C:\\MT4"), 1u);
+  ExpectHeld(uninstalled.failures.at(L"C:\\MT4"), kLibrary);
   EXPECT_EQ(view.MessageTexts(), std::vector<std::wstring>{failed}) << "the summary: the State";
   EXPECT_TRUE(machine_.ReadFile(kLibrary) == loaded) << "the loaded library changed";
 
