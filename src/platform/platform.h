@@ -150,7 +150,8 @@ class File {
   virtual ~File() = default;
   // Reads up to size bytes; *read gets the count (0 at the end of file).
   virtual bool Read(void* buffer, size_t size, size_t* read) = 0;
-  virtual bool Write(const void* data, size_t size) = 0;
+  // All of data, or the cause (a full disk, a lost device) said of the file.
+  virtual Status Write(const void* data, size_t size) = 0;
   virtual bool Seek(uint64_t offset) = 0;
   // Size in bytes, -1 when it cannot be read.
   virtual int64_t Size() = 0;
