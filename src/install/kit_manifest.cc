@@ -215,7 +215,7 @@ bool MakeManifest(const std::wstring& package_root, KitManifest* manifest, std::
       return false;
     }
     std::string bytes;
-    if (pf::ReadCappedFile(path, kSignedKitCap - total, &bytes) != pf::ReadStatus::kOk) {
+    if (!pf::ReadCappedFile(path, kSignedKitCap - total, &bytes)) {
       *why = path;
       return false;
     }
@@ -272,11 +272,11 @@ KitCheck CheckKit(const std::wstring& package_root) {
   // The signature first: nothing else is believed before it.
   std::string signature_text, manifest_text;
   if (signature_attributes.is_link ||
-      pf::ReadCappedFile(signature_path, kSignatureCap, &signature_text) != pf::ReadStatus::kOk) {
+      !pf::ReadCappedFile(signature_path, kSignatureCap, &signature_text)) {
     return refuse(signature_path, "the signature is missing, a link or too long");
   }
   if (manifest_attributes.is_link ||
-      pf::ReadCappedFile(manifest_path, kManifestCap, &manifest_text) != pf::ReadStatus::kOk) {
+      !pf::ReadCappedFile(manifest_path, kManifestCap, &manifest_text)) {
     return refuse(manifest_path, "the manifest is missing, a link or too long");
   }
   MinisignSignature signature;
@@ -313,7 +313,7 @@ KitCheck CheckKit(const std::wstring& package_root) {
     if (file.size > kSignedKitCap - total) return refuse(path, "the kit is too large");
     auto bytes = std::make_shared<std::string>();
     // One byte past the size tells a longer file.
-    if (pf::ReadCappedFile(path, file.size + 1, bytes.get()) != pf::ReadStatus::kOk ||
+    if (!pf::ReadCappedFile(path, file.size + 1, bytes.get()) ||
         bytes->size() != file.size || Sha256Hex(bytes->data(), bytes->size()) != file.sha256) {
       return refuse(path, "the file differs from the manifest");
     }

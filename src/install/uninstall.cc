@@ -102,7 +102,7 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
     if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
     std::string bytes;
     const auto read = platform::ReadCappedFile(path, platform::kProfileFileCap, &bytes);
-    if (read == platform::ReadStatus::kBroken) return path;
+    if (platform::FoundBroken(read)) return path;
     if (!AttachesCopierExpert(bytes, experts)) continue;
     txn.Remove(path);
     break;
@@ -140,7 +140,7 @@ bool UninstallRow(InstallerView& view, int row, const UninstallNames& names,
   std::string record_text;
   KitManifest manifest;
   std::string why;
-  if (platform::ReadCappedFile(record, kManifestCap, &record_text) == platform::ReadStatus::kOk &&
+  if (platform::ReadCappedFile(record, kManifestCap, &record_text) &&
       ParseManifest(record_text, &manifest, &why)) {
     for (const ManifestFile& file : manifest.files) {
       const size_t slash = file.path.rfind(L'\\');

@@ -182,8 +182,13 @@ enum class ReadStatus {
 };
 
 // The whole of a regular file of at most cap bytes; *bytes is left empty
-// unless kOk.
-ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+// on failure, whose kind says why: kMissing (no such file), kTooLarge (over
+// the cap), kNotRegularFile (a folder, a FIFO, a device), or the system's.
+Status ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+// A file was there but could not be read whole (ReadStatus::kBroken).
+inline bool FoundBroken(const Status& read) {
+  return !read.ok() && read.kind() != FailureKind::kMissing;
+}
 
 // A settings or registry file found broken (see ReadCappedFile) since the
 // last call, then forgotten; empty when none. Such a file reads as empty

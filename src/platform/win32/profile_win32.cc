@@ -135,7 +135,8 @@ bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, c
 // The system's profile functions read for themselves; this is for a caller
 // that wants the bytes.
 ReadStatus disk::ReadSettingsFile(const std::wstring& path, std::string* bytes) {
-  return ReadCappedFile(path, kSettingsFileCap, bytes);
+  const Status read = ReadCappedFile(path, kSettingsFileCap, bytes);
+  return read ? ReadStatus::kOk : FoundBroken(read) ? ReadStatus::kBroken : ReadStatus::kMissing;
 }
 
 }  // namespace copyloom::platform
