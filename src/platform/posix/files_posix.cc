@@ -27,16 +27,10 @@
 namespace copyloom::platform {
 namespace {
 
+using posix::IsReadOnlyMode;
 using posix::MapPath;
+using posix::Refuse;
 using posix::UniqueFd;
-
-bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
-
-// A refusal of our own, said as the system would say it.
-bool Refuse(int code) {
-  errno = code;
-  return false;
-}
 
 int64_t ToFileTime(const struct timespec& ts) {
   return kFileTimeAtUnixEpoch + static_cast<int64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +

@@ -27,13 +27,6 @@ namespace {
 using posix::MapPath;
 using posix::UniqueFd;
 
-bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
-
-bool Refuse(int code) {
-  errno = code;
-  return false;
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
   return text.size() >= tail.size() &&
          text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
@@ -85,7 +78,7 @@ UniqueFd CreateLocked(const std::string& native, int64_t keep) {
 // server-side copy), else through a buffer; then the source's last-write
 // time, and its read-only state as Windows copies that attribute.
 bool CopyContent(int in, const struct stat& src, int out) {
-  if (disk::Fails(InnerStep::kWrite)) return Refuse(ENOSPC);
+  if (disk::Fails(InnerStep::kWrite)) return posix::Refuse(ENOSPC);
   bool fallback = false;
   for (;;) {
     ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
@@ -111,7 +104,7 @@ bool CopyContent(int in, const struct stat& src, int out) {
   times[0].tv_nsec = UTIME_NOW;
   times[1] = src.st_mtim;
   struct stat now;
-  if (IsReadOnlyMode(src.st_mode) &&
+  if (posix::IsReadOnlyMode(src.st_mode) &&
       (fstat(out, &now) != 0 || fchmod(out, now.st_mode & 07555) != 0)) {
     return false;
   }
@@ -125,7 +118,7 @@ bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in
   disk::NoteSourceFailed(true);
   if (!*in) return false;
   if (fstat(in->get(), src) != 0) return false;
-  if (!S_ISREG(src->st_mode)) return Refuse(EISDIR);
+  if (!S_ISREG(src->st_mode)) return posix::Refuse(EISDIR);
   disk::NoteSourceFailed(false);
   struct stat dst;
   // Copying a file onto itself would only make a second copy of it.
@@ -150,14 +143,14 @@ bool CheckReplaceable(const std::wstring& path, bool no_replace, Replaced* repla
   if (!MapPath(path, &target)) return false;
   struct stat st;
   if (lstat(target.c_str(), &st) != 0) return errno == ENOENT;
-  if (no_replace) return Refuse(EEXIST);
+  if (no_replace) return posix::Refuse(EEXIST);
   // A link is replaced as such, never written through.
   if (S_ISLNK(st.st_mode)) return true;
   if (!S_ISREG(st.st_mode) || (st.st_mode & S_IWUSR) == 0) {
-    return Refuse(S_ISREG(st.st_mode) ? EACCES : EISDIR);
+    return posix::Refuse(S_ISREG(st.st_mode) ? EACCES : EISDIR);
   }
   replaced->keep = static_cast<int64_t>(st.st_mode & 07777);
-  if (posix::IsHeldByWine(target)) return Refuse(EBUSY);
+  if (posix::IsHeldByWine(target)) return posix::Refuse(EBUSY);
   // Someone holding the file without sharing keeps it.
   UniqueFd fd(open(target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
   if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return false;
@@ -184,7 +177,7 @@ bool CopyNewFile(const std::wstring& source, const std::wstring& path, const Rep
   if (!out) return false;
   struct stat now;
   const bool ok = CopyContent(in.get(), src, out.get()) &&
-                  (!writable || !IsReadOnlyMode(src.st_mode) ||
+                  (!writable || !posix::IsReadOnlyMode(src.st_mode) ||
                    (fstat(out.get(), &now) == 0 &&
                     fchmod(out.get(), (now.st_mode & 07777) | S_IWUSR) == 0));
   if (!ok) {

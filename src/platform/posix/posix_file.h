@@ -16,6 +16,14 @@
 
 namespace copyloom::platform::posix {
 
+inline bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
+
+// A refusal of our own, said as the system would say it.
+inline bool Refuse(int code) {
+  errno = code;
+  return false;
+}
+
 class PosixFile : public File {
  public:
   // full_sync: Sync is fsync rather than fdatasync, for a new file whose

@@ -20,9 +20,9 @@ namespace {
 
 using win32::ResolvePath;
 using win32::UniqueFind;
+using win32::kShareAll;
+using win32::Refuse;
 using win32::UniqueHandle;
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags = FILE_ATTRIBUTE_NORMAL) {
@@ -32,12 +32,6 @@ UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD d
 
 // Windows refuses to write, replace or delete a read-only file. Wine maps
 // the attribute to missing write bits, which root ignores, so ask first.
-// A refusal of our own, said as the system would say it.
-bool Refuse(DWORD code) {
-  ::SetLastError(code);
-  return false;
-}
-
 bool IsReadOnly(const std::wstring& native) {
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;

@@ -18,18 +18,10 @@
 namespace copyloom::platform {
 namespace {
 
-using win32::ResolvePath;
-using win32::UniqueFind;
-using win32::UniqueHandle;
+using namespace win32;
 
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
                         FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-
-bool Refuse(DWORD code) {
-  ::SetLastError(code);
-  return false;
-}
 
 bool WriteAll(HANDLE file, const char* p, size_t size) {
   while (size > 0) {

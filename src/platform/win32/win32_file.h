@@ -14,6 +14,14 @@
 
 namespace copyloom::platform::win32 {
 
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+// A refusal of our own, said as the system would say it.
+inline bool Refuse(DWORD code) {
+  ::SetLastError(code);
+  return false;
+}
+
 class Win32File : public File {
  public:
   Win32File(UniqueHandle handle, std::wstring path)
