@@ -48,8 +48,7 @@ std::wstring SettingsFileProblem(const std::wstring& path) {
   if (!attributes.exists) return std::wstring();
   if (attributes.is_folder) return L"the settings file is a folder: " + path;
   std::string bytes;
-  if (platform::ReadCappedFile(path, platform::kSettingsFileCap, &bytes) ==
-      platform::ReadStatus::kBroken) {
+  if (platform::FoundBroken(platform::ReadCappedFile(path, platform::kSettingsFileCap, &bytes))) {
     return L"the settings file is not a plain file, or too large (left as it is): " + path;
   }
   const bool utf16 = bytes.size() >= 2 && bytes[0] == '\xFF' && bytes[1] == '\xFE';

@@ -93,7 +93,7 @@ std::wstring CMTAssist::WriteChartProfile(const std::wstring& terminal,
   // A file of the terminal that is no plain one or is over its cap fails
   // the row, named, and stays as it is.
   auto read = [&](const std::wstring& path, uint64_t cap, std::string* bytes) {
-    if (platform::ReadCappedFile(path, cap, bytes) != platform::ReadStatus::kBroken) return true;
+    if (!platform::FoundBroken(platform::ReadCappedFile(path, cap, bytes))) return true;
     m_BrokenFile = path;
     return false;
   };

@@ -56,10 +56,10 @@ InstalledKit ReadInstalledKit(const TerminalLayout& layout) {
   InstalledKit kit;
   const std::wstring record = layout.data_folder + kInstalledKitRecord;
   std::string text, why;
-  const pf::ReadStatus read = pf::ReadCappedFile(record, kManifestCap, &text);
-  if (read == pf::ReadStatus::kMissing) return kit;
+  const pf::Status read = pf::ReadCappedFile(record, kManifestCap, &text);
+  if (read.kind() == pf::FailureKind::kMissing) return kit;
   kit.recorded = true;
-  if (read != pf::ReadStatus::kOk || !ParseManifest(text, &kit.manifest, &why)) {
+  if (!read || !ParseManifest(text, &kit.manifest, &why)) {
     kit.manifest = KitManifest();
     kit.modified.push_back(kInstalledKitRecord);
     return kit;
@@ -71,7 +71,7 @@ InstalledKit ReadInstalledKit(const TerminalLayout& layout) {
     std::string bytes;
     // One byte past the size tells a longer file.
     if (pf::QueryAttributes(path).is_link ||
-        pf::ReadCappedFile(path, file.size + 1, &bytes) != pf::ReadStatus::kOk ||
+        !pf::ReadCappedFile(path, file.size + 1, &bytes) ||
         bytes.size() != file.size || Sha256Hex(bytes.data(), bytes.size()) != file.sha256) {
       kit.modified.push_back(RelativeTo(layout.data_folder, path));
     }
@@ -84,9 +84,8 @@ bool ReadSignedManifest(const std::wstring& package_root, KitManifest* manifest)
   if (!root.empty() && root.back() != L'\\' && root.back() != L'/') root += L'\\';
   std::string signature_text, text, why;
   MinisignSignature signature;
-  return pf::ReadCappedFile(root + kSignatureName, kSignatureCap, &signature_text) ==
-             pf::ReadStatus::kOk &&
-         pf::ReadCappedFile(root + kManifestName, kManifestCap, &text) == pf::ReadStatus::kOk &&
+  return pf::ReadCappedFile(root + kSignatureName, kSignatureCap, &signature_text) &&
+         pf::ReadCappedFile(root + kManifestName, kManifestCap, &text) &&
          ParseMinisignSignature(signature_text, &signature, &why) &&
          CheckMinisignSignature(text, signature, TrustedKeys()) == SignatureCheck::kGood &&
          ParseManifest(text, manifest, &why);
@@ -97,8 +96,7 @@ std::string NewerKitHeld(const std::wstring& installation, const KitManifest& ki
   const TerminalLayout layout = ResolveTerminalLayout(installation);
   std::string text, why;
   KitManifest held;
-  if (pf::ReadCappedFile(layout.data_folder + kInstalledKitRecord, kManifestCap, &text) !=
-          pf::ReadStatus::kOk ||
+  if (!pf::ReadCappedFile(layout.data_folder + kInstalledKitRecord, kManifestCap, &text) ||
       !ParseManifest(text, &held, &why) || held.name != kit.name ||
       CompareKitVersions(held.version, kit.version) <= 0) {
     return {};

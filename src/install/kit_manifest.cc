@@ -221,7 +221,7 @@ bool MakeManifest(const std::wstring& package_root, KitManifest* manifest, std::
       return false;
     }
     std::string bytes;
-    if (pf::ReadCappedFile(path, kSignedKitCap - total, &bytes) != pf::ReadStatus::kOk) {
+    if (!pf::ReadCappedFile(path, kSignedKitCap - total, &bytes)) {
       *why = path;
       return false;
     }
@@ -279,11 +279,11 @@ std::optional<KitFault> CheckSignedManifest(const SignedFiles& files, std::strin
   const std::wstring& signature_path = files.signature;
   std::string signature_text;
   if (files.signature_link ||
-      pf::ReadCappedFile(signature_path, kSignatureCap, &signature_text) != pf::ReadStatus::kOk) {
+      !pf::ReadCappedFile(signature_path, kSignatureCap, &signature_text)) {
     return KitFault{signature_path, "the signature is missing, a link or too long"};
   }
   if (files.manifest_link ||
-      pf::ReadCappedFile(manifest_path, kManifestCap, manifest_text) != pf::ReadStatus::kOk) {
+      !pf::ReadCappedFile(manifest_path, kManifestCap, manifest_text)) {
     return KitFault{manifest_path, "the manifest is missing, a link or too long"};
   }
   MinisignSignature signature;
@@ -325,7 +325,7 @@ std::optional<KitFault> ReadKitFiles(const std::wstring& package_root, KitCheck*
     if (file.size > kSignedKitCap - total) return KitFault{path, "the kit is too large"};
     auto bytes = std::make_shared<std::string>();
     // One byte past the size tells a longer file.
-    if (pf::ReadCappedFile(path, file.size + 1, bytes.get()) != pf::ReadStatus::kOk ||
+    if (!pf::ReadCappedFile(path, file.size + 1, bytes.get()) ||
         bytes->size() != file.size || Sha256Hex(bytes->data(), bytes->size()) != file.sha256) {
       return KitFault{path, "the file differs from the manifest"};
     }

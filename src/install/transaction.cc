@@ -421,7 +421,32 @@ pf::Status TerminalTransaction::Stage(Step& step) {
 // a file system that reorders name changes cannot lose the old file.
 bool TerminalTransaction::Commit(pf::Status* failed) {
   if (steps_.empty()) return true;
-  const std::wstring tag = UniqueTag();
+  if (!WriteJournal(UniqueTag(), failed) || !StageAll(failed)) {
+    Discard();
+    return false;
+  }
+  std::vector<std::wstring> touched;  // every name this may change
+  for (const Step& step : steps_) touched.push_back(step.destination);
+  pf::Status placed = MoveAside(touched);
+  if (placed) placed = PutInPlace(touched);
+  // Barrier 3.
+  if (placed && (!Append(kDoneLine) || !journal_->file->Sync())) {
+    placed = SystemFailure(journal_path_);
+  }
+  if (!placed) {
+    *failed = TraderPath(placed);
+    Undo(steps_.size() - 1);
+    Discard();
+    return false;
+  }
+  RemoveKept();
+  Discard();
+  return true;
+}
+
+// The journal, naming each step's staged and kept files, durable with its
+// name: every staged file is owned by a journal on the disk.
+bool TerminalTransaction::WriteJournal(const std::wstring& tag, pf::Status* failed) {
   journal_path_ = journal_folder_ + L"copyloom-" + tag + L".cljournal";
   journal_ = std::make_unique<JournalHandle>();
   pf::ClearFailureKind();
@@ -438,81 +463,74 @@ bool TerminalTransaction::Commit(pf::Status* failed) {
                 pf::WideToUtf8(step.destination) + "\t" + pf::WideToUtf8(step.staged) + "\t" +
                 pf::WideToUtf8(step.backup) + "\t" + EncodePatch(step.patch));
   }
-  // Every staged file is owned by a journal on the disk.
   ok = ok && journal_->file->Sync() && pf::SyncFolders({journal_path_});
-  if (!ok) {
-    *failed = TraderPath(SystemFailure(journal_path_));
-    Discard();
-    return false;
-  }
+  if (!ok) *failed = TraderPath(SystemFailure(journal_path_));
+  return ok;
+}
 
+// Barrier 1: the staged files and "commit" durable before any rename. From
+// here on the journal says the next run must undo what it finds. The
+// journal is held without sharing: on Windows only its own handle can
+// flush it.
+bool TerminalTransaction::StageAll(pf::Status* failed) {
   std::vector<std::wstring> durable;
-  std::vector<std::wstring> touched;  // every name this may change
   for (Step& step : steps_) {
     SweepOrphans(journal_folder_, FolderOf(step.destination));
     if (pf::Status staged = Stage(step); !staged) {
       *failed = TraderPath(staged);
-      Discard();
       return false;
     }
     if (step.is_staged) durable.push_back(step.staged);
-    touched.push_back(step.destination);
   }
   durable.push_back(journal_path_);
-  // Barrier 1. From here on the journal says the next run must undo what it
-  // finds. The journal is held without sharing: on Windows only its own
-  // handle can flush it.
   pf::ClearFailureKind();
   pf::Status synced;
   if (!Append(kCommitLine) || !(synced = pf::SyncPass(durable)) || !journal_->file->Sync() ||
       !(synced = pf::SyncFolders(durable))) {
     *failed = TraderPath(synced.ok() ? SystemFailure(journal_path_) : synced);
-    Discard();
     return false;
   }
+  return true;
+}
 
-  auto fail_with = [&](const pf::Status& status) {
-    *failed = TraderPath(status);
-    Undo(steps_.size() - 1);
-    Discard();
-    return false;
-  };
-  auto fail_at = [&](const std::wstring& path) { return fail_with(SystemFailure(path)); };
+// Each file replaced or removed goes aside, durably, before anything is put
+// in its place, so a file system that reorders name changes cannot lose it.
+// A link is kept and put back as the link.
+pf::Status TerminalTransaction::MoveAside(const std::vector<std::wstring>& touched) {
   bool any_aside = false;
   for (Step& step : steps_) {
     if (step.action != ChangeAction::kReplace && step.action != ChangeAction::kRemove) continue;
-    // A link is kept and put back as the link.
     const pf::FileAttributes attributes = pf::QueryAttributes(step.destination);
     if (!attributes.exists && !attributes.is_link) continue;
-    if (attributes.read_only) {
-      return fail_with(pf::Status(pf::FailureKind::kNoPermission, step.destination));
-    }
-    if (pf::Status aside = pf::RenameOverFile(step.destination, step.backup); !aside) {
-      return fail_with(aside);
-    }
+    if (attributes.read_only) return pf::Status(pf::FailureKind::kNoPermission, step.destination);
+    if (pf::Status aside = pf::RenameOverFile(step.destination, step.backup); !aside) return aside;
     step.moved_aside = any_aside = true;
   }
-  if (any_aside) {
-    if (pf::Status synced_aside = pf::SyncFolders(touched); !synced_aside) {
-      return fail_with(synced_aside);
-    }
-  }
+  return any_aside ? pf::SyncFolders(touched) : pf::Status();
+}
+
+// Barrier 2: the renames and the patches (synced as they were written)
+// durable before "done".
+pf::Status TerminalTransaction::PutInPlace(const std::vector<std::wstring>& touched) {
   for (Step& step : steps_) {
     pf::ClearFailureKind();
     if (step.is_staged) {
       pf::Status placed = pf::RenameOverFile(step.staged, step.destination);
       step.placed = placed.ok();
-      if (!placed) return fail_with(placed);
+      if (!placed) return placed;
     } else if (step.action == ChangeAction::kPatch) {
       step.placed = true;  // a partial patch is undone with the rest
-      if (!WriteBytes(step.destination, step.patch, false)) return fail_at(step.destination);
+      if (!WriteBytes(step.destination, step.patch, false)) return SystemFailure(step.destination);
     }
   }
-  // Barriers 2 and 3 (the patches were synced as they were written).
   pf::ClearFailureKind();
-  if (pf::Status synced_in = pf::SyncFolders(touched); !synced_in) return fail_with(synced_in);
-  if (!Append(kDoneLine) || !journal_->file->Sync()) return fail_at(journal_path_);
+  return pf::SyncFolders(touched);
+}
 
+// Barrier 4: the kept files' removal durable before the journal goes. One
+// that would not go, or a removal that may not be on the disk, stays
+// listed for the next run to remove.
+void TerminalTransaction::RemoveKept() {
   bool cleaned = true;
   std::vector<std::wstring> removed;
   for (Step& step : steps_) {
@@ -521,11 +539,7 @@ bool TerminalTransaction::Commit(pf::Status* failed) {
     removed.push_back(step.backup);
   }
   made_folders_.clear();
-  // Barrier 4. A kept file that would not go, or a removal that may not be
-  // on the disk, stays listed for the next run to remove.
   if (!cleaned || !pf::SyncFolders(removed).ok()) journal_.reset();
-  Discard();
-  return true;
 }
 
 void TerminalTransaction::Undo(size_t last) {
@@ -572,6 +586,73 @@ void TerminalTransaction::Discard() {
   journal_.reset();
 }
 
+namespace {
+
+// A journal as a cut left it: its steps' fields and how far it got.
+struct CutJournal {
+  std::vector<std::vector<std::string>> steps;
+  bool committed = false;
+  bool done = false;
+};
+
+CutJournal ParseJournal(const std::string& text) {
+  CutJournal journal;
+  size_t start = 0;
+  for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = text.substr(start, end - start);
+    if (line == kCommitLine) journal.committed = true;
+    if (line == kDoneLine) journal.done = true;
+    auto fields = SplitFields(line);
+    if (fields.size() == 5) journal.steps.push_back(std::move(fields));
+  }
+  return journal;
+}
+
+bool KeptFileThere(const std::wstring& backup) {
+  return Exists(backup) || pf::QueryAttributes(backup).is_link;
+}
+
+// Finishes a journal that says "done" (the kept files go) or undoes one
+// that says "commit" (each file back as it was), last step first; the
+// staged files go either way. *touched gets every name it may change.
+bool FinishOrUndo(const CutJournal& journal, std::vector<std::wstring>* touched) {
+  bool ok = true;
+  for (auto it = journal.steps.rbegin(); it != journal.steps.rend(); ++it) {
+    const std::string& action = (*it)[0];
+    const std::wstring destination = pf::Utf8ToWide((*it)[1]);
+    const std::wstring staged = pf::Utf8ToWide((*it)[2]);
+    const std::wstring backup = pf::Utf8ToWide((*it)[3]);
+    touched->push_back(destination);
+    const bool staged_left = Exists(staged);
+    if (staged_left) ok = RemoveWritable(staged) && ok;
+    if (journal.done) {
+      if (KeptFileThere(backup)) ok = RemoveWritable(backup) && ok;
+      continue;
+    }
+    if (!journal.committed) continue;
+    if (action == "patch") {
+      if (Exists(destination)) ok = WriteBytes(destination, DecodePatch((*it)[4]), true) && ok;
+    } else if (KeptFileThere(backup)) {
+      ok = PutBack(backup, destination) && ok;
+    } else if (action == "add" && !staged_left) {
+      ok = RemoveWritable(destination) && ok;
+    }
+  }
+  return ok;
+}
+
+// A lock whose journal went but which could not be removed itself.
+void RemoveStrayLock(const std::wstring& lock_path) {
+  if (Exists(lock_path.substr(0, lock_path.size() - 5))) return;
+  bool busy = false;
+  if (auto lock = pf::TryLockFile(lock_path, &busy)) {
+    lock.reset();
+    pf::RemoveOneFile(lock_path);
+  }
+}
+
+}  // namespace
+
 int RecoverCutShort(const std::wstring& journal_folder) {
   std::vector<pf::DirEntry> entries;
   if (!pf::ListEntries(journal_folder, kJournalPattern, &entries)) return 0;
@@ -579,57 +660,18 @@ int RecoverCutShort(const std::wstring& journal_folder) {
   int handled = 0;
   for (const pf::DirEntry& entry : entries) {
     if (entry.is_folder || entry.is_link) continue;
-    bool busy = false;
     if (EndsWith(entry.name, kLockSuffix)) {
-      // One whose journal went but which could not be removed itself.
-      const std::wstring lock_path = journal_folder + entry.name;
-      if (Exists(lock_path.substr(0, lock_path.size() - 5))) continue;
-      if (auto lock = pf::TryLockFile(lock_path, &busy)) {
-        lock.reset();
-        pf::RemoveOneFile(lock_path);
-      }
+      RemoveStrayLock(journal_folder + entry.name);
       continue;
     }
     if (!EndsWith(entry.name, L".cljournal")) continue;
     const std::wstring journal = journal_folder + entry.name;
     // A live transaction holds it: not cut short.
+    bool busy = false;
     auto lock = pf::TryLockFile(journal + kLockSuffix, &busy);
     if (!lock) continue;
-    const std::string text = files.ReadWholeFile(journal);
-    std::vector<std::vector<std::string>> steps;
-    bool committed = false, done = false;
-    size_t start = 0;
-    for (size_t end; (end = text.find('\n', start)) != std::string::npos; start = end + 1) {
-      const std::string line = text.substr(start, end - start);
-      if (line == kCommitLine) committed = true;
-      if (line == kDoneLine) done = true;
-      auto fields = SplitFields(line);
-      if (fields.size() == 5) steps.push_back(std::move(fields));
-    }
-    bool ok = true;
     std::vector<std::wstring> touched;
-    for (auto it = steps.rbegin(); it != steps.rend(); ++it) {
-      const std::string& action = (*it)[0];
-      const std::wstring destination = pf::Utf8ToWide((*it)[1]);
-      const std::wstring staged = pf::Utf8ToWide((*it)[2]);
-      const std::wstring backup = pf::Utf8ToWide((*it)[3]);
-      touched.push_back(destination);
-      const bool staged_left = Exists(staged);
-      if (staged_left) ok = RemoveWritable(staged) && ok;
-      if (done) {
-        if (Exists(backup) || pf::QueryAttributes(backup).is_link)
-          ok = RemoveWritable(backup) && ok;
-        continue;
-      }
-      if (!committed) continue;
-      if (action == "patch") {
-        if (Exists(destination)) ok = WriteBytes(destination, DecodePatch((*it)[4]), true) && ok;
-      } else if (Exists(backup) || pf::QueryAttributes(backup).is_link) {
-        ok = PutBack(backup, destination) && ok;
-      } else if (action == "add" && !staged_left) {
-        ok = RemoveWritable(destination) && ok;
-      }
-    }
+    const bool ok = FinishOrUndo(ParseJournal(files.ReadWholeFile(journal)), &touched);
     // What this finished or put back is durable before its journal goes, as
     // in a commit (patches were synced as they were written).
     if (!ok || !pf::SyncFolders(touched).ok()) continue;

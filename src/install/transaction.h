@@ -83,6 +83,13 @@ class TerminalTransaction {
   // A failure said of the trader's file that a staged, kept or journal
   // file stands for.
   platform::Status TraderPath(const platform::Status& status) const;
+  // The steps of Commit, each ending in its barrier; a failure is said in
+  // *failed (or by the Status) and left for Commit to undo.
+  bool WriteJournal(const std::wstring& tag, platform::Status* failed);
+  bool StageAll(platform::Status* failed);
+  platform::Status MoveAside(const std::vector<std::wstring>& touched);
+  platform::Status PutInPlace(const std::vector<std::wstring>& touched);
+  void RemoveKept();
   void Undo(size_t committed);
   void Discard();
   bool Append(const std::string& line);

@@ -102,7 +102,7 @@ std::wstring RemoveCopierChart(const CFileCtrl& files, const std::wstring& termi
     if (!EndsWith(ToLower(path), L"chart00.chr")) continue;
     std::string bytes;
     const auto read = platform::ReadCappedFile(path, platform::kProfileFileCap, &bytes);
-    if (read == platform::ReadStatus::kBroken) return path;
+    if (platform::FoundBroken(read)) return path;
     if (!AttachesCopierExpert(bytes, experts)) continue;
     txn.Remove(path);
     break;
@@ -120,7 +120,7 @@ KitNames RecordedKitNames(const std::wstring& data_folder, TerminalTransaction& 
   std::string record_text;
   KitManifest manifest;
   std::string why;
-  if (platform::ReadCappedFile(record, kManifestCap, &record_text) != platform::ReadStatus::kOk ||
+  if (!platform::ReadCappedFile(record, kManifestCap, &record_text) ||
       !ParseManifest(record_text, &manifest, &why)) {
     return recorded;
   }

@@ -18,17 +18,8 @@ bool SetReadOnly(const std::wstring& path, bool read_only);
 bool CreateOneFolder(const std::wstring& path);
 std::wstring CreateFolderReason(const std::wstring& path);
 bool RemoveEmptyFolder(const std::wstring& path);
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists);
-bool WriteInOneStep(const std::wstring& path, const std::string& bytes);
 bool RemoveOneFile(const std::wstring& path);
 bool RenameOverFile(const std::wstring& from, const std::wstring& to);
-bool CanReplaceFile(const std::wstring& path);
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
-               const std::wstring& staged);
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                const std::wstring& staged);
-bool SyncPass(const std::vector<std::wstring>& paths);
-bool SyncFolders(const std::vector<std::wstring>& paths);
 bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                  std::vector<DirEntry>* entries);
 bool WalkFolder(const std::wstring& folder, const std::wstring& pattern, const WalkVisitor& visit);
@@ -40,6 +31,17 @@ bool SetFileTimeOf(const std::wstring& path, TimeKind kind, int64_t filetime);
 bool IsSameFile(const std::wstring& a, const std::wstring& b);
 Status CheckCanWrite(const std::wstring& path);
 Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes);
+bool CheckCopySource(const std::wstring& source, const std::wstring& destination);
+bool CheckReplaceable(const std::wstring& target, bool no_replace, Replaced* replaced);
+std::unique_ptr<File> CreateNewFile(const std::wstring& path, const Replaced& replaced);
+bool CopyNewFile(const std::wstring& source, const std::wstring& path, const Replaced& replaced,
+                 bool writable, std::unique_ptr<File>* file);
+bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool no_replace,
+                std::unique_ptr<File> file);
+void DiscardNewFile(const std::wstring& path);
+void SweepStaleTemps(const std::wstring& folder);
+bool SyncFileAt(const std::wstring& path, std::vector<uint64_t>* synced);
+bool SyncFolder(const std::wstring& folder);
 ReadStatus ReadSettingsFile(const std::wstring& path, std::string* bytes);
 std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
                          const std::wstring& key);

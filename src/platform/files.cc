@@ -46,29 +46,9 @@ class DiskFiles final : public FileSystem {
   bool RemoveEmptyFolder(const std::wstring& path) override {
     return disk::RemoveEmptyFolder(path);
   }
-  bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                   bool fail_if_exists) override {
-    return disk::CopyOneFile(source, destination, fail_if_exists);
-  }
-  bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override {
-    return disk::WriteInOneStep(path, bytes);
-  }
   bool RemoveOneFile(const std::wstring& path) override { return disk::RemoveOneFile(path); }
   bool RenameOverFile(const std::wstring& from, const std::wstring& to) override {
     return disk::RenameOverFile(from, to);
-  }
-  bool CanReplaceFile(const std::wstring& path) override { return disk::CanReplaceFile(path); }
-  bool StageCopy(const std::wstring& source, const std::wstring& destination,
-                 const std::wstring& staged) override {
-    return disk::StageCopy(source, destination, staged);
-  }
-  bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                  const std::wstring& staged) override {
-    return disk::StageBytes(bytes, destination, staged);
-  }
-  bool SyncPass(const std::vector<std::wstring>& paths) override { return disk::SyncPass(paths); }
-  bool SyncFolders(const std::vector<std::wstring>& paths) override {
-    return disk::SyncFolders(paths);
   }
   bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                    std::vector<DirEntry>* entries) override {
@@ -98,11 +78,31 @@ class DiskFiles final : public FileSystem {
   Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes) override {
     return disk::CheckFreeSpace(folder, bytes);
   }
+  bool CheckCopySource(const std::wstring& source, const std::wstring& destination) override {
+    return disk::CheckCopySource(source, destination);
+  }
+  bool CheckReplaceable(const std::wstring& target, bool no_replace, Replaced* replaced) override {
+    return disk::CheckReplaceable(target, no_replace, replaced);
+  }
+  std::unique_ptr<File> CreateNewFile(const std::wstring& path, const Replaced& replaced) override {
+    return disk::CreateNewFile(path, replaced);
+  }
+  bool CopyNewFile(const std::wstring& source, const std::wstring& path, const Replaced& replaced,
+                   bool writable, std::unique_ptr<File>* file) override {
+    return disk::CopyNewFile(source, path, replaced, writable, file);
+  }
+  bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool no_replace,
+                  std::unique_ptr<File> file) override {
+    return disk::PutInPlace(temp, target, no_replace, std::move(file));
+  }
+  void DiscardNewFile(const std::wstring& path) override { disk::DiscardNewFile(path); }
+  void SweepStaleTemps(const std::wstring& folder) override { disk::SweepStaleTemps(folder); }
+  bool SyncFileAt(const std::wstring& path, std::vector<uint64_t>* synced) override {
+    return disk::SyncFileAt(path, synced);
+  }
+  bool SyncFolder(const std::wstring& folder) override { return disk::SyncFolder(folder); }
   ReadStatus ReadSettingsFile(const std::wstring& path, std::string* bytes) override {
     return disk::ReadSettingsFile(path, bytes);
-  }
-  bool WriteInOneStep(const std::wstring& path, const std::string& bytes) override {
-    return disk::WriteInOneStep(path, bytes);
   }
   std::wstring ProfileRead(const std::wstring& file, const std::wstring& section,
                            const std::wstring& key) override {

@@ -150,7 +150,8 @@ class File {
   virtual ~File() = default;
   // Reads up to size bytes; *read gets the count (0 at the end of file).
   virtual bool Read(void* buffer, size_t size, size_t* read) = 0;
-  virtual bool Write(const void* data, size_t size) = 0;
+  // All of data, or the cause (a full disk, a lost device) said of the file.
+  virtual Status Write(const void* data, size_t size) = 0;
   virtual bool Seek(uint64_t offset) = 0;
   // Size in bytes, -1 when it cannot be read.
   virtual int64_t Size() = 0;
@@ -181,8 +182,13 @@ enum class ReadStatus {
 };
 
 // The whole of a regular file of at most cap bytes; *bytes is left empty
-// unless kOk.
-ReadStatus ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+// on failure, whose kind says why: kMissing (no such file), kTooLarge (over
+// the cap), kNotRegularFile (a folder, a FIFO, a device), or the system's.
+Status ReadCappedFile(const std::wstring& path, uint64_t cap, std::string* bytes);
+// A file was there but could not be read whole (ReadStatus::kBroken).
+inline bool FoundBroken(const Status& read) {
+  return !read.ok() && read.kind() != FailureKind::kMissing;
+}
 
 // A settings or registry file found broken (see ReadCappedFile) since the
 // last call, then forgotten; empty when none. Such a file reads as empty

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "platform/path_rules.h"
+#include "platform/temp_files.h"
 #include "platform/test_hooks.h"
 #include "platform/walk_listing.h"
 #include "platform/wildcard.h"
@@ -30,6 +31,9 @@ struct MemoryFiles::Node {
   // A planted file of this size holds no bytes and reads as zeros.
   std::optional<uint64_t> sparse;
   bool read_only = false;
+  // A one-step write's temporary file: its name is told to the observer
+  // only once it is in place, as the write appears in one step.
+  bool hidden = false;
   int64_t last_write = 0;
   int64_t last_access = 0;
   // Sharing locks held by open handles, as flock keeps them.
@@ -93,8 +97,9 @@ class MemoryFile : public File {
  public:
   MemoryFile(std::shared_ptr<std::mutex> mutex, std::shared_ptr<Node> node, Lock lock,
              bool can_read, bool can_write, bool append,
-             std::shared_ptr<MemoryFiles::Observer*> observer)
-      : observer_(std::move(observer)),
+             std::shared_ptr<MemoryFiles::Observer*> observer, std::wstring path)
+      : path_(std::move(path)),
+        observer_(std::move(observer)),
         mutex_(std::move(mutex)),
         node_(std::move(node)),
         lock_(lock),
@@ -123,9 +128,9 @@ class MemoryFile : public File {
     return true;
   }
 
-  bool Write(const void* data, size_t size) override {
+  Status Write(const void* data, size_t size) override {
     std::lock_guard<std::mutex> hold(*mutex_);
-    if (!can_write_ || !node_->is_file()) return false;
+    if (!can_write_ || !node_->is_file()) return Status(FailureKind::kNoPermission, path_);
     node_->Materialize();
     std::string& bytes = node_->bytes;
     if (append_) position_ = bytes.size();
@@ -136,7 +141,7 @@ class MemoryFile : public File {
     position_ += size;
     node_->last_write = Now();
     if (*observer_) (*observer_)->Wrote(node_->id, bytes);
-    return true;
+    return {};
   }
 
   bool Seek(uint64_t offset) override {
@@ -158,6 +163,7 @@ class MemoryFile : public File {
   }
 
  private:
+  std::wstring path_;
   std::shared_ptr<MemoryFiles::Observer*> observer_;
   std::shared_ptr<std::mutex> mutex_;
   std::shared_ptr<Node> node_;
@@ -342,55 +348,6 @@ bool MemoryFiles::RemoveEmptyFolder(const std::wstring& path) {
   return true;
 }
 
-void MemoryFiles::NewFileLike(const Key& key, const Node& content, bool synced) {
-  const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile), false);
-  node->bytes = content.bytes;
-  node->sparse = content.sparse;
-  node->read_only = content.read_only;
-  if (content.last_write) node->last_write = content.last_write;
-  // A one-step write's temporary file was synced before it was renamed in.
-  if (*observer_) {
-    if (synced && !hooks::SkipSync()) (*observer_)->SyncedFile(node->id, node->bytes);
-    (*observer_)->Wrote(node->id, node->bytes);
-    (*observer_)->Named(key.folded, node->name, node->id, false);
-    if (synced && kWriteThroughRenames && !hooks::SkipSync()) {
-      (*observer_)->SyncedFolder(FolderOfKey(key.folded));
-    }
-  }
-}
-
-bool MemoryFiles::PutFile(const Key& key, const Node& content, bool no_replace) {
-  // The order of the steps and faults is the disk's: check, write, put in place.
-  if (!Replaceable(Find(key), no_replace) || !ParentExists(key)) return false;
-  if (InnerFails(InnerStep::kWrite)) return false;
-  if (InnerFails(InnerStep::kReplace)) return false;
-  NewFileLike(key, content, true);
-  return true;
-}
-
-bool MemoryFiles::CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                              bool fail_if_exists) {
-  std::lock_guard<std::mutex> hold(*mutex_);
-  const auto from = KeyOf(source);
-  const auto to = KeyOf(destination);
-  const NodePtr node = Find(from);
-  if (!node || !node->is_file() || !to || from->folded == to->folded) return false;
-  return PutFile(*to, *node, fail_if_exists);
-}
-
-bool MemoryFiles::WriteWholeFile(const std::wstring& path, const std::string& bytes) {
-  return WriteInOneStep(path, bytes);
-}
-
-bool MemoryFiles::WriteInOneStep(const std::wstring& path, const std::string& bytes) {
-  std::lock_guard<std::mutex> hold(*mutex_);
-  const auto key = KeyOf(path);
-  if (!key) return false;
-  Node content;
-  content.bytes = bytes;
-  return PutFile(*key, content, false);
-}
-
 bool MemoryFiles::RemoveOneFile(const std::wstring& path) {
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto key = KeyOf(path);
@@ -426,78 +383,157 @@ bool MemoryFiles::RenameOverFile(const std::wstring& from, const std::wstring& t
   return true;
 }
 
-bool MemoryFiles::CanReplaceFile(const std::wstring& path) {
-  std::lock_guard<std::mutex> hold(*mutex_);
-  const auto key = KeyOf(path);
-  return key && Replaceable(Find(key), false);
+namespace {
+
+// The name a one-step write gives its temporary file (see temp_files.h).
+bool IsOneStepTemp(const std::wstring& name) {
+  const std::wstring suffix(temp_files::kSuffix, temp_files::kSuffix + 6);
+  return name.size() > suffix.size() && name.find(L".~") != std::wstring::npos &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
 }
 
-bool MemoryFiles::Stage(const Key& destination, const Key& staged, const Node& content) {
-  if (!Replaceable(Find(destination), false)) return false;
-  if (Find(staged) || !ParentExists(staged)) return false;
-  if (InnerFails(InnerStep::kWrite)) return false;
-  NewFileLike(staged, content, false);
-  // A staged copy never keeps a read-only attribute: it must open for the sync.
-  Find(staged)->read_only = false;
-  return true;
-}
+}  // namespace
 
-bool MemoryFiles::StageCopy(const std::wstring& source, const std::wstring& destination,
-                            const std::wstring& staged) {
+bool MemoryFiles::CheckCopySource(const std::wstring& source, const std::wstring& destination) {
   std::lock_guard<std::mutex> hold(*mutex_);
   const auto from = KeyOf(source);
   const auto to = KeyOf(destination);
-  const auto temp = KeyOf(staged);
   const NodePtr node = Find(from);
-  if (!node || !node->is_file() || !to || !temp || from->folded == to->folded) return false;
-  return Stage(*to, *temp, *node);
+  return node && node->is_file() && to && from->folded != to->folded;
 }
 
-bool MemoryFiles::StageBytes(const std::string& bytes, const std::wstring& destination,
-                             const std::wstring& staged) {
+bool MemoryFiles::CheckReplaceable(const std::wstring& target, bool no_replace,
+                                   Replaced* replaced) {
+  replaced->keep = -1;
   std::lock_guard<std::mutex> hold(*mutex_);
-  const auto to = KeyOf(destination);
-  const auto temp = KeyOf(staged);
-  if (!to || !temp) return false;
-  Node content;
-  content.bytes = bytes;
-  return Stage(*to, *temp, content);
+  const auto key = KeyOf(target);
+  return key && Replaceable(Find(key), no_replace);
 }
 
-bool MemoryFiles::SyncPass(const std::vector<std::wstring>& paths) {
+MemoryFiles::NodePtr MemoryFiles::NewFile(const Key& key, bool notify_now) {
+  if (Find(key) || !ParentExists(key)) return nullptr;
+  const bool hidden = IsOneStepTemp(NameOf(key));
+  const NodePtr node = NewNode(key, static_cast<int>(Node::Type::kFile), notify_now && !hidden);
+  node->hidden = hidden;
+  TakeLock(*node, Lock::kExclusive);
+  return node;
+}
+
+std::unique_ptr<File> MemoryFiles::CreateNewFile(const std::wstring& path, const Replaced&) {
   std::lock_guard<std::mutex> hold(*mutex_);
-  for (const auto& path : paths) {
-    const NodePtr node = Find(KeyOf(path));
-    if (!node || !node->is_file()) return false;
+  const auto key = KeyOf(path);
+  const NodePtr node = key ? NewFile(*key, true) : nullptr;
+  if (!node) return nullptr;
+  return std::make_unique<MemoryFile>(mutex_, node, Lock::kExclusive, false, true, false,
+                                      observer_, path);
+}
+
+bool MemoryFiles::CopyNewFile(const std::wstring& source, const std::wstring& path,
+                              const Replaced&, bool writable, std::unique_ptr<File>* file) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr from = Find(KeyOf(source));
+  const auto key = KeyOf(path);
+  if (!from || !from->is_file() || !key || Find(key) || !ParentExists(*key)) return false;
+  if (InnerFails(InnerStep::kWrite)) return false;
+  const NodePtr node = NewFile(*key, false);
+  node->bytes = from->bytes;
+  node->sparse = from->sparse;
+  node->read_only = from->read_only && !writable;
+  if (from->last_write) node->last_write = from->last_write;
+  if (*observer_) {
+    (*observer_)->Wrote(node->id, node->bytes);
+    if (!node->hidden) (*observer_)->Named(key->folded, node->name, node->id, false);
   }
-  if (*observer_ && kWriteThroughRenames) {
-    for (const auto& path : paths) {
-      const NodePtr node = Find(KeyOf(path));
-      (*observer_)->SyncedFile(node->id, node->bytes);
-    }
-  } else if (*observer_) {
-    std::map<uint64_t, std::string> files;
-    for (const auto& [key, node] : nodes_) {
-      if (node->is_file()) files[node->id] = node->bytes;
-    }
-    (*observer_)->SyncedAll(files);
-  }
+  *file = std::make_unique<MemoryFile>(mutex_, node, Lock::kExclusive, false, false, false,
+                                       observer_, path);
   return true;
 }
 
-bool MemoryFiles::SyncFolders(const std::vector<std::wstring>& paths) {
+bool MemoryFiles::PutInPlace(const std::wstring& temp, const std::wstring& target,
+                             bool no_replace, std::unique_ptr<File> file) {
+  file.reset();  // its lock, before the store's own
   std::lock_guard<std::mutex> hold(*mutex_);
-  for (const auto& path : paths) {
-    const auto key = KeyOf(path);
-    if (!key) return false;
-    const size_t slash = key->folded.rfind(L'\\');
-    if (slash == std::wstring::npos) continue;
-    const std::wstring folder = key->folded.substr(0, slash);
-    const NodePtr node = Find(Key{folder, &folder});
-    if (!node) continue;  // no name there to make durable
-    if (node->type != Node::Type::kFolder) return false;
-    if (*observer_) (*observer_)->SyncedFolder(folder);
+  const auto a = KeyOf(temp);
+  const auto b = KeyOf(target);
+  const NodePtr node = Find(a);
+  if (!node || !b || !ParentExists(*b)) return false;
+  if (no_replace && Find(b)) return Refuse(FailureKind::kOther);
+  nodes_.erase(a->folded);
+  node->name = NameOf(*b);
+  nodes_[b->folded] = node;
+  if (*observer_) {
+    if (node->hidden) {
+      (*observer_)->Named(b->folded, node->name, node->id, false);
+    } else {
+      (*observer_)->Renamed(a->folded, b->folded, node->name, node->id);
+    }
+    // MoveFileExW with write-through.
+    if (kWriteThroughRenames && !hooks::SkipSync()) {
+      (*observer_)->SyncedFolder(FolderOfKey(b->folded));
+    }
   }
+  node->hidden = false;
+  return true;
+}
+
+void MemoryFiles::DiscardNewFile(const std::wstring& path) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(path);
+  const NodePtr node = Find(key);
+  if (!node || !node->is_file()) return;
+  nodes_.erase(key->folded);
+  if (*observer_ && !node->hidden) (*observer_)->Unnamed(key->folded);
+}
+
+void MemoryFiles::SweepStaleTemps(const std::wstring& folder) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(folder);
+  if (!key) return;
+  const std::wstring below = key->folded + L'\\';
+  for (auto it = nodes_.lower_bound(below);
+       it != nodes_.end() && it->first.compare(0, below.size(), below) == 0;) {
+    const Node& node = *it->second;
+    const bool stale = it->first.find(L'\\', below.size()) == std::wstring::npos &&
+                       node.is_file() && IsOneStepTemp(node.name) &&
+                       CanLock(node, Lock::kExclusive);
+    if (!stale) {
+      ++it;
+      continue;
+    }
+    if (*observer_ && !node.hidden) (*observer_)->Unnamed(it->first);
+    it = nodes_.erase(it);
+  }
+}
+
+bool MemoryFiles::SyncFileAt(const std::wstring& path, std::vector<uint64_t>* synced) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const NodePtr node = Find(KeyOf(path));
+  if (!node || !node->is_file()) return false;
+  if (!*observer_) return true;
+  if (kWriteThroughRenames) {
+    // FlushFileBuffers, file by file.
+    (*observer_)->SyncedFile(node->id, node->bytes);
+    return true;
+  }
+  // syncfs: one store, one file system.
+  if (!synced->empty()) return true;
+  synced->push_back(0);
+  std::map<uint64_t, std::string> files;
+  for (const auto& [key, one] : nodes_) {
+    if (one->is_file()) files[one->id] = one->bytes;
+  }
+  (*observer_)->SyncedAll(files);
+  return true;
+}
+
+bool MemoryFiles::SyncFolder(const std::wstring& folder) {
+  std::lock_guard<std::mutex> hold(*mutex_);
+  const auto key = KeyOf(folder);
+  if (!key) return false;
+  const NodePtr node = Find(*key);
+  if (!node) return true;  // no name there to make durable
+  if (node->type != Node::Type::kFolder) return false;
+  if (*observer_) (*observer_)->SyncedFolder(key->folded);
   return true;
 }
 
@@ -551,7 +587,7 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
       // Only to change its times, which Write does not do here.
       if (mode != OpenMode::kWriteShareAll) return nullptr;
       return std::make_unique<MemoryFile>(mutex_, node, Lock::kNone, false, false, false,
-                                          observer_);
+                                          observer_, path);
     }
     // A FIFO is refused at once, never waited on.
     if (node->type == Node::Type::kFifo) return nullptr;
@@ -575,7 +611,7 @@ std::unique_ptr<File> MemoryFiles::OpenFile(const std::wstring& path, OpenMode m
     if (*observer_) (*observer_)->Wrote(node->id, node->bytes);
   }
   return std::make_unique<MemoryFile>(mutex_, node, lock, reading || mode == OpenMode::kReadWrite,
-                                      writes, mode == OpenMode::kWriteAppend, observer_);
+                                      writes, mode == OpenMode::kWriteAppend, observer_, path);
 }
 
 ReadStatus MemoryFiles::ReadSettingsFile(const std::wstring& path, std::string* bytes) {

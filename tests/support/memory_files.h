@@ -3,8 +3,8 @@
 // Files are keyed by their Windows path with case folded, on the drives of
 // the test hook's drive table; a path off those drives does not exist here,
 // and the disk is never touched. It models what the file primitives promise:
-// folders, read-only files, times, listings, one-step writes and renames,
-// staged writes, sharing locks, and the two odd kinds a test plants: a FIFO
+// folders, read-only files, times, listings, new files and renames,
+// sharing locks, and the two odd kinds a test plants: a FIFO
 // (never a regular file) and a file of a given size without its bytes.
 // Injected faults come from a wrapper around it (support/test_files.h).
 #pragma once
@@ -33,20 +33,20 @@ class MemoryFiles final : public FileSystem {
   bool SetReadOnly(const std::wstring& path, bool read_only) override;
   bool CreateOneFolder(const std::wstring& path) override;
   bool RemoveEmptyFolder(const std::wstring& path) override;
-  bool CopyOneFile(const std::wstring& source, const std::wstring& destination,
-                   bool fail_if_exists) override;
-  bool WriteWholeFile(const std::wstring& path, const std::string& bytes) override;
-  bool WriteInOneStep(const std::wstring& path, const std::string& bytes) override;
   bool RemoveOneFile(const std::wstring& path) override;
   bool RenameOverFile(const std::wstring& from, const std::wstring& to) override;
-  bool CanReplaceFile(const std::wstring& path) override;
   std::wstring CreateFolderReason(const std::wstring& path) override;
-  bool SyncPass(const std::vector<std::wstring>& paths) override;
-  bool SyncFolders(const std::vector<std::wstring>& paths) override;
-  bool StageCopy(const std::wstring& source, const std::wstring& destination,
-                 const std::wstring& staged) override;
-  bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                  const std::wstring& staged) override;
+  bool CheckCopySource(const std::wstring& source, const std::wstring& destination) override;
+  bool CheckReplaceable(const std::wstring& target, bool no_replace, Replaced* replaced) override;
+  std::unique_ptr<File> CreateNewFile(const std::wstring& path, const Replaced& replaced) override;
+  bool CopyNewFile(const std::wstring& source, const std::wstring& path, const Replaced& replaced,
+                   bool writable, std::unique_ptr<File>* file) override;
+  bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool no_replace,
+                  std::unique_ptr<File> file) override;
+  void DiscardNewFile(const std::wstring& path) override;
+  void SweepStaleTemps(const std::wstring& folder) override;
+  bool SyncFileAt(const std::wstring& path, std::vector<uint64_t>* synced) override;
+  bool SyncFolder(const std::wstring& folder) override;
   bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
                    std::vector<DirEntry>* entries) override;
   bool WalkFolder(const std::wstring& folder, const std::wstring& pattern,
@@ -120,10 +120,9 @@ class MemoryFiles final : public FileSystem {
   // What a one-step write or a staged write may replace.
   bool Replaceable(const NodePtr& node, bool no_replace) const;
   NodePtr NewNode(const Key& key, int type, bool notify = true);
-  // A new file at key holding what content holds.
-  void NewFileLike(const Key& key, const Node& content, bool synced);
-  bool PutFile(const Key& key, const Node& content, bool no_replace);
-  bool Stage(const Key& destination, const Key& staged, const Node& content);
+  // A new file at key, locked for its writer; nullptr when key is taken
+  // or its folder missing. Its name is told now (notify_now) or later.
+  NodePtr NewFile(const Key& key, bool notify_now);
   bool Plant(const std::wstring& path, bool fifo, uint64_t size);
 
   // Shared with the open handles and locks, which may outlive a call.

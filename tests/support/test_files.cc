@@ -127,6 +127,31 @@ class FaultyFiles final : public FileSystem {
   Status CheckFreeSpace(const std::wstring& folder, uint64_t bytes) override {
     return inner_->CheckFreeSpace(folder, bytes);
   }
+  // The steps reach the inner file system only through its own compound
+  // operations, which the faults above already count.
+  bool CheckCopySource(const std::wstring& source, const std::wstring& destination) override {
+    return inner_->CheckCopySource(source, destination);
+  }
+  bool CheckReplaceable(const std::wstring& target, bool no_replace, Replaced* replaced) override {
+    return inner_->CheckReplaceable(target, no_replace, replaced);
+  }
+  std::unique_ptr<File> CreateNewFile(const std::wstring& path, const Replaced& replaced) override {
+    return inner_->CreateNewFile(path, replaced);
+  }
+  bool CopyNewFile(const std::wstring& source, const std::wstring& path, const Replaced& replaced,
+                   bool writable, std::unique_ptr<File>* file) override {
+    return inner_->CopyNewFile(source, path, replaced, writable, file);
+  }
+  bool PutInPlace(const std::wstring& temp, const std::wstring& target, bool no_replace,
+                  std::unique_ptr<File> file) override {
+    return inner_->PutInPlace(temp, target, no_replace, std::move(file));
+  }
+  void DiscardNewFile(const std::wstring& path) override { inner_->DiscardNewFile(path); }
+  void SweepStaleTemps(const std::wstring& folder) override { inner_->SweepStaleTemps(folder); }
+  bool SyncFileAt(const std::wstring& path, std::vector<uint64_t>* synced) override {
+    return inner_->SyncFileAt(path, synced);
+  }
+  bool SyncFolder(const std::wstring& folder) override { return inner_->SyncFolder(folder); }
   ReadStatus ReadSettingsFile(const std::wstring& path, std::string* bytes) override {
     return inner_->ReadSettingsFile(path, bytes);
   }

@@ -19,24 +19,18 @@
 #include "platform/posix/fd.h"
 #include "platform/posix/held_files.h"
 #include "platform/posix/in_use.h"
-#include "platform/posix/one_step_write.h"
 #include "platform/posix/path_mapper.h"
+#include "platform/posix/posix_file.h"
 #include "platform/test_hooks.h"
 #include "platform/wildcard.h"
 
 namespace copyloom::platform {
 namespace {
 
+using posix::IsReadOnlyMode;
 using posix::MapPath;
+using posix::Refuse;
 using posix::UniqueFd;
-
-bool IsReadOnlyMode(mode_t mode) { return (mode & S_IWUSR) == 0; }
-
-// A refusal of our own, said as the system would say it.
-bool Refuse(int code) {
-  errno = code;
-  return false;
-}
 
 int64_t ToFileTime(const struct timespec& ts) {
   return kFileTimeAtUnixEpoch + static_cast<int64_t>(ts.tv_sec) * kFileTimeTicksPerSecond +
@@ -56,59 +50,6 @@ struct timespec FromFileTime(int64_t filetime) {
   ts.tv_nsec = static_cast<long>(rest * 100);
   return ts;
 }
-
-bool WriteAll(int fd, const void* data, size_t size) {
-  const char* p = static_cast<const char*>(data);
-  while (size > 0) {
-    ssize_t n = write(fd, p, size);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    p += n;
-    size -= static_cast<size_t>(n);
-  }
-  return true;
-}
-
-class PosixFile : public File {
- public:
-  PosixFile(UniqueFd fd, bool can_read, bool can_write)
-      : fd_(std::move(fd)), can_read_(can_read), can_write_(can_write) {}
-
-  bool Read(void* buffer, size_t size, size_t* read) override {
-    *read = 0;
-    if (!can_read_) return false;
-    while (true) {
-      ssize_t n = ::read(fd_.get(), buffer, size);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      *read = static_cast<size_t>(n);
-      return true;
-    }
-  }
-
-  bool Write(const void* data, size_t size) override {
-    return can_write_ && WriteAll(fd_.get(), data, size);
-  }
-
-  bool Seek(uint64_t offset) override {
-    return lseek(fd_.get(), static_cast<off_t>(offset), SEEK_SET) >= 0;
-  }
-
-  int64_t Size() override {
-    struct stat st;
-    if (fstat(fd_.get(), &st) != 0) return -1;
-    return static_cast<int64_t>(st.st_size);
-  }
-
-  bool Sync() override { return hooks::SkipSync() || fdatasync(fd_.get()) == 0; }
-
- private:
-  UniqueFd fd_;
-  bool can_read_;
-  bool can_write_;
-};
 
 }  // namespace
 
@@ -158,152 +99,6 @@ bool RemoveEmptyFolder(const std::wstring& path) {
   return S_ISDIR(st.st_mode) && rmdir(native.c_str()) == 0;
 }
 
-namespace {
-
-// The content of in into out, in the kernel where it can (a reflink or a
-// server-side copy), else through a buffer; then the source's last-write
-// time, and its read-only state as Windows copies that attribute.
-bool CopyContent(int in, const struct stat& src, int out) {
-  if (disk::Fails(InnerStep::kWrite)) {
-    errno = ENOSPC;
-    return false;
-  }
-  bool fallback = false;
-  for (;;) {
-    ssize_t n = copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) return false;
-      fallback = true;
-    }
-    if (n <= 0) break;
-  }
-  if (fallback) {
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-      ssize_t n = read(in, buffer.data(), buffer.size());
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) return false;
-      if (n == 0) break;
-      if (!posix::WriteAllOrFail(out, buffer.data(), static_cast<size_t>(n))) return false;
-    }
-  }
-  struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_NOW;
-  times[1] = src.st_mtim;
-  struct stat now;
-  if (IsReadOnlyMode(src.st_mode) &&
-      (fstat(out, &now) != 0 || fchmod(out, now.st_mode & 07555) != 0)) {
-    return false;
-  }
-  return futimens(out, times) == 0;
-}
-
-// The source of a copy, opened: a regular file that is not the destination.
-bool OpenCopySource(const std::string& from, const std::string& to, UniqueFd* in,
-                    struct stat* src) {
-  *in = UniqueFd(open(from.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-  disk::NoteSourceFailed(true);
-  if (!*in) return false;
-  if (fstat(in->get(), src) != 0) return false;
-  if (!S_ISREG(src->st_mode)) return Refuse(EISDIR);
-  disk::NoteSourceFailed(false);
-  struct stat dst;
-  // Copying a file onto itself would only make a second copy of it.
-  return !(lstat(to.c_str(), &dst) == 0 && dst.st_dev == src->st_dev && dst.st_ino == src->st_ino);
-}
-
-}  // namespace
-
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
-  std::string from, to;
-  if (!MapPath(source, &from) || !MapPath(destination, &to)) return false;
-  UniqueFd in;
-  struct stat src;
-  if (!OpenCopySource(from, to, &in, &src)) return false;
-  return posix::WriteInOneStep(to, fail_if_exists,
-                               [&](int out) { return CopyContent(in.get(), src, out); });
-}
-
-bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
-  std::string native;
-  if (!MapPath(path, &native)) return false;
-  return posix::WriteInOneStep(native, false, [&](int out) {
-    return posix::WriteAllOrFail(out, bytes.data(), bytes.size());
-  });
-}
-
-bool CanReplaceFile(const std::wstring& path) {
-  std::string native;
-  int kept_mode = -1;
-  return MapPath(path, &native) && posix::CheckReplaceable(native, false, &kept_mode, nullptr);
-}
-
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
-               const std::wstring& staged) {
-  std::string from, to, temp;
-  if (!MapPath(source, &from) || !MapPath(destination, &to) || !MapPath(staged, &temp)) {
-    return false;
-  }
-  UniqueFd in;
-  struct stat src;
-  if (!OpenCopySource(from, to, &in, &src)) return false;
-  // A staged copy never keeps a read-only mode, on both builds: the
-  // Windows flush before the commit could not open it.
-  return posix::StageBeside(to, temp, [&](int out) {
-    struct stat now;
-    return CopyContent(in.get(), src, out) &&
-           (!IsReadOnlyMode(src.st_mode) ||
-            (fstat(out, &now) == 0 && fchmod(out, (now.st_mode & 07777) | S_IWUSR) == 0));
-  });
-}
-
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                const std::wstring& staged) {
-  std::string to, temp;
-  if (!MapPath(destination, &to) || !MapPath(staged, &temp)) return false;
-  return posix::StageBeside(
-      to, temp, [&](int out) { return posix::WriteAllOrFail(out, bytes.data(), bytes.size()); });
-}
-
-bool SyncPass(const std::vector<std::wstring>& paths) {
-  // One sync of the file system holding them all, rather than one per file:
-  // the pass that makes a terminal's staged files durable before its commit.
-  bool ok = true;
-  std::vector<dev_t> synced;
-  for (const std::wstring& path : paths) {
-    std::string native;
-    if (!MapPath(path, &native)) return false;
-    UniqueFd fd(open(native.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st;
-    if (!fd || fstat(fd.get(), &st) != 0) return false;
-    if (std::find(synced.begin(), synced.end(), st.st_dev) != synced.end()) continue;
-    synced.push_back(st.st_dev);
-    ok = syncfs(fd.get()) == 0 && ok;
-  }
-  return ok;
-}
-
-bool SyncFolders(const std::vector<std::wstring>& paths) {
-  bool ok = true;
-  std::vector<std::string> synced;
-  for (const std::wstring& path : paths) {
-    std::string native;
-    if (!MapPath(path, &native)) return false;
-    const size_t slash = native.rfind('/');
-    const std::string folder =
-        slash == std::string::npos ? "." : slash == 0 ? "/" : native.substr(0, slash);
-    if (std::find(synced.begin(), synced.end(), folder) != synced.end()) continue;
-    synced.push_back(folder);
-    UniqueFd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    // A folder that is not there holds no name to make durable.
-    if (!fd && errno == ENOENT) continue;
-    ok = fd && fsync(fd.get()) == 0 && ok;
-  }
-  return ok;
-}
-
 bool RemoveOneFile(const std::wstring& path) {
   std::string native;
   if (!MapPath(path, &native)) return false;
@@ -341,67 +136,94 @@ bool ListEntries(const std::wstring& folder, const std::wstring& pattern,
   return true;
 }
 
-std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
-  const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
-  std::string native;
-  if (!MapPath(path, &native)) return nullptr;
-  struct stat st;
-  const bool exists = stat(native.c_str(), &st) == 0;
-  if (exists && S_ISDIR(st.st_mode) && mode != OpenMode::kWriteShareAll) return nullptr;
-  const bool writes = mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend ||
-                      mode == OpenMode::kReadWrite;
-  if (writes && exists && IsReadOnlyMode(st.st_mode)) return nullptr;
+}  // namespace disk
 
+namespace {
+
+// The open flags and the flock lock of a mode. Windows sharing is
+// approximated with advisory flock locks: "no sharing" is an exclusive
+// lock, "others may read" a shared one. Only other flock users see them
+// (our own handles, other copies of this program); Wine and native
+// programs do not, hence the extra test in IsFileInUse.
+struct OpenWay {
   int flags = O_CLOEXEC;
-  // Windows sharing, approximated with advisory flock locks: "no sharing" is
-  // an exclusive lock, "others may read" a shared one. Only other flock
-  // users see them (our own handles, other copies of this program); Wine
-  // and native programs do not, hence the extra test in IsFileInUse.
   int lock = 0;
+};
+
+OpenWay WayOf(OpenMode mode) {
+  OpenWay way;
   switch (mode) {
     case OpenMode::kReadShareAll:
-      flags |= O_RDONLY;
+    case OpenMode::kWriteShareAll:
+      way.flags |= O_RDONLY;
       break;
     case OpenMode::kReadShareRead:
-      flags |= O_RDONLY;
-      lock = LOCK_SH;
+      way.flags |= O_RDONLY;
+      way.lock = LOCK_SH;
       break;
     case OpenMode::kWriteTruncate:
-      flags |= O_WRONLY | O_CREAT;
-      lock = LOCK_EX;
+      way.flags |= O_WRONLY | O_CREAT;
+      way.lock = LOCK_EX;
       break;
     case OpenMode::kWriteAppend:
-      flags |= O_WRONLY | O_CREAT | O_APPEND;
-      lock = LOCK_EX;
+      way.flags |= O_WRONLY | O_CREAT | O_APPEND;
+      way.lock = LOCK_EX;
       break;
     case OpenMode::kReadWrite:
-      flags |= O_RDWR;
-      lock = LOCK_SH;
-      break;
-    case OpenMode::kWriteShareAll:
-      flags |= O_RDONLY;
+      way.flags |= O_RDWR;
+      way.lock = LOCK_SH;
       break;
   }
+  return way;
+}
+
+bool Writes(OpenMode mode) {
+  return mode == OpenMode::kWriteTruncate || mode == OpenMode::kWriteAppend ||
+         mode == OpenMode::kReadWrite;
+}
+
+// What is at native may be opened in mode: a folder only for its times, a
+// read-only file not for writing.
+bool MayOpen(const std::string& native, OpenMode mode) {
+  struct stat st;
+  if (stat(native.c_str(), &st) != 0) return true;
+  if (S_ISDIR(st.st_mode) && mode != OpenMode::kWriteShareAll) return false;
+  return !(Writes(mode) && IsReadOnlyMode(st.st_mode));
+}
+
+// The locks of mode taken on fd, and a truncation only once they are ours,
+// so that a held file is never emptied.
+bool TakeLocks(int fd, OpenMode mode, int lock) {
+  if (lock && flock(fd, lock | LOCK_NB) != 0) return false;
+  if (mode == OpenMode::kReadShareAll) {
+    // Shares everything, but a writer that shares nothing still keeps it.
+    if (flock(fd, LOCK_SH | LOCK_NB) != 0) return false;
+    flock(fd, LOCK_UN);
+  }
+  return mode != OpenMode::kWriteTruncate || ftruncate(fd, 0) == 0;
+}
+
+}  // namespace
+
+namespace disk {
+
+std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
+  std::string native;
+  if (!MapPath(path, &native) || !MayOpen(native, mode)) return nullptr;
+  const OpenWay way = WayOf(mode);
   // Without blocking: a FIFO planted in a terminal folder would wait for a
   // writer for ever. Only what fstat calls a regular file is kept.
-  UniqueFd fd(open(native.c_str(), flags | O_NONBLOCK, 0666));
+  UniqueFd fd(open(native.c_str(), way.flags | O_NONBLOCK, 0666));
   if (!fd) return nullptr;
   struct stat opened;
   if (fstat(fd.get(), &opened) != 0) return nullptr;
   const bool folder_times = mode == OpenMode::kWriteShareAll && S_ISDIR(opened.st_mode);
   if (!S_ISREG(opened.st_mode) && !folder_times) return nullptr;
   fcntl(fd.get(), F_SETFL, fcntl(fd.get(), F_GETFL) & ~O_NONBLOCK);
-  if (lock && flock(fd.get(), lock | LOCK_NB) != 0) return nullptr;
-  if (mode == OpenMode::kReadShareAll) {
-    // Shares everything, but a writer that shares nothing still keeps it.
-    if (flock(fd.get(), LOCK_SH | LOCK_NB) != 0) return nullptr;
-    flock(fd.get(), LOCK_UN);
-  }
-  // Truncate only once the lock is ours, so a held file is never emptied.
-  if (mode == OpenMode::kWriteTruncate && ftruncate(fd.get(), 0) != 0) return nullptr;
-  const bool can_read = reading || mode == OpenMode::kReadWrite;
-  const bool can_write = writes;
-  return std::make_unique<PosixFile>(std::move(fd), can_read, can_write);
+  if (!TakeLocks(fd.get(), mode, way.lock)) return nullptr;
+  const bool reading = mode == OpenMode::kReadShareAll || mode == OpenMode::kReadShareRead;
+  return std::make_unique<posix::PosixFile>(std::move(fd), path,
+                                            reading || mode == OpenMode::kReadWrite, Writes(mode));
 }
 
 bool IsFileInUse(const std::wstring& path) {
@@ -417,18 +239,6 @@ bool IsFileInUse(const std::wstring& path) {
   if (fd && flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return true;
   return posix::IsHeldByWine(native) || posix::IsExecutableRunning(native);
 }
-
-namespace {
-
-class PosixLock : public FileLock {
- public:
-  explicit PosixLock(UniqueFd fd) : fd_(std::move(fd)) {}
-
- private:
-  UniqueFd fd_;
-};
-
-}  // namespace
 
 std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
   *busy = false;
@@ -448,7 +258,7 @@ std::unique_ptr<FileLock> TryLockFile(const std::wstring& path, bool* busy) {
     *busy = errno == EWOULDBLOCK || errno == EAGAIN || errno == EACCES;
     return nullptr;
   }
-  return std::make_unique<PosixLock>(std::move(fd));
+  return std::make_unique<posix::PosixLock>(std::move(fd));
 }
 
 bool GetFileTimes(const std::wstring& path, FileTimes* times) {

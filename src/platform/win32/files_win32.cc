@@ -12,7 +12,7 @@
 #include "platform/disk.h"
 #include "platform/wildcard.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/one_step_write_win32.h"
+#include "platform/win32/win32_file.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -20,59 +20,9 @@ namespace {
 
 using win32::ResolvePath;
 using win32::UniqueFind;
+using win32::kShareAll;
+using win32::Refuse;
 using win32::UniqueHandle;
-
-constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-class Win32File : public File {
- public:
-  explicit Win32File(UniqueHandle handle) : handle_(std::move(handle)) {}
-
-  bool Read(void* buffer, size_t size, size_t* read) override {
-    *read = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (size > 0) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-      DWORD got = 0;
-      if (!::ReadFile(handle_.get(), out, chunk, &got, nullptr)) return *read > 0;
-      if (got == 0) break;
-      *read += got;
-      out += got;
-      size -= got;
-    }
-    return true;
-  }
-
-  bool Write(const void* data, size_t size) override {
-    const auto* in = static_cast<const char*>(data);
-    while (size > 0) {
-      DWORD chunk = static_cast<DWORD>(std::min<size_t>(size, 1u << 30));
-      DWORD put = 0;
-      if (!::WriteFile(handle_.get(), in, chunk, &put, nullptr) || put == 0) return false;
-      in += put;
-      size -= put;
-    }
-    return true;
-  }
-
-  bool Seek(uint64_t offset) override {
-    if (offset > static_cast<uint64_t>(std::numeric_limits<LONGLONG>::max())) return false;
-    LARGE_INTEGER to;
-    to.QuadPart = static_cast<LONGLONG>(offset);
-    return ::SetFilePointerEx(handle_.get(), to, nullptr, FILE_BEGIN) != 0;
-  }
-
-  int64_t Size() override {
-    LARGE_INTEGER size;
-    if (!::GetFileSizeEx(handle_.get(), &size)) return -1;
-    return size.QuadPart;
-  }
-
-  bool Sync() override { return hooks::SkipSync() || ::FlushFileBuffers(handle_.get()) != 0; }
-
- private:
-  UniqueHandle handle_;
-};
 
 UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD disposition,
                   DWORD flags = FILE_ATTRIBUTE_NORMAL) {
@@ -82,25 +32,6 @@ UniqueHandle Open(const std::wstring& native, DWORD access, DWORD share, DWORD d
 
 // Windows refuses to write, replace or delete a read-only file. Wine maps
 // the attribute to missing write bits, which root ignores, so ask first.
-// A refusal of our own, said as the system would say it.
-bool Refuse(DWORD code) {
-  ::SetLastError(code);
-  return false;
-}
-
-bool SourceReadable(const std::wstring& from) {
-  const DWORD attributes = ::GetFileAttributesW(from.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES) {
-    disk::NoteSourceFailed(true);
-    return false;
-  }
-  if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    disk::NoteSourceFailed(true);
-    return Refuse(ERROR_DIRECTORY);
-  }
-  return true;
-}
-
 bool IsReadOnly(const std::wstring& native) {
   DWORD attributes = ::GetFileAttributesW(native.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -109,19 +40,6 @@ bool IsReadOnly(const std::wstring& native) {
 std::wstring WithoutTrailingSeparators(std::wstring path) {
   while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/')) path.pop_back();
   return path;
-}
-
-bool SameFile(const std::wstring& a, const std::wstring& b) {
-  BY_HANDLE_FILE_INFORMATION info[2];
-  const std::wstring* paths[2] = {&a, &b};
-  for (int i = 0; i < 2; ++i) {
-    UniqueHandle handle =
-        Open(*paths[i], FILE_READ_ATTRIBUTES, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    if (!handle.valid() || !::GetFileInformationByHandle(handle.get(), &info[i])) return false;
-  }
-  return info[0].dwVolumeSerialNumber == info[1].dwVolumeSerialNumber &&
-         info[0].nFileIndexHigh == info[1].nFileIndexHigh &&
-         info[0].nFileIndexLow == info[1].nFileIndexLow;
 }
 
 }  // namespace
@@ -163,90 +81,6 @@ bool CreateOneFolder(const std::wstring& path) {
 
 bool RemoveEmptyFolder(const std::wstring& path) {
   return ::RemoveDirectoryW(ResolvePath(path).c_str()) != 0;
-}
-
-bool CopyOneFile(const std::wstring& source, const std::wstring& destination, bool fail_if_exists) {
-  const std::wstring from = ResolvePath(source);
-  const std::wstring to = ResolvePath(destination);
-  // Copying a file onto itself would only make a second copy of it.
-  if (!SourceReadable(from) || SameFile(from, to)) return false;
-  return win32::WriteInOneStep(to, fail_if_exists, [&](const std::wstring& temp) {
-    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
-    // CopyFileW is one call: a full disk shows after it.
-    return !disk::Fails(InnerStep::kWrite);
-  });
-}
-
-bool WriteInOneStep(const std::wstring& path, const std::string& bytes) {
-  return win32::WriteInOneStep(ResolvePath(path), false, [&](const std::wstring& temp) {
-    UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
-    return file.valid() && win32::WriteAllOrFail(file.get(), bytes.data(), bytes.size()) &&
-           (hooks::SkipSync() || ::FlushFileBuffers(file.get()));
-  });
-}
-
-bool CanReplaceFile(const std::wstring& path) {
-  DWORD attributes = INVALID_FILE_ATTRIBUTES;
-  return win32::CheckReplaceable(ResolvePath(path), false, &attributes);
-}
-
-bool StageCopy(const std::wstring& source, const std::wstring& destination,
-               const std::wstring& staged) {
-  const std::wstring from = ResolvePath(source);
-  const std::wstring to = ResolvePath(destination);
-  if (!SourceReadable(from) || SameFile(from, to)) return false;
-  return win32::StageBeside(to, ResolvePath(staged), [&](const std::wstring& temp) {
-    if (!::CopyFileW(from.c_str(), temp.c_str(), TRUE)) return false;
-    // CopyFileW keeps a read-only attribute, and a read-only file does not
-    // open for the flush before the commit.
-    const DWORD attributes = ::GetFileAttributesW(temp.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
-        !::SetFileAttributesW(temp.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY)) {
-      return false;
-    }
-    return !disk::Fails(InnerStep::kWrite);
-  });
-}
-
-bool StageBytes(const std::string& bytes, const std::wstring& destination,
-                const std::wstring& staged) {
-  return win32::StageBeside(
-      ResolvePath(destination), ResolvePath(staged), [&](const std::wstring& temp) {
-        UniqueHandle file = Open(temp, GENERIC_WRITE, 0, CREATE_NEW);
-        return file.valid() && win32::WriteAllOrFail(file.get(), bytes.data(), bytes.size());
-      });
-}
-
-bool SyncPass(const std::vector<std::wstring>& paths) {
-  // Flushing a whole volume needs administrator rights: each file instead.
-  bool ok = true;
-  for (const std::wstring& path : paths) {
-    UniqueHandle file = Open(ResolvePath(path), GENERIC_WRITE, kShareAll, OPEN_EXISTING);
-    // One the caller holds open without sharing (a journal) stays as it is.
-    if (!file.valid() && ::GetLastError() == ERROR_SHARING_VIOLATION) continue;
-    if (!file.valid() || !::FlushFileBuffers(file.get())) ok = false;
-  }
-  return ok;
-}
-
-bool SyncFolders(const std::vector<std::wstring>& paths) {
-  // NTFS logs each name change and RenameOverFile writes through; flushing
-  // a folder handle commits the rest (creations, deletions). A volume that
-  // will not open a folder for it (FAT, some redirectors, Wine) leaves the
-  // write-through renames as the guarantee.
-  std::vector<std::wstring> flushed;
-  for (const std::wstring& path : paths) {
-    const std::wstring native = ResolvePath(path);
-    const size_t slash = native.find_last_of(L"\\/");
-    if (slash == std::wstring::npos) continue;
-    const std::wstring folder = native.substr(0, slash);
-    if (std::find(flushed.begin(), flushed.end(), folder) != flushed.end()) continue;
-    flushed.push_back(folder);
-    UniqueHandle handle =
-        Open(folder, GENERIC_READ | GENERIC_WRITE, kShareAll, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    if (handle.valid()) ::FlushFileBuffers(handle.get());
-  }
-  return true;
 }
 
 bool RemoveOneFile(const std::wstring& path) {
@@ -351,7 +185,7 @@ std::unique_ptr<File> OpenFile(const std::wstring& path, OpenMode mode) {
   if (mode != OpenMode::kWriteShareAll && ::GetFileType(handle.get()) != FILE_TYPE_DISK) {
     return nullptr;
   }
-  return std::make_unique<Win32File>(std::move(handle));
+  return std::make_unique<win32::Win32File>(std::move(handle), path);
 }
 
 bool IsFileInUse(const std::wstring& path) {

@@ -6,7 +6,9 @@
 #include "platform/platform.h"
 #include "platform/disk.h"
 #include "platform/win32/handles.h"
-#include "platform/win32/one_step_write_win32.h"
+#include "platform/file_system.h"
+#include "platform/one_step_write.h"
+#include "platform/win32/new_file_win32.h"
 #include "platform/win32/path_win32.h"
 
 namespace copyloom::platform {
@@ -108,15 +110,21 @@ bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, c
     return false;
   }
   const bool existed = ::GetFileAttributesW(native.c_str()) != INVALID_FILE_ATTRIBUTES;
-  const bool ok = win32::WriteInOneStep(native, false, [&](const std::wstring& temp) {
-    if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;
-    // "?" in place of a folder name would lose the row it names.
-    if (!Representable(section + key + value) && !MakeUnicode(temp)) return false;
-    const bool written = ::WritePrivateProfileStringW(section.c_str(), key.c_str(), value.c_str(),
-                                                      temp.c_str()) != 0;
-    Forget(temp);
-    return written && !disk::Fails(InnerStep::kWrite);
-  });
+  const bool ok = WriteInOneStepWith(
+      Disk(), file, false,
+      [&](const std::wstring& new_file, const Replaced& replaced, std::unique_ptr<File>*) {
+        const std::wstring temp = ProfilePath(new_file);
+        if (existed && !::CopyFileW(native.c_str(), temp.c_str(), TRUE)) return false;
+        // "?" in place of a folder name would lose the row it names.
+        bool written = Representable(section + key + value) || MakeUnicode(temp);
+        written = written && ::WritePrivateProfileStringW(section.c_str(), key.c_str(),
+                                                          value.c_str(), temp.c_str()) != 0;
+        Forget(temp);
+        written = written && !disk::Fails(InnerStep::kWrite);
+        if (!written) Disk().DiscardNewFile(new_file);
+        win32::KeepAttributes(temp, replaced.keep);
+        return written;
+      });
   // Forgetting the file may set the last error: the cause is the write's.
   const DWORD error = ::GetLastError();
   Forget(native);
@@ -127,7 +135,8 @@ bool disk::ProfileWrite(const std::wstring& file, const std::wstring& section, c
 // The system's profile functions read for themselves; this is for a caller
 // that wants the bytes.
 ReadStatus disk::ReadSettingsFile(const std::wstring& path, std::string* bytes) {
-  return ReadCappedFile(path, kSettingsFileCap, bytes);
+  const Status read = ReadCappedFile(path, kSettingsFileCap, bytes);
+  return read ? ReadStatus::kOk : FoundBroken(read) ? ReadStatus::kBroken : ReadStatus::kMissing;
 }
 
 }  // namespace copyloom::platform
