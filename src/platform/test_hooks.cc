@@ -9,6 +9,9 @@
 #include "platform/failure.h"
 #include "platform/file_system.h"
 #include "platform/testing.h"
+#ifdef _WIN32
+#include "platform/win32/shell.h"
+#endif
 
 namespace copyloom::platform {
 namespace {
@@ -107,6 +110,9 @@ void ResetAll() {
   s.temp_folder.reset();
   s.under_wine.reset();
   s.skip_sync = false;
+#ifdef _WIN32
+  SetShellCalls({});
+#endif
   s.listings = 0;
   path_components = 0;
   // A test's file system is its own to keep; the disk comes back.

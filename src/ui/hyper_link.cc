@@ -15,6 +15,7 @@
 #include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "platform/win32/handles.h"
+#include "platform/win32/shell.h"
 #include "ui/web_browser.h"
 
 namespace copyloom::ui {
@@ -23,50 +24,6 @@ namespace {
 constexpr UINT_PTR kToolId = 1;
 // The help program carries the classic pointing-hand cursor under this id.
 constexpr WORD kHelpHandCursor = 106;
-
-LinkShell& TestShell() {
-  static LinkShell shell;
-  return shell;
-}
-
-int ShellOpenNumber(const std::wstring& file, const std::wstring& parameters) {
-  if (TestShell().open) return TestShell().open(file, parameters);
-  HINSTANCE result =
-      ShellExecuteW(nullptr, L"open", file.c_str(),
-                    parameters.empty() ? nullptr : parameters.c_str(), nullptr, SW_SHOWNORMAL);
-  return static_cast<int>(reinterpret_cast<INT_PTR>(result));
-}
-
-// Starts a command line with a normal window and answers like the old
-// WinExec: above 31 on success, else the shell's error number.
-int RunCommandNumber(const std::wstring& command_line) {
-  if (TestShell().run) return TestShell().run(command_line);
-  std::vector<wchar_t> buffer(command_line.begin(), command_line.end());
-  buffer.push_back(L'\0');
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof(startup);
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process = {};
-  if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process)) {
-    switch (GetLastError()) {
-      case ERROR_FILE_NOT_FOUND:
-        return SE_ERR_FNF;
-      case ERROR_PATH_NOT_FOUND:
-        return SE_ERR_PNF;
-      case ERROR_ACCESS_DENIED:
-        return SE_ERR_ACCESSDENIED;
-      case ERROR_BAD_EXE_FORMAT:
-        return ERROR_BAD_FORMAT;
-      default:
-        return 0;
-    }
-  }
-  CloseHandle(process.hThread);
-  CloseHandle(process.hProcess);
-  return 33;
-}
 
 // The default value of a key of the classes root, which merges the user's
 // classes over the machine's.
@@ -117,11 +74,6 @@ constexpr ResultText kResultTexts[] = {
 };
 
 }  // namespace
-
-namespace testing {
-void SetLinkShell(LinkShell shell) { TestShell() = std::move(shell); }
-void ResetLinkShell() { TestShell() = LinkShell(); }
-}  // namespace testing
 
 CHyperLink::CHyperLink() = default;
 
@@ -332,8 +284,8 @@ int CHyperLink::OpenLink(const std::wstring& target) {
   std::wstring lower = Lower(target);
   int result = (lower.find(L"http://") != std::wstring::npos ||
                 lower.find(L"https://") != std::wstring::npos)
-                   ? ShellOpenNumber(WebBrowserProgram(), target)
-                   : ShellOpenNumber(target, L"");
+                   ? platform::ShellOpenNumber(WebBrowserProgram(), target)
+                   : platform::ShellOpenNumber(target, L"");
   if (result > 32) return result;
 
   std::wstring page_class;
@@ -345,7 +297,7 @@ int CHyperLink::OpenLink(const std::wstring& target) {
   size_t cut = command.find(L"\"%1\"");
   if (cut == std::wstring::npos) cut = command.find(L"%1");
   if (cut != std::wstring::npos) command.resize(cut);
-  return RunCommandNumber(command + L"   " + target);
+  return platform::RunCommandNumber(command + L"   " + target);
 }
 
 std::wstring CHyperLink::ErrorMessage(int result) {

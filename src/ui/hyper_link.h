@@ -92,18 +92,4 @@ class CHyperLink {
   HWND tool_tip_ = nullptr;
 };
 
-// What OpenLink asks of the system, replaceable by tests: the shell's "open"
-// (ShellExecuteW's result number) and starting a command line (33 on
-// success, else a shell error number).
-struct LinkShell {
-  std::function<int(const std::wstring& file, const std::wstring& parameters)> open;
-  std::function<int(const std::wstring& command_line)> run;
-};
-
-namespace testing {
-// Replaces the shell calls of OpenLink; an empty function keeps the real one.
-void SetLinkShell(LinkShell shell);
-void ResetLinkShell();
-}  // namespace testing
-
 }  // namespace copyloom::ui

@@ -18,6 +18,7 @@
 #include "foundation/path_util.h"
 #include "platform/platform.h"
 #include "platform/testing.h"
+#include "platform/win32/shell.h"
 #include "support/temp_dir.h"
 #include "ui/about_resource.h"
 #include "ui/dlg_about.h"
@@ -96,7 +97,7 @@ class AboutTest : public ::testing::Test {
     SetLanguageIndex(kEnglish);
   }
   void TearDown() override {
-    testing::ResetLinkShell();
+    platform::testing::SetShellCalls({});
     SetLanguageIndex(kEnglish);
   }
 };
@@ -232,11 +233,11 @@ TEST_F(LinkTest, HoverCaptureVisitedAndFailureColours) {
 
   int answer = 42;
   std::vector<std::wstring> opened;
-  testing::SetLinkShell({[&](const std::wstring& file, const std::wstring& parameters) {
-                           opened.push_back(file + L"|" + parameters);
-                           return answer;
-                         },
-                         nullptr});
+  platform::testing::SetShellCalls({[&](const std::wstring& file, const std::wstring& parameters) {
+                                      opened.push_back(file + L"|" + parameters);
+                                      return answer;
+                                    },
+                                    nullptr});
   platform::testing::SetRegistry(std::make_shared<platform::RegistryStore>());
   link_->SetURL(L"https://example.com/");
   Click(control);
@@ -304,14 +305,14 @@ TEST_F(LinkTest, HandCursorComesFromTheHelpProgramElseTheSystem) {
 TEST_F(AboutTest, OpenLinkChoosesTheProgramAndFallsBackToThePageHandler) {
   std::vector<std::wstring> calls;
   int open_answer = 0;
-  testing::SetLinkShell({[&](const std::wstring& file, const std::wstring& parameters) {
-                           calls.push_back(L"open " + file + L"|" + parameters);
-                           return open_answer;
-                         },
-                         [&](const std::wstring& command) {
-                           calls.push_back(L"run " + command);
-                           return 33;
-                         }});
+  platform::testing::SetShellCalls({[&](const std::wstring& file, const std::wstring& parameters) {
+                                      calls.push_back(L"open " + file + L"|" + parameters);
+                                      return open_answer;
+                                    },
+                                    [&](const std::wstring& command) {
+                                      calls.push_back(L"run " + command);
+                                      return 33;
+                                    }});
   auto registry = std::make_shared<platform::RegistryStore>();
   platform::testing::SetRegistry(registry);
 
