@@ -1,9 +1,9 @@
-# Included by ctest: the tests of a gtest program run under Wine, one ctest
-# test per suite, since there each process start costs a good part of a
-# second. A suite runs its tests in one process, and its log still names each
-# test that failed.
+# Included by ctest: the tests of a gtest program, one ctest test per suite,
+# since each start of the program costs more than most tests take. A suite
+# runs its tests in one process, and its log still names each test that
+# failed (`ctest -R '^CliTest$'`; one test: --gtest_filter on the program).
 #   EXE       the test program
-#   EMULATOR  what runs it (wine)
+#   EMULATOR  what runs it (wine), or nothing
 #   PREFIX    put before each name
 set(suites "")
 foreach(attempt 1 2 3)  # a Wine process now and then dies at start
