@@ -34,5 +34,38 @@ class DeliveryPlanTest(unittest.TestCase):
             self.assertEqual(facts['copier_kit_version'], kit['version'] if kit else '')
 
 
+class ReportLinesTest(unittest.TestCase):
+    """The report's lines from each kind of host result, as the role leaves them."""
+
+    def lines(self, results):
+        import jinja2
+        import json
+        path = os.path.join(HERE, *(['..'] * 4), 'roles', 'copier', 'templates')
+        env = jinja2.Environment(loader=jinja2.FileSystemLoader(path), extensions=['jinja2.ext.do'])
+        env.filters['to_json'] = json.dumps
+        hostvars = {host: ({} if result is None else {'copier_result': result})
+                    for host, result in results.items()}
+        text = env.get_template('report_lines.j2').render(copier_report_hosts=list(results), hostvars=hostvars)
+        return json.loads(text)
+
+    def test_each_kind_of_host(self):
+        rows = [dict(prefix='/h/.wine', folder='C:\\MT4', layout='portable', state='Completed', changes=['a', 'b']),
+                dict(prefix='/h/.wine', folder='C:\\RO', layout='portable', state='Failed', cause='no-permission: x')]
+        lines = self.lines({
+            'gone': dict(unreachable=True, msg='ssh: connect refused \n'),
+            'later': None,
+            'noprog': dict(failed=True, msg='Failed to find required executable copyloom', rows=[]),
+            'vps': dict(rows=rows, kit_version='1.4.0.7', msg='one row failed'),
+        })
+        got = [(l['host'], l['state'], l.get('kit_version', ''), l.get('files_changed', ''), l['cause']) for l in lines]
+        self.assertEqual(got, [
+            ('gone', 'unreachable', '', '', 'ssh: connect refused'),
+            ('later', 'no result', '', '', 'the copier did not run here (the play stopped first, or an earlier task failed)'),
+            ('noprog', 'failed', '', '', 'Failed to find required executable copyloom'),
+            ('vps', 'Completed', '1.4.0.7', 2, ''),
+            ('vps', 'Failed', '', 0, 'no-permission: x'),
+        ])
+
+
 if __name__ == '__main__':
     unittest.main()
